@@ -1,0 +1,157 @@
+// The few control kinds that Qt does not offer as the program needs them:
+// a multi-line box that counts a line break as CR LF, list boxes with a
+// Click that fires for mouse, keyboard and code alike, the three-panel status
+// bar, a progress bar with single-precision values, the activity light and
+// the file dialog that tests can answer.
+#pragma once
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QString>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+
+// Multi-line text box (Text1, Text3). text() gives line breaks as CR LF,
+// which is how the counter, the limit and the sender count them.
+class Memo : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    explicit Memo(QWidget* parent = nullptr);
+
+    QString text() const;
+    void setText(const QString& text);
+    // 0: no limit. Typing or pasting beyond it keeps the first characters.
+    void setMaxLength(int length);
+    int maxLength() const { return m_maxLength; }
+    // Positions count characters of text() (CR LF is two).
+    void setSelection(int start, int length);
+    int selStart() const;
+    int selLength() const;
+
+signals:
+    void changed();   // the text changed, by typing, pasting or code
+    void gotFocus();
+
+protected:
+    void focusInEvent(QFocusEvent* event) override;
+    void insertFromMimeData(const QMimeData* source) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void enforceLimit();
+    int m_maxLength = 0;
+    bool m_enforcing = false;
+};
+
+// Single-line text box with a got-focus event (Text2, Text4, Text5, Text6..11).
+class TextBox : public QLineEdit {
+    Q_OBJECT
+public:
+    explicit TextBox(QWidget* parent = nullptr);
+    QString text() const { return QLineEdit::text(); }
+    void setText(const QString& text) { QLineEdit::setText(text); }
+    void setSelection(int start, int length) { QLineEdit::setSelection(start, length); }
+
+signals:
+    void gotFocus();
+
+protected:
+    void focusInEvent(QFocusEvent* event) override;
+};
+
+// List box (List1, List2). Click() fires whenever a row becomes the selected
+// one: a mouse click on a row (also the row already selected), keyboard
+// navigation, or setListIndex() from code.
+class ListBox : public QListWidget {
+    Q_OBJECT
+public:
+    explicit ListBox(QWidget* parent = nullptr);
+
+    int ListCount() const { return count(); }
+    QString List(int index) const;               // "" outside the rows
+    void setList(int index, const QString& row); // replace; index == count appends
+    void AddItem(const QString& row);
+    void Clear() { clear(); }
+    int ListIndex() const;                       // -1 when none
+    void setListIndex(int index);                // selects, scrolls to it, fires Click
+
+signals:
+    void Click();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+// Status bar with three text panels, numbered 1 to 3 from the left.
+class StatusBar : public QWidget {
+    Q_OBJECT
+public:
+    explicit StatusBar(QWidget* parent = nullptr);
+    QString panelText(int panel) const;
+    void setPanelText(int panel, const QString& text);
+    QLabel* panel(int panel) const;
+
+signals:
+    void panelClick(int panel);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    std::array<QLabel*, 3> m_panels{};
+};
+
+// Progress bar keeping single-precision minimum, maximum and value as the
+// handlers set them. A maximum at or below the minimum is tolerated: the bar
+// then shows empty. Shown on an ordinary bar scaled to 0..1000.
+class ProgressBar : public QProgressBar {
+    Q_OBJECT
+public:
+    explicit ProgressBar(QWidget* parent = nullptr);
+    float Min() const { return m_min; }
+    float Max() const { return m_max; }
+    float Value() const { return m_value; }
+    void setMax(float max);
+    void setValue(float value);
+
+private:
+    void show();
+    float m_min = 0.0001f;
+    float m_max = 100.0f;
+    float m_value = 0.0001f;
+};
+
+// The activity light Label16: a strip whose background colour is a 24-bit
+// value with red in the low byte (0x0000FF red, 0x00FF00 green, 0xFF0000 blue).
+class Light : public QLabel {
+    Q_OBJECT
+public:
+    explicit Light(QWidget* parent = nullptr);
+    quint32 BackColor() const { return m_color; }
+    void setBackColor(quint32 color);
+
+private:
+    quint32 m_color = 0;
+};
+
+// File open and save dialogs (CommonDialog1). FileName is "" when the user
+// cancelled. Tests set `chooser` to answer without showing a dialog.
+class CommonDialog : public QObject {
+    Q_OBJECT
+public:
+    explicit CommonDialog(QWidget* owner);
+    QString Filter;
+    QString FileName;
+    std::function<QString(bool save)> chooser;
+    void ShowSave();
+    void ShowOpen();
+
+private:
+    QWidget* m_owner;
+};

@@ -1,0 +1,349 @@
+#include "window/form1.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+
+#include <cstdio>
+#include <cstdlib>
+
+const QString Form1::Banner = QStringLiteral("Visita: https://zircalo.github.io");
+
+namespace {
+
+// The list font: fixed pitch, and the five separator characters drawn as box
+// lines (see make_list_font.py).
+QFont listFont()
+{
+    static const QString family = [] {
+        const int id = QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/ZircaloTerminal.ttf"));
+        const QStringList families = QFontDatabase::applicationFontFamilies(id);
+        return families.isEmpty() ? QStringLiteral("DejaVu Sans Mono") : families.first();
+    }();
+    QFont font(family);
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    font.setPointSizeF(9);
+    return font;
+}
+
+QFont sansFont(qreal points)
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("DejaVu Sans")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(points);
+    return font;
+}
+
+template <typename T>
+T* make(QWidget* parent, const char* name, const QString& caption = QString())
+{
+    auto* control = new T(parent);
+    control->setObjectName(QLatin1String(name));
+    if constexpr (std::is_base_of_v<QAbstractButton, T> || std::is_base_of_v<QLabel, T>)
+        control->setText(caption);
+    return control;
+}
+
+} // namespace
+
+Form1::Form1(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("ZIRCALO v 1.5"));
+    setFont(sansFont(9.75));
+    setFixedSize(820, 640);
+    buildControls();
+
+    Termina = [] {
+        std::fflush(nullptr);
+        std::_Exit(0);
+    };
+
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+    connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
+    connect(Command4, &QPushButton::clicked, this, [this] { Command4_Click(); });
+    connect(Command5, &QPushButton::clicked, this, [this] { Command5_Click(); });
+    connect(Command6, &QPushButton::clicked, this, [this] { Command6_Click(); });
+    connect(Command7, &QPushButton::clicked, this, [this] { Command7_Click(); });
+    connect(Command8, &QPushButton::clicked, this, [this] { Command8_Click(); });
+    connect(Command9, &QPushButton::clicked, this, [this] { Command9_Click(); });
+    connect(Command10, &QPushButton::clicked, this, [this] { Command10_Click(); });
+    connect(Command11, &QPushButton::clicked, this, [this] { Command11_Click(); });
+    connect(Command12, &QPushButton::clicked, this, [this] { Command12_Click(); });
+    connect(List1, &ListBox::Click, this, [this] { List1_Click(); });
+    connect(List2, &ListBox::Click, this, [this] { List2_Click(); });
+    connect(StatusBar1, &StatusBar::panelClick, this, [this](int panel) { StatusBar1_PanelClick(panel); });
+    connect(Text1, &Memo::changed, this, [this] { Text1_Change(); });
+    connect(Text1, &Memo::gotFocus, this, [this] { Text1_GotFocus(); });
+    connect(Text2, &TextBox::gotFocus, this, [this] { Text2_GotFocus(); });
+    connect(Text5, &QLineEdit::textChanged, this, [this] { Text5_Change(); });
+    connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
+
+    Form_Load();
+    Timer1->start();
+}
+
+Form1::~Form1()
+{
+    if (MSComm1->isOpen())
+        MSComm1->close();
+}
+
+void Form1::buildControls()
+{
+    const QFont terminal = listFont();
+    const QFont arial12 = sansFont(12);
+
+    // Row 1: the connection.
+    Command2 = make<QPushButton>(this, "Command2", QStringLiteral("APRI / CHIUDI PORTA"));
+    Command2->setGeometry(5, 5, 640, 28);
+    Frame2 = make<QFrame>(this, "Frame2");
+    Frame2->setGeometry(655, 5, 160, 28);
+    Option3 = make<QRadioButton>(Frame2, "Option3", QStringLiteral("COM 1"));
+    Option3->setGeometry(0, 4, 78, 20);
+    Option3->setChecked(true);
+    Option3->setToolTip(DeviceFor(1));
+    Option4 = make<QRadioButton>(Frame2, "Option4", QStringLiteral("COM 2"));
+    Option4->setGeometry(80, 4, 78, 20);
+    Option4->setToolTip(DeviceFor(2));
+
+    // Row 2: the message-list commands.
+    Command4 = make<QPushButton>(this, "Command4", QStringLiteral("Leggi elenco SMS da cellulare"));
+    Command4->setFont(sansFont(8.25));
+    Command4->setGeometry(5, 38, 200, 24);
+    Frame1 = make<QFrame>(this, "Frame1");
+    Frame1->setGeometry(212, 38, 480, 24);
+    auto* columns = new QHBoxLayout(Frame1);
+    columns->setContentsMargins(0, 0, 0, 0);
+    Check3 = make<QCheckBox>(Frame1, "Check3", QStringLiteral("Centro servizi."));
+    Check7 = make<QCheckBox>(Frame1, "Check7", QStringLiteral("Tipo."));
+    Check5 = make<QCheckBox>(Frame1, "Check5", QStringLiteral("Ora."));
+    Check4 = make<QCheckBox>(Frame1, "Check4", QStringLiteral("Data."));
+    Check6 = make<QCheckBox>(Frame1, "Check6", QStringLiteral("Testo."));
+    for (QCheckBox* box : {Check3, Check7, Check5, Check4, Check6}) {
+        box->setChecked(true);
+        columns->addWidget(box);
+    }
+    columns->addStretch();
+    Command11 = make<QPushButton>(this, "Command11", QStringLiteral("Aggiorna"));
+    Command11->setGeometry(700, 38, 115, 24);
+
+    // The message list and its header.
+    Label5 = make<QLabel>(this, "Label5");
+    Label5->setFont(terminal);
+    Label5->setGeometry(8, 66, 805, 16);
+    List1 = make<ListBox>(this, "List1");
+    List1->setFont(terminal);
+    List1->setGeometry(5, 82, 810, 150);
+
+    // The detail area: six label and field pairs, the message text beside.
+    struct Pair {
+        QLabel** label;
+        const char* labelName;
+        const char* caption;
+        TextBox** field;
+        const char* fieldName;
+    };
+    const Pair pairs[] = {
+        {&Label9, "Label9", "Memoria =", &Text6, "Text6"},
+        {&Label10, "Label10", "Centro servizi =", &Text7, "Text7"},
+        {&Label11, "Label11", "Tipo SMS =", &Text8, "Text8"},
+        {&Label12, "Label12", "Mittente =", &Text9, "Text9"},
+        {&Label13, "Label13", "Ora =", &Text10, "Text10"},
+        {&Label14, "Label14", "Data =", &Text11, "Text11"},
+    };
+    int y = 236;
+    for (const Pair& pair : pairs) {
+        *pair.label = make<QLabel>(this, pair.labelName, QString::fromUtf8(pair.caption));
+        (*pair.label)->setGeometry(5, y, 110, 20);
+        (*pair.label)->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        *pair.field = make<TextBox>(this, pair.fieldName);
+        (*pair.field)->setFont(terminal);
+        (*pair.field)->setReadOnly(true);
+        (*pair.field)->setGeometry(120, y, 325, 20);
+        y += 22;
+    }
+    Label15 = make<QLabel>(this, "Label15", QStringLiteral("Testo:"));
+    Label15->setGeometry(455, 236, 100, 18);
+    Text3 = make<Memo>(this, "Text3");
+    Text3->setFont(arial12);
+    Text3->setReadOnly(true);
+    Text3->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Text3->setGeometry(455, 254, 360, 112);
+
+    // The deletion row.
+    Command9 = make<QPushButton>(this, "Command9", QStringLiteral("Cancella tutta la memoria degli SMS"));
+    Command9->setGeometry(5, 372, 402, 24);
+    Command6 = make<QPushButton>(this, "Command6", QStringLiteral("Cancella SMS selezionato dalla memoria"));
+    Command6->setGeometry(413, 372, 402, 24);
+
+    // The phone book (left) and its commands (right).
+    Label6 = make<QLabel>(this, "Label6", QStringLiteral("Cerca:"));
+    Label6->setFont(sansFont(9));
+    Label6->setGeometry(5, 402, 50, 20);
+    Text5 = make<TextBox>(this, "Text5");
+    Text5->setFont(terminal);
+    Text5->setGeometry(55, 402, 352, 20);
+    List2 = make<ListBox>(this, "List2");
+    List2->setFont(terminal);
+    List2->setGeometry(5, 426, 402, 90);
+    Command1 = make<QPushButton>(this, "Command1", QStringLiteral("Leggi rubrica da Cellulare"));
+    Command1->setGeometry(413, 400, 402, 24);
+    Command7 = make<QPushButton>(this, "Command7", QStringLiteral("Salva rubrica"));
+    Command7->setGeometry(413, 428, 198, 24);
+    Command8 = make<QPushButton>(this, "Command8", QStringLiteral("Carica rubrica"));
+    Command8->setGeometry(617, 428, 198, 24);
+
+    // The composer.
+    Label1 = make<QLabel>(this, "Label1", QStringLiteral("CS:"));
+    Label1->setGeometry(413, 460, 28, 22);
+    Text4 = make<TextBox>(this, "Text4");
+    Text4->setGeometry(441, 460, 170, 22);
+    Command3 = make<QPushButton>(this, "Command3", QStringLiteral("Rivela"));
+    Command3->setGeometry(617, 459, 95, 24);
+    Command5 = make<QPushButton>(this, "Command5", QStringLiteral("Invia SMS"));
+    Command5->setGeometry(718, 459, 97, 52);
+    Check1 = make<QCheckBox>(this, "Check1", QStringLiteral("Flash"));
+    Check1->setGeometry(413, 487, 70, 22);
+    Check2 = make<QCheckBox>(this, "Check2", QStringLiteral("Ricevuta"));
+    Check2->setGeometry(485, 487, 90, 22);
+    Command12 = make<QPushButton>(this, "Command12", QStringLiteral("ZIP SMS"));
+    Command12->setGeometry(617, 487, 95, 24);
+
+    Label4 = make<QLabel>(this, "Label4", QStringLiteral("Invio a:"));
+    Label4->setFont(sansFont(9));
+    Label4->setGeometry(5, 521, 50, 22);
+    Text2 = make<TextBox>(this, "Text2");
+    Text2->setFont(terminal);
+    Text2->setGeometry(55, 521, 352, 22);
+    Label2 = make<QLabel>(this, "Label2", QStringLiteral("Car:"));
+    Label2->setGeometry(413, 521, 32, 22);
+    Label3 = make<QLabel>(this, "Label3", QStringLiteral("0/160"));
+    Label3->setGeometry(445, 521, 70, 22);
+    Label7 = make<QLabel>(this, "Label7", QStringLiteral("SMS Inviati:"));
+    Label7->setGeometry(520, 521, 85, 22);
+    Label8 = make<QLabel>(this, "Label8", QStringLiteral("0"));
+    Label8->setGeometry(605, 521, 50, 22);
+    Label8->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Label8->setAlignment(Qt::AlignCenter);
+    Command10 = make<QPushButton>(this, "Command10", QStringLiteral("Reset"));
+    Command10->setGeometry(661, 520, 70, 24);
+
+    Text1 = make<Memo>(this, "Text1");
+    Text1->setFont(arial12);
+    Text1->setMaxLength(160);
+    Text1->setGeometry(5, 549, 810, 50);
+
+    // The bottom: the activity light frames the progress bar.
+    Label16 = make<Light>(this, "Label16");
+    Label16->setGeometry(5, 602, 810, 14);
+    ProgressBar1 = make<ProgressBar>(this, "ProgressBar1");
+    ProgressBar1->setGeometry(8, 605, 804, 8);
+    StatusBar1 = make<StatusBar>(this, "StatusBar1");
+    StatusBar1->setGeometry(0, 618, 820, 22);
+    StatusBar1->setPanelText(1, QStringLiteral("DICONNESSO"));
+    StatusBar1->setPanelText(2, Banner);
+    StatusBar1->setPanelText(3, QStringLiteral("ESCI"));
+
+    // Never shown.
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(10000);
+    MSComm1 = new QSerialPort(this);
+    MSComm1->setObjectName(QStringLiteral("MSComm1"));
+    MSComm1->setPortName(DeviceFor(1));
+    CommonDialog1 = new CommonDialog(this);
+    CommonDialog1->setObjectName(QStringLiteral("CommonDialog1"));
+}
+
+void Form1::Form_Load()
+{
+    LineaLibera = true;
+    ComandoLibero = true;
+    StatoPrec = Banner;
+}
+
+// A message stays until one tick has seen it and the next sees it unchanged;
+// then the banner comes back.
+void Form1::Timer1_Timer()
+{
+    const QString shown = StatusBar1->panelText(2);
+    if (shown != StatoPrec)
+        StatoPrec = shown;
+    else
+        StatusBar1->setPanelText(2, Banner);
+}
+
+bool Form1::PortOpen() const { return MSComm1->isOpen(); }
+
+bool Form1::PortaAperta(const QString& message)
+{
+    if (PortOpen())
+        return true;
+    Stato(message);
+    return false;
+}
+
+void Form1::Stato(const QString& text) { StatusBar1->setPanelText(2, text); }
+
+void Form1::Beep()
+{
+    ++Beeps;
+    QApplication::beep();
+}
+
+void Form1::MsgBox(const QString& text, const QString& title, QMessageBox::Icon icon)
+{
+    QMessageBox box(icon, title.isEmpty() ? QStringLiteral("ZIRCALO") : title, text, QMessageBox::Ok, this);
+    box.setObjectName(QStringLiteral("MsgBox"));
+    box.exec();
+}
+
+bool Form1::Conferma(const QString& text, const QString& title)
+{
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, this);
+    box.setObjectName(QStringLiteral("MsgBox"));
+    box.setDefaultButton(QMessageBox::No);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("Sì"));
+    return box.exec() == QMessageBox::Yes;
+}
+
+void Form1::DoEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+QString Form1::DeviceFor(int port)
+{
+    const QByteArray name = "ZIRCALO_COM" + QByteArray::number(port);
+    const QString chosen = qEnvironmentVariable(name.constData());
+    if (!chosen.isEmpty())
+        return chosen;
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM%1").arg(port);
+#else
+    return QStringLiteral("/dev/ttyS%1").arg(port - 1);
+#endif
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+LongOperation::LongOperation(Form1& form) : m_form(form), m_taken(form.ComandoLibero)
+{
+    if (m_taken)
+        m_form.ComandoLibero = false;
+    else
+        m_form.Beep();
+}
+
+LongOperation::~LongOperation()
+{
+    if (m_taken)
+        m_form.ComandoLibero = true;
+}

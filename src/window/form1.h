@@ -1,0 +1,185 @@
+// The one window of the program: its controls, the program-wide values and
+// the event handlers. Each subsystem folder defines the handlers it owns:
+//   window/    Form1(), Form_Load, Timer1_Timer, the conventions below
+//   link/      InviaAT, InitAT, Command2_Click, Command3_Click,
+//              Form_Unload, StatusBar1_PanelClick
+//   store/     Command4_Click, List1_Click, Leggi_SMS, Command11_Click,
+//              Command6_Click, Command9_Click
+//   phonebook/ Command1_Click, Command7_Click, Command8_Click,
+//              Text5_Change, List2_Click
+//   composer/  Command5_Click, Text1_Change, Text1_GotFocus,
+//              Text2_GotFocus, Command12_Click, Command10_Click
+#pragma once
+
+#include "window/controls.h"
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSerialPort>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    explicit Form1(QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // ---- controls, named as the program knows them ----
+    QPushButton* Command1;   // "Leggi rubrica da Cellulare"
+    QPushButton* Command2;   // "APRI / CHIUDI PORTA"
+    QPushButton* Command3;   // "Rivela"
+    QPushButton* Command4;   // "Leggi elenco SMS da cellulare"
+    QPushButton* Command5;   // "Invia SMS"
+    QPushButton* Command6;   // "Cancella SMS selezionato dalla memoria"
+    QPushButton* Command7;   // "Salva rubrica"
+    QPushButton* Command8;   // "Carica rubrica"
+    QPushButton* Command9;   // "Cancella tutta la memoria degli SMS"
+    QPushButton* Command10;  // "Reset"
+    QPushButton* Command11;  // "Aggiorna"
+    QPushButton* Command12;  // "ZIP SMS"
+
+    Memo* Text1;     // message to send, at most 160 characters
+    TextBox* Text2;  // recipient
+    Memo* Text3;     // message text, read-only
+    TextBox* Text4;  // service centre
+    TextBox* Text5;  // phone-book search
+    TextBox* Text6;  // detail: store and slot (read-only, as Text7..Text11)
+    TextBox* Text7;  // detail: service centre
+    TextBox* Text8;  // detail: status
+    TextBox* Text9;  // detail: sender or recipient
+    TextBox* Text10; // detail: time
+    TextBox* Text11; // detail: date
+
+    QLabel* Label1;  // "CS:"
+    QLabel* Label2;  // "Car:"
+    QLabel* Label3;  // "0/160"
+    QLabel* Label4;  // "Invio a:"
+    QLabel* Label5;  // header line of List1
+    QLabel* Label6;  // "Cerca:"
+    QLabel* Label7;  // "SMS Inviati:"
+    QLabel* Label8;  // sent counter, "0"
+    QLabel* Label9;  // "Memoria ="
+    QLabel* Label10; // "Centro servizi ="
+    QLabel* Label11; // "Tipo SMS ="
+    QLabel* Label12; // "Mittente =" or "Destinatario ="
+    QLabel* Label13; // "Ora ="
+    QLabel* Label14; // "Data ="
+    QLabel* Label15; // "Testo:"
+    Light* Label16;  // activity light
+
+    QCheckBox* Check1; // "Flash"
+    QCheckBox* Check2; // "Ricevuta"
+    QCheckBox* Check3; // "Centro servizi."
+    QCheckBox* Check4; // "Data."
+    QCheckBox* Check5; // "Ora."
+    QCheckBox* Check6; // "Testo."
+    QCheckBox* Check7; // "Tipo."
+
+    QRadioButton* Option3; // "COM 1"
+    QRadioButton* Option4; // "COM 2"
+
+    ListBox* List1; // message list
+    ListBox* List2; // phone book
+
+    QFrame* Frame1; // the five column check boxes
+    QFrame* Frame2; // the port choice
+
+    QTimer* Timer1;
+    QSerialPort* MSComm1;
+    StatusBar* StatusBar1;
+    ProgressBar* ProgressBar1;
+    CommonDialog* CommonDialog1;
+
+    // ---- program-wide values ----
+    bool LineaLibera = true;
+    bool ComandoLibero = true;
+    QString StatoPrec;
+    int LungNumero = 0;
+    int LungNome = 0;
+
+    // ---- handlers and procedures ----
+    void Form_Load();
+    void Form_Unload();
+    void Timer1_Timer();
+    void StatusBar1_PanelClick(int panel);
+
+    QString InviaAT(const QString& command);
+    void InitAT();
+    void Command2_Click();
+    void Command3_Click();
+
+    void Command4_Click();
+    void List1_Click();
+    QString Leggi_SMS(int16_t nsms);
+    void Command11_Click();
+    void Command6_Click();
+    void Command9_Click();
+
+    void Command1_Click();
+    void Command7_Click();
+    void Command8_Click();
+    void Text5_Change();
+    void List2_Click();
+
+    void Command5_Click();
+    void Text1_Change();
+    void Text1_GotFocus();
+    void Text2_GotFocus();
+    void Command12_Click();
+    void Command10_Click();
+
+    // ---- conventions shared by the handlers ----
+    static const QString Banner; // "Visita: " and the home page
+
+    bool PortOpen() const;
+    // Tests the port for a handler that needs it: when it is closed, writes
+    // `message` to panel 2 and returns false.
+    bool PortaAperta(const QString& message);
+    // Panel 2 of the status bar.
+    void Stato(const QString& text);
+    // The beep of a refused long operation; `Beeps` counts them.
+    void Beep();
+    int Beeps = 0;
+    // Modal message box with one OK button. Icon NoIcon and an empty title
+    // give the box with no icon and no title of its own.
+    void MsgBox(const QString& text, const QString& title = QString(),
+                QMessageBox::Icon icon = QMessageBox::NoIcon);
+    // Modal Yes/No question; true for Yes.
+    bool Conferma(const QString& text, const QString& title);
+    // Lets pending window events run (clicks, timer ticks, repaints).
+    void DoEvents();
+
+    // The device that "COM 1" or "COM 2" stands for: ZIRCALO_COM1 and
+    // ZIRCALO_COM2 when set, otherwise the platform's first two serial ports.
+    static QString DeviceFor(int port);
+    // Ends the program at once; tests replace it.
+    std::function<void()> Termina;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+};
+
+// Holds ComandoLibero for one long operation and gives it back on every way
+// out. A refused operation beeps; check taken() before doing the work.
+class LongOperation {
+public:
+    explicit LongOperation(Form1& form);
+    ~LongOperation();
+    LongOperation(const LongOperation&) = delete;
+    LongOperation& operator=(const LongOperation&) = delete;
+    bool taken() const { return m_taken; }
+
+private:
+    Form1& m_form;
+    bool m_taken;
+};

@@ -1,0 +1,36 @@
+// Draws the window as a person sees it and saves it as a PNG, for looking
+// at the layout: screenshot OUTPUT.png [rows]
+// With "rows", a few list rows are filled in so that the box lines show.
+#include "window/form1.h"
+
+#include <QApplication>
+#include <QPixmap>
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: screenshot OUTPUT.png [rows]\n");
+        return 2;
+    }
+    Form1 form;
+    form.Termina = [] {};
+    if (argc > 2) {
+        form.Label5->setText(QString::fromUtf8("Mem:   ³ Centro servizi:     ³ Tipo:  ³ Mitten./Dest.:      ³ Ora:     ³ Data:    ³ Testo:"));
+        form.List1->AddItem(QString::fromUtf8("S: 01/20 ´ +393359609600       ³ Nuovo  ³ Mario               ³ 12:34:56 ³ 31/12/03 ³ Ciao"));
+        form.List1->AddItem(QString::fromUtf8("S: 02/20 ´                     ³        ³                     ³          ³          ³ "));
+        form.List2->AddItem(QString::fromUtf8("ÄÄÄÄÄÄÂÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÂÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄ"));
+        form.List2->AddItem(QString::fromUtf8("01/10 ´ +390123456789        ³ Mario, Rossi  "));
+        form.List2->AddItem(QString::fromUtf8("ÄÄÄÄÄÄÁÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÁÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄ"));
+        form.Text1->setText(QStringLiteral("Ciao, ci vediamo domani alle 10?"));
+    }
+    form.show();
+    app.processEvents();
+    if (!form.grab().save(QString::fromLocal8Bit(argv[1]))) {
+        std::fprintf(stderr, "cannot write %s\n", argv[1]);
+        return 1;
+    }
+    return 0;
+}
