@@ -1,0 +1,69 @@
+// End-to-end support: a Form1 in this process, its serial line a real
+// pseudo-terminal, the phone simulator at the other end.
+#pragma once
+
+#include "sim/phonesim.h"
+#include "window/form1.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// Runs the event loop until `done` holds or `ms` milliseconds have passed.
+bool waitFor(const std::function<bool()>& done, int ms = 5000);
+
+// The main sample phone as state-file text, with `overrides` (state-file
+// lines) appended, so that later keys win.
+std::string sampleState(const std::string& overrides = std::string());
+
+// Starts a simulator with the given state text and a Form1 whose "COM 1"
+// is the simulator's pseudo-terminal. The window's exit is replaced by a
+// flag so that closing it does not end the test run.
+class Phone {
+public:
+    explicit Phone(const std::string& stateText = sampleState());
+    ~Phone();
+
+    Form1& form() { return *m_form; }
+    phonesim::Simulator& sim() { return *m_sim; }
+    const std::string& device() const { return m_device; }
+
+    // Clicks "APRI / CHIUDI PORTA" and tells whether panel 1 reads CONNESSO.
+    bool connect();
+    // Forgets what the simulator has received so far.
+    void clearTranscript() { m_sim->clearTranscript(); }
+    // The command lines the simulator received since the last clear.
+    std::vector<std::string> commands() const { return m_sim->commands(); }
+
+    bool terminated = false;
+
+private:
+    std::unique_ptr<phonesim::Simulator> m_sim;
+    std::unique_ptr<Form1> m_form;
+    std::string m_device;
+};
+
+// Answers the modal message boxes that open while it lives: records each
+// box's text and title and presses `button` (Ok for a plain box, Yes or No
+// for a question).
+class MessageBoxes {
+public:
+    explicit MessageBoxes(QMessageBox::StandardButton button = QMessageBox::Ok);
+    ~MessageBoxes();
+    struct Seen {
+        QString text;
+        QString title;
+        QMessageBox::Icon icon;
+    };
+    std::vector<Seen> seen;
+
+private:
+    QTimer* m_timer;
+};
+
+} // namespace e2e
