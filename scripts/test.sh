@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds with warnings as errors and runs every test;
+# then runs them again in a build with the address and undefined-behaviour
+# sanitizers, and fuzzes the SMS codec for a bounded time.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+out=${ZIRCALO_TEST_DIR:-$root/build-test}
+jobs=$(nproc)
+export QT_QPA_PLATFORM=offscreen
+
+bash "$root/scripts/install-deps.sh"
+
+echo "== build (warnings are errors)"
+cmake -S "$root" -B "$out/release" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZIRCALO_WERROR=ON
+cmake --build "$out/release" -j "$jobs"
+
+echo "== build (address and undefined-behaviour sanitizers)"
+cmake -S "$root" -B "$out/sanitize" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZIRCALO_WERROR=ON \
+  -DZIRCALO_SANITIZE=ON -DZIRCALO_BENCHMARKS=OFF
+cmake --build "$out/sanitize" -j "$jobs"
+
+echo "== fuzzing the SMS codec"
+bash "$root/src/pdu/fuzz/run.sh" "$out/fuzz" "${ZIRCALO_FUZZ_SECONDS:-60}"
+
+echo "== tests under the sanitizers"
+ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir "$out/sanitize" --output-on-failure -j "$jobs"
+
+echo "== tests"
+ctest --test-dir "$out/release" --output-on-failure -j "$jobs"
