@@ -1,0 +1,132 @@
+// The rows of the message list List1 and the phone answers they are built
+// from. Pure functions: no widgets, no phone, no event processing.
+//
+// A row is a head and a body:
+//   "S: 05/20 ´ " + body        store prefix, slot (zero-padded to the digits
+//   "C: 012/150 ´ " + body      of the capacity), "/", capacity, " ´ "
+// and the body is a stored message (columns chosen by the check boxes), the
+// empty-slot body (the same columns in blanks, never a text column), or the
+// phone's answer itself ("ERROR", "error", "OK").
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+namespace store {
+
+// The column separators of the list font: "³" (U+00B3) is drawn │,
+// "´" (U+00B4) is drawn ┤.
+inline const QString Bar = QStringLiteral(" \u00B3 ");   // between columns
+inline const QString Joint = QStringLiteral(" \u00B4 "); // after the row head
+
+// The columns chosen with the check boxes of Frame1.
+struct Columns {
+    bool serviceCentre = true; // Check3 "Centro servizi."
+    bool status = true;        // Check7 "Tipo."
+    bool time = true;          // Check5 "Ora."
+    bool date = true;          // Check4 "Data."
+    bool text = true;          // Check6 "Testo."
+};
+
+// The display strings of one stored message: the decoders' results, with the
+// number already replaced by its phone-book name when one was found.
+struct MessageFields {
+    QString serviceCentre;
+    QString number;
+    QString time;
+    QString date;
+    QString text;
+};
+
+// `text` followed by blanks up to `width` characters; a longer text is kept
+// whole and gets no blanks.
+QString Padded(const QString& text, int width);
+
+// The value of the leading decimal digits of `text`, blanks (space, tab, line
+// feed) skipped wherever they stand; 0 when there are none. Saturates at
+// INT_MAX instead of overflowing.
+int NumericValue(QStringView text);
+
+// The number of decimal digits of a capacity (20 -> 2, 150 -> 3, 0 -> 1).
+int Digits(int capacity);
+
+// "S: " for the SIM store, "C: " for the phone's own store.
+QString StorePrefix(bool sim);
+
+// Store prefix, slot zero-padded to the digits of the capacity, "/",
+// capacity, " ´ ": 2d + 7 characters.
+QString RowHead(bool sim, int slot, int capacity);
+
+// The status column of a message row, 9 characters with its separator:
+// "Nuovo  ³ ", "Letto  ³ ", "Da Inv ³ ", "Inviat ³ ", or blanks for an
+// unknown status.
+QString StatusPiece(int tipo);
+
+// The body of an empty slot: the chosen columns filled with blanks, no text.
+QString EmptyBody(const Columns& columns, int lungNumero);
+
+// The body of a stored message.
+QString MessageBody(const Columns& columns, int lungNumero, int tipo, const MessageFields& fields);
+
+// The header line above List1, each caption over its column in the fixed
+// pitch font.
+QString HeaderLine(const Columns& columns, int capacity, int lungNumero);
+
+// The answer to "+CMGR=" as the link returns it.
+struct SlotAnswer {
+    enum Kind {
+        NoMessage, // "ERROR" in any letter case (the link's "error" too) or exactly "OK"
+        Empty,     // exactly "+CMGR: 0,,0"
+        Message,   // "+CMGR: <stat>,,<length>" CR LF <pdu>
+    };
+    Kind kind = NoMessage;
+    int16_t tipo = 0; // the status digit after "+CMGR: "
+    QString pak;      // everything after the first CR LF; "" when there is none
+};
+SlotAnswer ClassifySlot(const QString& answer);
+
+// The two widths of the answer to "+CPBR=?", "+CPBR: (1-250),40,18": the
+// number length after ")," and the name length after the next ",". A width
+// the answer does not carry is absent: no ")" (an "ERROR" or "error") gives
+// neither, no "," after the number length gives no name length.
+struct PhoneBookWidths {
+    std::optional<int> lungNumero;
+    std::optional<int> lungNome;
+};
+PhoneBookWidths ParseCpbrWidths(const QString& answer);
+
+// The capacity of `store` ("SM" or "ME") in the answer to "+CPMS?",
+// '+CPMS: "SM",5,20,"ME",3,150,...': the third field of the group that starts
+// at the first occurrence of the store name (letter case ignored), up to the
+// next "," or the end. 0 when the store is not named or the group has no
+// third field.
+int ParseCpmsCapacity(const QString& answer, const QString& store);
+
+// What the detail view, the refresh and the deletions read back from a row.
+struct RowPlace {
+    bool sim = false;    // the row starts with "S:"
+    int slot = 0;        // from character 4 up to the first "/"
+    int capacity = 0;    // from that "/" up to " ´ "
+    int headLength = -1; // characters up to and including the first " ´ "; -1 without one
+};
+RowPlace ReadRowPlace(const QString& row);
+
+// Looks for `needle` in a phone-book row of List2, letter case ignored. When
+// it is there at q, the name is the `lungNome` characters from
+// q + lungNumero + 3 (the number column and " ³ " skipped), fewer when the
+// row ends earlier.
+std::optional<QString> NameInRow(const QString& row, const QString& needle, int lungNumero,
+                                 int lungNome);
+
+// The row with " ³ Nuovo  ³ " (letter case ignored) turned into
+// " ³ Letto  ³ "; the row itself when it holds none.
+QString MarkedRead(const QString& row);
+
+// The reply key of the detail view: the text of Text9 before " ³ " (the name,
+// or the number), blanks removed at both ends. Absent when Text9 holds no
+// "³ ".
+std::optional<QString> ReplyKey(const QString& text9);
+
+} // namespace store
