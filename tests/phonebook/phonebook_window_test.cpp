@@ -1,0 +1,318 @@
+// "Salva rubrica", "Carica rubrica", the search field and the pick, on a
+// window without a phone: none of them talks to it.
+#include "phonebook/qstring_printer.h"
+#include "phonebook/rows.h"
+#include "window/form1.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+QByteArray readBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+QStringList rowsOf(const ListBox& list)
+{
+    QStringList rows;
+    for (int i = 0; i < list.ListCount(); ++i)
+        rows.append(list.List(i));
+    return rows;
+}
+
+const QString kReference = QStringLiteral(PHONEBOOK_DATA "/rubrica.rds");
+
+class PhonebookFile : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+
+    // The file dialog answers `name`; remembers how it was asked.
+    void choose(const QString& name)
+    {
+        form.CommonDialog1->chooser = [this, name](bool save) {
+            asked.append(save ? QStringLiteral("save ") : QStringLiteral("open "));
+            asked.last() += form.CommonDialog1->Filter;
+            return name;
+        };
+    }
+    QString path(const QString& name) const { return dir.filePath(name); }
+    QString panel2() const { return form.StatusBar1->panelText(2); }
+
+    Form1 form;
+    QTemporaryDir dir;
+    QStringList asked;
+};
+
+TEST_F(PhonebookFile, LoadsTheReferenceFileAndSavesItBackByteForByte)
+{
+    choose(kReference);
+    form.Command8_Click();
+    EXPECT_EQ(asked, QStringList{QStringLiteral("open *.RDS")});
+    EXPECT_EQ(panel2(), QStringLiteral("CARICAMENTO ULTIMATO"));
+    const QStringList loaded = rowsOf(*form.List2);
+    ASSERT_EQ(loaded.size(), 12);
+    EXPECT_EQ(loaded.first(), QString(6, kDash) + kTop + QString(22, kDash) + kTop + QString(40, kDash));
+    EXPECT_EQ(loaded.last(), QString(6, kDash) + kBottom + QString(22, kDash) + kBottom + QString(40, kDash));
+    EXPECT_EQ(loaded.at(4), QStringLiteral("04/10 ´ 0612345              ³ Rossi, Mario  "));
+    EXPECT_EQ(loaded.at(6), QStringLiteral("06/10 ´ 3331234567           ³ Città è       "));
+    EXPECT_EQ(loaded.at(9), QStringLiteral("09/10 ´ +420212345678        ³ Škoda Auto    "));
+    EXPECT_EQ(loaded.at(10), QStringLiteral("10/10 ´                      ³               "));
+    // Widths come from the phone only: a load leaves them alone.
+    EXPECT_EQ(form.LungNumero, 0);
+    EXPECT_EQ(form.LungNome, 0);
+
+    asked.clear();
+    choose(path(QStringLiteral("copia.RDS")));
+    form.Command7_Click();
+    EXPECT_EQ(asked, QStringList{QStringLiteral("save *.RDS")});
+    EXPECT_EQ(panel2(), QStringLiteral("SALVATAGGIO ULTIMATO"));
+    EXPECT_EQ(readBytes(path(QStringLiteral("copia.RDS"))), readBytes(kReference));
+    EXPECT_FLOAT_EQ(form.ProgressBar1->Max(), 11.1f);
+    EXPECT_FLOAT_EQ(form.ProgressBar1->Value(), 11.1f);
+
+    form.List2->Clear();
+    choose(path(QStringLiteral("copia.RDS")));
+    form.Command8_Click();
+    EXPECT_EQ(rowsOf(*form.List2), loaded);
+}
+
+TEST_F(PhonebookFile, SavePanelTextsInOrder)
+{
+    form.List2->AddItem(QStringLiteral("uno"));
+    QStringList shown;
+    // The save yields once per row: what panel 2 shows then is "in corso".
+    QTimer::singleShot(0, &form, [&] { shown.append(panel2()); });
+    choose(path(QStringLiteral("a.rds")));
+    form.Command7_Click();
+    shown.append(panel2());
+    EXPECT_EQ(shown, (QStringList{QStringLiteral("SALVATAGGIO IN CORSO"), QStringLiteral("SALVATAGGIO ULTIMATO")}));
+    // One row: the bar's maximum is 0.1 and the file one line.
+    EXPECT_FLOAT_EQ(form.ProgressBar1->Max(), 0.1f);
+    EXPECT_EQ(readBytes(path(QStringLiteral("a.rds"))), QByteArray("uno\r\n"));
+}
+
+TEST_F(PhonebookFile, TheSaveAddsRdsOnlyToANameWithoutIt)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"rubrica", "rubrica.rds"},
+        {"Rubrica.RDS", "Rubrica.RDS"},
+        {"rubrica.rds.bak", "rubrica.rds.bak"},
+    };
+    form.List2->AddItem(QStringLiteral("riga"));
+    for (const auto& [chosen, written] : cases) {
+        choose(path(QString::fromLatin1(chosen)));
+        form.Command7_Click();
+        EXPECT_EQ(readBytes(path(QString::fromLatin1(written))), QByteArray("riga\r\n")) << chosen;
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 3);
+}
+
+TEST_F(PhonebookFile, NothingToSaveOrNoNameWritesNothing)
+{
+    choose(path(QStringLiteral("vuota.rds")));
+    form.Command7_Click(); // List2 empty
+    EXPECT_EQ(panel2(), QStringLiteral("IMPOSSIBILE SALVARE"));
+    form.List2->AddItem(QStringLiteral("riga"));
+    choose(QString()); // the dialog was cancelled
+    form.Command7_Click();
+    EXPECT_EQ(panel2(), QStringLiteral("IMPOSSIBILE SALVARE"));
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(PhonebookFile, AFailedSaveLeavesTheOldFileAsItWas)
+{
+    const QString folder = path(QStringLiteral("rubriche"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    writeBytes(folder + QStringLiteral("/casa.rds"), "vecchia\r\n");
+    for (int i = 0; i < 3; ++i)
+        form.List2->AddItem(QStringLiteral("nuova %1").arg(i));
+    // The folder is moved away while the rows are being written: the new
+    // file cannot be put in place.
+    const QString moved = path(QStringLiteral("spostata"));
+    QTimer::singleShot(0, &form, [&] { QDir().rename(folder, moved); });
+    choose(folder + QStringLiteral("/casa.rds"));
+    form.Command7_Click();
+    EXPECT_EQ(panel2(), QStringLiteral("IMPOSSIBILE SALVARE"));
+    EXPECT_EQ(readBytes(moved + QStringLiteral("/casa.rds")), QByteArray("vecchia\r\n"));
+    EXPECT_FALSE(QFile::exists(folder));
+
+    // A folder that is not there at all.
+    choose(path(QStringLiteral("manca/casa.rds")));
+    form.Command7_Click();
+    EXPECT_EQ(panel2(), QStringLiteral("IMPOSSIBILE SALVARE"));
+}
+
+TEST_F(PhonebookFile, ALoadThatCannotTakePlaceKeepsTheRows)
+{
+    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("cartella.rds"))));
+    writeBytes(path(QStringLiteral("rubrica.txt")), "altro\r\n");
+    const QString refused[] = {
+        QString(),                             // cancelled
+        path(QStringLiteral("rubrica.txt")),   // no ".RDS" in the name
+        path(QStringLiteral("manca.rds")),     // missing
+        path(QStringLiteral("cartella.rds")),  // a folder
+    };
+    form.List2->AddItem(QStringLiteral("resta"));
+    form.List2->setListIndex(0);
+    for (const QString& name : refused) {
+        choose(name);
+        form.Command8_Click();
+        EXPECT_EQ(panel2(), QStringLiteral("IMPOSSIBILE CARICARE")) << name.toStdString();
+        EXPECT_EQ(rowsOf(*form.List2), QStringList{QStringLiteral("resta")}) << name.toStdString();
+    }
+}
+
+TEST_F(PhonebookFile, LoadsWhatAFileHolds)
+{
+    struct Case {
+        QByteArray bytes;
+        QStringList rows;
+        const char* what;
+    };
+    const Case cases[] = {
+        {"uno\r\ndue", {"uno", "due"}, "the last line without its end"},
+        {"", {}, "an empty file empties the list"},
+        {"uno\r\n\r\ntre  \r\n", {"uno", "", "tre  "}, "an empty line, trailing spaces"},
+    };
+    for (const Case& c : cases) {
+        form.List2->Clear();
+        form.List2->AddItem(QStringLiteral("prima"));
+        writeBytes(path(QStringLiteral("prova.rds")), c.bytes);
+        choose(path(QStringLiteral("prova.rds")));
+        form.Command8_Click();
+        EXPECT_EQ(panel2(), QStringLiteral("CARICAMENTO ULTIMATO")) << c.what;
+        EXPECT_EQ(rowsOf(*form.List2), c.rows) << c.what;
+    }
+}
+
+// ---- search and pick ----
+
+class SearchAndPick : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // The store of ten slots of the reference file, slots 1 to 4.
+        rows = {
+            QString(6, kDash) + kTop + QString(22, kDash) + kTop + QString(40, kDash),
+            QStringLiteral("01/10 ´ +390612345678        ³ Casa          "),
+            QStringLiteral("02/10 ´                      ³               "),
+            QStringLiteral("03/10 ´ +390123456789        ³ Ufficio       "),
+            QStringLiteral("04/10 ´ 0612345              ³ Rossi, Mario  "),
+            QString(6, kDash) + kBottom + QString(22, kDash) + kBottom + QString(40, kDash),
+        };
+        for (const QString& row : rows)
+            form.List2->AddItem(row);
+    }
+    void type(const QString& text) { form.Text5->setText(text); }
+
+    Form1 form;
+    QStringList rows;
+    const QString ufficio = QStringLiteral("+390123456789        ³ Ufficio       ");
+};
+
+TEST_F(SearchAndPick, FindsTheRowByNameNumberOrIndexAndPicksIt)
+{
+    const char* searches[] = {"uff", "UFFICIO", "0123", "03/", "  uff  "};
+    for (const char* search : searches) {
+        form.List2->setCurrentRow(-1);
+        form.Text2->clear();
+        type(QString::fromLatin1(search));
+        EXPECT_EQ(form.List2->ListIndex(), 3) << search;
+        EXPECT_EQ(form.Text2->text(), ufficio) << search;
+        form.Text5->clear();
+    }
+}
+
+TEST_F(SearchAndPick, TypingKeyByKeySearchesAgainFromTheTop)
+{
+    QTest::keyClicks(form.Text5, QStringLiteral("ro")); // only Rossi has an "r"
+    EXPECT_EQ(form.List2->ListIndex(), 4);
+    QTest::keyClick(form.Text5, Qt::Key_Backspace);
+    QTest::keyClick(form.Text5, Qt::Key_Backspace);
+    EXPECT_EQ(form.List2->ListIndex(), 4); // an empty field searches nothing
+    QTest::keyClicks(form.Text5, QStringLiteral("0")); // Casa is the first row with a 0
+    EXPECT_EQ(form.List2->ListIndex(), 1);
+    QTest::keyClicks(form.Text5, QStringLiteral("612345"));
+    EXPECT_EQ(form.List2->ListIndex(), 1); // in Casa's number too
+    QTest::keyClicks(form.Text5, QStringLiteral(" "));
+    EXPECT_EQ(form.List2->ListIndex(), 1); // the space is trimmed
+    EXPECT_EQ(form.Text2->text(), QStringLiteral("+390612345678        ³ Casa          "));
+}
+
+TEST_F(SearchAndPick, BlankOrUnmatchedSearchesKeepTheSelection)
+{
+    form.List2->setListIndex(1);
+    const QString casa = form.Text2->text();
+    for (const char* search : {" ", "   ", "zzz", "Ufficio Casa"}) {
+        type(QString::fromLatin1(search));
+        EXPECT_EQ(form.List2->ListIndex(), 1) << search;
+        EXPECT_EQ(form.Text2->text(), casa) << search;
+    }
+    form.Text5->clear();
+    EXPECT_EQ(form.List2->ListIndex(), 1);
+}
+
+TEST_F(SearchAndPick, AKeystrokeDuringASearchWinsOverIt)
+{
+    // The search for "o" yields before its first row; meanwhile "s" is
+    // typed and the search for "os" selects Rossi. The older search must
+    // not go on to select Ufficio, which comes first with an "o".
+    QTimer::singleShot(0, &form, [this] { QTest::keyClicks(form.Text5, QStringLiteral("s")); });
+    QTest::keyClicks(form.Text5, QStringLiteral("o"));
+    EXPECT_EQ(form.Text5->text(), QStringLiteral("os"));
+    EXPECT_EQ(form.List2->ListIndex(), 4);
+    EXPECT_EQ(form.Text2->text(), QStringLiteral("0612345              ³ Rossi, Mario  "));
+}
+
+TEST_F(SearchAndPick, HeaderAndFooterRowsPickNothing)
+{
+    form.Text2->setText(QStringLiteral("prima"));
+    form.List2->setListIndex(0);
+    EXPECT_EQ(form.Text2->text(), QStringLiteral("prima"));
+    form.List2->setListIndex(5);
+    EXPECT_EQ(form.Text2->text(), QStringLiteral("prima"));
+    // The header holds "Ä": a search for it selects the header, picks nothing.
+    type(QStringLiteral("ÄÂ"));
+    EXPECT_EQ(form.List2->ListIndex(), 0);
+    EXPECT_EQ(form.Text2->text(), QStringLiteral("prima"));
+}
+
+TEST_F(SearchAndPick, AClickOnARowPicksIt)
+{
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    const QRect slot = form.List2->visualItemRect(form.List2->item(3));
+    QTest::mouseClick(form.List2->viewport(), Qt::LeftButton, {}, slot.center());
+    EXPECT_EQ(form.Text2->text(), ufficio);
+    // The empty slot picks spaces around the bar.
+    const QRect empty = form.List2->visualItemRect(form.List2->item(2));
+    QTest::mouseClick(form.List2->viewport(), Qt::LeftButton, {}, empty.center());
+    EXPECT_EQ(form.Text2->text(), QString(21, QLatin1Char(' ')) + kBar + QString(15, QLatin1Char(' ')));
+}
+
+TEST_F(SearchAndPick, ARowWithoutTheTeePicksNothing)
+{
+    form.List2->AddItem(QStringLiteral("riga scritta a mano"));
+    form.List2->AddItem(QString());
+    form.Text2->setText(QStringLiteral("prima"));
+    form.List2->setListIndex(6);
+    form.List2->setListIndex(7);
+    EXPECT_EQ(form.Text2->text(), QStringLiteral("prima"));
+}
+
+} // namespace
