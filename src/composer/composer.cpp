@@ -1,8 +1,117 @@
+// "Invia SMS", the character counter, "ZIP SMS", the focus selections and
+// the sent counter's "Reset".
+#include "composer/composer.h"
+
+#include "pdu/pdu.h"
+#include "phonebook/rows.h"
+#include "phonebook/windows1252.h"
 #include "window/form1.h"
 
-void Form1::Command5_Click() {}
-void Form1::Text1_Change() {}
-void Form1::Text1_GotFocus() {}
-void Form1::Text2_GotFocus() {}
-void Form1::Command12_Click() {}
-void Form1::Command10_Click() {}
+namespace {
+
+const QString kErrorTitle = QStringLiteral("ERRORE!!");
+
+// The refusal of a send that the encoder cannot build.
+QString refusalOf(SubmitPdu::Error error)
+{
+    switch (error) {
+    case SubmitPdu::Error::BadRecipient:
+        return QStringLiteral("Destinatario non valido!!");
+    case SubmitPdu::Error::BadServiceCentre:
+        return QStringLiteral("Centro servizi non valido!!");
+    case SubmitPdu::Error::TooLong:
+        return QStringLiteral("Testo troppo lungo!!");
+    case SubmitPdu::Error::None:
+        break;
+    }
+    return QString();
+}
+
+} // namespace
+
+QString RecipientFromField(const QString& field)
+{
+    const qsizetype bar = field.indexOf(kBar);
+    return TrimSpaces(bar < 0 ? field : field.left(bar));
+}
+
+QString ZipSms(const QString& text, const std::function<void()>& yield)
+{
+    QString packed = text + QLatin1Char(' ');
+    bool upper = true;
+    qsizetype wordStart = 0;
+    for (qsizetype i = 0; i < packed.size(); ++i) {
+        if (yield)
+            yield();
+        if (packed.at(i) != QLatin1Char(' '))
+            continue;
+        // The word with its closing space; every space switches the case,
+        // so a second space in a row is an empty word of its own.
+        const QString word = packed.mid(wordStart, i - wordStart + 1);
+        packed.replace(wordStart, word.size(), upper ? Windows1252Upper(word) : Windows1252Lower(word));
+        upper = !upper;
+        wordStart = i + 1;
+    }
+    packed.remove(QLatin1Char(' '));
+    return packed;
+}
+
+void Form1::Command5_Click()
+{
+    if (!PortaAperta(QStringLiteral("Porta non aperta..")))
+        return;
+    LongOperation operation(*this);
+    if (!operation.taken())
+        return;
+    const QString recipient = RecipientFromField(Text2->text());
+    if (recipient.isEmpty()) {
+        MsgBox(QStringLiteral("Manca destiantario!!"), kErrorTitle, QMessageBox::Critical);
+        return;
+    }
+    const QString serviceCentre = TrimSpaces(Text4->text());
+    if (serviceCentre.isEmpty()) {
+        MsgBox(QStringLiteral("Manca centro servizi!!"), kErrorTitle, QMessageBox::Critical);
+        return;
+    }
+    // A greyed box counts as set.
+    const bool flash = Check1->checkState() != Qt::Unchecked;
+    const bool statusReport = Check2->checkState() != Qt::Unchecked;
+    const SubmitPdu submit = EncodeSubmit(serviceCentre, recipient, Text1->text(), flash, statusReport);
+    if (submit.error != SubmitPdu::Error::None) {
+        MsgBox(refusalOf(submit.error), kErrorTitle, QMessageBox::Critical);
+        return;
+    }
+    Stato(QStringLiteral("Invio SMS in corso.."));
+    // The length ends with its own CR: the line goes out as AT+CMGS=n CR CR.
+    const QString prompt = InviaAT(QStringLiteral("+CMGS=") + QString::number(submit.cmgsLength)
+                                   + QLatin1Char('\r'));
+    if (prompt != QLatin1String(">")) {
+        Stato(QStringLiteral("Errore invio sms.."));
+        return;
+    }
+    const QString answer = InviaAT(submit.pdu + QChar(0x1A));
+    // "error" is the transaction giving up: a failure too.
+    if (answer.compare(QLatin1String("ERROR"), Qt::CaseInsensitive) == 0) {
+        Stato(QStringLiteral("Invio sms fallito.."));
+        return;
+    }
+    Stato(QStringLiteral("SMS inviato.."));
+    Label8->setText(QString::number(LeadingNumber(Label8->text()) + 1));
+}
+
+void Form1::Text1_Change()
+{
+    // Text1 gives a line break as CR LF: it counts two.
+    Label3->setText(QString::number(Text1->text().size()) + QStringLiteral("/160"));
+}
+
+void Form1::Text1_GotFocus() { Text1->setSelection(0, int(Text1->text().size())); }
+
+void Form1::Text2_GotFocus() { Text2->setSelection(0, int(Text2->text().size())); }
+
+void Form1::Command12_Click()
+{
+    Text1->setText(ZipSms(Text1->text(), [this] { DoEvents(); }));
+}
+
+void Form1::Command10_Click() { Label8->setText(QStringLiteral("0")); }

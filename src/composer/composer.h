@@ -1,0 +1,17 @@
+// The composer's text work that needs no widget: the recipient taken from
+// the field a pick fills, and the packing of "ZIP SMS".
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+// The recipient in the field: the text before the first "³" (a picked row
+// holds number, padding, " ³ ", name), or the whole field; spaces trimmed.
+QString RecipientFromField(const QString& field);
+
+// "ZIP SMS": the words (whatever lies up to and including a space) come out
+// alternately in upper and lower case, beginning with upper case, and every
+// space goes. "ciao come stai" gives "CIAOcomeSTAI". `yield` runs once per
+// character, as the window lets its events run.
+QString ZipSms(const QString& text, const std::function<void()>& yield = {});
