@@ -1,0 +1,457 @@
+// Decoding of stored PDUs: the field walk, the bit helpers, the five decoders.
+// Each decoder walks `pak` from its first character to the field it needs;
+// nothing is kept between calls. Positions are 1-based, as in the field
+// tables of the comments.
+#include "pdu/pdu.h"
+
+#include "pdu/alphabet.h"
+
+#include <QVarLengthArray>
+
+#include <array>
+
+namespace {
+
+using Text = QVarLengthArray<char16_t, 512>;
+
+QString toQString(const Text& t, qsizetype from = 0)
+{
+    return QString(reinterpret_cast<const QChar*>(t.constData() + from), t.size() - from);
+}
+
+constexpr std::array<int8_t, 128> makeHexDigits()
+{
+    std::array<int8_t, 128> d{};
+    for (auto& v : d)
+        v = -1;
+    for (int i = 0; i < 10; ++i)
+        d['0' + i] = int8_t(i);
+    for (int i = 0; i < 6; ++i) {
+        d['A' + i] = int8_t(10 + i);
+        d['a' + i] = int8_t(10 + i);
+    }
+    return d;
+}
+constexpr std::array<int8_t, 128> kHexDigits = makeHexDigits();
+
+int hexDigit(char16_t c)
+{
+    return c < 128 ? kHexDigits[c] : -1;
+}
+
+// The octet written at position p: the leading hex digits of the (at most)
+// two characters there; none gives 0, a lone last digit its own value.
+int pairAt(QStringView pak, qsizetype p)
+{
+    if (p < 1 || p > pak.size())
+        return 0;
+    const int hi = hexDigit(pak[p - 1].unicode());
+    if (hi < 0)
+        return 0;
+    const int lo = p < pak.size() ? hexDigit(pak[p].unicode()) : -1;
+    return lo < 0 ? hi : hi * 16 + lo;
+}
+
+// The `count` characters from position p, fewer where pak ends first.
+QStringView midAt(QStringView pak, qsizetype p, qsizetype count)
+{
+    if (p < 1 || p > pak.size() || count <= 0)
+        return {};
+    return pak.mid(p - 1, qMin(count, pak.size() - p + 1));
+}
+
+// The walk shared by all decoders but RivNumCS. SMS-DELIVER (tipo 0, 1):
+// base = 2L + 4; SMS-SUBMIT (tipo 2, 3): base = 2L + 6 (message reference).
+// The address length at base+1 counts semi-octets; V rounds it up to even.
+struct Walk {
+    int base = 0;
+    int v = 0;
+    bool submit = false;
+};
+
+bool walkTo(int16_t tipo, QStringView pak, Walk& w)
+{
+    const int l = pairAt(pak, 1);
+    if (tipo == 0 || tipo == 1)
+        w.base = 2 * l + 4;
+    else if (tipo == 2 || tipo == 3)
+        w.base = 2 * l + 6;
+    else
+        return false;
+    w.submit = tipo >= 2;
+    w.v = pairAt(pak, w.base + 1);
+    w.v += w.v & 1;
+    return true;
+}
+
+// Semi-octets in reading order: skip the type octet (first two characters),
+// then each pair low digit first.
+void appendSwapped(QStringView f, Text& out)
+{
+    for (qsizetype i = 2; i < f.size(); i += 2) {
+        if (i + 1 < f.size())
+            out.append(f[i + 1].unicode());
+        out.append(f[i].unicode());
+    }
+}
+
+// Septet k of packed 7-bit data occupies bits 7k..7k+6, least significant
+// bit first (TS 23.038 6.1.2.1.1). Only septets wholly inside the octets.
+int septetCount(int octets)
+{
+    return octets * 8 / 7;
+}
+
+char16_t septetAt(const uint8_t* oct, int k)
+{
+    const int bit = 7 * k;
+    const int i = bit / 8;
+    const int shift = bit % 8;
+    unsigned v = oct[i] >> shift;
+    if (shift > 1)
+        v |= unsigned(oct[i + 1]) << (8 - shift);
+    return char16_t(v & 0x7F);
+}
+
+// Codes to characters with the alphabet table; 27 followed by a code of the
+// extension table gives one character, any other 27 stays the escape.
+// Characters at or above 128 (picture texts never are) pass unchanged.
+QString mapCodes(const char16_t* codes, qsizetype n)
+{
+    QString text(n, Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(text.data());
+    char16_t* const start = out;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = codes[i];
+        if (c == gsm::kEscape && i + 1 < n) {
+            if (const char16_t e = gsm::escapeChar(codes[i + 1])) {
+                *out++ = e;
+                ++i;
+                continue;
+            }
+        }
+        *out++ = c < 128 ? gsm::kDefault[c] : c;
+    }
+    text.truncate(out - start);
+    return text;
+}
+
+// Alphanumeric address (type of number 101, TS 23.040 9.1.2.5): packed 7-bit
+// text in the address octets, semi-octets * 4 / 7 characters of it.
+QString alphanumericAddress(QStringView pak, const Walk& w)
+{
+    const int semiOctets = pairAt(pak, w.base + 1);
+    uint8_t oct[128];
+    int n = 0;
+    for (qsizetype p = w.base + 5; n < w.v / 2 && p <= pak.size(); p += 2)
+        oct[n++] = uint8_t(pairAt(pak, p));
+    const int count = qMin(semiOctets * 4 / 7, septetCount(n));
+    char16_t codes[160];
+    for (int k = 0; k < count; ++k)
+        codes[k] = septetAt(oct, k);
+    return mapCodes(codes, count);
+}
+
+enum class Alphabet { Gsm7, Eight, Ucs2 };
+
+// TS 23.038 4: the general groups (00xx, 01xx), the message-waiting groups
+// (1100 to 1110) and 1111. Reserved codings are read as the default alphabet;
+// compressed data cannot be shown as text, so it is shown as its octets.
+Alphabet alphabetOf(int dcs)
+{
+    switch (dcs >> 4) {
+    case 0x0: case 0x1: case 0x2: case 0x3:
+    case 0x4: case 0x5: case 0x6: case 0x7:
+        if (dcs & 0x20)
+            return Alphabet::Eight;
+        switch ((dcs >> 2) & 3) {
+        case 1: return Alphabet::Eight;
+        case 2: return Alphabet::Ucs2;
+        default: return Alphabet::Gsm7;
+        }
+    case 0xE:
+        return Alphabet::Ucs2;
+    case 0xF:
+        return (dcs & 0x04) ? Alphabet::Eight : Alphabet::Gsm7;
+    default:
+        return Alphabet::Gsm7;
+    }
+}
+
+// Validity-period octets of a stored SMS-SUBMIT by TP-VPF, first octet bits
+// 4 and 3 (TS 23.040 9.2.3.3): none, relative (1), enhanced or absolute (7).
+int validityOctets(int firstOctet)
+{
+    switch ((firstOctet >> 3) & 3) {
+    case 0: return 0;
+    case 2: return 1;
+    default: return 7;
+    }
+}
+
+constexpr int kMaxOctets = 256; // more than any user-data length can use
+
+// User data as octets, read as pairs backwards from the end of pak down to
+// position a + 2: for an even-length pak these are the pairs from a + 3;
+// for an odd one the pairs are counted from the end.
+int userDataOctets(QStringView pak, qsizetype a, uint8_t* oct, int& available)
+{
+    const qsizetype len = pak.size();
+    qsizetype first = a + 2;
+    if ((first - (len - 1)) & 1)
+        ++first;
+    const qsizetype n = len - 1 < first ? 0 : (len - 1 - first) / 2 + 1;
+    available = int(qMin<qsizetype>(n, 1 << 20));
+    const int taken = int(qMin<qsizetype>(n, kMaxOctets));
+    for (int k = 0; k < taken; ++k)
+        oct[k] = uint8_t(pairAt(pak, first + 2 * qsizetype(k)));
+    return taken;
+}
+
+void appendCp1252(const uint8_t* oct, int from, int to, Text& out)
+{
+    for (int i = from; i < to; ++i)
+        out.append(gsm::cp1252(oct[i]));
+}
+
+// UTF-16 big-endian; a surrogate without its partner becomes U+FFFD.
+void appendUcs2(const uint8_t* oct, int from, int to, Text& out)
+{
+    for (int i = from; i + 1 < to; i += 2) {
+        const char16_t u = char16_t(oct[i] << 8 | oct[i + 1]);
+        if (QChar::isHighSurrogate(u) && i + 3 < to) {
+            const char16_t next = char16_t(oct[i + 2] << 8 | oct[i + 3]);
+            if (QChar::isLowSurrogate(next)) {
+                out.append(u);
+                out.append(next);
+                i += 2;
+                continue;
+            }
+        }
+        out.append(QChar::isSurrogate(u) ? char16_t(0xFFFD) : u);
+    }
+}
+
+// Without a user-data header: a text beginning with the codes 4, 26, 8 is
+// a header 04 0D 02 pp nn read as septets. The fourth code holds the
+// position (pp mod 16) * 8, the fifth and sixth the animation number; the
+// six codes make way for the picture text after the first `pos` characters.
+void spliceSeptetPicture(Text& codes)
+{
+    if (codes.size() < 6 || codes[0] != 4 || codes[1] != 26 || codes[2] != 8)
+        return;
+    const int pos = codes[3] / 8;
+    const int p = codes[4];
+    const int d = codes[5];
+    if (d > 1 || p % 16 != 0 || (d == 1 && p == 112))
+        return;
+    const char16_t* picture = gsm::kPicture[8 * d + p / 16];
+    const qsizetype rest = codes.size() - 6;
+    const qsizetype before = qMin<qsizetype>(pos, rest);
+    Text out;
+    out.append(codes.constData() + 6, before);
+    for (const char16_t* c = picture; *c; ++c)
+        out.append(*c);
+    out.append(codes.constData() + 6 + before, rest - before);
+    codes = out;
+}
+
+struct Picture {
+    int pos;
+    int number;
+};
+
+// Predefined-animation elements (identifier 0x0D, TS 23.040 9.2.3.24.10.1.3)
+// of the header octets oct[1..udhl]; an element running past the header ends
+// the walk.
+int headerPictures(const uint8_t* oct, int octets, int udhl, Picture* out)
+{
+    int count = 0;
+    const int end = qMin(udhl + 1, octets);
+    for (int i = 1; i + 1 < end;) {
+        const int iei = oct[i];
+        const int iedl = oct[i + 1];
+        if (i + 2 + iedl > end)
+            break;
+        if (iei == 0x0D && iedl >= 2 && oct[i + 3] < 15)
+            out[count++] = Picture{oct[i + 2], oct[i + 3]};
+        i += 2 + iedl;
+    }
+    return count;
+}
+
+// Inserts the pictures after `pos` characters of text (a surrogate pair is
+// one character), at the end when pos lies beyond it; equal positions keep
+// the header's order.
+void insertPictures(QStringView text, Picture* pictures, int count, Text& out)
+{
+    for (int i = 1; i < count; ++i)
+        for (int j = i; j > 0 && pictures[j - 1].pos > pictures[j].pos; --j)
+            std::swap(pictures[j - 1], pictures[j]);
+    int next = 0;
+    int chars = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        const bool atCharStart = i == text.size() || i == 0 || !text[i].isLowSurrogate()
+                                 || !text[i - 1].isHighSurrogate();
+        if (atCharStart) {
+            while (next < count && (pictures[next].pos <= chars || i == text.size())) {
+                for (const char16_t* c = gsm::kPicture[pictures[next].number]; *c; ++c)
+                    out.append(*c);
+                ++next;
+            }
+            ++chars;
+        }
+        if (i < text.size())
+            out.append(text[i].unicode());
+    }
+}
+
+} // namespace
+
+QString DecBin(int16_t value)
+{
+    const unsigned v = uint16_t(value) & 0xFF;
+    char16_t bits[8];
+    for (int i = 0; i < 8; ++i)
+        bits[i] = (v >> (7 - i)) & 1 ? u'1' : u'0';
+    return QString(reinterpret_cast<const QChar*>(bits), 8);
+}
+
+int16_t BinDec(const QString& text)
+{
+    // Shorter texts have leading zeros, which add nothing.
+    const qsizetype n = qMin<qsizetype>(text.size(), 8);
+    int v = 0;
+    for (qsizetype i = 0; i < n; ++i)
+        v = 2 * v + (text[i] == u'1' ? 1 : 0);
+    return int16_t(v);
+}
+
+QChar GsmChar(int code)
+{
+    return QChar(code >= 0 && code < 128 ? gsm::kDefault[code] : char16_t(0xFFFD));
+}
+
+QChar GsmEscapeChar(int code)
+{
+    return code >= 0 ? QChar(gsm::escapeChar(unsigned(code))) : QChar();
+}
+
+QString RivNumCS(const QString& pak)
+{
+    const int l = pairAt(pak, 1);
+    Text out;
+    out.append(u'+');
+    appendSwapped(midAt(pak, 3, 2 * l), out);
+    if (out.size() > 1 && out.back() == u'F')
+        out.removeLast();
+    const bool international = midAt(pak, 3, 2) == u"91";
+    return toQString(out, international ? 0 : 1);
+}
+
+QString RivNumMT(int16_t tipo, const QString& pak)
+{
+    Walk w;
+    if (!walkTo(tipo, pak, w))
+        return QString();
+    if (((pairAt(pak, w.base + 3) >> 4) & 7) == 5)
+        return alphanumericAddress(pak, w);
+    Text out;
+    out.append(u'+');
+    appendSwapped(midAt(pak, w.base + 3, w.v + 2), out);
+    if (out.size() > 1 && out.back() == u'F')
+        out.resize(qMin<qsizetype>(out.size(), w.v)); // the '+' and V - 1 digits
+    const bool international = midAt(pak, w.base + 3, 2) == u"91";
+    return toQString(out, international ? 0 : 1);
+}
+
+// The time stamp of an SMS-DELIVER (TS 23.040 9.2.3.11): year, month, day,
+// hour, minute, second, each octet low digit first; the zone is not read.
+// Three octets from base + V + offset, each shown with its digits swapped,
+// in their own order or reversed; stored SMS-SUBMITs have no stamp.
+static QString stampField(int16_t tipo, const QString& pak, int offset, char16_t separator,
+                          bool reversed)
+{
+    if (tipo == 2 || tipo == 3)
+        return QStringLiteral("        ");
+    Walk w;
+    if (!walkTo(tipo, pak, w))
+        return QString();
+    const QStringView s = midAt(pak, w.base + w.v + offset, 6);
+    Text out;
+    for (int k = 0; k < 3; ++k) {
+        if (k > 0)
+            out.append(separator);
+        const int first = 2 * (reversed ? 2 - k : k); // 0-based
+        if (first + 1 < s.size())
+            out.append(s[first + 1].unicode());
+        if (first < s.size())
+            out.append(s[first].unicode());
+    }
+    return toQString(out);
+}
+
+QString RivOra(int16_t tipo, const QString& pak)
+{
+    return stampField(tipo, pak, 15, u':', false); // hh:mm:ss
+}
+
+QString RivData(int16_t tipo, const QString& pak)
+{
+    return stampField(tipo, pak, 9, u'/', true); // dd/mm/yy
+}
+
+QString RivTesto(int16_t tipo, const QString& pak)
+{
+    // a: the position just before the user-data length.
+    Walk w;
+    qsizetype a = 0;
+    int firstOctet = 0;
+    int dcs = 0;
+    if (walkTo(tipo, pak, w)) {
+        const int l = pairAt(pak, 1);
+        firstOctet = pairAt(pak, 2 * l + 3);
+        dcs = pairAt(pak, w.base + w.v + 7);
+        a = w.submit ? w.base + w.v + 8 + 2 * validityOctets(firstOctet) : w.base + w.v + 22;
+    }
+    const int udl = pairAt(pak, a + 1);
+    uint8_t oct[kMaxOctets];
+    int available = 0;
+    const int n = userDataOctets(pak, a, oct, available);
+    const Alphabet alphabet = alphabetOf(dcs);
+
+    // Without a header the whole user data is text.
+    const bool header = (firstOctet & 0x40) != 0;
+    const int udhl = header && n > 0 ? oct[0] : 0;
+    const int textStart = header ? udhl + 1 : 0; // in octets
+
+    QString text;
+    if (alphabet == Alphabet::Gsm7) {
+        const int total = qMin(udl, septetCount(available));
+        const int skip = header ? (textStart * 8 + 6) / 7 : 0; // fill bits skipped
+        Text codes;
+        for (int k = skip; k < total; ++k)
+            codes.append(septetAt(oct, k));
+        if (!header)
+            spliceSeptetPicture(codes);
+        text = mapCodes(codes.constData(), codes.size());
+    } else {
+        const int end = qMin(udl, n);
+        Text chars;
+        if (alphabet == Alphabet::Eight)
+            appendCp1252(oct, textStart, end, chars);
+        else
+            appendUcs2(oct, textStart, end, chars);
+        text = toQString(chars);
+    }
+    if (!header)
+        return text;
+
+    Picture pictures[kMaxOctets / 4];
+    const int count = headerPictures(oct, n, udhl, pictures);
+    if (count == 0)
+        return text;
+    Text out;
+    insertPictures(text, pictures, count, out);
+    return toQString(out);
+}

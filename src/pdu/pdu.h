@@ -1,0 +1,60 @@
+// The SMS codec: decoding of stored PDUs (hex text as the phone returns it
+// after +CMGR) and encoding of SMS-SUBMIT. Pure functions of their arguments:
+// no widgets, no event processing, no global state, nothing thrown.
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+// A byte value as eight "0"/"1" characters, most significant bit first.
+// Values of 256 or more give their low eight bits.
+QString DecBin(int16_t value);
+// Up to eight "0"/"1" characters back to 0..255: shorter texts are taken as
+// having leading zeros, characters after the eighth are ignored, any
+// character other than "1" counts as 0.
+int16_t BinDec(const QString& text);
+
+// `tipo` is the status of the stored message: 0 unread, 1 read (SMS-DELIVER),
+// 2 unsent, 3 sent (SMS-SUBMIT). `pak` is the PDU as hex text, beginning with
+// the service-centre length octet.
+QString RivNumCS(const QString& pak);
+QString RivNumMT(int16_t tipo, const QString& pak);
+QString RivOra(int16_t tipo, const QString& pak);
+QString RivData(int16_t tipo, const QString& pak);
+QString RivTesto(int16_t tipo, const QString& pak);
+
+// The alphabet table (TS 23.038 6.2.1 as this program shows it).
+// GsmChar: the character shown for a code 0..127; other values give U+FFFD.
+QChar GsmChar(int code);
+// GsmEscapeChar: the character of the escape pair 27, `code` (the extension
+// table, TS 23.038 6.2.1.1), or a null QChar when the pair is not translated.
+QChar GsmEscapeChar(int code);
+// GsmSeptets: how many septets EncodeSubmit sends for `text`; an escape pair
+// counts two.
+int GsmSeptets(const QString& text);
+
+// The result of building an SMS-SUBMIT.
+struct SubmitPdu {
+    enum class Error {
+        None,
+        BadServiceCentre, // not an optional "+" followed by digits only
+        BadRecipient,     // the same for the recipient
+        TooLong,          // more than 160 septets after mapping
+    };
+    Error error = Error::None;
+    QString pdu;        // upper-case hex, service-centre address included
+    int cmgsLength = 0; // octets after the service-centre address, for +CMGS=
+    int septets = 0;    // septets of the mapped text
+};
+
+// serviceCentre and recipient are trimmed numbers, each an optional "+"
+// followed by digits. `flash` asks for message class 0 (DCS F0), and
+// `statusReport` for a delivery report (first octet 31 instead of 11).
+// Blanks around a number are ignored; a lone "+" is an international number
+// without digits; more than 20 digits do not fit an address field
+// (TS 23.040 9.1.2.5) and count as a bad number. The recipient is checked
+// first, then the service centre, then the length; on any error `pdu` is
+// empty and `cmgsLength` 0 (`septets` is still counted for TooLong).
+SubmitPdu EncodeSubmit(const QString& serviceCentre, const QString& recipient,
+                       const QString& text, bool flash, bool statusReport);
