@@ -1,0 +1,56 @@
+// The AT transaction's fixed values and the parts of it that need no port:
+// how a command line goes on the wire, when a collected answer is complete,
+// and how the answer is cleaned of its framing.
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+namespace phonelink {
+
+// A command waits at most this long from its start, over all its sends.
+constexpr int kDeadlineMs = 10000;
+// A PDU line (it ends with Ctrl-Z) is sent once and may take this long: the
+// phone answers only when the network has taken the message.
+constexpr int kPduDeadlineMs = 60000;
+constexpr int kMaxSends = 3;
+
+constexpr char kCtrlZ = '\x1A';
+
+// Colours of the activity light Label16, red in the low byte.
+constexpr quint32 kLightSend = 0xFF0000;    // blue: a command line written
+constexpr quint32 kLightData = 0x00FF00;    // green: a read brought characters
+constexpr quint32 kLightNothing = 0x0000FF; // red: a read brought nothing
+constexpr quint32 kLightRetry = 0x00FFFF;   // yellow: about to send again
+constexpr quint32 kLightIdle = 0x000000;    // black: no transaction
+
+// "+CPMS?" goes out as "AT+CPMS?"; so does every line starting with "^".
+// Tested before trimming, so " +X" gets no prefix.
+QString withPrefix(const QString& command);
+
+// Spaces only: CR, LF and Ctrl-Z are part of the line.
+QString trimSpaces(const QString& text);
+
+// The bytes written for a command line that already carries its prefix.
+QByteArray wireLine(const QString& command);
+
+// True for a PDU line, which is written once and waits kPduDeadlineMs.
+bool isPduLine(const QString& command);
+
+enum class AnswerEnd {
+    None,          // keep waiting
+    Final,         // CR LF "OK" CR LF, CR LF "ERROR" CR LF or CR LF "> "
+    ExtendedError, // a complete CR LF "+CME ERROR: n" CR LF or "+CMS ERROR: n" line
+};
+
+// Whether the answer collected so far is complete. Letter case is ignored and
+// the terminators may stand anywhere in it.
+AnswerEnd answerEnd(const QString& collected);
+
+// The result for a collected answer: spaces off both ends, one CR LF off
+// the front and one off the back, then ">", "OK" and "ERROR" (any case) stand
+// as they are; otherwise the closing blank line and "OK" (six characters)
+// come off. An answer too short for that is returned as it stands.
+QString cleanAnswer(const QString& collected);
+
+} // namespace phonelink

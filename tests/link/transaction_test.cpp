@@ -1,0 +1,232 @@
+// InviaAT against a scripted phone on a real pseudo-terminal: the exact bytes
+// written, when the wait ends, the cleaned result, the guard and the light.
+#include "link/phonelink.h"
+#include "support/scripted_peer.h"
+#include "window/form1.h"
+
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace phonelink;
+using scripted::Piece;
+
+// Every colour the light takes, in order (a colour set twice in a row shows
+// once: the widget only reports changes).
+class LightLog : public QObject {
+public:
+    explicit LightLog(Light* light) : m_light(light) { light->installEventFilter(this); }
+    std::vector<quint32> colours;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == m_light && event->type() == QEvent::PaletteChange)
+            colours.push_back(m_light->BackColor());
+        return false;
+    }
+
+private:
+    Light* m_light;
+};
+
+std::string show(const std::vector<quint32>& colours)
+{
+    std::string out;
+    for (quint32 colour : colours) {
+        switch (colour) {
+        case kLightSend: out += 'B'; break;
+        case kLightData: out += 'G'; break;
+        case kLightNothing: out += 'R'; break;
+        case kLightRetry: out += 'Y'; break;
+        case kLightIdle: out += 'K'; break;
+        default: out += '?';
+        }
+    }
+    return out;
+}
+
+// One send, then reads that found nothing (red) or something (green),
+// ending with characters read, then black.
+bool answeredOnce(const std::string& lights)
+{
+    if (lights.size() < 3 || lights.front() != 'B' || lights.back() != 'K' || lights[lights.size() - 2] != 'G')
+        return false;
+    return lights.find_first_not_of("RG", 1) == lights.size() - 1;
+}
+
+// The window with its port open on the scripted phone.
+class Line : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string error;
+        ASSERT_TRUE(peer.start(&error)) << error;
+        form.MSComm1->setPortName(QString::fromStdString(peer.devicePath()));
+        ASSERT_TRUE(form.MSComm1->open(QIODevice::ReadWrite)) << form.MSComm1->errorString().toStdString();
+        form.Termina = [] {};
+    }
+
+    scripted::Peer peer;
+    Form1 form;
+    LightLog lights{form.Label16};
+};
+
+struct Exchange {
+    const char* name;
+    QString command;
+    std::string written;
+    std::vector<Piece> answer;
+    QString result;
+};
+
+const std::string kPdu = "0011000B911326880736F40000A90AE8329BFD4697D9EC37";
+
+TEST_F(Line, WritesTheLineAndCleansTheAnswer)
+{
+    const QString pduLine = QString::fromStdString(kPdu) + QChar(0x1A);
+    const std::vector<Exchange> cases = {
+        {"ATZ echo on", "ATZ", "ATZ\r", {{0, "ATZ\r\r\nOK\r\n"}}, "AT"},
+        {"ATZ echo off", "ATZ", "ATZ\r", {{0, "\r\nOK\r\n"}}, "OK"},
+        {"ATE0 echo on", "ATE0", "ATE0\r", {{0, "ATE0\r\r\nOK\r\n"}}, "ATE"},
+        {"model", "+CGMM", "AT+CGMM\r", {{0, "\r\nX100\r\n\r\nOK\r\n"}}, "X100"},
+        {"service centre", "+CSCA?", "AT+CSCA?\r", {{0, "\r\n+CSCA: \"+391234567890\",145\r\n\r\nOK\r\n"}},
+         "+CSCA: \"+391234567890\",145"},
+        {"stored message", "+CMGR=1", "AT+CMGR=1\r",
+         {{0, "\r\n+CMGR: 1,,23\r\n" + kPdu + "\r\n\r\nOK\r\n"}},
+         "+CMGR: 1,,23\r\n" + QString::fromStdString(kPdu)},
+        {"send prompt, CR kept", "+CMGS=20\r", "AT+CMGS=20\r\r", {{0, "\r\n> "}}, ">"},
+        {"PDU line", pduLine, kPdu + "\x1A\r", {{0, "\r\n+CMGS: 12\r\n\r\nOK\r\n"}}, "+CMGS: 12"},
+        {"phone refuses", "+CMGD=99", "AT+CMGD=99\r", {{0, "\r\nERROR\r\n"}}, "ERROR"},
+        {"store capacity", "+CPMS?", "AT+CPMS?\r", {{0, "\r\n+CPMS: \"SM\",3,20\r\n\r\nOK\r\n"}},
+         "+CPMS: \"SM\",3,20"},
+        {"caret prefix", "^SYSINFO", "AT^SYSINFO\r", {{0, "\r\nOK\r\n"}}, "OK"},
+        {"spaces trimmed", " ATZ ", "ATZ\r", {{0, "\r\nOK\r\n"}}, "OK"},
+        {"space before +: no prefix", " +CSQ", "+CSQ\r", {{0, "\r\nOK\r\n"}}, "OK"},
+        {"answer in pieces", "ATZ", "ATZ\r", {{0, "\r\nO"}, {60, "K\r"}, {60, "\n"}}, "OK"},
+        {"information in pieces", "+CGMM", "AT+CGMM\r", {{0, "\r\nX1"}, {40, "00\r\n\r\nO"}, {40, "K\r\n"}}, "X100"},
+        {"lower-case ok stands", "ATZ", "ATZ\r", {{0, "\r\nok\r\n"}}, "ok"},
+        {"too short to cut stands", "ATZ", "ATZ\r", {{0, "\r\n\r\nOK\r\n"}}, "\r\nOK"},
+        {"mobile equipment error", "+CPBR=7", "AT+CPBR=7\r", {{0, "\r\n+CME ERROR: 22\r\n"}}, "ERROR"},
+        {"message service error", "+CMGR=4", "AT+CMGR=4\r", {{0, "\r\n+CMS "}, {40, "ERROR: 321\r"}, {40, "\n"}},
+         "ERROR"},
+        {"extended error, lower case", "+CMGR=4", "AT+CMGR=4\r", {{0, "\r\n+cms error: 321\r\n"}}, "ERROR"},
+    };
+    for (const Exchange& c : cases) {
+        SCOPED_TRACE(c.name);
+        scripted::Peer phone;
+        ASSERT_TRUE(phone.start());
+        phone.on(c.written, c.answer);
+        Form1 window;
+        window.MSComm1->setPortName(QString::fromStdString(phone.devicePath()));
+        ASSERT_TRUE(window.MSComm1->open(QIODevice::ReadWrite));
+        LightLog log(window.Label16);
+
+        EXPECT_EQ(window.InviaAT(c.command), c.result);
+        EXPECT_EQ(phone.received(), c.written);
+        EXPECT_TRUE(window.LineaLibera);
+        EXPECT_TRUE(answeredOnce(show(log.colours))) << show(log.colours);
+    }
+}
+
+TEST_F(Line, ClosedPortRefusesWithoutWriting)
+{
+    form.MSComm1->close();
+    form.Label16->setBackColor(kLightData);
+    EXPECT_EQ(form.InviaAT("ATZ"), "ERROR");
+    EXPECT_EQ(form.Label16->BackColor(), kLightIdle);
+    EXPECT_TRUE(form.LineaLibera);
+    EXPECT_EQ(peer.received(), "");
+}
+
+// A handler that runs during the wait gets "ERROR" at once and writes
+// nothing; the waiting transaction goes on to the phone's answer.
+TEST_F(Line, NestedCallIsRefusedDuringTheWait)
+{
+    peer.on("AT+CGMM\r", {{80, "\r\nX100\r\n"}, {80, "\r\nOK\r\n"}});
+    QString nested;
+    bool lineFreeInside = true;
+    quint32 lightAfterRefusal = 1;
+    QTimer::singleShot(0, &form, [&] {
+        lineFreeInside = form.LineaLibera;
+        nested = form.InviaAT("+CSQ");
+        lightAfterRefusal = form.Label16->BackColor();
+    });
+    EXPECT_EQ(form.InviaAT("+CGMM"), "X100");
+    EXPECT_FALSE(lineFreeInside);
+    EXPECT_EQ(nested, "ERROR");
+    EXPECT_EQ(lightAfterRefusal, kLightIdle);
+    EXPECT_EQ(peer.received(), "AT+CGMM\r");
+    EXPECT_TRUE(form.LineaLibera);
+    EXPECT_EQ(form.Label16->BackColor(), kLightIdle);
+}
+
+// Disconnecting from a handler inside the wait ends the wait at once.
+TEST_F(Line, PortClosedDuringTheWaitEndsIt)
+{
+    QTimer::singleShot(20, &form, [&] { form.Command2_Click(); });
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(form.InviaAT("+CSQ"), "ERROR");
+    EXPECT_LT(clock.elapsed(), kDeadlineMs / 2);
+    EXPECT_FALSE(form.PortOpen());
+    EXPECT_EQ(form.StatusBar1->panelText(1), "DICONNESSO");
+    EXPECT_TRUE(peer.waitReceived([](const std::string& got) { return !got.empty(); }, 2000));
+    EXPECT_EQ(peer.received(), "AT+CSQ\r");
+    EXPECT_TRUE(form.LineaLibera);
+    EXPECT_EQ(form.Label16->BackColor(), kLightIdle);
+}
+
+// A silent phone: one send, two more right after the 10-second deadline,
+// then "error". Its answer, arriving later, starts the next transaction's.
+TEST_F(Line, SilentPhoneGetsThreeSendsAndItsLateAnswerIsFoundNext)
+{
+    peer.on("AT+CSQ\r", {{kDeadlineMs + 600, "\r\n+CSQ: 20,0\r\n\r\nOK\r\n"}});
+    peer.on("ATZ\r", "\r\nOK\r\n");
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(form.InviaAT("+CSQ"), "error");
+    const qint64 took = clock.elapsed();
+    EXPECT_GE(took, kDeadlineMs);
+    EXPECT_LT(took, kDeadlineMs + 500);
+    const std::string thrice = "AT+CSQ\rAT+CSQ\rAT+CSQ\r";
+    EXPECT_TRUE(peer.waitReceived([&](const std::string& got) { return got.size() >= thrice.size(); }, 2000));
+    EXPECT_EQ(peer.received(), thrice);
+    const std::vector<scripted::Arrival> arrivals = peer.arrivals();
+    ASSERT_FALSE(arrivals.empty());
+    std::string beforeDeadline;
+    for (const scripted::Arrival& arrival : arrivals)
+        if (arrival.ms < arrivals.front().ms + kDeadlineMs - 50)
+            beforeDeadline += arrival.bytes;
+    EXPECT_EQ(beforeDeadline, "AT+CSQ\r");
+    EXPECT_EQ(show(lights.colours), "BRYBRYBRK");
+    EXPECT_TRUE(form.LineaLibera);
+
+    ASSERT_TRUE(peer.waitReplied(3000));
+    EXPECT_EQ(form.InviaAT("ATZ"), "+CSQ: 20,0");
+    EXPECT_TRUE(form.LineaLibera);
+    EXPECT_EQ(form.Label16->BackColor(), kLightIdle);
+}
+
+// The PDU of a send is written once and its answer waited for past the
+// ordinary deadline.
+TEST_F(Line, PduLineIsWrittenOnceAndMayWaitPastTheDeadline)
+{
+    const std::string line = kPdu + "\x1A\r";
+    peer.on(line, {{kDeadlineMs + 2000, "\r\n+CMGS: 13\r\n\r\nOK\r\n"}});
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(form.InviaAT(QString::fromStdString(kPdu) + QChar(0x1A)), "+CMGS: 13");
+    EXPECT_GE(clock.elapsed(), kDeadlineMs + 2000);
+    EXPECT_EQ(peer.received(), line);
+    EXPECT_TRUE(form.LineaLibera);
+    EXPECT_EQ(form.Label16->BackColor(), kLightIdle);
+}
+
+} // namespace
