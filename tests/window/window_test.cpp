@@ -1,0 +1,236 @@
+// The window as it starts, its fields' limits, and the banner rule of the
+// status bar.
+#include "window/form1.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QClipboard>
+#include <QFontInfo>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+class Window : public ::testing::Test {
+protected:
+    void SetUp() override { form.Termina = [] {}; }
+    Form1 form;
+};
+
+TEST_F(Window, StartsAsDescribed)
+{
+    EXPECT_EQ(form.windowTitle(), "ZIRCALO v 1.5");
+
+    struct Caption {
+        const char* name;
+        const char* text;
+    };
+    const std::vector<Caption> captions = {
+        {"Command1", "Leggi rubrica da Cellulare"},
+        {"Command2", "APRI / CHIUDI PORTA"},
+        {"Command3", "Rivela"},
+        {"Command4", "Leggi elenco SMS da cellulare"},
+        {"Command5", "Invia SMS"},
+        {"Command6", "Cancella SMS selezionato dalla memoria"},
+        {"Command7", "Salva rubrica"},
+        {"Command8", "Carica rubrica"},
+        {"Command9", "Cancella tutta la memoria degli SMS"},
+        {"Command10", "Reset"},
+        {"Command11", "Aggiorna"},
+        {"Command12", "ZIP SMS"},
+        {"Check1", "Flash"},
+        {"Check2", "Ricevuta"},
+        {"Check3", "Centro servizi."},
+        {"Check4", "Data."},
+        {"Check5", "Ora."},
+        {"Check6", "Testo."},
+        {"Check7", "Tipo."},
+        {"Option3", "COM 1"},
+        {"Option4", "COM 2"},
+        {"Label1", "CS:"},
+        {"Label2", "Car:"},
+        {"Label3", "0/160"},
+        {"Label4", "Invio a:"},
+        {"Label5", ""},
+        {"Label6", "Cerca:"},
+        {"Label7", "SMS Inviati:"},
+        {"Label8", "0"},
+        {"Label9", "Memoria ="},
+        {"Label10", "Centro servizi ="},
+        {"Label11", "Tipo SMS ="},
+        {"Label12", "Mittente ="},
+        {"Label13", "Ora ="},
+        {"Label14", "Data ="},
+        {"Label15", "Testo:"},
+    };
+    for (const Caption& c : captions) {
+        SCOPED_TRACE(c.name);
+        auto* widget = form.findChild<QWidget*>(c.name);
+        ASSERT_NE(widget, nullptr);
+        EXPECT_TRUE(widget->isEnabled());
+        if (auto* button = qobject_cast<QAbstractButton*>(widget))
+            EXPECT_EQ(button->text(), QString::fromUtf8(c.text));
+        else if (auto* label = qobject_cast<QLabel*>(widget))
+            EXPECT_EQ(label->text(), QString::fromUtf8(c.text));
+        else
+            ADD_FAILURE() << "neither button nor label";
+    }
+
+    struct Box {
+        const char* name;
+        bool checked;
+    };
+    const std::vector<Box> boxes = {
+        {"Check1", false}, {"Check2", false}, {"Check3", true},  {"Check4", true}, {"Check5", true},
+        {"Check6", true},  {"Check7", true},  {"Option3", true}, {"Option4", false},
+    };
+    for (const Box& b : boxes)
+        EXPECT_EQ(form.findChild<QAbstractButton*>(b.name)->isChecked(), b.checked) << b.name;
+
+    struct Field {
+        const char* name;
+        bool readOnly;
+    };
+    const std::vector<Field> fields = {
+        {"Text1", false}, {"Text2", false}, {"Text3", true},  {"Text4", false}, {"Text5", false},
+        {"Text6", true},  {"Text7", true},  {"Text8", true},  {"Text9", true},          {"Text10", true},
+        {"Text11", true},
+    };
+    for (const Field& f : fields) {
+        SCOPED_TRACE(f.name);
+        QWidget* widget = form.findChild<QWidget*>(f.name);
+        ASSERT_NE(widget, nullptr);
+        if (auto* line = qobject_cast<QLineEdit*>(widget)) {
+            EXPECT_EQ(line->text(), "");
+            EXPECT_EQ(line->isReadOnly(), f.readOnly);
+        } else if (auto* memo = qobject_cast<Memo*>(widget)) {
+            EXPECT_EQ(memo->text(), "");
+            EXPECT_EQ(memo->isReadOnly(), f.readOnly);
+        } else {
+            ADD_FAILURE() << "not a text box";
+        }
+    }
+
+    for (const char* name : {"List1", "List2"})
+        EXPECT_EQ(form.findChild<ListBox*>(name)->ListCount(), 0) << name;
+    for (const char* name : {"Frame1", "Frame2", "ProgressBar1", "StatusBar1", "Label16"})
+        EXPECT_TRUE(form.findChild<QWidget*>(name)->isEnabled()) << name;
+    EXPECT_EQ(form.Option3->parentWidget(), form.Frame2);
+    EXPECT_EQ(form.Check3->parentWidget(), form.Frame1);
+
+    EXPECT_EQ(form.StatusBar1->panelText(1), "DICONNESSO");
+    EXPECT_EQ(form.StatusBar1->panelText(2), Form1::Banner);
+    EXPECT_TRUE(Form1::Banner.startsWith("Visita: "));
+    EXPECT_EQ(form.StatusBar1->panelText(3), "ESCI");
+    EXPECT_EQ(form.Label16->BackColor(), 0u);
+    EXPECT_FLOAT_EQ(form.ProgressBar1->Min(), 0.0001f);
+    EXPECT_FLOAT_EQ(form.ProgressBar1->Max(), 100.0f);
+    EXPECT_TRUE(form.Timer1->isActive());
+    EXPECT_EQ(form.Timer1->interval(), 10000);
+    EXPECT_FALSE(form.MSComm1->isOpen());
+
+    EXPECT_TRUE(form.LineaLibera);
+    EXPECT_TRUE(form.ComandoLibero);
+    EXPECT_EQ(form.StatoPrec, Form1::Banner);
+    EXPECT_EQ(form.LungNumero, 0);
+    EXPECT_EQ(form.LungNome, 0);
+
+    // The list font is fixed pitch, so padded columns line up.
+    for (const char* name : {"List1", "List2", "Label5", "Text2", "Text5", "Text6", "Text11"})
+        EXPECT_TRUE(QFontInfo(form.findChild<QWidget*>(name)->font()).fixedPitch()) << name;
+}
+
+TEST_F(Window, ComposerKeepsTheFirst160Characters)
+{
+    form.show();
+    form.Text1->setFocus();
+    QTest::keyClicks(form.Text1, QString(170, QLatin1Char('a')));
+    EXPECT_EQ(form.Text1->text(), QString(160, QLatin1Char('a')));
+
+    // A line break counts two: with 159 characters there is no room for it.
+    form.Text1->setText(QString(159, QLatin1Char('b')));
+    QTest::keyClick(form.Text1, Qt::Key_Return);
+    EXPECT_EQ(form.Text1->text(), QString(159, QLatin1Char('b')));
+    form.Text1->setText(QString(158, QLatin1Char('b')));
+    form.Text1->moveCursor(QTextCursor::End);
+    QTest::keyClick(form.Text1, Qt::Key_Return);
+    EXPECT_EQ(form.Text1->text(), QString(158, QLatin1Char('b')) + "\r\n");
+
+    form.Text1->setText(QString());
+    QApplication::clipboard()->setText(QString(100, QLatin1Char('x')) + "\n" + QString(100, QLatin1Char('y')));
+    form.Text1->paste();
+    EXPECT_EQ(form.Text1->text(), QString(100, QLatin1Char('x')) + "\r\n" + QString(58, QLatin1Char('y')));
+}
+
+TEST_F(Window, ReadOnlyFieldsRefuseTypingButTakeTheProgramsText)
+{
+    form.show();
+    for (QWidget* field : std::vector<QWidget*>{form.Text3, form.Text6, form.Text7, form.Text8, form.Text9,
+                                               form.Text10, form.Text11}) {
+        SCOPED_TRACE(field->objectName().toStdString());
+        field->setFocus();
+        QTest::keyClicks(field, "abc");
+        if (auto* line = qobject_cast<TextBox*>(field)) {
+            EXPECT_EQ(line->text(), "");
+            line->setText("SM 3");
+            EXPECT_EQ(line->text(), "SM 3");
+        } else {
+            auto* memo = qobject_cast<Memo*>(field);
+            EXPECT_EQ(memo->text(), "");
+            memo->setText("Ciao");
+            EXPECT_EQ(memo->text(), "Ciao");
+        }
+    }
+}
+
+TEST_F(Window, ListRowKeepsTheSeparatorCharacters)
+{
+    const QString row = QStringLiteral("SM") + QChar(0xB3) + "  1" + QChar(0xB4) + QChar(0xC4) + QChar(0xC2)
+                        + QChar(0xC1);
+    form.List1->AddItem(row);
+    EXPECT_EQ(form.List1->List(0), row);
+    EXPECT_TRUE(form.List1->List(0).contains(QChar(0xB3)));
+}
+
+// The banner rule, tick by tick: "set" writes panel 2, "tick" runs
+// Timer1_Timer; after each step panel 2 must read `shown`.
+TEST_F(Window, BannerRule)
+{
+    struct Step {
+        const char* action; // "set" or "tick"
+        QString text;
+        QString shown;
+    };
+    const QString banner = Form1::Banner;
+    const QString msg = "Lettura rubriche terminata..";
+    const std::vector<std::pair<const char*, std::vector<Step>>> stories = {
+        {"banner stays the banner",
+         {{"tick", {}, banner}, {"tick", {}, banner}, {"tick", {}, banner}}},
+        {"a message stays one tick, goes at the second",
+         {{"set", msg, msg}, {"tick", {}, msg}, {"tick", {}, banner}, {"tick", {}, banner}, {"tick", {}, banner}}},
+        {"a message already remembered goes at the next tick",
+         {{"set", msg, msg}, {"tick", {}, msg}, {"tick", {}, banner}, {"set", msg, msg}, {"tick", {}, banner}}},
+        {"a changing message is never replaced",
+         {{"set", "Lettura 1", "Lettura 1"}, {"tick", {}, "Lettura 1"}, {"set", "Lettura 2", "Lettura 2"},
+          {"tick", {}, "Lettura 2"}, {"set", "Lettura 3", "Lettura 3"}, {"tick", {}, "Lettura 3"},
+          {"set", "Lettura 4", "Lettura 4"}, {"tick", {}, "Lettura 4"}}},
+    };
+    for (const auto& [name, steps] : stories) {
+        SCOPED_TRACE(name);
+        Form1 window;
+        window.Timer1->stop();
+        int number = 0;
+        for (const Step& step : steps) {
+            ++number;
+            if (QLatin1String(step.action) == QLatin1String("set"))
+                window.Stato(step.text);
+            else
+                window.Timer1_Timer();
+            EXPECT_EQ(window.StatusBar1->panelText(2), step.shown) << "step " << number;
+        }
+    }
+}
+
+} // namespace
