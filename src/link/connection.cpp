@@ -1,7 +1,97 @@
+// The connection: opening and closing the line, the echo test, the phone's
+// set-up, its model and service centre, and the end of the program.
+#include "link/phonelink.h"
 #include "window/form1.h"
 
-void Form1::InitAT() {}
-void Form1::Command2_Click() {}
-void Form1::Command3_Click() {}
-void Form1::Form_Unload() {}
-void Form1::StatusBar1_PanelClick(int) {}
+void Form1::Command2_Click()
+{
+    if (PortOpen()) {
+        // Disconnecting says nothing to the phone.
+        MSComm1->close();
+        StatusBar1->setPanelText(1, QStringLiteral("DICONNESSO"));
+        Stato(Banner);
+        Frame2->setEnabled(true);
+        return;
+    }
+
+    const QString device = DeviceFor(Option3->isChecked() ? 1 : 2);
+    MSComm1->setPortName(device);
+    MSComm1->setBaudRate(QSerialPort::Baud19200);
+    MSComm1->setDataBits(QSerialPort::Data8);
+    MSComm1->setParity(QSerialPort::NoParity);
+    MSComm1->setStopBits(QSerialPort::OneStop);
+    MSComm1->setFlowControl(QSerialPort::NoFlowControl);
+    if (!MSComm1->open(QIODevice::ReadWrite)) {
+        Stato(QStringLiteral("ERRORE DI CONNESSIONE.. %1: %2").arg(device, MSComm1->errorString()));
+        return;
+    }
+
+    // After ATZ the phone echoes: "ATZ" CR CR LF "OK" CR LF cleans to "AT".
+    if (InviaAT(QStringLiteral("ATZ")) != QLatin1String("AT")) {
+        Stato(QStringLiteral("ERRORE DI CONNESSIONE.."));
+        if (PortOpen()) // a click during the test may have closed it already
+            MSComm1->close();
+        return;
+    }
+    StatusBar1->setPanelText(1, QStringLiteral("CONNESSO"));
+    Frame2->setEnabled(false);
+
+    // A new phone: its lists and the composer start afresh; the detail
+    // fields keep the last message shown.
+    List1->Clear();
+    List2->Clear();
+    Text1->setText(QString());
+    Text2->setText(QString());
+    Text3->setText(QString());
+    Text4->setText(QString());
+    Label5->setText(QString());
+
+    InitAT();
+    Stato(QStringLiteral("CONNESSO A ") + InviaAT(QStringLiteral("+CGMM")));
+    Command3_Click();
+}
+
+void Form1::InitAT()
+{
+    InviaAT(QStringLiteral("ATZ"));
+    InviaAT(QStringLiteral("+CSCS=GSM"));
+    InviaAT(QStringLiteral("ATE0")); // no echo from here on
+    InviaAT(QStringLiteral("ATQ0"));
+    InviaAT(QStringLiteral("ATV1")); // "OK" and "ERROR" as words
+}
+
+void Form1::Command3_Click()
+{
+    if (!PortaAperta(QStringLiteral("Porta non aperta..")))
+        return;
+    LongOperation operation(*this);
+    if (!operation.taken())
+        return;
+    const QString answer = InviaAT(QStringLiteral("+CSCA?"));
+    if (answer.compare(QLatin1String("ERROR"), Qt::CaseInsensitive) == 0) {
+        Text4->setText(QString());
+        return;
+    }
+    // +CSCA: "+391234567890",145 -- the number starts at position 9 (from 1),
+    // after the opening quote, and ends before the quote that precedes the
+    // first comma from there on. No such comma: no number.
+    const qsizetype comma = answer.indexOf(QLatin1Char(','), 8);
+    const qsizetype length = comma - 9;
+    Text4->setText(comma < 0 || length < 0 ? QString() : answer.mid(8, length));
+}
+
+void Form1::Form_Unload()
+{
+    if (PortOpen()) {
+        InviaAT(QStringLiteral("ATZ"));
+        if (PortOpen())
+            MSComm1->close();
+    }
+    Termina();
+}
+
+void Form1::StatusBar1_PanelClick(int panel)
+{
+    if (panel == 3)
+        Form_Unload();
+}
