@@ -75,10 +75,20 @@ inline constexpr Pair kStandardOnly[] = {
 constexpr uint8_t kNone = 0xFF;
 constexpr uint8_t kEscapeFlag = 0x80;
 
+// Base letters of U+00C0..U+00FF: the canonical decomposition without its
+// accent, "." where there is none. A letter that the tables lack goes out as
+// its base letter (È as E).
+inline constexpr char kLatin1Base[] =
+    "AAAAAA.CEEEEIIII"  // 0xC0  À Á Â Ã Ä Å Æ Ç È É Ê Ë Ì Í Î Ï
+    ".NOOOOO..UUUUY.."  // 0xD0  Ð Ñ Ò Ó Ô Õ Ö × Ø Ù Ú Û Ü Ý Þ ß
+    "aaaaaa.ceeeeiiii"  // 0xE0  à á â ã ä å æ ç è é ê ë ì í î ï
+    ".nooooo..uuuuy.y"; // 0xF0  ð ñ ò ó ô õ ö ÷ ø ù ú û ü ý þ ÿ
+
 // Derived from the tables above: the first code showing a character wins
 // ("@" is 0x00, "¥" 0x03). Left out: the "?" stand-ins for Greek letters,
 // the lone escape, and 0x40 and 0x60, whose standard characters are "¡" and
-// "¿" (so "`" has no code).
+// "¿" (so "`" has no code). Accented letters without a code of their own
+// take their base letter's.
 constexpr std::array<uint8_t, 256> makeLatin1Codes()
 {
     std::array<uint8_t, 256> codes{};
@@ -97,6 +107,9 @@ constexpr std::array<uint8_t, 256> makeLatin1Codes()
     for (const Pair& p : kStandardOnly)
         if (p.ch < 256)
             codes[p.ch] = p.code;
+    for (int ch = 0xC0; ch < 0x100; ++ch)
+        if (codes[ch] == kNone && kLatin1Base[ch - 0xC0] != '.')
+            codes[ch] = codes[uint8_t(kLatin1Base[ch - 0xC0])];
     return codes;
 }
 inline constexpr std::array<uint8_t, 256> kLatin1Codes = makeLatin1Codes();

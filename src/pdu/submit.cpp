@@ -49,9 +49,12 @@ bool isMark(char32_t c)
 }
 
 // A character neither table carries goes out as its base letter when it has
-// one (È as E: canonical decomposition without the combining marks).
+// one: its canonical decomposition without the combining marks. Latin-1
+// letters have theirs in the table already.
 uint8_t baseLetterCode(char32_t c)
 {
+    if (c < 0x100)
+        return gsm::kNone;
     const QString decomposed = QString::fromUcs4(&c, 1).normalized(QString::NormalizationForm_D);
     char32_t base = 0;
     int bases = 0;

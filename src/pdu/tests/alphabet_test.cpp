@@ -120,4 +120,28 @@ TEST(SentAs, PrintableAsciiReadsBack)
     EXPECT_EQ(typed.size() + 8, r.septets); // eight escape pairs: [ \ ] ^ { | } ~
 }
 
+// A Latin-1 character reads back as itself when the alphabet has it, else
+// as its canonical base letter, else as "?". (Ç, ¡ and ¿ go out at their
+// standard codes, which this program shows as ç, @ and `.)
+TEST(SentAs, Latin1ReadsBackAsItselfOrItsBaseLetter)
+{
+    const char16_t shownOtherwise[][2] = {{u'Ç', u'ç'}, {u'¡', u'@'}, {u'¿', u'`'}};
+    for (char16_t c = 0xA0; c <= 0xFF; ++c) {
+        const QString typed(QChar{c});
+        QString base;
+        for (QChar d : typed.normalized(QString::NormalizationForm_D))
+            if (!d.isMark())
+                base += d;
+        QString expected = base.size() == 1 && base != typed ? base : QStringLiteral("?");
+        const SubmitPdu r = EncodeSubmit("+39", "1", typed, false, false);
+        const QString shown = RivTesto(2, r.pdu);
+        if (shown == typed)
+            continue;
+        for (const auto& pair : shownOtherwise)
+            if (c == pair[0])
+                expected = QChar(pair[1]);
+        EXPECT_EQ(expected, shown) << "U+" << std::hex << int(c);
+    }
+}
+
 } // namespace

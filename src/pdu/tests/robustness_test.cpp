@@ -85,7 +85,7 @@ TEST(Robustness, RandomTexts)
         const QString number = RivNumMT(tipo, pak);
         if (tipo == 0 || tipo == 1) {
             ASSERT_LE(time.size(), 8);
-            ASSERT_EQ(2, time.count(u':'));
+            ASSERT_EQ(2, time.count(u':')); // no ":" in the random texts
             ASSERT_LE(date.size(), 8);
         } else if (tipo == 2 || tipo == 3) {
             ASSERT_EQ(u"        ", time);

@@ -127,6 +127,8 @@ const TextCase kWithHeader[] = {
     {"PicturesInPositionOrder",
      deliver("44", "00", "10", "080D0203010D020104" + packed(codesOf("Ciao!"), 5)),
      u("C img:WOW! ia img:Sono Felice o!")},
+    {"LastAnimationFourteen", deliver("44", "00", "0B", "040D02000E" + packed(codesOf("Ciao!"), 2)),
+     u(" img:Diabolico Ciao!")},
     {"UnknownAnimationLeftOut", deliver("44", "00", "0B", "040D02030F" + packed(codesOf("Ciao!"), 2)),
      u("Ciao!")},
     {"HeaderLongerThanData", deliver("44", "00", "05", "FF"), u("")},
