@@ -1,7 +1,23 @@
 // Decoding of stored PDUs: the field walk, the bit helpers, the five decoders.
 // Each decoder walks `pak` from its first character to the field it needs;
-// nothing is kept between calls. Positions are 1-based, as in the field
-// tables of the comments.
+// nothing is kept between calls. Positions are 1-based characters of pak;
+// L is the service-centre length octet, V the address length rounded up to
+// even (the address's characters, filler included); base = 2L + 4 for
+// SMS-DELIVER and 2L + 6 for a stored SMS-SUBMIT.
+//
+//   SMS-DELIVER (tipo 0, 1)             SMS-SUBMIT (tipo 2, 3)
+//   1        service-centre length L    1        service-centre length L
+//   3        type and digits (2L)       3        type and digits (2L)
+//   base-1   first octet                base-3   first octet
+//                                       base-1   message reference
+//   base+1   originator length          base+1   destination length
+//   base+3   type of address            base+3   type of address
+//   base+5   semi-octets (V)            base+5   semi-octets (V)
+//   base+V+5 protocol identifier        base+V+5 protocol identifier
+//   base+V+7 data coding scheme         base+V+7 data coding scheme
+//   base+V+9 time stamp (14)            base+V+9 validity period (0, 2, 14)
+//   base+V+23 user-data length          then the user-data length
+//   base+V+25 user data                 and the user data
 #include "pdu/pdu.h"
 
 #include "pdu/alphabet.h"
@@ -306,6 +322,32 @@ void insertPictures(QStringView text, Picture* pictures, int count, Text& out)
     }
 }
 
+// The time stamp of an SMS-DELIVER (TS 23.040 9.2.3.11): year, month, day,
+// hour, minute, second, each octet low digit first; the zone is not read.
+// Three octets from base + V + offset, each shown with its digits swapped,
+// in their own order or reversed; stored SMS-SUBMITs have no stamp.
+QString stampField(int16_t tipo, const QString& pak, int offset, char16_t separator,
+                          bool reversed)
+{
+    if (tipo == 2 || tipo == 3)
+        return QStringLiteral("        ");
+    Walk w;
+    if (!walkTo(tipo, pak, w))
+        return QString();
+    const QStringView s = midAt(pak, w.base + w.v + offset, 6);
+    Text out;
+    for (int k = 0; k < 3; ++k) {
+        if (k > 0)
+            out.append(separator);
+        const int first = 2 * (reversed ? 2 - k : k); // 0-based
+        if (first + 1 < s.size())
+            out.append(s[first + 1].unicode());
+        if (first < s.size())
+            out.append(s[first].unicode());
+    }
+    return toQString(out);
+}
+
 } // namespace
 
 QString DecBin(int16_t value)
@@ -363,32 +405,6 @@ QString RivNumMT(int16_t tipo, const QString& pak)
         out.resize(qMin<qsizetype>(out.size(), w.v)); // the '+' and V - 1 digits
     const bool international = midAt(pak, w.base + 3, 2) == u"91";
     return toQString(out, international ? 0 : 1);
-}
-
-// The time stamp of an SMS-DELIVER (TS 23.040 9.2.3.11): year, month, day,
-// hour, minute, second, each octet low digit first; the zone is not read.
-// Three octets from base + V + offset, each shown with its digits swapped,
-// in their own order or reversed; stored SMS-SUBMITs have no stamp.
-static QString stampField(int16_t tipo, const QString& pak, int offset, char16_t separator,
-                          bool reversed)
-{
-    if (tipo == 2 || tipo == 3)
-        return QStringLiteral("        ");
-    Walk w;
-    if (!walkTo(tipo, pak, w))
-        return QString();
-    const QStringView s = midAt(pak, w.base + w.v + offset, 6);
-    Text out;
-    for (int k = 0; k < 3; ++k) {
-        if (k > 0)
-            out.append(separator);
-        const int first = 2 * (reversed ? 2 - k : k); // 0-based
-        if (first + 1 < s.size())
-            out.append(s[first + 1].unicode());
-        if (first < s.size())
-            out.append(s[first].unicode());
-    }
-    return toQString(out);
 }
 
 QString RivOra(int16_t tipo, const QString& pak)

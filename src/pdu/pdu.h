@@ -8,7 +8,8 @@
 #include <cstdint>
 
 // A byte value as eight "0"/"1" characters, most significant bit first.
-// Values of 256 or more give their low eight bits.
+// Values of 256 or more give their low eight bits, negative values those of
+// their two's complement.
 QString DecBin(int16_t value);
 // Up to eight "0"/"1" characters back to 0..255: shorter texts are taken as
 // having leading zeros, characters after the eighth are ignored, any
@@ -17,7 +18,17 @@ int16_t BinDec(const QString& text);
 
 // `tipo` is the status of the stored message: 0 unread, 1 read (SMS-DELIVER),
 // 2 unsent, 3 sent (SMS-SUBMIT). `pak` is the PDU as hex text, beginning with
-// the service-centre length octet.
+// the service-centre length octet. Any text is accepted: a pair that is not
+// hex reads as its leading hex digits (none: 0), a pair beyond the end as 0.
+// RivNumCS: the service-centre number, "+" in front for type 91.
+// RivNumMT: originator or destination number; an alphanumeric address as
+//   its text; empty for a tipo outside 0..3.
+// RivOra, RivData: "hh:mm:ss" and "dd/mm/yy" of the service-centre stamp;
+//   eight blanks for tipo 2 and 3, empty for a tipo outside 0..3.
+// RivTesto: the text by the data coding scheme (7-bit with the escape pairs,
+//   8-bit as Windows-1252, UCS2 as UTF-16), without the user-data header;
+//   predefined animations become picture texts (" img:Sono Felice ").
+//   For a tipo outside 0..3 the user-data length is the first octet of pak.
 QString RivNumCS(const QString& pak);
 QString RivNumMT(int16_t tipo, const QString& pak);
 QString RivOra(int16_t tipo, const QString& pak);

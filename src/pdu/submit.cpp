@@ -37,12 +37,6 @@ bool parseAddress(const QString& text, Address& a)
     return true;
 }
 
-// The code a character goes out as (gsm::kLatin1Codes' form), or kNone.
-uint8_t codeOf(char32_t c)
-{
-    return gsm::codeFor(c);
-}
-
 bool isMark(char32_t c)
 {
     return c >= 0x300 && QChar::isMark(c);
@@ -64,7 +58,7 @@ uint8_t baseLetterCode(char32_t c)
         base = d;
         ++bases;
     }
-    return bases == 1 && base != c ? codeOf(base) : gsm::kNone;
+    return bases == 1 && base != c ? gsm::codeFor(base) : gsm::kNone;
 }
 
 // Maps `text` to septets: up to `capacity` of them into `out`; returns how
@@ -75,7 +69,7 @@ int mapText(const QString& text, uint8_t* out, int capacity)
     QStringView s(text);
     QString composed;
     for (QChar c : s) {
-        if (c.unicode() >= 0x300 && (c.isMark() || c.isSurrogate())) {
+        if (c.unicode() >= 0x300 && c.isMark()) {
             composed = text.normalized(QString::NormalizationForm_C);
             s = composed;
             break;
@@ -92,9 +86,10 @@ int mapText(const QString& text, uint8_t* out, int capacity)
         if (QChar::isHighSurrogate(c) && i + 1 < s.size() && s[i + 1].isLowSurrogate()) {
             c = QChar::surrogateToUcs4(s[i].unicode(), s[i + 1].unicode());
             ++i;
-        } else if (QChar::isSurrogate(c))
+        } else if (QChar::isSurrogate(c)) {
             c = 0xFFFD;
-        uint8_t code = codeOf(c);
+        }
+        uint8_t code = gsm::codeFor(c);
         if (code == gsm::kNone) {
             if (isMark(c))
                 continue;
