@@ -21,14 +21,15 @@ char16_t decodeByte(unsigned char byte)
     return mapped ? mapped : byte;
 }
 
-// The byte of a character, or -1 when the code page has none.
+// The byte of a character, or -1 when the code page has none. The C1
+// controls U+0080-U+009F keep their own value: the serial line hands bytes
+// over as Latin-1, and a byte must reach the file as it came.
 int encodeChar(char16_t c)
 {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+    if (c <= 0xFF)
         return c;
     for (int i = 0; i < int(kHigh.size()); ++i) {
-        const char16_t mapped = kHigh[i] ? kHigh[i] : char16_t(0x80 + i);
-        if (mapped == c)
+        if (kHigh[i] == c)
             return 0x80 + i;
     }
     return -1;

@@ -13,9 +13,11 @@
 QString FromWindows1252(const QByteArray& bytes);
 
 // Each character to its byte; a character outside the code page becomes "?".
+// U+0080-U+009F, the bytes of the serial line read as Latin-1, stay
+// themselves too.
 QByteArray ToWindows1252(const QString& text);
 
-// True when `c` has a byte in Windows-1252.
+// True when `c` has a byte in Windows-1252 (or is a C1 control, as above).
 bool InWindows1252(QChar c);
 
 // Upper and lower case of the Windows-1252 letters, accented ones included
