@@ -68,19 +68,18 @@ bool selectStore(Form1& form, const QString& command, bool sim)
     return sim || answer != QLatin1String("ERROR");
 }
 
-// Lets the window run its pending events during a scan of List2. Events are
-// looked at for every row, but at most every few milliseconds: a full event
-// round for each of hundreds of rows per message would cost more than the
-// phone's answer itself, and the window stays just as responsive.
+// Lets the window run its pending events during a scan of List2: at the
+// first row, then whenever 10 ms have passed. A full event round at each of
+// hundreds of rows, for every message, would cost far more than the row.
 class ScanYield {
 public:
-    explicit ScanYield(Form1& form) : m_form(form) { m_clock.start(); }
+    explicit ScanYield(Form1& form) : m_form(form) {}
     void operator()()
     {
-        if (m_clock.elapsed() < 5)
+        if (m_clock.isValid() && m_clock.elapsed() < 10)
             return;
         m_form.DoEvents();
-        m_clock.restart();
+        m_clock.start();
     }
 
 private:
