@@ -1,0 +1,90 @@
+// The window's own cost of a list read: a full "Leggi elenco SMS da
+// cellulare" of 20 + 150 occupied slots against a simulator that answers at
+// once, with a phone book of `rows` rows in List2 that holds none of the
+// senders (every lookup scans it all).
+//
+// CPU time is that of the window's thread (the simulator serves on a thread
+// of its own); the counters give it per slot, with the process's CPU time
+// (window and simulator together) beside it.
+#include "store_phone.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+
+#include <ctime>
+
+using namespace storetest;
+
+namespace {
+
+double cpuSeconds(clockid_t clock)
+{
+    timespec now{};
+    clock_gettime(clock, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
+// Every slot of both stores occupied, with the sample's messages in turn.
+std::string fullPhone()
+{
+    const char* const messages[][2] = {
+        {"1", CiaoStasera}, {"2", ArrivoTraDieci}, {"0", AuguriNatale}, {"1", ChiaviTrovate}};
+    std::string state = "sms.SM.capacity = 20\nsms.ME.capacity = 150\n"
+                        "pb.SM.range = 1-500\npb.SM.number_length = 20\npb.SM.name_length = 14\ncpbs = SM\n";
+    int n = 0;
+    for (const char* store : {"SM", "ME"}) {
+        const int capacity = std::string(store) == "SM" ? 20 : 150;
+        for (int slot = 1; slot <= capacity; ++slot, ++n) {
+            state += std::string("sms.") + store + "." + std::to_string(slot) + " = " + messages[n % 4][0] + " "
+                     + messages[n % 4][1] + "\n";
+        }
+    }
+    return state;
+}
+
+void ListRead(benchmark::State& state)
+{
+    constexpr int slotCount = 170;
+    auto phone = connectedPhone(fullPhone());
+    Form1& form = phone->form();
+    for (int i = 1; i <= state.range(0); ++i)
+        form.List2->AddItem(phoneBookRow(i, 500, u("+39055") + QString::number(1000000 + i), u("Nome %1").arg(i)));
+
+    double window = 0;
+    double process = 0;
+    for (auto _ : state) {
+        phone->clearTranscript();
+        const double windowStart = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+        const double processStart = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
+        form.Command4_Click();
+        window += cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - windowStart;
+        process += cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - processStart;
+        if (form.List1->ListCount() != slotCount || phone->commands().size() != 176u) {
+            state.SkipWithError("the list read did not read every slot");
+            break;
+        }
+    }
+    state.counters["slots"] = slotCount;
+    state.counters["process_cpu_ms_per_slot"] =
+        benchmark::Counter(process * 1e3 / slotCount, benchmark::Counter::kAvgIterations);
+    state.counters["window_cpu_ms_per_slot"] =
+        benchmark::Counter(window * 1e3 / slotCount, benchmark::Counter::kAvgIterations);
+    state.SetItemsProcessed(int64_t(state.iterations()) * slotCount);
+}
+
+} // namespace
+
+BENCHMARK(ListRead)->Arg(0)->Arg(500)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
