@@ -1,0 +1,777 @@
+#include "phone.h"
+
+#include "text.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace phonesim {
+
+namespace {
+
+constexpr char kCtrlZ = 0x1A;
+constexpr char kEsc = 0x1B;
+constexpr size_t kMaxLine = 4096;
+
+// GSM 07.07 9.2 and GSM 07.05 3.2.5 texts for AT+CMEE=2.
+struct ErrorText {
+    int code;
+    const char* text;
+};
+const ErrorText kErrorTexts[] = {
+    {3, "operation not allowed"},
+    {4, "operation not supported"},
+    {20, "memory full"},
+    {21, "invalid index"},
+    {22, "not found"},
+    {24, "text string too long"},
+    {25, "invalid characters in text string"},
+    {26, "dial string too long"},
+    {27, "invalid characters in dial string"},
+    {100, "unknown"},
+    {302, "operation not allowed"},
+    {303, "operation not supported"},
+    {304, "invalid PDU mode parameter"},
+    {321, "invalid memory index"},
+    {322, "memory full"},
+    {500, "unknown error"},
+};
+
+const char* errorText(int code) {
+    for (const ErrorText& e : kErrorTexts) {
+        if (e.code == code) return e.text;
+    }
+    return "unknown";
+}
+
+bool isMessageCommand(const std::string& name) {
+    return name.rfind("+CMG", 0) == 0 || name == "+CPMS" || name == "+CSCA" || name == "+CNMI" ||
+           name == "+CSMS" || name == "+CMSS";
+}
+
+}  // namespace
+
+Phone::Phone(PhoneState& state) : m_state(state) { reset(); }
+
+void Phone::reset() {
+    m_echo = m_state.echo && !m_state.faults.noEcho;
+    m_verbose = true;
+    m_quiet = false;
+    m_cmee = 0;
+    m_charset = m_state.charset;
+    std::fill(std::begin(m_cnmi), std::end(m_cnmi), 0);
+    m_sRegisters = {{0, 0}, {3, 13}, {4, 10}, {5, 8}, {7, 50}, {8, 2}, {10, 14}};
+}
+
+void Phone::lineDropped() {
+    m_mode = Mode::Command;
+    m_line.clear();
+    m_rawLine.clear();
+    m_pdu.clear();
+}
+
+std::string Phone::unsolicited(const std::string& line) const {
+    return m_verbose ? "\r\n" + line + "\r\n" : line + "\r\n";
+}
+
+void Phone::feed(const std::string& bytes, std::vector<Output>& out, std::vector<std::string>& lines) {
+    for (char c : bytes) {
+        if (m_mode == Mode::Pdu) {
+            if (c == kCtrlZ || c == kEsc) {
+                onPdu(c == kEsc, out, lines);
+            } else if (c != '\r' && c != '\n' && c != '\0') {
+                if (m_pdu.size() < kMaxLine) m_pdu += c;
+            }
+            continue;
+        }
+        switch (c) {
+        case '\r':
+            onLine(m_line, out, lines);
+            m_line.clear();
+            m_rawLine.clear();
+            break;
+        case '\n':  // line ends are CR (S3); a LF after it is ignored
+        case '\0':
+        case kEsc:  // a stray ESC or NUL outside a PDU is ignored
+        case kCtrlZ:
+            break;
+        case '\b':  // S5, backspace
+            if (!m_line.empty()) m_line.pop_back();
+            m_rawLine += c;
+            break;
+        default:
+            if (m_line.size() < kMaxLine) {
+                m_line += c;
+                m_rawLine += c;
+            }
+        }
+    }
+}
+
+void Phone::onLine(const std::string& raw, std::vector<Output>& out, std::vector<std::string>& lines) {
+    const std::string line = trim(raw);
+    if (line.empty()) return;  // an empty line is no command
+    lines.push_back(line);
+    const std::string echo = m_echo ? m_rawLine + "\r" : std::string();
+    deliver(line, echo, execute(line), out);
+}
+
+void Phone::onPdu(bool cancelled, std::vector<Output>& out, std::vector<std::string>& lines) {
+    m_mode = Mode::Command;
+    const std::string pdu = m_pdu;
+    m_pdu.clear();
+    lines.push_back(pdu + (cancelled ? kEsc : kCtrlZ));
+    const std::string echo = m_echo ? pdu : std::string();
+    Result r;
+    if (cancelled) {
+        deliver(pdu, echo, final(r), out);  // ESC: nothing is sent
+        return;
+    }
+    std::string error;
+    // The length given to +CMGS counts the TPDU octets, not the service-centre part.
+    const bool valid = validPdu(pdu, error) && tpduLength(pdu) == m_pduLength;
+    const int mti = valid ? hexOctet(pdu, 2 * (hexOctet(pdu, 0) + 1)) & 0x03 : -1;
+    if (!valid || (m_pduCommand == "+CMGS" && mti != 1)) {
+        r.kind = Kind::Cms;
+        r.code = 304;
+    } else if (m_pduCommand == "+CMGS") {
+        m_sent.push_back(upper(pdu));
+        r.info.push_back("+CMGS: " + std::to_string(m_state.nextReference));
+        m_state.nextReference = (m_state.nextReference + 1) % 256;
+    } else {  // +CMGW: the first free slot of <mem2>
+        MessageStore& store = m_state.stores[m_state.mem2];
+        int slot = 0;
+        for (int i = 1; i <= store.capacity && slot == 0; ++i) {
+            if (!store.slots.count(i)) slot = i;
+        }
+        if (slot == 0) {
+            r.kind = Kind::Cms;
+            r.code = 322;
+        } else {
+            store.slots[slot] = StoredMessage{m_pduStat, upper(pdu)};
+            r.info.push_back("+CMGW: " + std::to_string(slot));
+        }
+    }
+    deliver(pdu, echo, info(r.info) + final(r), out);
+}
+
+bool Phone::matches(const std::string& pattern, const std::string& command) const {
+    if (pattern.empty()) return true;
+    std::string p = upper(pattern);
+    if (p[0] == '+' || p[0] == '^') p = "AT" + p;
+    return upper(command).rfind(p, 0) == 0;
+}
+
+void Phone::deliver(const std::string& command, const std::string& echo, std::string answer,
+                    std::vector<Output>& out) {
+    Faults& f = m_state.faults;
+    if (f.silent) return;
+    if (!echo.empty()) out.push_back(Output{0, echo, false});
+    if (answer.empty()) return;
+    for (const Faults::Unsolicited& u : f.unsolicited) {
+        const std::string frame = unsolicited(u.line);
+        // Inside: after the first information line, where the answer has one.
+        const size_t firstLine = answer.find("\r\n", 2);
+        const bool hasInfo = firstLine != std::string::npos && firstLine + 2 < answer.size();
+        if (u.inside && hasInfo) {
+            answer.insert(firstLine + 2, frame);
+        } else {
+            answer.insert(0, frame);
+        }
+    }
+    f.unsolicited.clear();
+    int delay = f.slow ? f.slowDelayMs : 0;
+    if (f.late && matches(f.latePattern, command)) delay += f.lateMs;
+    if (f.drop && matches(f.dropPattern, command)) {
+        f.drop = false;
+        out.push_back(Output{delay, answer.substr(0, std::max<size_t>(1, answer.size() / 2)), true});
+        return;
+    }
+    if (!f.pieces) {
+        out.push_back(Output{delay, answer, false});
+        return;
+    }
+    const size_t size = static_cast<size_t>(std::max(1, f.pieceSize));
+    for (size_t i = 0; i < answer.size(); i += size) {
+        out.push_back(Output{i == 0 ? delay : f.pieceGapMs, answer.substr(i, size), false});
+    }
+}
+
+std::string Phone::info(const std::vector<std::string>& lines) const {
+    if (lines.empty()) return std::string();
+    std::string text = m_verbose ? "\r\n" : "";
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (i) text += "\r\n";
+        text += lines[i];
+    }
+    return text + "\r\n";
+}
+
+std::string Phone::final(const Result& r) const {
+    if (r.kind == Kind::Prompt) return "\r\n> ";
+    if (m_quiet) return std::string();
+    std::string code;
+    switch (r.kind) {
+    case Kind::Ok: return m_verbose ? "\r\nOK\r\n" : "0\r";
+    case Kind::Error: return m_verbose ? "\r\nERROR\r\n" : "4\r";
+    case Kind::Cme:
+    case Kind::Cms:
+        if (m_cmee == 0 && !r.forceCode) return m_verbose ? "\r\nERROR\r\n" : "4\r";
+        code = (r.kind == Kind::Cme ? "+CME ERROR: " : "+CMS ERROR: ") +
+               (m_cmee == 2 ? std::string(errorText(r.code)) : std::to_string(r.code));
+        return m_verbose ? "\r\n" + code + "\r\n" : code + "\r\n";
+    case Kind::Prompt: break;
+    }
+    return std::string();
+}
+
+// One command line: "AT" and any number of basic commands and extended
+// commands separated by ";" (V.25ter 5.2).
+std::string Phone::execute(const std::string& line) {
+    Result error;
+    error.kind = Kind::Error;
+    if (line.size() < 2 || std::toupper(static_cast<unsigned char>(line[0])) != 'A' ||
+        std::toupper(static_cast<unsigned char>(line[1])) != 'T') {
+        return final(error);
+    }
+    std::string answer;
+    size_t pos = 2;
+    while (pos < line.size()) {
+        const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(line[pos])));
+        Result r;
+        std::string command;
+        if (c == ' ' || c == ';') {
+            ++pos;
+            continue;
+        }
+        if (c == '+' || c == '^' || c == '%' || c == '*' || c == '$') {
+            size_t end = pos;
+            bool quoted = false;
+            while (end < line.size() && (quoted || line[end] != ';')) {
+                if (line[end] == '"') quoted = !quoted;
+                ++end;
+            }
+            command = line.substr(pos, end - pos);
+            pos = end;
+            size_t nameEnd = 1;
+            while (nameEnd < command.size() && command[nameEnd] != '=' && command[nameEnd] != '?') ++nameEnd;
+            const std::string name = upper(trim(command.substr(0, nameEnd)));
+            for (const std::string& pattern : m_state.faults.errorCommands) {
+                if (matches(pattern, "AT" + upper(command))) return answer + final(error);
+            }
+            r = extended(name, command.substr(nameEnd));
+        } else {
+            // A basic command: a letter (or &letter), then digits, or S<n>=<v> / S<n>?
+            size_t end = pos + 1;
+            char letter = c;
+            if (c == '&' && end < line.size()) {
+                letter = static_cast<char>(std::tolower(static_cast<unsigned char>(line[end])));
+                ++end;
+            }
+            const size_t argStart = end;
+            if (c == 'S') {
+                while (end < line.size() && (std::isdigit(static_cast<unsigned char>(line[end])) ||
+                                             line[end] == '=' || line[end] == '?')) {
+                    ++end;
+                }
+            } else {
+                while (end < line.size() && std::isdigit(static_cast<unsigned char>(line[end]))) ++end;
+            }
+            command = line.substr(pos, end - pos);
+            for (const std::string& pattern : m_state.faults.errorCommands) {
+                if (matches(pattern, "AT" + upper(command))) return answer + final(error);
+            }
+            r = basic(letter, line.substr(argStart, end - argStart));
+            pos = end;
+        }
+        answer += info(r.info);
+        if (r.kind == Kind::Prompt) {
+            m_mode = Mode::Pdu;
+            m_pdu.clear();
+            return answer + final(r);
+        }
+        if (r.kind != Kind::Ok) return answer + final(r);
+    }
+    return answer + final(Result());
+}
+
+Phone::Result Phone::basic(char letter, const std::string& arg) {
+    Result r;
+    int n = 0;
+    const bool hasNumber = parseInt(arg, n);
+    if (!arg.empty() && !hasNumber && letter != 'S') {
+        r.kind = Kind::Error;
+        return r;
+    }
+    switch (letter) {
+    case 'E': m_echo = n == 1 && !m_state.faults.noEcho; break;
+    case 'Q': m_quiet = n == 1; break;
+    case 'V': m_verbose = n == 1; break;
+    case 'Z':
+    case 'f':  // &F
+        reset();
+        break;
+    case 'I':
+        r.info.push_back(n == 1 ? m_state.revision : n >= 2 ? m_state.manufacturer : m_state.model);
+        break;
+    case 'S': {
+        const size_t eq = arg.find('=');
+        int reg = 0, value = 0;
+        if (eq != std::string::npos && parseInt(arg.substr(0, eq), reg) && parseInt(arg.substr(eq + 1), value)) {
+            m_sRegisters[reg] = value;
+        } else if (!arg.empty() && arg.back() == '?' && parseInt(arg.substr(0, arg.size() - 1), reg)) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "%03d", m_sRegisters.count(reg) ? m_sRegisters[reg] : 0);
+            r.info.push_back(buf);
+        } else {
+            r.kind = Kind::Error;
+        }
+        break;
+    }
+    case 'X':
+    case 'L':
+    case 'M':
+    case 'H':
+    case 'c':  // &C
+    case 'd':  // &D
+    case 'w':  // &W
+    case 'k':  // &K
+        break;
+    default: r.kind = Kind::Error;
+    }
+    return r;
+}
+
+Phone::Result Phone::extended(const std::string& name, const std::string& suffix) {
+    Result r;
+    const bool test = suffix == "=?";
+    const bool read = suffix == "?";
+    const bool exec = suffix.empty();
+    const bool set = !test && !read && !exec && suffix[0] == '=';
+    const std::string arg = set ? suffix.substr(1) : std::string();
+    const Kind errorKind = isMessageCommand(name) ? Kind::Cms : Kind::Cme;
+    auto fail = [&](int code) {
+        Result e;
+        e.kind = errorKind;
+        e.code = code;
+        return e;
+    };
+    auto simple = [&](const std::string& value) {
+        if (exec) r.info.push_back(value);
+        else if (!test) r.kind = Kind::Error;
+        return r;
+    };
+
+    if (name == "+CGMI" || name == "+GMI") return simple(m_state.manufacturer);
+    if (name == "+CGMM" || name == "+GMM") return simple(m_state.model);
+    if (name == "+CGMR" || name == "+GMR") return simple(m_state.revision);
+    if (name == "+CGSN" || name == "+GSN") return simple(m_state.serial);
+    if (name == "+CIMI") return simple(m_state.imsi);
+    if (name == "+CSQ") return simple("+CSQ: 21,99");
+    if (name == "+CBC") return simple("+CBC: 0,80");
+    if (name == "+CPIN" && read) {
+        r.info.push_back("+CPIN: READY");
+        return r;
+    }
+    if (name == "+CREG" && read) {
+        r.info.push_back("+CREG: 0,1");
+        return r;
+    }
+    if (name == "+COPS" && read) {
+        r.info.push_back("+COPS: 0,0,\"" + m_state.operatorName + "\"");
+        return r;
+    }
+    if (name == "+CMEE") {
+        int n = 0;
+        if (read) r.info.push_back("+CMEE: " + std::to_string(m_cmee));
+        else if (test) r.info.push_back("+CMEE: (0-2)");
+        else if (set && parseInt(arg, n) && n >= 0 && n <= 2) m_cmee = n;
+        else r.kind = Kind::Error;
+        return r;
+    }
+    if (name == "+CSCS") {
+        const std::string cs = upper(unquote(arg));
+        if (read) r.info.push_back("+CSCS: \"" + m_charset + "\"");
+        else if (test) r.info.push_back("+CSCS: (\"GSM\",\"IRA\",\"8859-1\",\"UCS2\")");
+        else if (set && charsetKnown(cs)) m_charset = cs;
+        else r.kind = Kind::Error;
+        return r;
+    }
+    if (name == "+CFUN") {
+        int n = 0;
+        if (read) r.info.push_back("+CFUN: " + std::to_string(m_fun));
+        else if (test) r.info.push_back("+CFUN: (0,1,4),(0,1)");
+        else if (set && !splitParams(arg).empty() && parseInt(splitParams(arg)[0], n) &&
+                 (n == 0 || n == 1 || n == 4))
+            m_fun = n;
+        else r.kind = Kind::Error;
+        return r;
+    }
+    if (name == "+CMGF") {
+        int n = 0;
+        if (read) r.info.push_back("+CMGF: 0");
+        else if (test) r.info.push_back("+CMGF: (0)");
+        else if (set && parseInt(arg, n) && n == 0) return r;
+        else return fail(303);  // no text mode
+        return r;
+    }
+    if (name == "+CSMS") {
+        int n = 0;
+        if (read) r.info.push_back("+CSMS: 0,1,1,1");
+        else if (test) r.info.push_back("+CSMS: (0)");
+        else if (set && parseInt(arg, n) && n == 0) r.info.push_back("+CSMS: 1,1,1");
+        else return fail(303);
+        return r;
+    }
+    if (name == "+CSCA") {
+        if (read) {
+            r.info.push_back("+CSCA: \"" + m_state.smsc + "\"," + std::to_string(m_state.smscType));
+        } else if (set) {
+            const std::vector<std::string> p = splitParams(arg);
+            int type = 0;
+            if (p.empty() || !isQuoted(p[0]) || (p.size() > 1 && !parseInt(p[1], type))) return fail(304);
+            m_state.smsc = unquote(p[0]);
+            m_state.smscType = p.size() > 1 ? type : (!m_state.smsc.empty() && m_state.smsc[0] == '+' ? 145 : 129);
+        } else if (!test) {
+            r.kind = Kind::Error;
+        }
+        return r;
+    }
+    if (name == "+CNMI") {
+        if (read) {
+            std::string v = "+CNMI: ";
+            for (int i = 0; i < 5; ++i) v += (i ? "," : "") + std::to_string(m_cnmi[i]);
+            r.info.push_back(v);
+        } else if (test) {
+            r.info.push_back("+CNMI: (0-2),(0-3),(0,2),(0,1),(0,1)");
+        } else if (set) {
+            const std::vector<std::string> p = splitParams(arg);
+            int values[5];
+            std::copy(std::begin(m_cnmi), std::end(m_cnmi), values);
+            for (size_t i = 0; i < p.size() && i < 5; ++i) {
+                if (!p[i].empty() && !parseInt(p[i], values[i])) return fail(303);
+            }
+            std::copy(values, values + 5, m_cnmi);
+        } else {
+            r.kind = Kind::Error;
+        }
+        return r;
+    }
+    if (name == "+CPMS") return messageStores(suffix);
+    if (name == "+CMGR") return readMessage(suffix);
+    if (name == "+CMGL") return listMessages(suffix);
+    if (name == "+CMGD") return deleteMessage(suffix);
+    if (name == "+CMGS" || name == "+CMGW") return startPdu(name, suffix);
+    if (name == "+CPBS") return phonebookStore(suffix);
+    if (name == "+CPBR") return readEntries(suffix);
+    if (name == "+CPBW") return writeEntry(suffix);
+    r.kind = Kind::Error;  // unknown to this phone
+    return r;
+}
+
+bool Phone::storeExists(const std::string& mem) const {
+    if (mem == "ME" && !m_state.phoneStore) return false;
+    return m_state.stores.count(mem) > 0;
+}
+
+int Phone::used(const std::string& mem) const {
+    const auto it = m_state.stores.find(mem);
+    return it == m_state.stores.end() || !storeExists(mem) ? 0 : static_cast<int>(it->second.slots.size());
+}
+
+int Phone::capacity(const std::string& mem) const {
+    const auto it = m_state.stores.find(mem);
+    return it == m_state.stores.end() || !storeExists(mem) ? 0 : it->second.capacity;
+}
+
+// +CPMS: the stores for reading/deleting, writing, and receiving (GSM 07.05 3.2.2).
+Phone::Result Phone::messageStores(const std::string& suffix) {
+    Result r;
+    if (suffix == "?") {
+        std::string v = "+CPMS: ";
+        const std::string* mems[3] = {&m_state.mem1, &m_state.mem2, &m_state.mem3};
+        for (int i = 0; i < 3; ++i) {
+            v += (i ? ",\"" : "\"") + *mems[i] + "\"," + std::to_string(used(*mems[i])) + "," +
+                 std::to_string(capacity(*mems[i]));
+        }
+        r.info.push_back(v);
+    } else if (suffix == "=?") {
+        const std::string list = storeExists("ME") ? "(\"SM\",\"ME\")" : "(\"SM\")";
+        r.info.push_back("+CPMS: " + list + "," + list + "," + list);
+    } else if (suffix.size() > 1 && suffix[0] == '=') {
+        const std::vector<std::string> p = splitParams(suffix.substr(1));
+        if (p.empty() || p.size() > 3) {
+            r.kind = Kind::Cms;
+            r.code = 302;
+            return r;
+        }
+        std::string mems[3] = {m_state.mem1, m_state.mem2, m_state.mem3};
+        for (size_t i = 0; i < p.size(); ++i) {
+            const std::string mem = upper(unquote(p[i]));
+            if (!storeExists(mem)) {
+                r.kind = Kind::Cms;
+                r.code = 302;
+                return r;
+            }
+            mems[i] = mem;
+        }
+        m_state.mem1 = mems[0];
+        m_state.mem2 = mems[1];
+        m_state.mem3 = mems[2];
+        std::string v = "+CPMS: ";
+        for (int i = 0; i < 3; ++i) {
+            v += (i ? "," : "") + std::to_string(used(mems[i])) + "," + std::to_string(capacity(mems[i]));
+        }
+        r.info.push_back(v);
+    } else {
+        r.kind = Kind::Error;
+    }
+    return r;
+}
+
+// +CMGR=<index> in PDU mode: "+CMGR: <stat>,[<alpha>],<length>" and the PDU.
+Phone::Result Phone::readMessage(const std::string& suffix) {
+    Result r;
+    int index = 0;
+    if (suffix == "=?") return r;
+    if (suffix.size() < 2 || suffix[0] != '=' || !parseInt(suffix.substr(1), index)) {
+        r.kind = Kind::Error;
+        return r;
+    }
+    if (!storeExists(m_state.mem1) || index < 1 || index > capacity(m_state.mem1)) {
+        r.kind = Kind::Cms;
+        r.code = 321;
+        return r;
+    }
+    MessageStore& store = m_state.stores[m_state.mem1];
+    const auto it = store.slots.find(index);
+    if (it == store.slots.end()) {
+        switch (m_state.emptySlot) {
+        case EmptySlotAnswer::Zero: r.info.push_back("+CMGR: 0,,0"); break;
+        case EmptySlotAnswer::Ok: break;
+        case EmptySlotAnswer::Cms321:
+            r.kind = Kind::Cms;
+            r.code = 321;
+            r.forceCode = true;
+            break;
+        }
+        return r;
+    }
+    StoredMessage& m = it->second;
+    r.info.push_back("+CMGR: " + std::to_string(m.stat) + ",," + std::to_string(tpduLength(m.pdu)));
+    r.info.push_back(m.pdu);
+    if (m.stat == 0) m.stat = 1;  // read now
+    return r;
+}
+
+// +CMGL=<stat>: 0 unread, 1 read, 2 unsent, 3 sent, 4 all.
+Phone::Result Phone::listMessages(const std::string& suffix) {
+    Result r;
+    int stat = 0;
+    if (suffix == "=?") {
+        r.info.push_back("+CMGL: (0-4)");
+        return r;
+    }
+    if (!suffix.empty() && (suffix[0] != '=' || !parseInt(suffix.substr(1), stat) || stat < 0 || stat > 4)) {
+        r.kind = Kind::Cms;
+        r.code = 302;
+        return r;
+    }
+    if (!storeExists(m_state.mem1)) {
+        r.kind = Kind::Cms;
+        r.code = 302;
+        return r;
+    }
+    for (auto& [index, m] : m_state.stores[m_state.mem1].slots) {
+        if (stat != 4 && m.stat != stat) continue;
+        r.info.push_back("+CMGL: " + std::to_string(index) + "," + std::to_string(m.stat) + ",," +
+                         std::to_string(tpduLength(m.pdu)));
+        r.info.push_back(m.pdu);
+        if (m.stat == 0) m.stat = 1;
+    }
+    return r;
+}
+
+// +CMGD=<index>[,<delflag>] (GSM 07.05 3.5.4).
+Phone::Result Phone::deleteMessage(const std::string& suffix) {
+    Result r;
+    if (suffix == "=?") {
+        r.info.push_back("+CMGD: (1-" + std::to_string(capacity(m_state.mem1)) + "),(0-4)");
+        return r;
+    }
+    const std::vector<std::string> p = suffix.size() > 1 && suffix[0] == '=' ? splitParams(suffix.substr(1))
+                                                                             : std::vector<std::string>();
+    int index = 0, flag = 0;
+    if (p.empty() || p.size() > 2 || (p.size() == 2 && (!parseInt(p[1], flag) || flag < 0 || flag > 4)) ||
+        (flag == 0 && !parseInt(p[0], index))) {
+        r.kind = Kind::Error;
+        return r;
+    }
+    if (!storeExists(m_state.mem1)) {
+        r.kind = Kind::Cms;
+        r.code = 302;
+        return r;
+    }
+    MessageStore& store = m_state.stores[m_state.mem1];
+    if (flag == 0) {
+        if (index < 1 || index > store.capacity) {
+            r.kind = Kind::Cms;
+            r.code = 321;
+            return r;
+        }
+        store.slots.erase(index);
+        return r;
+    }
+    for (auto it = store.slots.begin(); it != store.slots.end();) {
+        const int s = it->second.stat;
+        const bool gone = flag == 4 || s == 1 || (flag >= 2 && s == 3) || (flag >= 3 && s == 2);
+        it = gone ? store.slots.erase(it) : std::next(it);
+    }
+    return r;
+}
+
+// +CMGS=<length> / +CMGW=<length>[,<stat>]: the "> " prompt, then the PDU.
+Phone::Result Phone::startPdu(const std::string& name, const std::string& suffix) {
+    Result r;
+    if (suffix == "=?") return r;
+    const std::vector<std::string> p = suffix.size() > 1 && suffix[0] == '=' ? splitParams(suffix.substr(1))
+                                                                             : std::vector<std::string>();
+    int length = 0, stat = name == "+CMGW" ? 2 : 0;
+    if (p.empty() || !parseInt(p[0], length) || length < 1 || length > 164 ||
+        (p.size() > 1 && (name != "+CMGW" || !parseInt(p[1], stat) || stat < 0 || stat > 3)) || p.size() > 2) {
+        r.kind = Kind::Cms;
+        r.code = 304;
+        return r;
+    }
+    m_pduCommand = name;
+    m_pduLength = length;
+    m_pduStat = stat;
+    r.kind = Kind::Prompt;
+    return r;
+}
+
+Phonebook* Phone::selectedBook() {
+    const auto it = m_state.phonebooks.find(m_state.phonebook);
+    return it == m_state.phonebooks.end() ? nullptr : &it->second;
+}
+
+std::string Phone::entryLine(int index, const PhonebookEntry& e) const {
+    return "+CPBR: " + std::to_string(index) + ",\"" + e.number + "\"," + std::to_string(e.type) + ",\"" +
+           encodeText(e.name, m_charset) + "\"";
+}
+
+// +CPBS: the phone book that +CPBR and +CPBW work on (GSM 07.07 8.11).
+Phone::Result Phone::phonebookStore(const std::string& suffix) {
+    Result r;
+    if (suffix == "?") {
+        const Phonebook* book = selectedBook();
+        const int total = book ? book->last - book->first + 1 : 0;
+        r.info.push_back("+CPBS: \"" + m_state.phonebook + "\"," +
+                         std::to_string(book ? book->entries.size() : 0) + "," + std::to_string(total));
+    } else if (suffix == "=?") {
+        std::string list;
+        for (const auto& [mem, book] : m_state.phonebooks) list += (list.empty() ? "\"" : ",\"") + mem + "\"";
+        r.info.push_back("+CPBS: (" + list + ")");
+    } else if (suffix.size() > 1 && suffix[0] == '=') {
+        const std::string mem = upper(unquote(splitParams(suffix.substr(1)).front()));
+        if (!m_state.phonebooks.count(mem)) {
+            r.kind = Kind::Cme;
+            r.code = 3;
+        } else {
+            m_state.phonebook = mem;
+        }
+    } else {
+        r.kind = Kind::Error;
+    }
+    return r;
+}
+
+// +CPBR=? gives "(first-last),<nlength>,<tlength>"; +CPBR=<i>[,<j>] the entries.
+Phone::Result Phone::readEntries(const std::string& suffix) {
+    Result r;
+    const Phonebook* book = selectedBook();
+    if (!book) {
+        r.kind = Kind::Cme;
+        r.code = 3;
+        return r;
+    }
+    if (suffix == "=?") {
+        r.info.push_back("+CPBR: (" + std::to_string(book->first) + "-" + std::to_string(book->last) + ")," +
+                         std::to_string(book->numberLength) + "," + std::to_string(book->nameLength));
+        return r;
+    }
+    const std::vector<std::string> p = suffix.size() > 1 && suffix[0] == '=' ? splitParams(suffix.substr(1))
+                                                                             : std::vector<std::string>();
+    int first = 0, last = 0;
+    if (p.empty() || p.size() > 2 || !parseInt(p[0], first) || (p.size() == 2 && !parseInt(p[1], last))) {
+        r.kind = Kind::Error;
+        return r;
+    }
+    if (p.size() == 1) last = first;
+    if (first < book->first || last > book->last || last < first) {
+        r.kind = Kind::Cme;
+        r.code = 21;
+        return r;
+    }
+    for (auto it = book->entries.lower_bound(first); it != book->entries.end() && it->first <= last; ++it) {
+        r.info.push_back(entryLine(it->first, it->second));
+    }
+    if (r.info.empty() && p.size() == 1 && m_state.emptyEntry == EmptyEntryAnswer::Cme22) {
+        r.kind = Kind::Cme;
+        r.code = 22;
+        r.forceCode = true;
+    }
+    return r;
+}
+
+// +CPBW=[<index>][,<number>[,<type>[,<text>]]]; an index alone deletes.
+Phone::Result Phone::writeEntry(const std::string& suffix) {
+    Result r;
+    Phonebook* book = selectedBook();
+    auto fail = [&](int code) {
+        r.kind = Kind::Cme;
+        r.code = code;
+        return r;
+    };
+    if (!book) return fail(3);
+    if (suffix == "=?") {
+        r.info.push_back("+CPBW: (" + std::to_string(book->first) + "-" + std::to_string(book->last) + ")," +
+                         std::to_string(book->numberLength) + ",(129,145)," + std::to_string(book->nameLength));
+        return r;
+    }
+    if (suffix.size() < 2 || suffix[0] != '=') {
+        r.kind = Kind::Error;
+        return r;
+    }
+    const std::vector<std::string> p = splitParams(suffix.substr(1));
+    int index = 0;
+    if (!p[0].empty() && !parseInt(p[0], index)) {
+        r.kind = Kind::Error;
+        return r;
+    }
+    if (p[0].empty()) {
+        for (int i = book->first; i <= book->last && index == 0; ++i) {
+            if (!book->entries.count(i)) index = i;
+        }
+        if (index == 0) return fail(20);
+    }
+    if (index < book->first || index > book->last) return fail(21);
+    if (p.size() == 1) {
+        book->entries.erase(index);
+        return r;
+    }
+    PhonebookEntry e;
+    e.number = unquote(p[1]);
+    e.type = !e.number.empty() && e.number[0] == '+' ? 145 : 129;
+    if (p.size() > 2 && !p[2].empty() && !parseInt(p[2], e.type)) {
+        r.kind = Kind::Error;
+        return r;
+    }
+    if (p.size() > 3 && !decodeText(unquote(p[3]), m_charset, e.name)) return fail(25);
+    if (static_cast<int>(e.number.size()) > book->numberLength) return fail(26);
+    if (static_cast<int>(utf8Length(e.name)) > book->nameLength) return fail(24);
+    book->entries[index] = e;
+    return r;
+}
+
+}  // namespace phonesim

@@ -1,0 +1,100 @@
+// The phone's side of the AT dialogue: takes the bytes the program writes,
+// gives back what the phone answers and when.  No I/O of its own.
+#pragma once
+
+#include "phonesim.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace phonesim {
+
+// A piece of what the phone writes: the bytes go out delayMs after the
+// previous piece has gone out.
+struct Output {
+    int delayMs = 0;
+    std::string bytes;
+    bool dropAfter = false;  // the line is dropped once these bytes are out
+};
+
+class Phone {
+public:
+    explicit Phone(PhoneState& state);
+
+    // Power-on and ATZ settings: echo as the state says, verbose, no quiet,
+    // CMEE 0, the state's character set.
+    void reset();
+    // Bytes from the program; what the phone answers goes to out, each
+    // command line received (without its end) to lines.
+    void feed(const std::string& bytes, std::vector<Output>& out, std::vector<std::string>& lines);
+    // The line was dropped: a half-typed line or PDU is lost.
+    void lineDropped();
+    // An unsolicited result code framed as the phone frames it now.
+    std::string unsolicited(const std::string& line) const;
+    // +CNMI asked for a +CMTI on each new message.
+    bool indicatesNewMessages() const { return m_cnmi[1] == 1; }
+    // The +CMGS references given, the PDUs accepted by +CMGS.
+    const std::vector<std::string>& sentPdus() const { return m_sent; }
+    void clearSent() { m_sent.clear(); }
+
+private:
+    enum class Kind { Ok, Error, Cme, Cms, Prompt };
+    struct Result {
+        std::vector<std::string> info;
+        Kind kind = Kind::Ok;
+        int code = 0;
+        bool forceCode = false;  // a profile that reports the code whatever +CMEE says
+    };
+    enum class Mode { Command, Pdu };
+
+    void onLine(const std::string& raw, std::vector<Output>& out, std::vector<std::string>& lines);
+    void onPdu(bool cancelled, std::vector<Output>& out, std::vector<std::string>& lines);
+    std::string execute(const std::string& line);
+    Result basic(char letter, const std::string& arg);
+    Result extended(const std::string& name, const std::string& suffix);
+    void deliver(const std::string& command, const std::string& echo, std::string answer,
+                 std::vector<Output>& out);
+    bool matches(const std::string& pattern, const std::string& command) const;
+
+    std::string info(const std::vector<std::string>& lines) const;
+    std::string final(const Result& r) const;
+
+    // The command families.
+    Result messageStores(const std::string& suffix);
+    Result readMessage(const std::string& suffix);
+    Result listMessages(const std::string& suffix);
+    Result deleteMessage(const std::string& suffix);
+    Result startPdu(const std::string& name, const std::string& suffix);
+    Result phonebookStore(const std::string& suffix);
+    Result readEntries(const std::string& suffix);
+    Result writeEntry(const std::string& suffix);
+
+    bool storeExists(const std::string& mem) const;
+    int used(const std::string& mem) const;
+    int capacity(const std::string& mem) const;
+    Phonebook* selectedBook();
+    std::string entryLine(int index, const PhonebookEntry& e) const;
+
+    PhoneState& m_state;
+    // Settings of the dialogue, reset by ATZ.
+    bool m_echo = true;
+    bool m_verbose = true;
+    bool m_quiet = false;
+    int m_cmee = 0;
+    std::string m_charset;
+    int m_cnmi[5] = {0, 0, 0, 0, 0};
+    std::map<int, int> m_sRegisters;
+    int m_fun = 1;
+
+    Mode m_mode = Mode::Command;
+    std::string m_line;     // the command line being received
+    std::string m_rawLine;  // the same as received, for the echo
+    std::string m_pdu;      // the PDU being received after "> "
+    std::string m_pduCommand;  // "+CMGS" or "+CMGW"
+    int m_pduLength = 0;
+    int m_pduStat = 2;
+    std::vector<std::string> m_sent;
+};
+
+}  // namespace phonesim

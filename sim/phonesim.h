@@ -1,0 +1,142 @@
+// The phone simulator: a GSM phone on a pseudo-terminal that speaks the
+// GSM 07.05 / 07.07 dialect in PDU mode, for the tests and the demo.
+// Standard library and POSIX only.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace phonesim {
+
+// One stored short message: its status as +CMGR reports it (0 received
+// unread, 1 received read, 2 stored unsent, 3 stored sent) and the PDU as
+// upper-case hex, service-centre part included.
+struct StoredMessage {
+    int stat = 0;
+    std::string pdu;
+};
+
+// A short-message store ("SM" or "ME"): slots 1..capacity.
+struct MessageStore {
+    int capacity = 0;
+    std::map<int, StoredMessage> slots;
+};
+
+struct PhonebookEntry {
+    std::string number;
+    int type = 129;    // 145 international, 129 unknown (TS 24.008 10.5.4.7)
+    std::string name;  // UTF-8
+};
+
+// A phone book ("SM", "ME", "FD"): indices first..last, field widths as
+// +CPBR=? reports them.
+struct Phonebook {
+    int first = 1;
+    int last = 0;
+    int numberLength = 40;
+    int nameLength = 18;
+    std::map<int, PhonebookEntry> entries;
+};
+
+enum class EmptySlotAnswer { Zero, Ok, Cms321 };  // "+CMGR: 0,,0", "OK", "+CMS ERROR: 321"
+enum class EmptyEntryAnswer { Ok, Cme22 };        // "OK", "+CME ERROR: 22"
+
+// Faults switched on and off while the phone runs (README: "Faults").
+struct Faults {
+    bool noEcho = false;   // the phone never echoes
+    bool silent = false;   // the phone reads everything and answers nothing
+    bool slow = false;     // bytes paced at 19200 baud 8N1, plus slowDelayMs per command
+    int slowDelayMs = 50;
+    std::vector<std::string> errorCommands;  // command prefixes answered "ERROR"
+    struct Unsolicited {
+        bool inside = false;  // false: before the answer; true: inside it
+        std::string line;
+    };
+    std::vector<Unsolicited> unsolicited;  // one-shot, each on the next answer
+    bool pieces = false;                   // answers in pieces of pieceSize bytes
+    int pieceSize = 3;
+    int pieceGapMs = 30;
+    bool late = false;  // answers (to latePattern, or all) held back lateMs
+    int lateMs = 0;
+    std::string latePattern;
+    bool drop = false;  // one-shot: the next answer (to dropPattern) is cut and the line dropped
+    std::string dropPattern;
+};
+
+struct PhoneState {
+    std::string manufacturer = "Nokia";
+    std::string model = "Nokia 6310i";
+    std::string revision = "V 5.10";
+    std::string serial = "350612345678901";  // IMEI, +CGSN
+    std::string imsi = "222013456789012";    // +CIMI
+    std::string operatorName = "I TIM";
+    std::string smsc = "+393359609600";
+    int smscType = 145;
+    bool echo = true;  // echo after power-on and ATZ
+    std::string charset = "GSM";
+    EmptySlotAnswer emptySlot = EmptySlotAnswer::Zero;
+    EmptyEntryAnswer emptyEntry = EmptyEntryAnswer::Ok;
+    bool phoneStore = true;  // false: no "ME" message store
+    int nextReference = 1;   // the next +CMGS reference
+    std::string mem1 = "SM", mem2 = "SM", mem3 = "SM";  // +CPMS selection
+    std::string phonebook = "SM";                        // +CPBS selection
+    std::map<std::string, MessageStore> stores;          // "SM", "ME"
+    std::map<std::string, Phonebook> phonebooks;         // "SM", "ME", "FD"
+    Faults faults;
+};
+
+// Parse a state file / state text. false + message on error.  A relative
+// "include" is taken from the including file's folder, or from sampleDir()
+// for a text.
+bool loadStateFile(const std::string& path, PhoneState& out, std::string& error);
+bool loadStateText(const std::string& text, PhoneState& out, std::string& error);
+// Apply one "key = value" line to a state (what "set key value" does).
+bool applyStateLine(const std::string& line, PhoneState& state, std::string& error);
+// The state as state-file text; loadStateText of it gives the state back.
+std::string dumpState(const PhoneState& state);
+
+// Absolute path of the shipped samples (sim/samples).
+std::string sampleDir();
+
+class Simulator {
+public:
+    explicit Simulator(PhoneState state);
+    ~Simulator();  // stops
+    Simulator(const Simulator&) = delete;
+    Simulator& operator=(const Simulator&) = delete;
+
+    // Opens the pty (raw mode), makes the symlink if asked, serves on its own thread.
+    bool start(std::string* error = nullptr, const std::string& symlinkPath = "");
+    // The slave side, e.g. /dev/pts/7, or the symlink if one was made.  A
+    // drop opens a new pty: without a symlink the path changes.
+    std::string devicePath() const;
+    std::string ptyPath() const;  // the slave side itself
+    void stop();
+
+    // The control channel, one text command per call, answer text back:
+    //   deliver <mem> <index> <stat> <pduhex> | delete <mem> <index> | drop
+    //   fault <name> on|off [args] | set <key> <value> | get <key> | dump
+    //   unsolicited <line> | sent | help
+    std::string control(const std::string& command);
+
+    // Every command line received, in order, without its line end,
+    // including a PDU line after a prompt with its Ctrl-Z or ESC; empty
+    // lines are left out.
+    std::vector<std::string> commands() const;
+    std::string received() const;    // every byte received, raw
+    std::string transcript() const;  // timestamped, both directions, readable
+    void clearTranscript();          // forget commands/received/transcript
+    std::vector<std::string> sentPdus() const;  // PDUs accepted by +CMGS, in order
+    // Also append every transcript line to this file ("" stops).
+    void setTranscriptFile(const std::string& path);
+    // Times the line was dropped so far.
+    int drops() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+}  // namespace phonesim

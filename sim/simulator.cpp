@@ -1,0 +1,413 @@
+// The simulator: a pseudo-terminal served on its own thread, the control
+// channel and the transcript.
+#include "phone.h"
+#include "phonesim.h"
+#include "text.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <fcntl.h>
+#include <fstream>
+#include <mutex>
+#include <poll.h>
+#include <sstream>
+#include <sys/stat.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+namespace phonesim {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+// One byte at 19200 baud, 8N1: a start bit, 8 data bits, a stop bit.
+constexpr std::chrono::nanoseconds kByteTime(1000000000LL * 10 / 19200);
+
+struct Pending {
+    Clock::time_point due;
+    std::string bytes;
+    size_t offset = 0;
+    bool paced = false;
+    bool dropAfter = false;
+};
+
+}  // namespace
+
+struct Simulator::Impl {
+    mutable std::mutex mutex;
+    std::condition_variable changed;
+    PhoneState state;
+    Phone phone;
+
+    int master = -1;
+    int slave = -1;  // kept open so that the pty outlives the program's close
+    std::string ptyName;
+    std::string linkPath;
+    int wake[2] = {-1, -1};
+    std::thread thread;
+    bool running = false;
+    bool stopping = false;
+    bool dropRequested = false;
+    int dropCount = 0;
+
+    std::deque<Pending> queue;
+    Clock::time_point lastEnd;
+    const Clock::time_point epoch = Clock::now();
+
+    std::vector<std::string> commands;
+    std::string received;
+    std::string transcript;
+    std::ofstream transcriptFile;
+
+    explicit Impl(PhoneState s) : state(std::move(s)), phone(state) {}
+
+    void log(const char* direction, const std::string& text) {
+        const double t = std::chrono::duration<double>(Clock::now() - epoch).count();
+        char stamp[32];
+        std::snprintf(stamp, sizeof stamp, "%10.6f ", t);
+        std::string line = std::string(stamp) + direction + " " + text + "\n";
+        transcript += line;
+        if (transcriptFile.is_open()) {
+            transcriptFile << line;
+            transcriptFile.flush();
+        }
+    }
+
+    bool openPty(std::string& error) {
+        master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
+            error = std::string("cannot open a pseudo-terminal: ") + std::strerror(errno);
+            return false;
+        }
+        fcntl(master, F_SETFD, FD_CLOEXEC);
+        char name[128];
+        if (ptsname_r(master, name, sizeof name) != 0) {
+            error = "ptsname failed";
+            return false;
+        }
+        ptyName = name;
+        slave = open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (slave < 0) {
+            error = "cannot open " + ptyName + ": " + std::strerror(errno);
+            return false;
+        }
+        termios t{};
+        tcgetattr(slave, &t);
+        cfmakeraw(&t);
+        cfsetispeed(&t, B19200);
+        cfsetospeed(&t, B19200);
+        tcsetattr(slave, TCSANOW, &t);
+        return makeLink(error);
+    }
+
+    bool makeLink(std::string& error) {
+        if (linkPath.empty()) return true;
+        // A new name, then rename over the old one: the link is never missing.
+        const std::string temp = linkPath + ".new";
+        unlink(temp.c_str());
+        if (symlink(ptyName.c_str(), temp.c_str()) != 0 || rename(temp.c_str(), linkPath.c_str()) != 0) {
+            error = "cannot make the link " + linkPath + ": " + std::strerror(errno);
+            unlink(temp.c_str());
+            return false;
+        }
+        return true;
+    }
+
+    void closePty() {
+        if (slave >= 0) close(slave);
+        if (master >= 0) close(master);
+        slave = master = -1;
+    }
+
+    void dropLine() {
+        closePty();
+        queue.clear();
+        phone.lineDropped();
+        std::string error;
+        if (!openPty(error)) log("--", "drop: " + error);
+        ++dropCount;
+        log("--", "line dropped, now " + ptyName);
+        changed.notify_all();
+    }
+
+    void wakeUp() {
+        const char c = 0;
+        if (write(wake[1], &c, 1) < 0) { /* the pipe is full: the thread is awake anyway */
+        }
+    }
+
+    void schedule(const std::vector<Output>& outputs) {
+        const bool paced = state.faults.slow;
+        for (const Output& o : outputs) {
+            const Clock::time_point start = std::max(Clock::now(), lastEnd) + std::chrono::milliseconds(o.delayMs);
+            Pending p;
+            p.due = start;
+            p.bytes = o.bytes;
+            p.paced = paced;
+            p.dropAfter = o.dropAfter;
+            lastEnd = start + (paced ? kByteTime * static_cast<int>(o.bytes.size()) : Clock::duration::zero());
+            queue.push_back(p);
+        }
+    }
+
+    // Writes what is due; returns false when the pty is full.
+    bool writeDue() {
+        while (!queue.empty() && queue.front().due <= Clock::now()) {
+            Pending& p = queue.front();
+            const size_t count = p.paced ? 1 : p.bytes.size() - p.offset;
+            const ssize_t n = write(master, p.bytes.data() + p.offset, count);
+            if (n < 0) {
+                if (errno == EAGAIN || errno == EWOULDBLOCK) return false;
+                log("--", std::string("write: ") + std::strerror(errno));
+                queue.pop_front();
+                continue;
+            }
+            log(">>", "\"" + escapeBytes(p.bytes.substr(p.offset, static_cast<size_t>(n))) + "\"");
+            p.offset += static_cast<size_t>(n);
+            if (p.paced) p.due += kByteTime;
+            if (p.offset >= p.bytes.size()) {
+                const bool drop = p.dropAfter;
+                queue.pop_front();
+                if (drop) dropLine();
+            }
+        }
+        return true;
+    }
+
+    void onInput() {
+        char buffer[4096];
+        for (;;) {
+            const ssize_t n = read(master, buffer, sizeof buffer);
+            if (n <= 0) return;
+            const std::string bytes(buffer, static_cast<size_t>(n));
+            received += bytes;
+            log("<<", "\"" + escapeBytes(bytes) + "\"");
+            std::vector<Output> outputs;
+            std::vector<std::string> lines;
+            phone.feed(bytes, outputs, lines);
+            commands.insert(commands.end(), lines.begin(), lines.end());
+            schedule(outputs);
+        }
+    }
+
+    void serve() {
+        std::unique_lock<std::mutex> lock(mutex);
+        while (!stopping) {
+            if (dropRequested) {
+                dropRequested = false;
+                dropLine();
+            }
+            const bool writable = writeDue();
+            timespec timeout{};
+            timespec* wait = nullptr;
+            if (writable && !queue.empty()) {
+                const auto left = std::max(Clock::duration::zero(), queue.front().due - Clock::now());
+                const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+                timeout.tv_sec = static_cast<time_t>(ns / 1000000000);
+                timeout.tv_nsec = static_cast<long>(ns % 1000000000);
+                wait = &timeout;
+            }
+            pollfd fds[2] = {{master, static_cast<short>(POLLIN | (writable ? 0 : POLLOUT)), 0},
+                             {wake[0], POLLIN, 0}};
+            lock.unlock();
+            ppoll(fds, 2, wait, nullptr);
+            lock.lock();
+            if (fds[1].revents & POLLIN) {
+                char drain[64];
+                while (read(wake[0], drain, sizeof drain) > 0) {
+                }
+            }
+            if ((fds[0].revents & POLLIN) && fds[0].fd == master) onInput();
+        }
+    }
+};
+
+Simulator::Simulator(PhoneState state) : m_impl(std::make_unique<Impl>(std::move(state))) {}
+
+Simulator::~Simulator() { stop(); }
+
+bool Simulator::start(std::string* error, const std::string& symlinkPath) {
+    Impl& d = *m_impl;
+    std::lock_guard<std::mutex> lock(d.mutex);
+    std::string message;
+    if (d.running) {
+        message = "already running";
+    } else if (pipe2(d.wake, O_NONBLOCK | O_CLOEXEC) != 0) {
+        message = std::string("pipe: ") + std::strerror(errno);
+    } else {
+        d.linkPath = symlinkPath;
+        if (d.openPty(message)) {
+            d.log("--", "serving on " + d.ptyName + (d.linkPath.empty() ? "" : " (" + d.linkPath + ")"));
+            d.running = true;
+            d.stopping = false;
+            d.thread = std::thread([&d] { d.serve(); });
+            return true;
+        }
+        d.closePty();
+    }
+    if (error) *error = message;
+    return false;
+}
+
+void Simulator::stop() {
+    Impl& d = *m_impl;
+    {
+        std::lock_guard<std::mutex> lock(d.mutex);
+        if (!d.running) return;
+        d.stopping = true;
+        d.wakeUp();
+    }
+    d.thread.join();
+    std::lock_guard<std::mutex> lock(d.mutex);
+    d.running = false;
+    d.closePty();
+    if (!d.linkPath.empty()) unlink(d.linkPath.c_str());
+    close(d.wake[0]);
+    close(d.wake[1]);
+    d.wake[0] = d.wake[1] = -1;
+    d.log("--", "stopped");
+}
+
+std::string Simulator::devicePath() const {
+    std::lock_guard<std::mutex> lock(m_impl->mutex);
+    return m_impl->linkPath.empty() ? m_impl->ptyName : m_impl->linkPath;
+}
+
+std::string Simulator::ptyPath() const {
+    std::lock_guard<std::mutex> lock(m_impl->mutex);
+    return m_impl->ptyName;
+}
+
+std::vector<std::string> Simulator::commands() const {
+    std::lock_guard<std::mutex> lock(m_impl->mutex);
+    return m_impl->commands;
+}
+
+std::string Simulator::received() const {
+    std::lock_guard<std::mutex> lock(m_impl->mutex);
+    return m_impl->received;
+}
+
+std::string Simulator::transcript() const {
+    std::lock_guard<std::mutex> lock(m_impl->mutex);
+    return m_impl->transcript;
+}
+
+void Simulator::clearTranscript() {
+    std::lock_guard<std::mutex> lock(m_impl->mutex);
+    m_impl->commands.clear();
+    m_impl->received.clear();
+    m_impl->transcript.clear();
+}
+
+std::vector<std::string> Simulator::sentPdus() const {
+    std::lock_guard<std::mutex> lock(m_impl->mutex);
+    return m_impl->phone.sentPdus();
+}
+
+void Simulator::setTranscriptFile(const std::string& path) {
+    std::lock_guard<std::mutex> lock(m_impl->mutex);
+    m_impl->transcriptFile.close();
+    if (!path.empty()) m_impl->transcriptFile.open(path, std::ios::app);
+}
+
+int Simulator::drops() const {
+    std::lock_guard<std::mutex> lock(m_impl->mutex);
+    return m_impl->dropCount;
+}
+
+std::string Simulator::control(const std::string& command) {
+    Impl& d = *m_impl;
+    std::unique_lock<std::mutex> lock(d.mutex);
+    const std::vector<std::string> words = splitWords(command);
+    if (words.empty()) return "ERROR empty command";
+    const std::string& verb = words[0];
+    d.log("--", "control: " + command);
+    auto restFrom = [&](size_t n) {
+        // The text after the first n words, as typed.
+        size_t pos = 0;
+        for (size_t i = 0; i < n; ++i) {
+            pos = command.find(words[i], pos) + words[i].size();
+        }
+        return trim(command.substr(pos));
+    };
+
+    if (verb == "deliver" && words.size() == 5) {
+        const std::string mem = upper(words[1]);
+        std::string error;
+        if (!applyStateLine("sms." + mem + "." + words[2] + " = " + words[3] + " " + words[4], d.state, error)) {
+            return "ERROR " + error;
+        }
+        if (d.running && d.phone.indicatesNewMessages() && !d.state.faults.silent) {
+            d.schedule({Output{0, d.phone.unsolicited("+CMTI: \"" + mem + "\"," + words[2]), false}});
+            d.wakeUp();
+        }
+        return "OK";
+    }
+    if (verb == "delete" && words.size() == 3) {
+        std::string error;
+        if (!applyStateLine("sms." + upper(words[1]) + "." + words[2] + " =", d.state, error)) {
+            return "ERROR " + error;
+        }
+        return "OK";
+    }
+    if (verb == "drop" && words.size() == 1) {
+        if (!d.running) return "ERROR not running";
+        const int before = d.dropCount;
+        d.dropRequested = true;
+        d.wakeUp();
+        d.changed.wait_for(lock, std::chrono::seconds(5), [&] { return d.dropCount != before; });
+        return d.dropCount != before ? "OK " + d.ptyName : "ERROR the line was not dropped";
+    }
+    if (verb == "fault" && words.size() >= 3) {
+        std::string error;
+        if (!applyStateLine("fault." + words[1] + " = " + restFrom(2), d.state, error)) return "ERROR " + error;
+        if (words[1] == "noecho" && d.state.faults.noEcho) d.phone.reset();
+        d.wakeUp();
+        return "OK";
+    }
+    if (verb == "set" && words.size() >= 2) {
+        std::string error;
+        if (!applyStateLine(words[1] + " = " + restFrom(2), d.state, error)) return "ERROR " + error;
+        if (words[1] == "echo" || words[1] == "charset") d.phone.reset();
+        return "OK";
+    }
+    if (verb == "get" && words.size() == 2) {
+        std::istringstream dump(dumpState(d.state));
+        std::string line;
+        std::string value;
+        bool found = false;
+        while (std::getline(dump, line)) {
+            const size_t eq = line.find(" = ");
+            if (eq != std::string::npos && line.substr(0, eq) == words[1]) {
+                value = line.substr(eq + 3);  // the last line of a key wins, as when loading
+                found = true;
+            }
+        }
+        return found ? value : "ERROR no such key: " + words[1];
+    }
+    if (verb == "dump" && words.size() == 1) return dumpState(d.state);
+    if (verb == "unsolicited" && words.size() >= 2) {
+        if (!d.running) return "ERROR not running";
+        d.schedule({Output{0, d.phone.unsolicited(restFrom(1)), false}});
+        d.wakeUp();
+        return "OK";
+    }
+    if (verb == "sent" && words.size() == 1) {
+        std::string out;
+        for (const std::string& pdu : d.phone.sentPdus()) out += pdu + "\n";
+        return out;
+    }
+    if (verb == "help") {
+        return "deliver <mem> <index> <stat> <pdu>\ndelete <mem> <index>\ndrop\n"
+               "fault <name> on|off [args]\nset <key> <value>\nget <key>\ndump\nunsolicited <line>\nsent\n";
+    }
+    return "ERROR unknown control command: " + command;
+}
+
+}  // namespace phonesim

@@ -1,0 +1,40 @@
+// Small text helpers of the simulator: splitting, numbers, hex, and the
+// character sets of +CSCS.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace phonesim {
+
+std::string trim(const std::string& s);
+std::string upper(std::string s);
+std::vector<std::string> split(const std::string& s, char sep);
+std::vector<std::string> splitWords(const std::string& s);
+// Split AT parameters at commas outside double quotes; quotes are kept.
+std::vector<std::string> splitParams(const std::string& s);
+// Remove one pair of surrounding double quotes (and blanks around them).
+std::string unquote(const std::string& s);
+bool isQuoted(const std::string& s);
+// A whole decimal number, blanks around allowed.
+bool parseInt(const std::string& s, int& out);
+
+bool isHex(const std::string& s);
+// A stored or submitted PDU: even hex, a service-centre part that fits, a TPDU.
+bool validPdu(const std::string& hex, std::string& error);
+// Octets of the TPDU: all octets minus the service-centre part.
+int tpduLength(const std::string& hex);
+int hexOctet(const std::string& hex, size_t pos);
+
+// The character sets of +CSCS: "GSM", "IRA", "8859-1", "UCS2".
+bool charsetKnown(const std::string& charset);
+std::string encodeText(const std::string& utf8, const std::string& charset);
+// false when the text is not valid in the character set.
+bool decodeText(const std::string& text, const std::string& charset, std::string& utf8);
+// Characters of a UTF-8 text (code points).
+size_t utf8Length(const std::string& utf8);
+
+// Printable form of raw bytes: \r \n \t \\ \" and \xHH for the rest.
+std::string escapeBytes(const std::string& bytes);
+
+}  // namespace phonesim

@@ -1,0 +1,161 @@
+#!/usr/bin/env python3
+"""Builds the TS 23.040 PDUs of the simulator's sample phones.
+
+Prints state-file lines ("sms.SM.3 = 0 0791...") for the messages listed at
+the bottom; the samples under sim/samples were made with it.  Every PDU is
+checked by reading it back with gammu (the sim_gammu test).
+"""
+import sys
+
+# GSM 03.38 default alphabet, 8 entries a row, code of the row's first entry.
+GSM_BASIC = (
+    "@£$¥èéùì"   # 0x00
+    "òÇ\nØø\rÅå"  # 0x08
+    "Δ_ΦΓΛΩΠΨ"   # 0x10
+    "ΣΘΞ\x1bÆæßÉ"  # 0x18
+    " !\"#¤%&'"  # 0x20
+    "()*+,-./"   # 0x28
+    "01234567"   # 0x30
+    "89:;<=>?"   # 0x38
+    "¡ABCDEFG"   # 0x40
+    "HIJKLMNO"   # 0x48
+    "PQRSTUVW"   # 0x50
+    "XYZÄÖÑÜ§"   # 0x58
+    "¿abcdefg"   # 0x60
+    "hijklmno"   # 0x68
+    "pqrstuvw"   # 0x70
+    "xyzäöñüà"   # 0x78
+)
+GSM_EXTENSION = {"\f": 0x0A, "^": 0x14, "{": 0x28, "}": 0x29, "\\": 0x2F,
+                 "[": 0x3C, "~": 0x3D, "]": 0x3E, "|": 0x40, "€": 0x65}
+
+
+def septets(text):
+    out = []
+    for ch in text:
+        if ch in GSM_EXTENSION:
+            out += [0x1B, GSM_EXTENSION[ch]]
+        else:
+            code = GSM_BASIC.find(ch)
+            if code < 0 or ch == "\x1b":
+                raise ValueError("not in the GSM alphabet: %r" % ch)
+            out.append(code)
+    return out
+
+
+def pack7(codes, fill_bits=0):
+    """TS 23.038 6.1.2.1: septet k at bit 7k (+ fill bits), LSB first."""
+    acc, nbits, out = 0, fill_bits, bytearray()
+    for c in codes:
+        acc |= c << nbits
+        nbits += 7
+        while nbits >= 8:
+            out.append(acc & 0xFF)
+            acc >>= 8
+            nbits -= 8
+    if nbits:
+        out.append(acc & 0xFF)
+    return bytes(out)
+
+
+def semi_octets(digits):
+    if len(digits) % 2:
+        digits += "F"
+    return "".join(digits[i + 1] + digits[i] for i in range(0, len(digits), 2))
+
+
+def address(number):
+    """TS 23.040 9.1.2.5: length in semi-octets, type of address, digits."""
+    if number.startswith("+"):
+        return "%02X91%s" % (len(number) - 1, semi_octets(number[1:]))
+    if number.isdigit():
+        return "%02X81%s" % (len(number), semi_octets(number))
+    packed = pack7(septets(number))           # alphanumeric, type D0
+    useful = (len(septets(number)) * 7 + 3) // 4
+    return "%02XD0%s" % (useful, packed.hex().upper())
+
+
+def smsc(number):
+    digits = semi_octets(number.lstrip("+"))
+    kind = "91" if number.startswith("+") else "81"
+    return "%02X%s%s" % (len(digits) // 2 + 1, kind, digits)
+
+
+def timestamp(stamp, quarters):
+    """yymmddhhmmss and the zone in quarters of an hour (TS 23.040 9.2.3.11)."""
+    zone = abs(quarters) // 10 * 1 + abs(quarters) % 10 * 16
+    if quarters < 0:
+        zone |= 0x08
+    return semi_octets(stamp) + "%02X" % zone
+
+
+def user_data(text, ucs2=False, header=b""):
+    """User-data length and user data; a header is packed in front of 7-bit text."""
+    if ucs2:
+        body = header + text.encode("utf-16-be")
+        return "%02X%s" % (len(body), body.hex().upper())
+    codes = septets(text)
+    if not header:
+        return "%02X%s" % (len(codes), pack7(codes).hex().upper())
+    header_bits = len(header) * 8
+    fill = (7 - header_bits % 7) % 7
+    header_septets = (header_bits + fill) // 7
+    packed = header + pack7(codes, fill)
+    return "%02X%s" % (header_septets + len(codes), packed.hex().upper())
+
+
+def deliver(centre, sender, stamp, quarters, text, ucs2=False, header=b"",
+            pid=0x00, dcs=None):
+    first = 0x04 | (0x40 if header else 0)  # TP-MTI deliver, TP-MMS, TP-UDHI
+    if dcs is None:
+        dcs = 0x08 if ucs2 else 0x00
+    return (smsc(centre) + "%02X" % first + address(sender) + "%02X%02X" % (pid, dcs)
+            + timestamp(stamp, quarters) + user_data(text, ucs2, header))
+
+
+def submit(centre, recipient, text, reference=0, ucs2=False, header=b""):
+    first = 0x11 | (0x40 if header else 0)  # submit, relative validity period
+    return (smsc(centre) + "%02X%02X" % (first, reference) + address(recipient)
+            + "00%02X" % (0x08 if ucs2 else 0x00) + "AA" + user_data(text, ucs2, header))
+
+
+CENTRE = "+393359609600"
+
+LONG_PART = ("Ciao Giulia, ti scrivo per la cena di sabato: abbiamo prenotato da "
+             "Mario alle 20:30, siamo in otto. Porta tu il dolce? Io penso al vino "
+             "e ai fiori, ok? B")
+
+MESSAGES = [
+    ("SM", 1, 1, deliver(CENTRE, "+393471234567", "240315184207", 4,
+                         "Ciao! Ci vediamo stasera alle 20:30 al solito bar?")),
+    ("SM", 2, 0, deliver(CENTRE, "+393401234567", "240316092311", 4,
+                         "Il pranzo costa 12€ a testa, perché non vieni anche tu? "
+                         "E' già tutto pronto")),
+    ("SM", 3, 1, deliver(CENTRE, "+390123456789", "240316121500", 4,
+                         "Lista spesa:\npane\nlatte\nuova\ncaffè")),
+    ("SM", 5, 0, deliver(CENTRE, "TIM", "240317080001", 4,
+                         "Gentile cliente, il credito residuo è di 5,20€. "
+                         "Grazie per aver scelto TIM.")),
+    ("SM", 7, 1, deliver(CENTRE, "+393471234567", "240318220512", 4, "Ciao amore",
+                         header=bytes([0x04, 0x0D, 0x02, 0x04, 0x09]))),
+    ("SM", 8, 1, deliver(CENTRE, "+393281234567", "240319101010", 4,
+                         "Buon compleanno! 🎂🎉", ucs2=True)),
+    ("SM", 10, 0, deliver(CENTRE, "+393401234567", "240320193344", 4, LONG_PART,
+                          header=bytes([0x05, 0x00, 0x03, 0xA7, 0x02, 0x01]))),
+    ("SM", 12, 2, submit(CENTRE, "+393331112222",
+                         "Arrivo tra dieci minuti, aspettami davanti al bar.")),
+    ("SM", 14, 3, submit(CENTRE, "+393479876543", "Grazie mille per ieri sera!", 0x2A)),
+    ("ME", 1, 1, deliver(CENTRE, "+393391122334", "231224203000", 4,
+                         "Auguri di buon Natale e felice anno nuovo! Nonna")),
+    ("ME", 2, 0, deliver(CENTRE, "+393281234567", "240321070215", 4,
+                         "Domani sciopero dei treni: ti passo a prendere io alle 7:45.")),
+    ("ME", 3, 3, submit(CENTRE, "+393471234567", "Sì, arrivo subito.", 0x2B)),
+    ("ME", 4, 2, submit(CENTRE, "3401234567", "Ricordati di comprare il pane")),
+    ("ME", 6, 1, deliver(CENTRE, "3331234567", "240322134501", 4,
+                         "Ho trovato le chiavi, erano in macchina :-)")),
+]
+
+if __name__ == "__main__":
+    for mem, index, stat, pdu in MESSAGES:
+        print("sms.%s.%d = %d %s" % (mem, index, stat, pdu))
+    sys.exit(0)
