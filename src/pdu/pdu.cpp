@@ -219,8 +219,14 @@ int userDataOctets(QStringView pak, qsizetype a, uint8_t* oct, int& available)
     const qsizetype n = len - 1 < first ? 0 : (len - 1 - first) / 2 + 1;
     available = int(qMin<qsizetype>(n, 1 << 20));
     const int taken = int(qMin<qsizetype>(n, kMaxOctets));
-    for (int k = 0; k < taken; ++k)
-        oct[k] = uint8_t(pairAt(pak, first + 2 * qsizetype(k)));
+    // Both characters of each pair lie inside pak (the last pair ends at its
+    // last character), so the pairs are read straight from the text.
+    const QChar* c = pak.data() + (first - 1);
+    for (int k = 0; k < taken; ++k, c += 2) {
+        const int hi = hexDigit(c[0].unicode());
+        const int lo = hexDigit(c[1].unicode());
+        oct[k] = uint8_t(hi < 0 ? 0 : lo < 0 ? hi : hi * 16 + lo);
+    }
     return taken;
 }
 
@@ -445,9 +451,9 @@ QString RivTesto(int16_t tipo, const QString& pak)
     if (alphabet == Alphabet::Gsm7) {
         const int total = qMin(udl, septetCount(available));
         const int skip = header ? (textStart * 8 + 6) / 7 : 0; // fill bits skipped
-        Text codes;
+        Text codes(qMax(total - skip, 0));
         for (int k = skip; k < total; ++k)
-            codes.append(septetAt(oct, k));
+            codes[k - skip] = septetAt(oct, k);
         if (!header)
             spliceSeptetPicture(codes);
         text = mapCodes(codes.constData(), codes.size());
