@@ -29,9 +29,9 @@ void PrintTo(const Malformed& m, std::ostream* os)
     *os << m.name;
 }
 
-class Malformed_ : public testing::TestWithParam<Malformed> {};
+class MalformedPdu : public testing::TestWithParam<Malformed> {};
 
-TEST_P(Malformed_, Fields)
+TEST_P(MalformedPdu, Fields)
 {
     const Malformed& m = GetParam();
     const QString pak = QString::fromLatin1(m.pak);
@@ -63,7 +63,7 @@ const Malformed kMalformed[] = {
     {"AddressLengthBeyondData", 0, "0004FF91123", "", "+213", "::", "//", ""},
     {"StampCutShort", 0, "0004009100003010", "", "+", "::", "/01/03", ""},
 };
-INSTANTIATE_TEST_SUITE_P(Pdus, Malformed_, testing::ValuesIn(kMalformed),
+INSTANTIATE_TEST_SUITE_P(Pdus, MalformedPdu, testing::ValuesIn(kMalformed),
                          [](const testing::TestParamInfo<Malformed>& info) { return info.param.name; });
 
 // Random texts of hex and other characters with every kind of status: the

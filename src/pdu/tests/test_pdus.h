@@ -1,6 +1,6 @@
 // Building test PDUs by hand: septet packing and an SMS-DELIVER around given
-// user data. The packing is checked against published vectors in
-// submit_test.cpp before anything relies on it.
+// user data. The packing agrees with the encoder on the published vectors
+// of submit_test.cpp.
 #pragma once
 
 #include <QString>
