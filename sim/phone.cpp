@@ -670,7 +670,9 @@ Phone::Result Phone::phonebookStore(const std::string& suffix) {
                          std::to_string(book ? book->entries.size() : 0) + "," + std::to_string(total));
     } else if (suffix == "=?") {
         std::string list;
-        for (const auto& [mem, book] : m_state.phonebooks) list += (list.empty() ? "\"" : ",\"") + mem + "\"";
+        for (const char* mem : {"SM", "ME", "FD"}) {
+            if (m_state.phonebooks.count(mem)) list += (list.empty() ? "\"" : ",\"") + std::string(mem) + "\"";
+        }
         r.info.push_back("+CPBS: (" + list + ")");
     } else if (suffix.size() > 1 && suffix[0] == '=') {
         const std::string mem = upper(unquote(splitParams(suffix.substr(1)).front()));

@@ -15,6 +15,7 @@
 #include <mutex>
 #include <poll.h>
 #include <sstream>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <thread>
@@ -27,6 +28,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 // One byte at 19200 baud, 8N1: a start bit, 8 data bits, a stop bit.
 constexpr std::chrono::nanoseconds kByteTime(1000000000LL * 10 / 19200);
+constexpr std::chrono::milliseconds kDrainLimit(500);
+constexpr std::chrono::milliseconds kDrainPoll(2);
 
 struct Pending {
     Clock::time_point due;
@@ -57,6 +60,7 @@ struct Simulator::Impl {
 
     std::deque<Pending> queue;
     Clock::time_point lastEnd;
+    Clock::time_point dropAt;  // a drop waits for the program to read what was sent
     const Clock::time_point epoch = Clock::now();
 
     std::vector<std::string> commands;
@@ -125,6 +129,7 @@ struct Simulator::Impl {
     }
 
     void dropLine() {
+        dropAt = Clock::time_point();
         closePty();
         queue.clear();
         phone.lineDropped();
@@ -171,12 +176,22 @@ struct Simulator::Impl {
             p.offset += static_cast<size_t>(n);
             if (p.paced) p.due += kByteTime;
             if (p.offset >= p.bytes.size()) {
-                const bool drop = p.dropAfter;
+                if (p.dropAfter) dropAt = Clock::now() + kDrainLimit;
                 queue.pop_front();
-                if (drop) dropLine();
             }
         }
         return true;
+    }
+
+    // A line dropped in the middle of an answer: the bytes already sent
+    // reach the program first (as on a wire), then the hangup.
+    void dropWhenDrained() {
+        if (dropAt == Clock::time_point()) return;
+        int pending = 0;
+        if (ioctl(slave, FIONREAD, &pending) != 0 || pending == 0 || Clock::now() >= dropAt) {
+            dropAt = Clock::time_point();
+            dropLine();
+        }
     }
 
     void onInput() {
@@ -202,11 +217,14 @@ struct Simulator::Impl {
                 dropRequested = false;
                 dropLine();
             }
-            const bool writable = writeDue();
+            const bool writable = dropAt == Clock::time_point() && writeDue();
+            dropWhenDrained();
             timespec timeout{};
             timespec* wait = nullptr;
-            if (writable && !queue.empty()) {
-                const auto left = std::max(Clock::duration::zero(), queue.front().due - Clock::now());
+            if (dropAt != Clock::time_point() || (writable && !queue.empty())) {
+                const auto left = dropAt != Clock::time_point()
+                                      ? Clock::duration(kDrainPoll)
+                                      : std::max(Clock::duration::zero(), queue.front().due - Clock::now());
                 const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
                 timeout.tv_sec = static_cast<time_t>(ns / 1000000000);
                 timeout.tv_nsec = static_cast<long>(ns % 1000000000);

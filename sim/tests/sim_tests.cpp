@@ -1,0 +1,482 @@
+// The simulator's dialect, answer by answer, over the real pseudo-terminal.
+#include "sim/phonesim.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+// SM.1 of the Italian sample, read, 63 octets after the service centre.
+const std::string kSample1 =
+    "0791933395066900040C9193431732547600004230518124704032C374F81D020DD3207B999C0EB7DFA0393D3C2FCBC3A0309B5D06C9"
+    "60BA190C146683E66F769AFE0689C3F21F";
+// The SMS-SUBMIT of "abc" to 12345 through +3912345678: 14 octets after the service centre.
+const std::string kSubmitAbc = "0691932143658711F305812143F50000FF0361F118";
+
+std::string repeat(const std::string& s, int n) {
+    std::string out;
+    while (n-- > 0) out += s;
+    return out;
+}
+
+bool endsWith(const std::string& s, const std::string& tail) {
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// A final result code (or the send prompt) ends the answer.
+bool isFinal(const std::string& s) {
+    if (endsWith(s, "\r\nOK\r\n") || endsWith(s, "\r\nERROR\r\n") || endsWith(s, "\r\n> ")) return true;
+    if (s == "0\r" || s == "4\r" || endsWith(s, "\r\n0\r") || endsWith(s, "\r\n4\r")) return true;  // ATV0
+    const size_t e = s.rfind("\r\n+CM");
+    return e != std::string::npos && s.find(" ERROR: ", e) != std::string::npos && endsWith(s, "\r\n") &&
+           s.find("\r\n", e + 2) == s.size() - 2;
+}
+
+// The program's side of the line: the pty slave opened raw with POSIX.
+class Client {
+public:
+    explicit Client(const std::string& path) { open(path); }
+    ~Client() { close(); }
+
+    void open(const std::string& path) {
+        close();
+        m_fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        ASSERT_GE(m_fd, 0) << path;
+        termios t{};
+        tcgetattr(m_fd, &t);
+        cfmakeraw(&t);
+        cfsetspeed(&t, B19200);
+        tcsetattr(m_fd, TCSANOW, &t);
+    }
+    void close() {
+        if (m_fd >= 0) ::close(m_fd);
+        m_fd = -1;
+    }
+    void write(const std::string& bytes) {
+        ASSERT_EQ(::write(m_fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    }
+    // Reads until done(answer) or the deadline; false on a hangup.
+    template <typename Done>
+    bool readUntil(std::string& answer, Done done, std::chrono::milliseconds limit = 3000ms) {
+        const auto deadline = Clock::now() + limit;
+        while (!done(answer)) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            if (left.count() <= 0) return true;
+            pollfd p{m_fd, POLLIN, 0};
+            if (poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
+            char buffer[1024];
+            const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
+            if (n > 0) {
+                answer.append(buffer, static_cast<size_t>(n));
+            } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+                return false;  // the line was dropped
+            }
+        }
+        return true;
+    }
+    // Writes the bytes and reads up to the final result code.
+    std::string send(const std::string& bytes) {
+        write(bytes);
+        std::string answer;
+        readUntil(answer, isFinal);
+        return answer;
+    }
+    std::string at(const std::string& command) { return send(command + "\r"); }
+    // Whatever arrives within the time given.
+    std::string drain(std::chrono::milliseconds limit) {
+        std::string answer;
+        readUntil(answer, [](const std::string&) { return false; }, limit);
+        return answer;
+    }
+
+private:
+    int m_fd = -1;
+};
+
+phonesim::PhoneState sample(const std::string& overrides = "") {
+    phonesim::PhoneState state;
+    std::string error;
+    EXPECT_TRUE(phonesim::loadStateText("include = italian.state\n" + overrides, state, error)) << error;
+    return state;
+}
+
+// The Italian sample on a pty, with echo switched off as the program does.
+class SimTest : public ::testing::Test {
+protected:
+    void startWith(const std::string& overrides, bool echoOff = true) {
+        m_sim = std::make_unique<phonesim::Simulator>(sample(overrides));
+        std::string error;
+        ASSERT_TRUE(m_sim->start(&error)) << error;
+        m_client = std::make_unique<Client>(m_sim->devicePath());
+        if (echoOff) {
+            ASSERT_EQ(m_client->at("ATE0"), "ATE0\r\r\nOK\r\n");
+        }
+    }
+    void SetUp() override {}
+    std::unique_ptr<phonesim::Simulator> m_sim;
+    std::unique_ptr<Client> m_client;
+};
+
+TEST_F(SimTest, EchoIsOnAfterAtzUntilAte0AndAte1TurnsItOn) {
+    startWith("", false);
+    EXPECT_EQ(m_client->at("ATZ"), "ATZ\r\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("AT+CGMM"), "AT+CGMM\r\r\nNokia 6310i\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("ATE0"), "ATE0\r\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("AT+CGMM"), "\r\nNokia 6310i\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("ATE1"), "\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("AT"), "AT\r\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("ATE0"), "ATE0\r\r\nOK\r\n");
+    // Echo works as the line is typed: an ATZ typed with echo off is not
+    // echoed, the commands after it are.
+    EXPECT_EQ(m_client->at("ATZ"), "\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("AT"), "AT\r\r\nOK\r\n");
+}
+
+TEST_F(SimTest, PhoneWithoutEchoFailsTheConnectionTest) {
+    startWith("fault.noecho = on\n", false);
+    EXPECT_EQ(m_client->at("ATZ"), "\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("ATE1"), "\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("AT"), "\r\nOK\r\n");
+}
+
+struct Exchange {
+    const char* name;
+    std::string command;
+    std::string answer;
+};
+
+// Each answer framed as a phone frames it with ATV1, in the order sent.
+TEST_F(SimTest, AnswersAreFramedAsPhonesFrameThem) {
+    startWith("");
+    const Exchange table[] = {
+        {"manufacturer", "AT+CGMI", "\r\nNokia\r\n\r\nOK\r\n"},
+        {"revision", "AT+CGMR", "\r\nV 5.10\r\n\r\nOK\r\n"},
+        {"imei", "AT+CGSN", "\r\n350612345678901\r\n\r\nOK\r\n"},
+        {"charset without quotes", "AT+CSCS=GSM", "\r\nOK\r\n"},
+        {"quiet off", "ATQ0", "\r\nOK\r\n"},
+        {"verbose", "ATV1", "\r\nOK\r\n"},
+        {"service centre", "AT+CSCA?", "\r\n+CSCA: \"+393359609600\",145\r\n\r\nOK\r\n"},
+        {"pdu mode", "AT+CMGF=0", "\r\nOK\r\n"},
+        {"text mode refused", "AT+CMGF=1", "\r\nERROR\r\n"},
+        {"stores", "AT+CPMS?", "\r\n+CPMS: \"SM\",9,20,\"SM\",9,20,\"SM\",9,20\r\n\r\nOK\r\n"},
+        {"stores offered", "AT+CPMS=?", "\r\n+CPMS: (\"SM\",\"ME\"),(\"SM\",\"ME\"),(\"SM\",\"ME\")\r\n\r\nOK\r\n"},
+        {"stored message", "AT+CMGR=1", "\r\n+CMGR: 1,,63\r\n" + kSample1 + "\r\n\r\nOK\r\n"},
+        {"empty slot", "AT+CMGR=4", "\r\n+CMGR: 0,,0\r\n\r\nOK\r\n"},
+        {"slot beyond capacity", "AT+CMGR=21", "\r\nERROR\r\n"},
+        {"phone-book size", "AT+CPBR=?", "\r\n+CPBR: (1-250),40,18\r\n\r\nOK\r\n"},
+        {"entry with a comma", "AT+CPBR=3", "\r\n+CPBR: 3,\"+393401234567\",145,\"Rossi, Giulia\"\r\n\r\nOK\r\n"},
+        {"entry without name", "AT+CPBR=6", "\r\n+CPBR: 6,\"+393281234567\",145,\"\"\r\n\r\nOK\r\n"},
+        {"empty entry", "AT+CPBR=4", "\r\nOK\r\n"},
+        {"entry range", "AT+CPBR=4,6",
+         "\r\n+CPBR: 5,\"3331234567\",129,\"Bianchi, Luca\"\r\n+CPBR: 6,\"+393281234567\",145,\"\"\r\n\r\nOK\r\n"},
+        {"phone books offered", "AT+CPBS=?", "\r\n+CPBS: (\"SM\",\"ME\",\"FD\")\r\n\r\nOK\r\n"},
+        {"fixed dialling", "AT+CPBS=FD", "\r\nOK\r\n"},
+        {"its size", "AT+CPBR=?", "\r\n+CPBR: (1-10),40,18\r\n\r\nOK\r\n"},
+        {"selected book", "AT+CPBS?", "\r\n+CPBS: \"FD\",2,10\r\n\r\nOK\r\n"},
+        {"no such book", "AT+CPBS=XX", "\r\nERROR\r\n"},
+        {"unknown command", "AT+CLCK=?", "\r\nERROR\r\n"},
+        {"not a command", "HELLO", "\r\nERROR\r\n"},
+        {"two commands on a line", "AT+CMGF=0;+CSCA?", "\r\n+CSCA: \"+393359609600\",145\r\n\r\nOK\r\n"},
+        {"basic commands run together", "ATE0Q0V1", "\r\nOK\r\n"},
+    };
+    for (const Exchange& e : table) EXPECT_EQ(m_client->at(e.command), e.answer) << e.name;
+}
+
+TEST_F(SimTest, NumericResultCodesAndExtendedErrors) {
+    startWith("");
+    const Exchange table[] = {
+        {"numeric ok", "ATV0", "0\r"},
+        {"numeric info", "AT+CGMM", "Nokia 6310i\r\n0\r"},
+        {"numeric error", "AT+FOO", "4\r"},
+        {"verbose again", "ATV1", "\r\nOK\r\n"},
+        {"extended errors on", "AT+CMEE=1", "\r\nOK\r\n"},
+        {"message error", "AT+CMGR=99", "\r\n+CMS ERROR: 321\r\n"},
+        {"phone-book error", "AT+CPBR=999", "\r\n+CME ERROR: 21\r\n"},
+        {"unknown stays ERROR", "AT+FOO", "\r\nERROR\r\n"},
+        {"verbose errors", "AT+CMEE=2", "\r\nOK\r\n"},
+        {"verbose message error", "AT+CMGR=99", "\r\n+CMS ERROR: invalid memory index\r\n"},
+        {"errors off", "AT+CMEE=0", "\r\nOK\r\n"},
+        {"plain error", "AT+CMGR=99", "\r\nERROR\r\n"},
+    };
+    for (const Exchange& e : table) EXPECT_EQ(m_client->at(e.command), e.answer) << e.name;
+}
+
+TEST_F(SimTest, StoreSelectionAsTheProgramSendsItAndAsReported) {
+    startWith("");
+    // One answer to "AT+CPMS=SM" CR LF CR: the LF and the empty line are ignored.
+    EXPECT_EQ(m_client->send("AT+CPMS=SM\r\n\r"), "\r\n+CPMS: 9,20,9,20,9,20\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("AT+CPMS=ME"), "\r\n+CPMS: 5,150,9,20,9,20\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("AT+CPMS?"), "\r\n+CPMS: \"ME\",5,150,\"SM\",9,20,\"SM\",9,20\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("AT+CMGR=4"), "\r\n+CMGR: 2,,39\r\n" + std::string(
+        "079193339506690011000A8143103254760000AA1DD2F4F82D2787E96910390D1ABFDB7079585E06A5D92078D85D06") +
+        "\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("AT+CPMS=\"ME\",\"ME\",\"ME\""), "\r\n+CPMS: 5,150,5,150,5,150\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("AT+CPMS?"), "\r\n+CPMS: \"ME\",5,150,\"ME\",5,150,\"ME\",5,150\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("AT+CPMS=XX"), "\r\nERROR\r\n");
+    EXPECT_EQ(m_client->at("AT"), "\r\nOK\r\n");  // nothing left over from the lines above
+}
+
+TEST_F(SimTest, PhoneWithoutPhoneStoreRefusesMe) {
+    startWith("phone_store = no\n");
+    EXPECT_EQ(m_client->at("AT+CPMS=ME"), "\r\nERROR\r\n");
+    EXPECT_EQ(m_client->at("AT+CPMS=\"ME\""), "\r\nERROR\r\n");
+    EXPECT_EQ(m_client->at("AT+CPMS?"), "\r\n+CPMS: \"SM\",9,20,\"SM\",9,20,\"SM\",9,20\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("AT+CPMS=?"), "\r\n+CPMS: (\"SM\"),(\"SM\"),(\"SM\")\r\n\r\nOK\r\n");
+}
+
+TEST_F(SimTest, EmptySlotAnswersFollowTheProfile) {
+    const Exchange table[] = {
+        {"zero", "empty_slot = zero\n", "\r\n+CMGR: 0,,0\r\n\r\nOK\r\n"},
+        {"ok", "empty_slot = ok\n", "\r\nOK\r\n"},
+        {"cms321", "empty_slot = cms321\n", "\r\n+CMS ERROR: 321\r\n"},
+    };
+    for (const Exchange& e : table) {
+        startWith(e.command);
+        EXPECT_EQ(m_client->at("AT+CMGR=4"), e.answer) << e.name;
+        EXPECT_EQ(m_client->at("AT+CMGR=3").substr(0, 15), "\r\n+CMGR: 1,,49\r") << e.name;
+    }
+    startWith("empty_entry = cme22\n");
+    EXPECT_EQ(m_client->at("AT+CPBR=4"), "\r\n+CME ERROR: 22\r\n");
+}
+
+TEST_F(SimTest, ReadingAnUnreadMessageMarksItRead) {
+    startWith("");
+    EXPECT_EQ(m_client->at("AT+CMGR=2").substr(0, 16), "\r\n+CMGR: 0,,86\r\n");
+    EXPECT_EQ(m_client->at("AT+CMGR=2").substr(0, 16), "\r\n+CMGR: 1,,86\r\n");
+    EXPECT_EQ(m_sim->control("get sms.SM.2").substr(0, 2), "1 ");
+    // A listing marks the unread ones it shows.
+    const std::string unread = m_client->at("AT+CMGL=0");
+    EXPECT_NE(unread.find("+CMGL: 5,0,,83\r\n"), std::string::npos);
+    EXPECT_NE(unread.find("+CMGL: 10,0,,159\r\n"), std::string::npos);
+    EXPECT_EQ(unread.find("+CMGL: 2,"), std::string::npos);
+    EXPECT_EQ(m_client->at("AT+CMGL=0"), "\r\nOK\r\n");
+}
+
+TEST_F(SimTest, SendDialoguePromptsRecordsAndRefusesAWrongLength) {
+    startWith("");
+    // As the program writes it: two CRs after the command, a CR after Ctrl-Z.
+    EXPECT_EQ(m_client->send("AT+CMGS=14\r\r"), "\r\n> ");
+    EXPECT_EQ(m_client->send(kSubmitAbc + "\x1a\r"), "\r\n+CMGS: 1\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_sim->sentPdus(), std::vector<std::string>{kSubmitAbc});
+
+    EXPECT_EQ(m_client->send("AT+CMGS=15\r\r"), "\r\n> ");
+    EXPECT_EQ(m_client->send(kSubmitAbc + "\x1a\r"), "\r\nERROR\r\n");
+    EXPECT_EQ(m_client->send("AT+CMGS=14\r"), "\r\n> ");
+    EXPECT_EQ(m_client->send("0011\x1b"), "\r\nOK\r\n");  // ESC cancels
+    EXPECT_EQ(m_sim->sentPdus().size(), 1u);
+
+    EXPECT_EQ(m_client->send("AT+CMGS=14\r\r"), "\r\n> ");
+    EXPECT_EQ(m_client->send(kSubmitAbc + "\x1a\r"), "\r\n+CMGS: 2\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("AT"), "\r\nOK\r\n");
+
+    const std::vector<std::string> commands = m_sim->commands();
+    const std::vector<std::string> expected = {"ATE0", "AT+CMGS=14", kSubmitAbc + "\x1a", "AT+CMGS=15",
+                                               kSubmitAbc + "\x1a", "AT+CMGS=14", "0011\x1b",
+                                               "AT+CMGS=14", kSubmitAbc + "\x1a", "AT"};
+    EXPECT_EQ(commands, expected);
+}
+
+TEST_F(SimTest, StrayEscAndNulBytesAreIgnored) {
+    startWith("");
+    EXPECT_EQ(m_client->send(std::string("\x1b\0AT+CGMI\r\n", 11)), "\r\nNokia\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("AT"), "\r\nOK\r\n");
+}
+
+TEST_F(SimTest, AnswerInPiecesArrivesWhole) {
+    startWith("");
+    ASSERT_EQ(m_sim->control("fault pieces on 3 10"), "OK");
+    m_sim->clearTranscript();
+    EXPECT_EQ(m_client->at("AT+CGMM"), "\r\nNokia 6310i\r\n\r\nOK\r\n");
+    const std::string transcript = m_sim->transcript();
+    EXPECT_EQ(std::count(transcript.begin(), transcript.end(), '>'), 2 * 7) << transcript;  // 21 bytes, 3 a piece
+    EXPECT_NE(transcript.find(">> \"\\r\\nN\""), std::string::npos) << transcript;
+}
+
+TEST_F(SimTest, UnsolicitedLinesBeforeAndInsideAnAnswer) {
+    startWith("");
+    ASSERT_EQ(m_sim->control("fault unsolicited on before RING"), "OK");
+    EXPECT_EQ(m_client->at("AT"), "\r\nRING\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("AT"), "\r\nOK\r\n");  // once
+    ASSERT_EQ(m_sim->control("fault unsolicited on inside +CMTI: \"SM\",3"), "OK");
+    EXPECT_EQ(m_client->at("AT+CGMM"), "\r\nNokia 6310i\r\n\r\n+CMTI: \"SM\",3\r\n\r\nOK\r\n");
+}
+
+TEST_F(SimTest, DeliveredMessageIsAnnouncedAndReadable) {
+    startWith("");
+    EXPECT_EQ(m_client->at("AT+CNMI=2,1,0,0,0"), "\r\nOK\r\n");
+    EXPECT_EQ(m_sim->control("deliver SM 4 0 " + kSample1), "OK");
+    std::string notice;
+    m_client->readUntil(notice, [](const std::string& s) { return endsWith(s, "\r\n") && s.size() > 2; });
+    EXPECT_EQ(notice, "\r\n+CMTI: \"SM\",4\r\n");
+    EXPECT_EQ(m_client->at("AT+CMGR=4"), "\r\n+CMGR: 0,,63\r\n" + kSample1 + "\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_sim->control("delete SM 4"), "OK");
+    EXPECT_EQ(m_client->at("AT+CMGR=4"), "\r\n+CMGR: 0,,0\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_sim->control("deliver SM 21 0 " + kSample1).substr(0, 6), "ERROR ");
+}
+
+TEST_F(SimTest, ErrorForChosenCommandsOnly) {
+    startWith("");
+    ASSERT_EQ(m_sim->control("fault error on AT+CMGR=3"), "OK");
+    EXPECT_EQ(m_client->at("AT+CMGR=3"), "\r\nERROR\r\n");
+    EXPECT_EQ(m_client->at("AT+CMGR=1").substr(0, 16), "\r\n+CMGR: 1,,63\r\n");
+    ASSERT_EQ(m_sim->control("fault error off"), "OK");
+    EXPECT_EQ(m_client->at("AT+CMGR=3").substr(0, 16), "\r\n+CMGR: 1,,49\r\n");
+}
+
+TEST_F(SimTest, SilentPhoneReadsButNeverAnswers) {
+    startWith("");
+    ASSERT_EQ(m_sim->control("fault silent on"), "OK");
+    m_client->write("AT\r");
+    EXPECT_EQ(m_client->drain(300ms), "");
+    ASSERT_EQ(m_sim->control("fault silent off"), "OK");
+    EXPECT_EQ(m_client->at("AT"), "\r\nOK\r\n");
+    EXPECT_EQ(m_sim->commands(), (std::vector<std::string>{"ATE0", "AT", "AT"}));
+}
+
+TEST_F(SimTest, LateAnswerComesAfterTheDelay) {
+    startWith("");
+    ASSERT_EQ(m_sim->control("fault late on 300 AT+CGMM"), "OK");
+    const auto start = Clock::now();
+    EXPECT_EQ(m_client->at("AT+CGMM"), "\r\nNokia 6310i\r\n\r\nOK\r\n");
+    EXPECT_GE(Clock::now() - start, 300ms);
+    EXPECT_EQ(m_client->at("AT"), "\r\nOK\r\n");
+}
+
+TEST_F(SimTest, SlowPhonePacesEveryByte) {
+    startWith("");
+    ASSERT_EQ(m_sim->control("fault slow on 20"), "OK");
+    m_sim->clearTranscript();
+    EXPECT_EQ(m_client->at("AT+CGMM"), "\r\nNokia 6310i\r\n\r\nOK\r\n");
+    const std::string transcript = m_sim->transcript();
+    EXPECT_EQ(std::count(transcript.begin(), transcript.end(), '>'), 2 * 21) << transcript;  // a byte a line
+}
+
+TEST_F(SimTest, DroppedLineHangsUpAndServesAgainAtTheLink) {
+    const std::string link = ::testing::TempDir() + "/phonesim-drop-link";
+    m_sim = std::make_unique<phonesim::Simulator>(sample());
+    std::string error;
+    ASSERT_TRUE(m_sim->start(&error, link)) << error;
+    EXPECT_EQ(m_sim->devicePath(), link);
+    Client client(link);
+    EXPECT_EQ(client.at("ATE0"), "ATE0\r\r\nOK\r\n");
+
+    // Dropped from the control channel: the open port sees a hangup.
+    const std::string before = m_sim->ptyPath();
+    EXPECT_EQ(m_sim->control("drop").substr(0, 2), "OK");
+    std::string rest;
+    EXPECT_FALSE(client.readUntil(rest, [](const std::string&) { return false; }, 2000ms));
+    EXPECT_NE(m_sim->ptyPath(), before);
+
+    // Dropped in the middle of an answer.
+    client.open(link);
+    EXPECT_EQ(client.at("AT"), "\r\nOK\r\n");  // the phone kept its settings: no echo
+    ASSERT_EQ(m_sim->control("fault drop on AT+CGMM"), "OK");
+    client.write("AT+CGMM\r");
+    std::string partial;
+    EXPECT_FALSE(client.readUntil(partial, isFinal, 2000ms));
+    const std::string whole = "\r\nNokia 6310i\r\n\r\nOK\r\n";
+    EXPECT_EQ(partial, whole.substr(0, whole.size() / 2));  // the first half, then the hangup
+    EXPECT_EQ(m_sim->drops(), 2);
+
+    client.open(link);
+    EXPECT_EQ(client.at("AT+CGMM"), "\r\nNokia 6310i\r\n\r\nOK\r\n");
+    m_sim->stop();
+    EXPECT_NE(access(link.c_str(), F_OK), 0);  // the link goes with the simulator
+}
+
+TEST_F(SimTest, ClosingAndReopeningThePortKeepsServing) {
+    startWith("");
+    m_client->close();
+    m_client->open(m_sim->devicePath());
+    EXPECT_EQ(m_client->at("AT+CGMI"), "\r\nNokia\r\n\r\nOK\r\n");
+}
+
+TEST_F(SimTest, PhoneBookWritesAndCharacterSets) {
+    startWith("");
+    const Exchange table[] = {
+        {"write", "AT+CPBW=4,\"+390612345678\",145,\"Caff\x04, Bar\"", "\r\nOK\r\n"},
+        {"read back in GSM", "AT+CPBR=4", "\r\n+CPBR: 4,\"+390612345678\",145,\"Caff\x04, Bar\"\r\n\r\nOK\r\n"},
+        {"ucs2", "AT+CSCS=\"UCS2\"", "\r\nOK\r\n"},
+        {"read back in UCS2", "AT+CPBR=4",
+         "\r\n+CPBR: 4,\"+390612345678\",145,\"004300610066006600E8002C0020004200610072\"\r\n\r\nOK\r\n"},
+        {"name too long", "AT+CPBW=9,\"1\",129,\"" + repeat("0041", 19) + "\"",
+         "\r\nERROR\r\n"},
+        {"delete", "AT+CPBW=4", "\r\nOK\r\n"},
+        {"gone", "AT+CPBR=4", "\r\nOK\r\n"},
+    };
+    for (const Exchange& e : table) EXPECT_EQ(m_client->at(e.command), e.answer) << e.name;
+}
+
+TEST_F(SimTest, ControlSetsKeysWhileRunning) {
+    startWith("");
+    EXPECT_EQ(m_sim->control("set model X100"), "OK");
+    EXPECT_EQ(m_client->at("AT+CGMM"), "\r\nX100\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_sim->control("set empty_slot ok"), "OK");
+    EXPECT_EQ(m_client->at("AT+CMGR=4"), "\r\nOK\r\n");
+    EXPECT_EQ(m_sim->control("get model"), "X100");
+    EXPECT_EQ(m_sim->control("set nonsense 1").substr(0, 6), "ERROR ");
+    EXPECT_EQ(m_sim->control("fault nonsense on").substr(0, 6), "ERROR ");
+    EXPECT_EQ(m_sim->control("bogus").substr(0, 6), "ERROR ");
+}
+
+TEST(StateFile, DumpLoadsBackToTheSameState) {
+    phonesim::PhoneState state;
+    std::string error;
+    ASSERT_TRUE(phonesim::loadStateFile(phonesim::sampleDir() + "/italian.state", state, error)) << error;
+    ASSERT_TRUE(phonesim::applyStateLine("fault.unsolicited = on inside +CMTI: \"SM\",3", state, error)) << error;
+    ASSERT_TRUE(phonesim::applyStateLine("fault.error = on AT+CMGR=3 AT+CPBR", state, error)) << error;
+    const std::string dump = phonesim::dumpState(state);
+    phonesim::PhoneState again;
+    ASSERT_TRUE(phonesim::loadStateText(dump, again, error)) << error;
+    EXPECT_EQ(phonesim::dumpState(again), dump);
+    EXPECT_EQ(again.stores["SM"].slots.size(), 9u);
+    EXPECT_EQ(again.phonebooks["SM"].entries[3].name, "Rossi, Giulia");
+    EXPECT_EQ(again.faults.unsolicited.at(0).line, "+CMTI: \"SM\",3");
+}
+
+TEST(StateFile, EverySampleLoads) {
+    const char* samples[] = {"italian", "small", "no-phone-store", "no-echo", "empty-ok", "empty-cms321"};
+    for (const char* name : samples) {
+        phonesim::PhoneState state;
+        std::string error;
+        EXPECT_TRUE(phonesim::loadStateFile(phonesim::sampleDir() + "/" + name + ".state", state, error)) << error;
+    }
+    phonesim::PhoneState small;
+    std::string error;
+    ASSERT_TRUE(phonesim::loadStateFile(phonesim::sampleDir() + "/small.state", small, error));
+    EXPECT_EQ(small.stores["SM"].capacity, 5);
+    EXPECT_EQ(small.stores["SM"].slots.size(), 3u);
+    EXPECT_EQ(small.phonebooks["SM"].last, 6);
+}
+
+TEST(StateFile, ErrorsNameTheLine) {
+    const Exchange table[] = {
+        {"unknown key", "colour = red\n", "line 1: unknown key: colour"},
+        {"slot beyond capacity", "sms.SM.capacity = 5\nsms.SM.6 = 0 0011\n",
+         "line 2: sms.SM.6: index outside 1-5 (set the capacity first)"},
+        {"odd pdu", "sms.SM.capacity = 5\nsms.SM.1 = 0 001\n", "line 2: sms.SM.1: a PDU is an even number of hex digits"},
+        {"bad status", "sms.SM.capacity = 5\nsms.SM.1 = 7 0011\n", "line 2: sms.SM.1: a message is <stat 0-3> <pdu hex>"},
+        {"bad entry", "pb.SM.range = 1-5\npb.SM.1 = +39,145,x\n",
+         "line 2: pb.SM.1: a phone-book entry is \"<number>\",<type>,\"<name>\""},
+        {"bad profile", "empty_slot = maybe\n", "line 1: empty_slot is zero, ok or cms321"},
+        {"no equals sign", "echo on\n", "line 1: expected key = value: echo on"},
+    };
+    for (const Exchange& e : table) {
+        phonesim::PhoneState state;
+        std::string error;
+        EXPECT_FALSE(phonesim::loadStateText(e.command, state, error)) << e.name;
+        EXPECT_EQ(error, e.answer) << e.name;
+    }
+}
+
+}  // namespace
