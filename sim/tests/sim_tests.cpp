@@ -1,20 +1,15 @@
 // The simulator's dialect, answer by answer, over the real pseudo-terminal.
 #include "sim/phonesim.h"
+#include "pty_client.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <chrono>
-#include <fcntl.h>
-#include <poll.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-using namespace std::chrono_literals;
+using namespace phonesim_test;
 
 // SM.1 of the Italian sample, read, 63 octets after the service centre.
 const std::string kSample1 =
@@ -28,80 +23,6 @@ std::string repeat(const std::string& s, int n) {
     while (n-- > 0) out += s;
     return out;
 }
-
-bool endsWith(const std::string& s, const std::string& tail) {
-    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-// A final result code (or the send prompt) ends the answer.
-bool isFinal(const std::string& s) {
-    if (endsWith(s, "\r\nOK\r\n") || endsWith(s, "\r\nERROR\r\n") || endsWith(s, "\r\n> ")) return true;
-    if (s == "0\r" || s == "4\r" || endsWith(s, "\r\n0\r") || endsWith(s, "\r\n4\r")) return true;  // ATV0
-    const size_t e = s.rfind("\r\n+CM");
-    return e != std::string::npos && s.find(" ERROR: ", e) != std::string::npos && endsWith(s, "\r\n") &&
-           s.find("\r\n", e + 2) == s.size() - 2;
-}
-
-// The program's side of the line: the pty slave opened raw with POSIX.
-class Client {
-public:
-    explicit Client(const std::string& path) { open(path); }
-    ~Client() { close(); }
-
-    void open(const std::string& path) {
-        close();
-        m_fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-        ASSERT_GE(m_fd, 0) << path;
-        termios t{};
-        tcgetattr(m_fd, &t);
-        cfmakeraw(&t);
-        cfsetspeed(&t, B19200);
-        tcsetattr(m_fd, TCSANOW, &t);
-    }
-    void close() {
-        if (m_fd >= 0) ::close(m_fd);
-        m_fd = -1;
-    }
-    void write(const std::string& bytes) {
-        ASSERT_EQ(::write(m_fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-    }
-    // Reads until done(answer) or the deadline; false on a hangup.
-    template <typename Done>
-    bool readUntil(std::string& answer, Done done, std::chrono::milliseconds limit = 3000ms) {
-        const auto deadline = Clock::now() + limit;
-        while (!done(answer)) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            if (left.count() <= 0) return true;
-            pollfd p{m_fd, POLLIN, 0};
-            if (poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
-            char buffer[1024];
-            const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
-            if (n > 0) {
-                answer.append(buffer, static_cast<size_t>(n));
-            } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
-                return false;  // the line was dropped
-            }
-        }
-        return true;
-    }
-    // Writes the bytes and reads up to the final result code.
-    std::string send(const std::string& bytes) {
-        write(bytes);
-        std::string answer;
-        readUntil(answer, isFinal);
-        return answer;
-    }
-    std::string at(const std::string& command) { return send(command + "\r"); }
-    // Whatever arrives within the time given.
-    std::string drain(std::chrono::milliseconds limit) {
-        std::string answer;
-        readUntil(answer, [](const std::string&) { return false; }, limit);
-        return answer;
-    }
-
-private:
-    int m_fd = -1;
-};
 
 phonesim::PhoneState sample(const std::string& overrides = "") {
     phonesim::PhoneState state;
@@ -118,6 +39,7 @@ protected:
         std::string error;
         ASSERT_TRUE(m_sim->start(&error)) << error;
         m_client = std::make_unique<Client>(m_sim->devicePath());
+        ASSERT_TRUE(m_client->isOpen()) << m_sim->devicePath();
         if (echoOff) {
             ASSERT_EQ(m_client->at("ATE0"), "ATE0\r\r\nOK\r\n");
         }
@@ -336,7 +258,7 @@ TEST_F(SimTest, ErrorForChosenCommandsOnly) {
 TEST_F(SimTest, SilentPhoneReadsButNeverAnswers) {
     startWith("");
     ASSERT_EQ(m_sim->control("fault silent on"), "OK");
-    m_client->write("AT\r");
+    ASSERT_TRUE(m_client->write("AT\r"));
     EXPECT_EQ(m_client->drain(300ms), "");
     ASSERT_EQ(m_sim->control("fault silent off"), "OK");
     EXPECT_EQ(m_client->at("AT"), "\r\nOK\r\n");
@@ -368,6 +290,7 @@ TEST_F(SimTest, DroppedLineHangsUpAndServesAgainAtTheLink) {
     ASSERT_TRUE(m_sim->start(&error, link)) << error;
     EXPECT_EQ(m_sim->devicePath(), link);
     Client client(link);
+    ASSERT_TRUE(client.isOpen()) << link;
     EXPECT_EQ(client.at("ATE0"), "ATE0\r\r\nOK\r\n");
 
     // Dropped from the control channel: the open port sees a hangup.
@@ -378,17 +301,17 @@ TEST_F(SimTest, DroppedLineHangsUpAndServesAgainAtTheLink) {
     EXPECT_NE(m_sim->ptyPath(), before);
 
     // Dropped in the middle of an answer.
-    client.open(link);
+    ASSERT_TRUE(client.open(link));
     EXPECT_EQ(client.at("AT"), "\r\nOK\r\n");  // the phone kept its settings: no echo
     ASSERT_EQ(m_sim->control("fault drop on AT+CGMM"), "OK");
-    client.write("AT+CGMM\r");
+    ASSERT_TRUE(client.write("AT+CGMM\r"));
     std::string partial;
     EXPECT_FALSE(client.readUntil(partial, isFinal, 2000ms));
     const std::string whole = "\r\nNokia 6310i\r\n\r\nOK\r\n";
     EXPECT_EQ(partial, whole.substr(0, whole.size() / 2));  // the first half, then the hangup
     EXPECT_EQ(m_sim->drops(), 2);
 
-    client.open(link);
+    ASSERT_TRUE(client.open(link));
     EXPECT_EQ(client.at("AT+CGMM"), "\r\nNokia 6310i\r\n\r\nOK\r\n");
     m_sim->stop();
     EXPECT_NE(access(link.c_str(), F_OK), 0);  // the link goes with the simulator
@@ -397,7 +320,7 @@ TEST_F(SimTest, DroppedLineHangsUpAndServesAgainAtTheLink) {
 TEST_F(SimTest, ClosingAndReopeningThePortKeepsServing) {
     startWith("");
     m_client->close();
-    m_client->open(m_sim->devicePath());
+    ASSERT_TRUE(m_client->open(m_sim->devicePath()));
     EXPECT_EQ(m_client->at("AT+CGMI"), "\r\nNokia\r\n\r\nOK\r\n");
 }
 
