@@ -29,6 +29,7 @@ using Clock = std::chrono::steady_clock;
 // One byte at 19200 baud, 8N1: a start bit, 8 data bits, a stop bit.
 constexpr std::chrono::nanoseconds kByteTime(1000000000LL * 10 / 19200);
 constexpr std::chrono::milliseconds kDrainLimit(500);
+constexpr std::chrono::milliseconds kDrainSettle(30);
 constexpr std::chrono::milliseconds kDrainPoll(2);
 
 struct Pending {
@@ -185,10 +186,14 @@ struct Simulator::Impl {
 
     // A line dropped in the middle of an answer: the bytes already sent
     // reach the program first (as on a wire), then the hangup.
+    // The pty hands written bytes to the slave a little later, so the
+    // slave's queue is only trusted after kDrainSettle.
     void dropWhenDrained() {
         if (dropAt == Clock::time_point()) return;
+        const Clock::time_point now = Clock::now();
         int pending = 0;
-        if (ioctl(slave, FIONREAD, &pending) != 0 || pending == 0 || Clock::now() >= dropAt) {
+        const bool settled = now >= dropAt - kDrainLimit + kDrainSettle;
+        if ((settled && (ioctl(slave, FIONREAD, &pending) != 0 || pending == 0)) || now >= dropAt) {
             dropAt = Clock::time_point();
             dropLine();
         }
