@@ -15,6 +15,7 @@
 #include <mutex>
 #include <poll.h>
 #include <sstream>
+#include <sys/inotify.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -50,6 +51,8 @@ struct Simulator::Impl {
 
     int master = -1;
     int slave = -1;  // kept open so that the pty outlives the program's close
+    int notify = -1;  // opens and closes of the slave by the program
+    int clients = 0;
     std::string ptyName;
     std::string linkPath;
     int wake[2] = {-1, -1};
@@ -107,6 +110,9 @@ struct Simulator::Impl {
         cfsetispeed(&t, B19200);
         cfsetospeed(&t, B19200);
         tcsetattr(slave, TCSANOW, &t);
+        notify = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (notify >= 0) inotify_add_watch(notify, name, IN_OPEN | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE);
+        clients = 0;
         return makeLink(error);
     }
 
@@ -124,9 +130,31 @@ struct Simulator::Impl {
     }
 
     void closePty() {
+        if (notify >= 0) close(notify);
         if (slave >= 0) close(slave);
         if (master >= 0) close(master);
-        slave = master = -1;
+        slave = master = notify = -1;
+    }
+
+    // What the phone sent while the port was closed is lost, as on a
+    // serial line: the first open after a close starts with nothing to read.
+    void onPortEvents() {
+        alignas(inotify_event) char buffer[1024];
+        ssize_t n;
+        while ((n = read(notify, buffer, sizeof buffer)) > 0) {
+            for (ssize_t i = 0; i < n;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + i);
+                if (event->mask & IN_OPEN) {
+                    if (++clients == 1) {
+                        tcflush(slave, TCIFLUSH);
+                        log("--", "port opened");
+                    }
+                } else if (clients > 0 && --clients == 0) {
+                    log("--", "port closed");
+                }
+                i += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            }
+        }
     }
 
     void dropLine() {
@@ -235,11 +263,13 @@ struct Simulator::Impl {
                 timeout.tv_nsec = static_cast<long>(ns % 1000000000);
                 wait = &timeout;
             }
-            pollfd fds[2] = {{master, static_cast<short>(POLLIN | (writable ? 0 : POLLOUT)), 0},
-                             {wake[0], POLLIN, 0}};
+            pollfd fds[3] = {{master, static_cast<short>(POLLIN | (writable ? 0 : POLLOUT)), 0},
+                             {wake[0], POLLIN, 0},
+                             {notify, POLLIN, 0}};
             lock.unlock();
-            ppoll(fds, 2, wait, nullptr);
+            ppoll(fds, 3, wait, nullptr);
             lock.lock();
+            if ((fds[2].revents & POLLIN) && fds[2].fd == notify) onPortEvents();
             if (fds[1].revents & POLLIN) {
                 char drain[64];
                 while (read(wake[0], drain, sizeof drain) > 0) {

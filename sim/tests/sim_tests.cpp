@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -322,6 +323,20 @@ TEST_F(SimTest, ClosingAndReopeningThePortKeepsServing) {
     m_client->close();
     ASSERT_TRUE(m_client->open(m_sim->devicePath()));
     EXPECT_EQ(m_client->at("AT+CGMI"), "\r\nNokia\r\n\r\nOK\r\n");
+}
+
+TEST_F(SimTest, AnswerSentWhileThePortIsClosedIsLost) {
+    startWith("");
+    ASSERT_EQ(m_sim->control("fault late on 100 AT+CGMM"), "OK");
+    ASSERT_TRUE(m_client->write("AT+CGMM\r"));
+    m_client->close();
+    const auto deadline = Clock::now() + 3s;
+    while (m_sim->transcript().find(">> \"\\r\\nNokia") == std::string::npos && Clock::now() < deadline) {
+        std::this_thread::yield();
+    }
+    ASSERT_TRUE(m_client->open(m_sim->devicePath()));
+    EXPECT_EQ(m_client->at("AT"), "\r\nOK\r\n");
+    EXPECT_NE(m_sim->transcript().find("-- port closed"), std::string::npos);
 }
 
 TEST_F(SimTest, PhoneBookWritesAndCharacterSets) {
