@@ -167,6 +167,17 @@ TEST_F(Line, NestedCallIsRefusedDuringTheWait)
     EXPECT_EQ(form.Label16->BackColor(), kLightIdle);
 }
 
+// Timer ticks are served while the phone thinks: the banner rule replaces
+// a message during the wait.
+TEST_F(Line, TimerTicksRunDuringTheWait)
+{
+    peer.on("AT+CGMM\r", {{300, "\r\nX100\r\n\r\nOK\r\n"}});
+    form.Timer1->setInterval(20);
+    form.Stato("Invio SMS in corso..");
+    EXPECT_EQ(form.InviaAT("+CGMM"), "X100");
+    EXPECT_EQ(form.StatusBar1->panelText(2), Form1::Banner);
+}
+
 // Disconnecting from a handler inside the wait ends the wait at once.
 TEST_F(Line, PortClosedDuringTheWaitEndsIt)
 {
