@@ -16,7 +16,7 @@ trap cleanup EXIT
 
 if [ -z "${ZIRCALO_COM1:-}" ]; then
   link="${XDG_RUNTIME_DIR:-/tmp}/zircalo-phone"
-  "$build/sim/phonesim" --state "$root/sim/samples/italian.phone" --link "$link" &
+  "$build/sim/phonesim" --state "$root/sim/samples/italian.state" --link "$link" &
   sim_pid=$!
   for _ in $(seq 50); do [ -e "$link" ] && break; sleep 0.1; done
   export ZIRCALO_COM1="$link"

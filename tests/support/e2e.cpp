@@ -27,7 +27,7 @@ bool waitFor(const std::function<bool()>& done, int ms)
 
 std::string sampleState(const std::string& overrides)
 {
-    std::ifstream file(phonesim::sampleDir() + "/italian.phone");
+    std::ifstream file(phonesim::sampleDir() + "/italian.state");
     std::stringstream text;
     text << file.rdbuf();
     if (!file)
