@@ -299,7 +299,8 @@ Phone::Result Phone::basic(char letter, const std::string& arg) {
     Result r;
     int n = 0;
     const bool hasNumber = parseInt(arg, n);
-    if (!arg.empty() && !hasNumber && letter != 'S') {
+    const bool binary = letter == 'E' || letter == 'Q' || letter == 'V';
+    if ((!arg.empty() && !hasNumber && letter != 'S') || (binary && n != 0 && n != 1)) {
         r.kind = Kind::Error;
         return r;
     }
@@ -675,7 +676,8 @@ Phone::Result Phone::phonebookStore(const std::string& suffix) {
         }
         r.info.push_back("+CPBS: (" + list + ")");
     } else if (suffix.size() > 1 && suffix[0] == '=') {
-        const std::string mem = upper(unquote(splitParams(suffix.substr(1)).front()));
+        const std::vector<std::string> p = splitParams(suffix.substr(1));
+        const std::string mem = p.size() == 1 ? upper(unquote(p[0])) : std::string();
         if (!m_state.phonebooks.count(mem)) {
             r.kind = Kind::Cme;
             r.code = 3;
@@ -747,7 +749,7 @@ Phone::Result Phone::writeEntry(const std::string& suffix) {
     }
     const std::vector<std::string> p = splitParams(suffix.substr(1));
     int index = 0;
-    if (!p[0].empty() && !parseInt(p[0], index)) {
+    if (p.empty() || p.size() > 4 || (!p[0].empty() && !parseInt(p[0], index))) {
         r.kind = Kind::Error;
         return r;
     }
@@ -760,6 +762,10 @@ Phone::Result Phone::writeEntry(const std::string& suffix) {
     if (index < book->first || index > book->last) return fail(21);
     if (p.size() == 1) {
         book->entries.erase(index);
+        return r;
+    }
+    if (!isQuoted(p[1]) || (p.size() > 3 && !isQuoted(p[3]))) {
+        r.kind = Kind::Error;
         return r;
     }
     PhonebookEntry e;

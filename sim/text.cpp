@@ -252,8 +252,11 @@ bool decodeText(const std::string& text, const std::string& charset, std::string
         if (text.size() % 4 != 0 || !isHex(text)) return false;
         for (size_t i = 0; i < text.size(); i += 4) {
             char32_t unit = static_cast<char32_t>(std::strtoul(text.substr(i, 4).c_str(), nullptr, 16));
-            if (unit >= 0xD800 && unit < 0xDC00 && i + 8 <= text.size()) {
-                const char32_t low = static_cast<char32_t>(std::strtoul(text.substr(i + 4, 4).c_str(), nullptr, 16));
+            if (unit >= 0xD800 && unit < 0xDC00) {  // a surrogate pair
+                const char32_t low =
+                    i + 8 <= text.size() ? static_cast<char32_t>(std::strtoul(text.substr(i + 4, 4).c_str(), nullptr, 16))
+                                         : 0;
+                if (low < 0xDC00 || low > 0xDFFF) return false;
                 unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
                 i += 4;
             }

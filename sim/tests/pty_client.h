@@ -51,8 +51,23 @@ public:
         if (m_fd >= 0) ::close(m_fd);
         m_fd = -1;
     }
-    bool write(const std::string& bytes) {
-        return ::write(m_fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    // Writes everything, waiting while the pty is full, as a serial driver
+    // would; false on a hangup or after the deadline.
+    bool write(const std::string& bytes, std::chrono::milliseconds limit = 3000ms) {
+        const auto deadline = Clock::now() + limit;
+        size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(m_fd, bytes.data() + done, bytes.size() - done);
+            if (n > 0) {
+                done += static_cast<size_t>(n);
+                continue;
+            }
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            if ((n < 0 && errno != EAGAIN && errno != EINTR) || left.count() <= 0) return false;
+            pollfd p{m_fd, POLLOUT, 0};
+            poll(&p, 1, static_cast<int>(left.count()));
+        }
+        return true;
     }
     // Reads until done(answer) or the deadline; false on a hangup.
     template <typename Done>

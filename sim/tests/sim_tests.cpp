@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <thread>
 #include <unistd.h>
 
@@ -353,6 +354,41 @@ TEST_F(SimTest, PhoneBookWritesAndCharacterSets) {
         {"gone", "AT+CPBR=4", "\r\nOK\r\n"},
     };
     for (const Exchange& e : table) EXPECT_EQ(m_client->at(e.command), e.answer) << e.name;
+}
+
+TEST_F(SimTest, MalformedParametersAreRefused) {
+    startWith("");
+    const char* table[] = {"AT+CPBS= ", "AT+CPBS=SM,ME", "AT+CPBW= ", "AT+CPBW=,", "AT+CPBW=1,+39", "AT+CPMS=",
+                           "AT+CPMS=SM,SM,SM,SM", "AT+CMGR=", "AT+CMGR=x", "AT+CMGR=-1", "AT+CMGD=", "AT+CMGD=1,9",
+                           "AT+CMGS=0", "AT+CMGS=abc", "AT+CMGL=5", "AT+CPBR=5,2", "AT+CPBR=0", "AT+CSCS=\"KOI8\"",
+                           "AT+CMEE=3", "ATE7x", "ATS3", "AT+CSCA=12345"};
+    for (const char* command : table) EXPECT_EQ(m_client->at(command), "\r\nERROR\r\n") << command;
+    EXPECT_EQ(m_client->at("AT+CSCS=\"UCS2\""), "\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("AT+CPBW=9,\"1\",129,\"D83C\""), "\r\nERROR\r\n");  // half a surrogate pair
+    EXPECT_EQ(m_client->at("AT+CPBR=9"), "\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("AT+CPBS?"), "\r\n+CPBS: \"SM\",7,250\r\n\r\nOK\r\n");
+}
+
+// Lines made of the pieces of real commands, in any order, never upset the
+// phone: afterwards it still answers as it should.
+TEST_F(SimTest, GarbledCommandLinesLeaveThePhoneWorking) {
+    startWith("");
+    const char* pieces[] = {"AT", "+CPBW", "+CPBR", "+CPBS", "+CMGR", "+CMGL", "+CMGD", "+CPMS", "+CSCS", "+CSCA",
+                            "+CMEE", "+CNMI", "+CMGW", "=", "?", "=?", "\"", ",", ";", "1", "0", "255", "99999",
+                            "-3", "SM", "ME", "FD", "UCS2", "D83C", "&", "S", "V", "Q", "E", " ", "\x1b", "\b"};
+    std::mt19937 random(20240315);
+    for (int line = 0; line < 1500; ++line) {
+        std::string text = "AT";
+        const int count = 1 + static_cast<int>(random() % 8);
+        for (int i = 0; i < count; ++i) text += pieces[random() % (sizeof pieces / sizeof *pieces)];
+        ASSERT_TRUE(m_client->write(text + "\r"));
+        m_client->drain(1ms);
+    }
+    // Out of a prompt, back to the settings the program uses.
+    m_client->write("\x1b\rATZ\rATE0V1Q0\r");
+    m_client->drain(200ms);
+    EXPECT_EQ(m_client->at("AT+CMEE=0;+CSCS=GSM"), "\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("AT+CGMM"), "\r\nNokia 6310i\r\n\r\nOK\r\n");
 }
 
 TEST_F(SimTest, ControlSetsKeysWhileRunning) {
