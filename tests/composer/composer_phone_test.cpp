@@ -1,0 +1,178 @@
+// "Invia SMS" against the simulated phone on a pseudo-terminal: the bytes
+// that reach the phone, the counter, the failures and the refusals.
+// e2e.h first: the simulator's header must come before Qt's "slots" macro.
+#include "support/e2e.h"
+
+#include "phonebook/qstring_printer.h"
+
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <QTimer>
+
+#include <string>
+
+namespace {
+
+class Sending : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(phone.connect());
+        form.Text4->setText(QStringLiteral("+3912345678"));
+        form.Text2->setText(QStringLiteral("12345"));
+        form.Text1->setText(QStringLiteral("abc"));
+        phone.clearTranscript();
+    }
+    QString panel2() const { return form.StatusBar1->panelText(2); }
+
+    e2e::Phone phone{"smsc = \"+3912345678\",145\n"};
+    Form1& form = phone.form();
+};
+
+TEST_F(Sending, TheFirstWorkedExampleArrivesByteForByte)
+{
+    QStringList shown;
+    QTimer::singleShot(0, &form, [&] { shown.append(panel2()); });
+    form.Command5_Click();
+    EXPECT_EQ(phone.sim().received(),
+              "AT+CMGS=14\r\r" "0691932143658711F305812143F50000FF0361F118\x1A\r");
+    ASSERT_EQ(phone.sim().sentPdus().size(), 1u);
+    EXPECT_EQ(phone.sim().sentPdus()[0], "0691932143658711F305812143F50000FF0361F118");
+    shown.append(panel2());
+    EXPECT_EQ(shown, (QStringList{QStringLiteral("Invio SMS in corso.."), QStringLiteral("SMS inviato..")}));
+    EXPECT_EQ(form.Label8->text(), QStringLiteral("1"));
+    EXPECT_TRUE(form.ComandoLibero);
+    // The fields stay as they were.
+    EXPECT_EQ(form.Text2->text(), QStringLiteral("12345"));
+    EXPECT_EQ(form.Text1->text(), QStringLiteral("abc"));
+}
+
+TEST_F(Sending, TheSecondWorkedExampleFlashWithReport)
+{
+    form.Check1->setChecked(true);
+    form.Check2->setChecked(true);
+    form.Text2->setText(QStringLiteral("+3912345678"));
+    form.Label8->setText(QStringLiteral("9"));
+    form.Command5_Click();
+    EXPECT_EQ(phone.sim().received(),
+              "AT+CMGS=16\r\r" "0691932143658731F30A91932143658700F0FF0361F118\x1A\r");
+    EXPECT_EQ(form.Label8->text(), QStringLiteral("10"));
+    // A greyed box counts as checked.
+    phone.clearTranscript();
+    form.Check1->setTristate(true);
+    form.Check1->setCheckState(Qt::PartiallyChecked);
+    form.Check2->setChecked(false);
+    form.Command5_Click();
+    ASSERT_EQ(phone.sim().sentPdus().size(), 2u);
+    EXPECT_EQ(phone.sim().sentPdus()[1], "0691932143658711F30A91932143658700F0FF0361F118");
+    EXPECT_EQ(form.Label8->text(), QStringLiteral("11"));
+}
+
+TEST_F(Sending, ALineBreakGoesOutAsCarriageReturnAndLineFeed)
+{
+    form.Text1->setText(QString());
+    QTest::keyClicks(form.Text1, QStringLiteral("ciao"));
+    QTest::keyClick(form.Text1, Qt::Key_Return);
+    QTest::keyClicks(form.Text1, QStringLiteral("a"));
+    EXPECT_EQ(form.Label3->text(), QStringLiteral("7/160"));
+    form.Command5_Click();
+    EXPECT_EQ(phone.sim().received(),
+              "AT+CMGS=18\r\r" "0691932143658711F305812143F50000FF07E374F8DD508401\x1A\r");
+}
+
+TEST_F(Sending, APromptRefusedSendsNoPdu)
+{
+    phone.sim().control("fault error on +CMGS");
+    form.Command5_Click();
+    EXPECT_EQ(phone.sim().received(), "AT+CMGS=14\r\r");
+    EXPECT_EQ(panel2(), QStringLiteral("Errore invio sms.."));
+    EXPECT_EQ(form.Label8->text(), QStringLiteral("0"));
+    EXPECT_TRUE(form.ComandoLibero);
+}
+
+TEST_F(Sending, AFailedSendLeavesTheCounter)
+{
+    // The phone holds back every answer; while it holds back the one to the
+    // PDU, the user closes the port.
+    phone.sim().control("fault late on 500");
+    QTimer watch;
+    watch.setInterval(1);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        for (const std::string& line : phone.commands())
+            if (!line.empty() && line.back() == '\x1A') {
+                watch.stop();
+                form.Command2->click();
+            }
+    });
+    watch.start();
+    form.Command5_Click();
+    EXPECT_EQ(panel2(), QStringLiteral("Invio sms fallito.."));
+    EXPECT_EQ(form.Label8->text(), QStringLiteral("0"));
+    EXPECT_TRUE(form.ComandoLibero);
+}
+
+TEST_F(Sending, TheCounterCountsOnAfterReset)
+{
+    form.Command5_Click();
+    form.Command5_Click();
+    EXPECT_EQ(form.Label8->text(), QStringLiteral("2"));
+    form.Command10_Click();
+    EXPECT_EQ(form.Label8->text(), QStringLiteral("0"));
+    form.Command5_Click();
+    EXPECT_EQ(form.Label8->text(), QStringLiteral("1"));
+}
+
+TEST_F(Sending, ASecondClickDuringASendOnlyBeeps)
+{
+    QTimer::singleShot(0, &form, [this] { form.Command5->click(); });
+    form.Command5_Click();
+    EXPECT_EQ(form.Beeps, 1);
+    EXPECT_EQ(phone.sim().sentPdus().size(), 1u);
+    EXPECT_EQ(form.Label8->text(), QStringLiteral("1"));
+}
+
+// Each refusal shows its box, sends nothing and frees the guard.
+TEST_F(Sending, RefusalsSendNothing)
+{
+    struct Case {
+        const char16_t* recipient;
+        const char16_t* serviceCentre;
+        QString text;
+        const char* box;
+    };
+    const Case cases[] = {
+        {u"", u"+3912345678", QStringLiteral("abc"), "Manca destiantario!!"},
+        {u"   ", u"+3912345678", QStringLiteral("abc"), "Manca destiantario!!"},
+        {u"  ³ Ufficio", u"+3912345678", QStringLiteral("abc"), "Manca destiantario!!"},
+        {u"", u"", QStringLiteral("abc"), "Manca destiantario!!"}, // the recipient comes first
+        {u"12345", u"  ", QStringLiteral("abc"), "Manca centro servizi!!"},
+        {u"12a45", u"+3912345678", QStringLiteral("abc"), "Destinatario non valido!!"},
+        {u"+39 333 1234567", u"+3912345678", QStringLiteral("abc"), "Destinatario non valido!!"},
+        {u"12345", u"+39-12345678", QStringLiteral("abc"), "Centro servizi non valido!!"},
+        {u"12345", u"+3912345678", QString(81, QChar(0x20AC)), "Testo troppo lungo!!"}, // 162 septets
+    };
+    for (const Case& c : cases) {
+        form.Text2->setText(QString::fromUtf16(c.recipient));
+        form.Text4->setText(QString::fromUtf16(c.serviceCentre));
+        form.Text1->setText(c.text);
+        e2e::MessageBoxes boxes;
+        form.Command5_Click();
+        ASSERT_EQ(boxes.seen.size(), 1u) << c.box;
+        EXPECT_EQ(boxes.seen[0].text, QString::fromUtf8(c.box));
+        EXPECT_EQ(boxes.seen[0].title, QStringLiteral("ERRORE!!"));
+        EXPECT_EQ(boxes.seen[0].icon, QMessageBox::Critical);
+        EXPECT_TRUE(form.ComandoLibero) << c.box;
+    }
+    EXPECT_EQ(phone.sim().received(), "");
+    EXPECT_EQ(form.Label8->text(), QStringLiteral("0"));
+    EXPECT_EQ(form.Beeps, 0);
+    // 80 euro signs are 160 septets: they fit.
+    form.Text2->setText(QStringLiteral("12345"));
+    form.Text4->setText(QStringLiteral("+3912345678"));
+    form.Text1->setText(QString(80, QChar(0x20AC)));
+    form.Command5_Click();
+    EXPECT_EQ(panel2(), QStringLiteral("SMS inviato.."));
+}
+
+} // namespace

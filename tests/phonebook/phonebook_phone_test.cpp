@@ -1,0 +1,282 @@
+// "Leggi rubrica da Cellulare" against the simulated phone on a
+// pseudo-terminal, and a pick from the rows read followed by a send.
+// e2e.h first: the simulator's header must come before Qt's "slots" macro.
+#include "support/e2e.h"
+
+#include "phonebook/qstring_printer.h"
+#include "phonebook/rows.h"
+
+#include <gtest/gtest.h>
+
+#include <QTimer>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string kThreeBooks = R"(
+pb.SM.range = 1-250
+pb.SM.number_length = 40
+pb.SM.name_length = 18
+pb.SM.3 = "+390123456789",145,"Ufficio"
+pb.SM.7 = "0612345",129,"Rossi, Mario"
+pb.SM.9 = "333",129,""
+pb.SM.250 = "",129,"Senza numero"
+pb.ME.range = 0-99
+pb.ME.number_length = 20
+pb.ME.name_length = 14
+pb.ME.1 = "+390612345678",145,"Casa"
+pb.FD.range = 1-10
+pb.FD.number_length = 20
+pb.FD.name_length = 14
+pb.FD.3 = "+390123456789",145,"Ufficio"
+)";
+
+QString spaces(int count) { return QString(count, QLatin1Char(' ')); }
+QString frame(int digits, int width, QChar joint)
+{
+    return QString(2 * digits + 2, kDash) + joint + QString(width + 2, kDash) + joint + QString(2 * width, kDash);
+}
+QString row(const char* index, const QString& number, int width, const QString& name, int nameWidth)
+{
+    return QString::fromLatin1(index) + QStringLiteral(" ´ ") + number + spaces(width - int(number.size()))
+           + QStringLiteral(" ³ ") + name + spaces(nameWidth - int(name.size()));
+}
+
+QStringList rowsOf(const ListBox& list)
+{
+    QStringList rows;
+    for (int i = 0; i < list.ListCount(); ++i)
+        rows.append(list.List(i));
+    return rows;
+}
+
+// The texts panel 2 shows after the watch starts, each change once.
+class PanelWatch {
+public:
+    explicit PanelWatch(Form1& form) : m_texts{form.StatusBar1->panelText(2)}
+    {
+        m_timer.setInterval(0);
+        QObject::connect(&m_timer, &QTimer::timeout, [this, &form] { note(form.StatusBar1->panelText(2)); });
+        m_timer.start();
+    }
+    QStringList texts(Form1& form)
+    {
+        note(form.StatusBar1->panelText(2));
+        return m_texts.mid(1);
+    }
+
+private:
+    void note(const QString& text)
+    {
+        if (m_texts.isEmpty() || m_texts.last() != text)
+            m_texts.append(text);
+    }
+    QTimer m_timer;
+    QStringList m_texts;
+};
+
+std::vector<std::string> readCommands(const char* store, int last)
+{
+    std::vector<std::string> commands = {std::string("AT+CPBS=") + store, "AT+CPBR=?"};
+    for (int i = 1; i <= last; ++i)
+        commands.push_back("AT+CPBR=" + std::to_string(i));
+    return commands;
+}
+
+TEST(PhonebookRead, TheThreeStoresInFramedBlocks)
+{
+    e2e::Phone phone(kThreeBooks);
+    ASSERT_TRUE(phone.connect());
+    Form1& form = phone.form();
+    form.List2->AddItem(QStringLiteral("a row of before"));
+    phone.clearTranscript();
+    PanelWatch watch(form);
+    form.Command1_Click();
+
+    const QStringList rows = rowsOf(*form.List2);
+    ASSERT_EQ(rows.size(), 252 + 101 + 12);
+    // SIM: (1-250),40,18.
+    EXPECT_EQ(rows.at(0), frame(3, 40, kTop));
+    EXPECT_EQ(rows.at(0).size(), 132);
+    EXPECT_EQ(rows.at(1), row("001/250", QString(), 40, QString(), 18));
+    EXPECT_EQ(rows.at(3), row("003/250", QStringLiteral("+390123456789"), 40, QStringLiteral("Ufficio"), 18));
+    EXPECT_EQ(rows.at(3).size(), 71);
+    EXPECT_EQ(rows.at(7), row("007/250", QStringLiteral("0612345"), 40, QStringLiteral("Rossi, Mario"), 18));
+    EXPECT_EQ(rows.at(9), row("009/250", QStringLiteral("333"), 40, QString(), 18));
+    EXPECT_EQ(rows.at(250), row("250/250", QString(), 40, QStringLiteral("Senza numero"), 18));
+    EXPECT_EQ(rows.at(251), frame(3, 40, kBottom));
+    // Phone memory: (0-99),20,14 is read from 1.
+    EXPECT_EQ(rows.at(252), frame(2, 20, kTop));
+    EXPECT_EQ(rows.at(253), row("01/99", QStringLiteral("+390612345678"), 20, QStringLiteral("Casa"), 14));
+    EXPECT_EQ(rows.at(351), row("99/99", QString(), 20, QString(), 14));
+    EXPECT_EQ(rows.at(352), frame(2, 20, kBottom));
+    // Fixed dialling: (1-10),20,14, the 45-character row of Ufficio.
+    EXPECT_EQ(rows.at(353), frame(2, 20, kTop));
+    EXPECT_EQ(rows.at(353).size(), 70);
+    EXPECT_EQ(rows.at(356), row("03/10", QStringLiteral("+390123456789"), 20, QStringLiteral("Ufficio"), 14));
+    EXPECT_EQ(rows.at(356).size(), 45);
+    EXPECT_EQ(rows.at(364), frame(2, 20, kBottom));
+
+    // The widths of the store read last; the bar at its last index.
+    EXPECT_EQ(form.LungNumero, 20);
+    EXPECT_EQ(form.LungNome, 14);
+    EXPECT_FLOAT_EQ(form.ProgressBar1->Max(), 10.0f);
+    EXPECT_FLOAT_EQ(form.ProgressBar1->Value(), 10.0f);
+
+    // One entry at a time, empty slots included, never index 0.
+    std::vector<std::string> expected = readCommands("SM", 250);
+    for (const auto& more : {readCommands("ME", 99), readCommands("FD", 10)})
+        expected.insert(expected.end(), more.begin(), more.end());
+    EXPECT_EQ(phone.commands(), expected);
+    EXPECT_EQ(watch.texts(form),
+              (QStringList{QStringLiteral("Lettura rubrica sim in corso.."),
+                           QStringLiteral("Lettura rubrica cellulare in corso.."),
+                           QStringLiteral("Lettura rubrica speciale in corso.."),
+                           QStringLiteral("Lettura rubriche terminata..")}));
+    EXPECT_TRUE(form.ComandoLibero);
+    EXPECT_EQ(form.Beeps, 0);
+}
+
+TEST(PhonebookRead, AStoreThePhoneRefusesGetsNoRows)
+{
+    e2e::Phone phone(R"(
+pb.SM.range = 1-2
+pb.SM.number_length = 10
+pb.SM.name_length = 6
+pb.SM.1 = "112",129,"SOS"
+pb.FD.range = 1-1
+pb.FD.number_length = 10
+pb.FD.name_length = 6
+)");
+    ASSERT_TRUE(phone.connect());
+    Form1& form = phone.form();
+    phone.clearTranscript();
+    PanelWatch watch(form);
+    form.Command1_Click();
+    EXPECT_EQ(rowsOf(*form.List2),
+              (QStringList{frame(1, 10, kTop), row("1/2", QStringLiteral("112"), 10, QStringLiteral("SOS"), 6),
+                           row("2/2", QString(), 10, QString(), 6), frame(1, 10, kBottom), frame(1, 10, kTop),
+                           row("1/1", QString(), 10, QString(), 6), frame(1, 10, kBottom)}));
+    // No phone memory: one command for it, and its message all the same.
+    EXPECT_EQ(phone.commands(), (std::vector<std::string>{"AT+CPBS=SM", "AT+CPBR=?", "AT+CPBR=1", "AT+CPBR=2",
+                                                          "AT+CPBS=ME", "AT+CPBS=FD", "AT+CPBR=?", "AT+CPBR=1"}));
+    EXPECT_TRUE(watch.texts(form).contains(QStringLiteral("Lettura rubrica cellulare in corso..")));
+}
+
+// What the phone answers without the expected shape is skipped and the read
+// goes on: a store without a usable size, a slot without an entry line.
+TEST(PhonebookRead, AnswersOfAnotherShapeAreSkipped)
+{
+    const std::string fiveSlots = R"(
+pb.SM.range = 1-5
+pb.SM.number_length = 4
+pb.SM.name_length = 3
+pb.SM.2 = "22",129,"Due"
+pb.SM.3 = "33",129,"Tre"
+pb.SM.4 = "44",129,"Qua"
+)";
+    const QString top = frame(1, 4, kTop);
+    const QString bottom = frame(1, 4, kBottom);
+    auto entry = [](const char* index, const char* number, const char* name) {
+        return row(index, QString::fromLatin1(number), 4, QString::fromLatin1(name), 3);
+    };
+    struct Case {
+        std::string state;
+        std::string fault;
+        QStringList rows;
+        const char* what;
+    };
+    const Case cases[] = {
+        {fiveSlots + "empty_entry = cme22\n", "",
+         {top, entry("2/5", "22", "Due"), entry("3/5", "33", "Tre"), entry("4/5", "44", "Qua"), bottom},
+         "empty slots answer +CME ERROR: 22"},
+        {fiveSlots, "fault error on +CPBR=3",
+         {top, entry("1/5", "", ""), entry("2/5", "22", "Due"), entry("4/5", "44", "Qua"), entry("5/5", "", ""),
+          bottom},
+         "one slot answers ERROR"},
+        {fiveSlots, "fault error on +CPBR=?", {}, "the size answer is ERROR"},
+        {"pb.SM.range = 0-0\npb.FD.range = 1-1\npb.FD.number_length = 4\npb.FD.name_length = 3\n", "",
+         {top, entry("1/1", "", ""), bottom},
+         "a store whose last index is 0"},
+    };
+    for (const Case& c : cases) {
+        e2e::Phone phone(c.state);
+        ASSERT_TRUE(phone.connect()) << c.what;
+        if (!c.fault.empty())
+            phone.sim().control(c.fault);
+        Form1& form = phone.form();
+        form.LungNumero = 7;
+        form.LungNome = 8;
+        form.Command1_Click();
+        EXPECT_EQ(rowsOf(*form.List2), c.rows) << c.what;
+        EXPECT_EQ(form.StatusBar1->panelText(2), QStringLiteral("Lettura rubriche terminata..")) << c.what;
+        EXPECT_TRUE(form.ComandoLibero) << c.what;
+        if (c.rows.isEmpty()) {
+            // No store was sized: the widths stay as they were.
+            EXPECT_EQ(form.LungNumero, 7) << c.what;
+            EXPECT_EQ(form.LungNome, 8) << c.what;
+        }
+    }
+}
+
+TEST(PhonebookRead, WithThePortClosedEveryStoreIsSkipped)
+{
+    e2e::Phone phone(kThreeBooks);
+    Form1& form = phone.form();
+    form.List2->AddItem(QStringLiteral("a row of before"));
+    form.Command1_Click();
+    EXPECT_EQ(form.List2->ListCount(), 0);
+    EXPECT_EQ(form.StatusBar1->panelText(2), QStringLiteral("Lettura rubriche terminata.."));
+    EXPECT_TRUE(phone.commands().empty());
+    EXPECT_TRUE(form.ComandoLibero);
+}
+
+TEST(PhonebookRead, ASecondClickDuringTheReadOnlyBeeps)
+{
+    e2e::Phone phone(kThreeBooks);
+    ASSERT_TRUE(phone.connect());
+    Form1& form = phone.form();
+    QTimer::singleShot(0, &form, [&form] { form.Command1->click(); });
+    form.Command1_Click();
+    EXPECT_EQ(form.Beeps, 1);
+    EXPECT_EQ(form.List2->ListCount(), 365);
+    EXPECT_TRUE(form.ComandoLibero);
+}
+
+// ---- a pick from the rows read, then a send ----
+
+TEST(PhonebookPick, AnEmptySlotIsNoRecipientAnEntryIsItsNumber)
+{
+    e2e::Phone phone(kThreeBooks);
+    ASSERT_TRUE(phone.connect());
+    Form1& form = phone.form();
+    form.Command1_Click();
+    form.Text4->setText(QStringLiteral("+3912345678"));
+    form.Text1->setText(QStringLiteral("abc"));
+    phone.clearTranscript();
+
+    form.List2->setListIndex(2); // 002/250, empty
+    EXPECT_EQ(form.Text2->text(), spaces(41) + kBar + spaces(19));
+    {
+        e2e::MessageBoxes boxes;
+        form.Command5_Click();
+        ASSERT_EQ(boxes.seen.size(), 1u);
+        EXPECT_EQ(boxes.seen[0].text, QStringLiteral("Manca destiantario!!"));
+        EXPECT_EQ(boxes.seen[0].title, QStringLiteral("ERRORE!!"));
+        EXPECT_EQ(boxes.seen[0].icon, QMessageBox::Critical);
+    }
+    EXPECT_TRUE(phone.commands().empty());
+
+    // The search picks Casa from the phone memory; the send goes to its number.
+    form.Text5->setText(QStringLiteral("casa"));
+    EXPECT_EQ(form.List2->ListIndex(), 253);
+    form.Command5_Click();
+    EXPECT_EQ(form.StatusBar1->panelText(2), QStringLiteral("SMS inviato.."));
+    ASSERT_EQ(phone.sim().sentPdus().size(), 1u);
+    // Recipient: 12 digits, international, 39 06 12 34 56 78 swapped.
+    EXPECT_EQ(phone.sim().sentPdus()[0], "0691932143658711F30C91936021436587" "0000FF0361F118");
+}
+
+} // namespace
