@@ -104,16 +104,20 @@ struct Simulator::Impl {
             error = "cannot open " + ptyName + ": " + std::strerror(errno);
             return false;
         }
+        makeRaw();
+        notify = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (notify >= 0) inotify_add_watch(notify, name, IN_OPEN | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE);
+        clients = 0;
+        return makeLink(error);
+    }
+
+    void makeRaw() {
         termios t{};
         tcgetattr(slave, &t);
         cfmakeraw(&t);
         cfsetispeed(&t, B19200);
         cfsetospeed(&t, B19200);
         tcsetattr(slave, TCSANOW, &t);
-        notify = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-        if (notify >= 0) inotify_add_watch(notify, name, IN_OPEN | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE);
-        clients = 0;
-        return makeLink(error);
     }
 
     bool makeLink(std::string& error) {
@@ -150,6 +154,9 @@ struct Simulator::Impl {
                         log("--", "port opened");
                     }
                 } else if (clients > 0 && --clients == 0) {
+                    // The next program finds the port as a fresh one: raw, not exclusive.
+                    ioctl(slave, TIOCNXCL);
+                    makeRaw();
                     log("--", "port closed");
                 }
                 i += static_cast<ssize_t>(sizeof(inotify_event) + event->len);

@@ -24,7 +24,7 @@ cleanup() {
 trap cleanup EXIT
 
 "$PHONESIM" --state "$STATE" --link "$work/phone" --control "$work/control" \
-    --transcript "$work/transcript" >"$work/pty" 2>"$work/stderr" &
+    --transcript "$work/transcript" --set next_reference=42 >"$work/pty" 2>"$work/stderr" &
 pid=$!
 tries=0
 while [ ! -S "$work/control" ] || [ ! -L "$work/phone" ]; do
@@ -101,12 +101,22 @@ done
 [ -s "$work/bad" ] && fail "getallmemory SM: $(cat "$work/bad" | tr '\n' ' ')"
 
 run sendsms TEXT +393471234567 -text "Ciao da gammu"
-expect 'OK, message reference=' sendsms
+expect 'OK, message reference=42' sendsms
 sent=$(control sent)
 case "$sent" in
     *0C91934317325476*) ;;
     *) fail "sendsms: the phone recorded no PDU to +393471234567 ($sent)" ;;
 esac
+
+# SIGTERM: a clean exit, the link and the socket removed.
+kill -TERM "$pid"
+wait "$pid"
+status=$?
+pid=
+[ $status -eq 0 ] || fail "phonesim ended with status $status on SIGTERM"
+[ -e "$work/phone" ] || [ -L "$work/phone" ] && fail "the link is still there after SIGTERM"
+[ -S "$work/control" ] && fail "the control socket is still there after SIGTERM"
+grep -q '^/dev/pts/[0-9]*$' "$work/pty" || fail "phonesim did not print the pty path: $(cat "$work/pty")"
 
 if [ $failures -ne 0 ]; then
     echo "--- transcript (end)"; tail -n 40 "$work/transcript"
