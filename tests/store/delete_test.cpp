@@ -125,7 +125,7 @@ TEST(DeleteOne, RefusedDeletion)
 
 TEST(DeleteAll, ConfirmedOnTheSamplePhone)
 {
-    auto phone = connectedPhone(e2e::sampleState());
+    auto phone = connectedPhone(samplePhone());
     Form1& form = phone->form();
     form.LungNumero = 20;
     form.Text3->setText(u("testo"));

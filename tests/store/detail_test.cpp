@@ -18,7 +18,7 @@ class DetailView : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        phone = connectedPhone(e2e::sampleState());
+        phone = connectedPhone(samplePhone());
         form().LungNumero = 20;
         form().LungNome = 14;
     }

@@ -58,7 +58,7 @@ void expectListReadEnded(Form1& form)
 
 TEST(ListRead, BothStoresOfTheSamplePhone)
 {
-    auto phone = connectedPhone(e2e::sampleState());
+    auto phone = connectedPhone(samplePhone());
     Form1& form = phone->form();
     form.Command4_Click();
 
@@ -345,10 +345,11 @@ TEST(Refresh, RowsThatAreNotEmptySlots)
 }
 
 // A phone that no longer lets its own store be selected stops the refresh
-// at the first phone row; the SIM rows before it are refreshed.
+// at the first phone row; the SIM rows before it are refreshed, the phone
+// rows after it are not looked at.
 TEST(Refresh, PhoneStoreThatCannotBeSelected)
 {
-    auto phone = connectedPhone(smallPhone("sms.ME.2 ="));
+    auto phone = connectedPhone(smallPhone("sms.ME.1 =\nsms.ME.2 ="));
     Form1& form = phone->form();
     form.Command4_Click();
     const std::vector<QString> before = rowsOf(form.List1);
@@ -360,6 +361,7 @@ TEST(Refresh, PhoneStoreThatCannotBeSelected)
     const std::vector<std::string> expected{"AT+CPMS=SM", "AT+CMGR=2", "AT+CPMS=ME"};
     EXPECT_EQ(phone->commands(), expected);
     EXPECT_TRUE(form.List1->List(1).contains(u(AuguriNataleText)));
+    EXPECT_EQ(form.List1->List(3), before[3]);
     EXPECT_EQ(form.List1->List(4), before[4]);
     EXPECT_EQ(form.StatusBar1->panelText(2), u("Aggiornamento elenco sms terminata.."));
     EXPECT_TRUE(form.ComandoLibero);
