@@ -159,7 +159,10 @@ bool Phone::matches(const std::string& pattern, const std::string& command) cons
     if (pattern.empty()) return true;
     std::string p = upper(pattern);
     if (p[0] == '+' || p[0] == '^') p = "AT" + p;
-    return upper(command).rfind(p, 0) == 0;
+    // A prefix up to a boundary: "+CPBR=3" is AT+CPBR=3 (and AT+CPBR=3,5), not AT+CPBR=30.
+    const std::string c = upper(command);
+    return c.rfind(p, 0) == 0 && (c.size() == p.size() || !std::isalnum(static_cast<unsigned char>(c[p.size()])) ||
+                                  !std::isalnum(static_cast<unsigned char>(p.back())));
 }
 
 void Phone::deliver(const std::string& command, const std::string& echo, std::string answer,

@@ -250,11 +250,18 @@ TEST_F(SimTest, DeliveredMessageIsAnnouncedAndReadable) {
 
 TEST_F(SimTest, ErrorForChosenCommandsOnly) {
     startWith("");
-    ASSERT_EQ(m_sim->control("fault error on AT+CMGR=3"), "OK");
-    EXPECT_EQ(m_client->at("AT+CMGR=3"), "\r\nERROR\r\n");
-    EXPECT_EQ(m_client->at("AT+CMGR=1").substr(0, 16), "\r\n+CMGR: 1,,63\r\n");
+    ASSERT_EQ(m_sim->control("fault error on AT+CMGR=1 +CPBR"), "OK");
+    EXPECT_EQ(m_client->at("AT+CMGR=1"), "\r\nERROR\r\n");
+    EXPECT_EQ(m_client->at("at+cmgr=1"), "\r\nERROR\r\n");
+    EXPECT_EQ(m_client->at("AT+CMGR=14").substr(0, 16), "\r\n+CMGR: 3,,38\r\n");  // not a prefix of 14
+    EXPECT_EQ(m_client->at("AT+CPBR=?"), "\r\nERROR\r\n");
+    EXPECT_EQ(m_client->at("AT+CPBR=1"), "\r\nERROR\r\n");
+    EXPECT_EQ(m_client->at("AT+CPBS?").substr(0, 8), "\r\n+CPBS:");
+    ASSERT_EQ(m_sim->control("fault error off +CPBR"), "OK");
+    EXPECT_EQ(m_client->at("AT+CPBR=?"), "\r\n+CPBR: (1-250),40,18\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("AT+CMGR=1"), "\r\nERROR\r\n");
     ASSERT_EQ(m_sim->control("fault error off"), "OK");
-    EXPECT_EQ(m_client->at("AT+CMGR=3").substr(0, 16), "\r\n+CMGR: 1,,49\r\n");
+    EXPECT_EQ(m_client->at("AT+CMGR=1").substr(0, 16), "\r\n+CMGR: 1,,63\r\n");
 }
 
 TEST_F(SimTest, SilentPhoneReadsButNeverAnswers) {
