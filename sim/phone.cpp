@@ -63,6 +63,11 @@ void Phone::reset() {
     m_sRegisters = {{0, 0}, {3, 13}, {4, 10}, {5, 8}, {7, 50}, {8, 2}, {10, 14}};
 }
 
+void Phone::followState() {
+    m_echo = m_state.echo && !m_state.faults.noEcho;
+    m_charset = m_state.charset;
+}
+
 void Phone::lineDropped() {
     m_mode = Mode::Command;
     m_line.clear();

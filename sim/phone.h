@@ -28,6 +28,9 @@ public:
     // Bytes from the program; what the phone answers goes to out, each
     // command line received (without its end) to lines.
     void feed(const std::string& bytes, std::vector<Output>& out, std::vector<std::string>& lines);
+    // A control command changed the echo or the character set in the state:
+    // the phone follows now, its other settings stay.
+    void followState();
     // The line was dropped: a half-typed line or PDU is lost.
     void lineDropped();
     // An unsolicited result code framed as the phone frames it now.

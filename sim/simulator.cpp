@@ -427,14 +427,14 @@ std::string Simulator::control(const std::string& command) {
     if (verb == "fault" && words.size() >= 3) {
         std::string error;
         if (!applyStateLine("fault." + words[1] + " = " + restFrom(2), d.state, error)) return "ERROR " + error;
-        if (words[1] == "noecho" && d.state.faults.noEcho) d.phone.reset();
+        if (words[1] == "noecho" && d.state.faults.noEcho) d.phone.followState();
         d.wakeUp();
         return "OK";
     }
     if (verb == "set" && words.size() >= 2) {
         std::string error;
         if (!applyStateLine(words[1] + " = " + restFrom(2), d.state, error)) return "ERROR " + error;
-        if (words[1] == "echo" || words[1] == "charset") d.phone.reset();
+        if (words[1] == "echo" || words[1] == "charset") d.phone.followState();
         return "OK";
     }
     if (verb == "get" && words.size() == 2) {

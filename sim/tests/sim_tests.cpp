@@ -405,6 +405,12 @@ TEST_F(SimTest, ControlSetsKeysWhileRunning) {
     EXPECT_EQ(m_sim->control("set empty_slot ok"), "OK");
     EXPECT_EQ(m_client->at("AT+CMGR=4"), "\r\nOK\r\n");
     EXPECT_EQ(m_sim->control("get model"), "X100");
+    // The echo follows at once; the other settings of the dialogue stay.
+    EXPECT_EQ(m_client->at("AT+CMEE=1"), "\r\nOK\r\n");
+    EXPECT_EQ(m_sim->control("set echo on"), "OK");
+    EXPECT_EQ(m_client->at("AT+CMGR=99"), "AT+CMGR=99\r\r\n+CMS ERROR: 321\r\n");
+    EXPECT_EQ(m_sim->control("fault noecho on"), "OK");
+    EXPECT_EQ(m_client->at("AT+CMGR=99"), "\r\n+CMS ERROR: 321\r\n");
     EXPECT_EQ(m_sim->control("set nonsense 1").substr(0, 6), "ERROR ");
     EXPECT_EQ(m_sim->control("fault nonsense on").substr(0, 6), "ERROR ");
     EXPECT_EQ(m_sim->control("bogus").substr(0, 6), "ERROR ");
