@@ -125,7 +125,7 @@ TEST(DeleteOne, RefusedDeletion)
 
 TEST(DeleteAll, ConfirmedOnTheSamplePhone)
 {
-    auto phone = connectedPhone(samplePhone());
+    auto phone = connectedPhone(e2e::sampleState());
     Form1& form = phone->form();
     form.LungNumero = 20;
     form.Text3->setText(u("testo"));
@@ -189,18 +189,32 @@ TEST(DeleteAll, SlotsThePhoneRefuses)
     }
 }
 
-TEST(DeleteAll, PhoneWithoutAPhoneStore)
+// A store that cannot be selected or has no slots is passed over; the
+// deletion ends normally.
+TEST(DeleteAll, StoresWithoutSlots)
 {
-    auto phone = connectedPhone(smallPhone("phone_store = no"));
-    Form1& form = phone->form();
-    form.LungNumero = 20;
-    e2e::MessageBoxes boxes(QMessageBox::Yes);
-    form.Command9_Click();
+    struct Case {
+        const char* name;
+        const char* state;
+        std::vector<std::string> commands;
+        std::vector<QString> rows;
+    } const cases[] = {
+        {"no phone store", "phone_store = no", deleteAllCommands(3, -1), emptyRows(3, 0, 20)},
+        {"SIM capacity 0", "sms.SM.3 =\nsms.SM.1 =\nsms.SM.capacity = 0", deleteAllCommands(0, 2),
+         emptyRows(0, 2, 20)},
+    };
+    for (const Case& c : cases) {
+        auto phone = connectedPhone(smallPhone(c.state));
+        Form1& form = phone->form();
+        form.LungNumero = 20;
+        e2e::MessageBoxes boxes(QMessageBox::Yes);
+        form.Command9_Click();
 
-    EXPECT_EQ(phone->commands(), deleteAllCommands(3, -1));
-    EXPECT_EQ(rowsOf(form.List1), emptyRows(3, 0, 20));
-    EXPECT_EQ(form.StatusBar1->panelText(2), u("Cancellazione sms terminata.."));
-    EXPECT_TRUE(form.ComandoLibero);
+        EXPECT_EQ(phone->commands(), c.commands) << c.name;
+        EXPECT_EQ(rowsOf(form.List1), c.rows) << c.name;
+        EXPECT_EQ(form.StatusBar1->panelText(2), u("Cancellazione sms terminata..")) << c.name;
+        EXPECT_TRUE(form.ComandoLibero) << c.name;
+    }
 }
 
 // The refresh reads the slots a deletion emptied again.

@@ -18,7 +18,7 @@ class DetailView : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        phone = connectedPhone(samplePhone());
+        phone = connectedPhone(e2e::sampleState());
         form().LungNumero = 20;
         form().LungNome = 14;
     }

@@ -58,7 +58,7 @@ void expectListReadEnded(Form1& form)
 
 TEST(ListRead, BothStoresOfTheSamplePhone)
 {
-    auto phone = connectedPhone(samplePhone());
+    auto phone = connectedPhone(e2e::sampleState());
     Form1& form = phone->form();
     form.Command4_Click();
 

@@ -50,13 +50,6 @@ inline const char* const ChiaviTrovate =
     "0791933395066900040A8133133254760000423022315410402BC837882E7FDBC3F437885D068DD1E9B03DCD0295E561F71B947683D"
     "AE1F1189D768741BA560A";
 
-// The main sample phone (SIM capacity 20, phone capacity 150, a SIM phone
-// book with LungNumero 40 and LungNome 18), with `extra` lines appended.
-inline std::string samplePhone(const std::string& extra = std::string())
-{
-    return "include = italian.state\n" + extra + "\n";
-}
-
 // A phone with three SIM slots (1 read, 2 empty, 3 stored unsent) and two
 // phone slots (1 unread, 2 read), and a SIM phone book whose +CPBR=? gives
 // LungNumero 20 and LungNome 14. `extra` lines are appended.
