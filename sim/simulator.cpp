@@ -140,8 +140,9 @@ struct Simulator::Impl {
         slave = master = notify = -1;
     }
 
-    // What the phone sent while the port was closed is lost, as on a
-    // serial line: the first open after a close starts with nothing to read.
+    // What the phone sends while the port is closed is lost, as on a serial
+    // line: nothing is written then, and what the last program left unread
+    // is flushed when the next one opens the port.
     void onPortEvents() {
         alignas(inotify_event) char buffer[1024];
         ssize_t n;
@@ -196,10 +197,20 @@ struct Simulator::Impl {
         }
     }
 
+    // Nobody has the port open: what the phone sends now is lost.
+    bool portClosed() const { return notify >= 0 && clients == 0; }
+
     // Writes what is due; returns false when the pty is full.
     bool writeDue() {
         while (!queue.empty() && queue.front().due <= Clock::now()) {
             Pending& p = queue.front();
+            if (portClosed()) {
+                log("--", "lost, the port is closed: \"" + escapeBytes(p.bytes.substr(p.offset)) + "\"");
+                const bool drop = p.dropAfter;
+                queue.pop_front();
+                if (drop) dropLine();
+                continue;
+            }
             const size_t count = p.paced ? 1 : p.bytes.size() - p.offset;
             const ssize_t n = write(master, p.bytes.data() + p.offset, count);
             if (n < 0) {
@@ -299,6 +310,8 @@ bool Simulator::start(std::string* error, const std::string& symlinkPath) {
         message = "already running";
     } else if (pipe2(d.wake, O_NONBLOCK | O_CLOEXEC) != 0) {
         message = std::string("pipe: ") + std::strerror(errno);
+    } else if (struct stat st{}; !symlinkPath.empty() && lstat(symlinkPath.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) {
+        message = symlinkPath + " exists and is not a symbolic link";
     } else {
         d.linkPath = symlinkPath;
         if (d.openPty(message)) {
@@ -326,7 +339,8 @@ void Simulator::stop() {
     std::lock_guard<std::mutex> lock(d.mutex);
     d.running = false;
     d.closePty();
-    if (!d.linkPath.empty()) unlink(d.linkPath.c_str());
+    struct stat st {};
+    if (!d.linkPath.empty() && lstat(d.linkPath.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) unlink(d.linkPath.c_str());
     close(d.wake[0]);
     close(d.wake[1]);
     d.wake[0] = d.wake[1] = -1;

@@ -326,6 +326,19 @@ TEST_F(SimTest, DroppedLineHangsUpAndServesAgainAtTheLink) {
     EXPECT_NE(access(link.c_str(), F_OK), 0);  // the link goes with the simulator
 }
 
+TEST(Simulator, RefusesToPutItsLinkOverAFile) {
+    const std::string path = ::testing::TempDir() + "/phonesim-not-a-link";
+    FILE* file = fopen(path.c_str(), "w");
+    ASSERT_NE(file, nullptr);
+    fclose(file);
+    phonesim::Simulator sim(sample());
+    std::string error;
+    EXPECT_FALSE(sim.start(&error, path));
+    EXPECT_EQ(error, path + " exists and is not a symbolic link");
+    EXPECT_EQ(access(path.c_str(), F_OK), 0);
+    unlink(path.c_str());
+}
+
 TEST_F(SimTest, ClosingAndReopeningThePortKeepsServing) {
     startWith("");
     m_client->close();
@@ -339,7 +352,8 @@ TEST_F(SimTest, AnswerSentWhileThePortIsClosedIsLost) {
     ASSERT_TRUE(m_client->write("AT+CGMM\r"));
     m_client->close();
     const auto deadline = Clock::now() + 3s;
-    while (m_sim->transcript().find(">> \"\\r\\nNokia") == std::string::npos && Clock::now() < deadline) {
+    while (m_sim->transcript().find("-- lost, the port is closed: \"\\r\\nNokia") == std::string::npos &&
+           Clock::now() < deadline) {
         std::this_thread::yield();
     }
     ASSERT_TRUE(m_client->open(m_sim->devicePath()));
