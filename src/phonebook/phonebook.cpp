@@ -3,7 +3,6 @@
 #include "phonebook/rows.h"
 #include "window/form1.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QSaveFile>
 
@@ -19,27 +18,6 @@ constexpr Store kStores[] = {
     {"+CPBS=SM", "Lettura rubrica sim in corso.."},
     {"+CPBS=ME", "Lettura rubrica cellulare in corso.."},
     {"+CPBS=FD", "Lettura rubrica speciale in corso.."},
-};
-
-// Lets the window's events run during a loop over the rows of List2: at the
-// first row, then whenever kYieldEvery has passed. A yield at every row
-// costs more than the row: over 10,000 rows it made a keystroke's search
-// take 14 ms and a load 6 s, as each yield lays out the whole list again.
-class RowYield {
-public:
-    explicit RowYield(Form1& form) : m_form(form) {}
-    void operator()()
-    {
-        if (m_clock.isValid() && m_clock.elapsed() < kYieldEvery)
-            return;
-        m_form.DoEvents();
-        m_clock.start();
-    }
-
-private:
-    static constexpr qint64 kYieldEvery = 10; // ms
-    Form1& m_form;
-    QElapsedTimer m_clock;
 };
 
 } // namespace

@@ -8,7 +8,6 @@
 #include "pdu/pdu.h"
 #include "window/form1.h"
 
-#include <QElapsedTimer>
 
 #include <optional>
 
@@ -68,30 +67,11 @@ bool selectStore(Form1& form, const QString& command, bool sim)
     return sim || answer != QLatin1String("ERROR");
 }
 
-// Lets the window run its pending events during a scan of List2: at the
-// first row, then whenever 10 ms have passed. A full event round at each of
-// hundreds of rows, for every message, would cost far more than the row.
-class ScanYield {
-public:
-    explicit ScanYield(Form1& form) : m_form(form) {}
-    void operator()()
-    {
-        if (m_clock.isValid() && m_clock.elapsed() < 10)
-            return;
-        m_form.DoEvents();
-        m_clock.start();
-    }
-
-private:
-    Form1& m_form;
-    QElapsedTimer m_clock;
-};
-
 // The name of `needle` in the phone book List2: the first row that holds it
 // gives the name field that follows its number column.
 std::optional<QString> phoneBookName(Form1& form, const QString& needle)
 {
-    ScanYield yield(form);
+    RowYield yield(form);
     for (int row = 0; row < form.List2->ListCount(); ++row) {
         yield();
         if (auto name = NameInRow(form.List2->List(row), needle, form.LungNumero, form.LungNome))
@@ -271,7 +251,7 @@ void Form1::List1_Click()
     bool picked = false;
     if (!Text3->text().isEmpty() && List2->ListCount() > 0) {
         if (const std::optional<QString> key = ReplyKey(Text9->text())) {
-            ScanYield yield(*this);
+            RowYield yield(*this);
             for (int entry = 0; entry < List2->ListCount(); ++entry) {
                 yield();
                 if (List2->List(entry).contains(*key, Qt::CaseInsensitive)) {

@@ -14,6 +14,7 @@
 #include "window/controls.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QMessageBox>
 #include <QPushButton>
@@ -182,4 +183,25 @@ public:
 private:
     Form1& m_form;
     bool m_taken;
+};
+
+// Lets the window's events run during a loop over list rows: at the first
+// row, then whenever 10 ms have passed. A yield at every row costs more than
+// the row itself: over 10,000 rows it made a keystroke's search take 14 ms
+// and a load 6 s, as each yield lays out the whole list again.
+class RowYield {
+public:
+    explicit RowYield(Form1& form) : m_form(form) {}
+    void operator()()
+    {
+        if (m_clock.isValid() && m_clock.elapsed() < kEveryMs)
+            return;
+        m_form.DoEvents();
+        m_clock.start();
+    }
+
+private:
+    static constexpr qint64 kEveryMs = 10;
+    Form1& m_form;
+    QElapsedTimer m_clock;
 };
