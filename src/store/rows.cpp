@@ -186,8 +186,14 @@ RowPlace ReadRowPlace(const QString& row)
 
 std::optional<QString> NameInRow(const QString& row, const QString& needle, int lungNumero, int lungNome)
 {
-    const qsizetype at = row.indexOf(needle, 0, Qt::CaseInsensitive);
-    if (at < 0)
+    // Only the number column counts: found anywhere else in the row (inside
+    // a name such as "Info TIM", or in the index column) the text would give
+    // whatever stands lungNumero + 3 characters further on as the name.
+    const qsizetype bar = row.indexOf(QStringLiteral("\u00B4 "));
+    if (bar < 0)
+        return std::nullopt;
+    const qsizetype at = bar + 2;
+    if (QStringView(row).mid(at, needle.size()).compare(needle, Qt::CaseInsensitive) != 0)
         return std::nullopt;
     const qsizetype start = at + lungNumero + 3;
     if (lungNome <= 0 || start >= row.size())

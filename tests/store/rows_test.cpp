@@ -323,6 +323,7 @@ TEST(NameInRow, NameFieldAfterTheNumberColumn)
     const QString longer = u("004/250 ´ +3901234567890") + blanks(6) + u(" ³ Ufficio") + blanks(7);
     const QString cut = u("005/250 ´ +39333") + blanks(14) + u(" ³ Anna");
     const QString operatorRow = u("006/250 ´ tim") + blanks(17) + u(" ³ Gestore") + blanks(7);
+    const QString infoTim = u("011/250 ´ 4916") + blanks(16) + u(" ³ Info TIM") + blanks(6);
 
     struct Case {
         const char* name;
@@ -338,6 +339,9 @@ TEST(NameInRow, NameFieldAfterTheNumberColumn)
         {"alphanumeric sender, letter case ignored", operatorRow, "TIM", u("Gestore") + blanks(7)},
         {"row ends inside the name field", cut, "+39333 ", u("Anna")},
         {"not in the row", mario, "+39999", std::nullopt},
+        {"only in the name column", infoTim, "TIM", std::nullopt},
+        {"only in the index column", mario, "003", std::nullopt},
+        {"in the middle of the number", mario, "0123456789", std::nullopt},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(NameInRow(c.row, u(c.needle), 20, 14), c.found) << c.name;
