@@ -54,7 +54,13 @@ class TextBox : public QLineEdit {
 public:
     explicit TextBox(QWidget* parent = nullptr);
     QString text() const { return QLineEdit::text(); }
-    void setText(const QString& text) { QLineEdit::setText(text); }
+    // Shows the start of a text written by the program, as the number of a
+    // picked recipient matters more than the padding after it.
+    void setText(const QString& text)
+    {
+        QLineEdit::setText(text);
+        setCursorPosition(0);
+    }
     void setSelection(int start, int length) { QLineEdit::setSelection(start, length); }
 
 signals:
