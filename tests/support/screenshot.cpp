@@ -1,6 +1,8 @@
 // Draws the window as a person sees it and saves it as a PNG, for looking
 // at the layout: screenshot OUTPUT.png [rows]
-// With "rows", a few list rows are filled in so that the box lines show.
+// With "rows", a few list rows are filled in so that the box lines show; with
+// "phone", it connects to the phone named in ZIRCALO_COM1, reads the phone
+// books and the message list and opens the first message.
 #include "window/form1.h"
 
 #include <QApplication>
@@ -12,12 +14,20 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: screenshot OUTPUT.png [rows]\n");
+        std::fprintf(stderr, "usage: screenshot OUTPUT.png [rows|phone]\n");
         return 2;
     }
     Form1 form;
     form.Termina = [] {};
-    if (argc > 2) {
+    const QString mode = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+    if (mode == QLatin1String("phone")) {
+        form.show();
+        form.Command2_Click();
+        form.Command1_Click();
+        form.Command4_Click();
+        form.List1->setListIndex(2);
+        form.Text1->setText(QStringLiteral("Ciao, ci vediamo domani alle 10?"));
+    } else if (mode == QLatin1String("rows")) {
         form.Label5->setText(QString::fromUtf8("Mem:   ³ Centro servizi:     ³ Tipo:  ³ Mitten./Dest.:      ³ Ora:     ³ Data:    ³ Testo:"));
         form.List1->AddItem(QString::fromUtf8("S: 01/20 ´ +393359609600       ³ Nuovo  ³ Mario               ³ 12:34:56 ³ 31/12/03 ³ Ciao"));
         form.List1->AddItem(QString::fromUtf8("S: 02/20 ´                     ³        ³                     ³          ³          ³ "));
