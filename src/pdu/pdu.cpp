@@ -385,6 +385,29 @@ QChar GsmEscapeChar(int code)
     return code >= 0 ? QChar(gsm::escapeChar(unsigned(code))) : QChar();
 }
 
+QString GsmText(const QString& septets)
+{
+    QString out;
+    out.reserve(septets.size());
+    for (qsizetype i = 0; i < septets.size(); ++i) {
+        const int code = septets.at(i).unicode();
+        if (code > 127) {
+            out.append(septets.at(i));
+            continue;
+        }
+        if (code == 27 && i + 1 < septets.size()) {
+            const QChar extension = GsmEscapeChar(septets.at(i + 1).unicode());
+            if (!extension.isNull()) {
+                out.append(extension);
+                ++i;
+                continue;
+            }
+        }
+        out.append(GsmChar(code));
+    }
+    return out;
+}
+
 QString RivNumCS(const QString& pak)
 {
     const int l = pairAt(pak, 1);

@@ -44,6 +44,10 @@ QChar GsmEscapeChar(int code);
 // GsmSeptets: how many septets EncodeSubmit sends for `text`; an escape pair
 // counts two.
 int GsmSeptets(const QString& text);
+// GsmText: a text in the phone's GSM character set (AT+CSCS="GSM": one
+// septet a character, unpacked, the extension as escape pairs) as the
+// characters it stands for. Codes above 127 are kept as they are.
+QString GsmText(const QString& septets);
 
 // The result of building an SMS-SUBMIT.
 struct SubmitPdu {

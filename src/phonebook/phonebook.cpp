@@ -1,6 +1,7 @@
 // "Leggi rubrica da Cellulare", "Salva rubrica", "Carica rubrica", the
 // search field and the pick of a recipient from List2.
 #include "phonebook/rows.h"
+#include "pdu/pdu.h"
 #include "window/form1.h"
 
 #include <QFile>
@@ -54,8 +55,9 @@ void Form1::Command1_Click()
             // Neither an empty slot nor an entry (+CME ERROR, a lost answer):
             // the slot gets no row, the gap shows in the index column.
             const PhonebookEntry entry = ParsePhonebookEntry(answer);
+            // The name comes in the GSM character set that InitAT selected.
             if (entry.valid)
-                List2->AddItem(EntryRow(size, index, entry.number, entry.name));
+                List2->AddItem(EntryRow(size, index, entry.number, GsmText(entry.name)));
         }
         List2->AddItem(FooterRow(size));
     }

@@ -27,6 +27,7 @@ pb.ME.range = 0-99
 pb.ME.number_length = 20
 pb.ME.name_length = 14
 pb.ME.1 = "+390612345678",145,"Casa"
+pb.ME.2 = "+393331234567",145,"Nicolò @ Bar €"
 pb.FD.range = 1-10
 pb.FD.number_length = 20
 pb.FD.name_length = 14
@@ -110,6 +111,9 @@ TEST(PhonebookRead, TheThreeStoresInFramedBlocks)
     // Phone memory: (0-99),20,14 is read from 1.
     EXPECT_EQ(rows.at(252), frame(2, 20, kTop));
     EXPECT_EQ(rows.at(253), row("01/99", QStringLiteral("+390612345678"), 20, QStringLiteral("Casa"), 14));
+    // Names come in the GSM character set (è as code 4, @ as 0, € as 27 101).
+    EXPECT_EQ(rows.at(254), row("02/99", QStringLiteral("+393331234567"), 20,
+                                QString::fromUtf8("Nicolò @ Bar €"), 14));
     EXPECT_EQ(rows.at(351), row("99/99", QString(), 20, QString(), 14));
     EXPECT_EQ(rows.at(352), frame(2, 20, kBottom));
     // Fixed dialling: (1-10),20,14, the 45-character row of Ufficio.

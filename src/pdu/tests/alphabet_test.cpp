@@ -26,6 +26,29 @@ TEST(GsmChar, TableReadings)
         EXPECT_EQ(QChar(c.ch), GsmChar(c.code)) << c.code;
 }
 
+// Names and numbers of the phone book arrive in the GSM character set that
+// the program selects with AT+CSCS=GSM: one code a character.
+TEST(GsmText, CharacterSetOfThePhoneBook)
+{
+    const struct {
+        const char* name;
+        QString septets;
+        QString shown;
+    } cases[] = {
+        {"plain letters", QStringLiteral("Mario Rossi"), QStringLiteral("Mario Rossi")},
+        {"accented letters by their codes", QString(QChar(u'N')) + QStringLiteral("icol") + QChar(8),
+         QString::fromUtf8("Nicolò")},
+        {"@ is code 0", QString(QChar(0)) + QStringLiteral("casa"), QStringLiteral("@casa")},
+        {"escape pair", QStringLiteral("Bar ") + QChar(27) + QChar(101), QString::fromUtf8("Bar €")},
+        {"escape not translated stays", QString(QChar(27)) + QChar(66), QString(QChar(27)) + QChar(u'B')},
+        {"last escape stays", QStringLiteral("A") + QChar(27), QStringLiteral("A") + QChar(27)},
+        {"codes above 127 kept", QString(QChar(0xE8)), QString(QChar(0xE8))},
+        {"empty", QString(), QString()},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(GsmText(c.septets), c.shown) << c.name;
+}
+
 TEST(GsmEscapeChar, ExtensionTableOnly)
 {
     const struct {
