@@ -27,7 +27,13 @@ void Form1::Command2_Click()
     }
 
     // After ATZ the phone echoes: "ATZ" CR CR LF "OK" CR LF cleans to "AT".
-    if (InviaAT(QStringLiteral("ATZ")) != QLatin1String("AT")) {
+    // A phone still set up by an earlier connection has its echo off when the
+    // ATZ arrives, and answers a bare "OK"; the reset has turned the echo
+    // back on, so one more ATZ tells a phone that echoes from one that never does.
+    QString test = InviaAT(QStringLiteral("ATZ"));
+    if (test == QLatin1String("OK"))
+        test = InviaAT(QStringLiteral("ATZ"));
+    if (test != QLatin1String("AT")) {
         Stato(QStringLiteral("ERRORE DI CONNESSIONE.."));
         if (PortOpen()) // a click during the test may have closed it already
             MSComm1->close();

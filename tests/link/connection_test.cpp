@@ -90,7 +90,7 @@ TEST(Connection, FailedEchoTestLeavesItDisconnected)
         Commands sent;
     };
     const std::vector<Case> cases = {
-        {"phone without echo", "echo = off", {"ATZ"}},
+        {"phone without echo", "echo = off", {"ATZ", "ATZ"}},
         {"phone refuses", "fault.error = on ATZ", {"ATZ"}},
         {"silent phone", "fault.silent = on", {"ATZ", "ATZ", "ATZ"}},
     };
@@ -158,6 +158,20 @@ TEST(Connection, SecondClickDisconnectsSilently)
     EXPECT_EQ(form.StatusBar1->panelText(2), Form1::Banner);
     EXPECT_TRUE(form.Frame2->isEnabled());
     EXPECT_EQ(phone.sim().received(), "");
+}
+
+// The phone keeps the echo off that the last connection set: its first ATZ
+// comes back without echo, and the reset turns the echo on for the second.
+TEST(Connection, ReconnectsAtTheFirstClickAfterADisconnection)
+{
+    e2e::Phone phone;
+    ASSERT_TRUE(phone.connect());
+    phone.form().Command2->click();
+    phone.clearTranscript();
+    ASSERT_TRUE(phone.connect());
+    Commands expected = {"ATZ"};
+    expected.insert(expected.end(), kConnection.begin(), kConnection.end());
+    EXPECT_EQ(phone.commands(), expected);
 }
 
 TEST(Connection, EmptyServiceCentreLeavesText4Empty)
