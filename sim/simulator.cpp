@@ -258,6 +258,7 @@ struct Simulator::Impl {
             phone.feed(bytes, outputs, lines);
             commands.insert(commands.end(), lines.begin(), lines.end());
             schedule(outputs);
+            if (static_cast<size_t>(n) < sizeof buffer) return;  // all there was
         }
     }
 
