@@ -37,9 +37,8 @@ public:
     std::string unsolicited(const std::string& line) const;
     // +CNMI asked for a +CMTI on each new message.
     bool indicatesNewMessages() const { return m_cnmi[1] == 1; }
-    // The +CMGS references given, the PDUs accepted by +CMGS.
+    // The PDUs accepted by +CMGS, in order.
     const std::vector<std::string>& sentPdus() const { return m_sent; }
-    void clearSent() { m_sent.clear(); }
 
 private:
     enum class Kind { Ok, Error, Cme, Cms, Prompt };
