@@ -147,13 +147,13 @@ void Phone::onPdu(bool cancelled, std::vector<Output>& out, std::vector<std::str
         MessageStore& store = m_state.stores[m_state.mem2];
         int slot = 0;
         for (int i = 1; i <= store.capacity && slot == 0; ++i) {
-            if (!store.slots.count(i)) slot = i;
+            if (!store.messages.count(i)) slot = i;
         }
         if (slot == 0) {
             r.kind = Kind::Cms;
             r.code = 322;
         } else {
-            store.slots[slot] = StoredMessage{m_pduStat, upper(pdu)};
+            store.messages[slot] = StoredMessage{m_pduStat, upper(pdu)};
             r.info.push_back("+CMGW: " + std::to_string(slot));
         }
     }
@@ -485,7 +485,7 @@ bool Phone::storeExists(const std::string& mem) const {
 
 int Phone::used(const std::string& mem) const {
     const auto it = m_state.stores.find(mem);
-    return it == m_state.stores.end() || !storeExists(mem) ? 0 : static_cast<int>(it->second.slots.size());
+    return it == m_state.stores.end() || !storeExists(mem) ? 0 : static_cast<int>(it->second.messages.size());
 }
 
 int Phone::capacity(const std::string& mem) const {
@@ -553,8 +553,8 @@ Phone::Result Phone::readMessage(const std::string& suffix) {
         return r;
     }
     MessageStore& store = m_state.stores[m_state.mem1];
-    const auto it = store.slots.find(index);
-    if (it == store.slots.end()) {
+    const auto it = store.messages.find(index);
+    if (it == store.messages.end()) {
         switch (m_state.emptySlot) {
         case EmptySlotAnswer::Zero: r.info.push_back("+CMGR: 0,,0"); break;
         case EmptySlotAnswer::Ok: break;
@@ -591,7 +591,7 @@ Phone::Result Phone::listMessages(const std::string& suffix) {
         r.code = 302;
         return r;
     }
-    for (auto& [index, m] : m_state.stores[m_state.mem1].slots) {
+    for (auto& [index, m] : m_state.stores[m_state.mem1].messages) {
         if (stat != 4 && m.stat != stat) continue;
         r.info.push_back("+CMGL: " + std::to_string(index) + "," + std::to_string(m.stat) + ",," +
                          std::to_string(tpduLength(m.pdu)));
@@ -628,13 +628,13 @@ Phone::Result Phone::deleteMessage(const std::string& suffix) {
             r.code = 321;
             return r;
         }
-        store.slots.erase(index);
+        store.messages.erase(index);
         return r;
     }
-    for (auto it = store.slots.begin(); it != store.slots.end();) {
+    for (auto it = store.messages.begin(); it != store.messages.end();) {
         const int s = it->second.stat;
         const bool gone = flag == 4 || s == 1 || (flag >= 2 && s == 3) || (flag >= 3 && s == 2);
-        it = gone ? store.slots.erase(it) : std::next(it);
+        it = gone ? store.messages.erase(it) : std::next(it);
     }
     return r;
 }

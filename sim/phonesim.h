@@ -21,7 +21,7 @@ struct StoredMessage {
 // A short-message store ("SM" or "ME"): slots 1..capacity.
 struct MessageStore {
     int capacity = 0;
-    std::map<int, StoredMessage> slots;
+    std::map<int, StoredMessage> messages;
 };
 
 struct PhonebookEntry {

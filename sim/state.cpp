@@ -253,8 +253,8 @@ bool applyLine(const std::string& raw, const std::string& baseDir, PhoneState& s
                 error = "bad capacity: " + value;
                 return false;
             }
-            if (!store.slots.empty() && store.slots.rbegin()->first > number) {
-                error = "slot " + std::to_string(store.slots.rbegin()->first) + " lies beyond capacity";
+            if (!store.messages.empty() && store.messages.rbegin()->first > number) {
+                error = "slot " + std::to_string(store.messages.rbegin()->first) + " lies beyond capacity";
                 return false;
             }
             store.capacity = number;
@@ -264,7 +264,7 @@ bool applyLine(const std::string& raw, const std::string& baseDir, PhoneState& s
                 return false;
             }
             if (value.empty()) {
-                store.slots.erase(number);
+                store.messages.erase(number);
                 return true;
             }
             const std::vector<std::string> w = splitWords(value);
@@ -278,7 +278,7 @@ bool applyLine(const std::string& raw, const std::string& baseDir, PhoneState& s
                 return false;
             }
             message.pdu = upper(w[1]);
-            store.slots[number] = message;
+            store.messages[number] = message;
         } else {
             error = "unknown key: " + key;
             return false;
@@ -385,7 +385,7 @@ std::string dumpState(const PhoneState& s) {
       << "cpbs = " << s.phonebook << "\n";
     for (const auto& [mem, store] : s.stores) {
         o << "\nsms." << mem << ".capacity = " << store.capacity << "\n";
-        for (const auto& [index, message] : store.slots) {
+        for (const auto& [index, message] : store.messages) {
             o << "sms." << mem << "." << index << " = " << message.stat << " " << message.pdu << "\n";
         }
     }

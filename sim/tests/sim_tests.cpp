@@ -440,7 +440,7 @@ TEST(StateFile, DumpLoadsBackToTheSameState) {
     phonesim::PhoneState again;
     ASSERT_TRUE(phonesim::loadStateText(dump, again, error)) << error;
     EXPECT_EQ(phonesim::dumpState(again), dump);
-    EXPECT_EQ(again.stores["SM"].slots.size(), 9u);
+    EXPECT_EQ(again.stores["SM"].messages.size(), 9u);
     EXPECT_EQ(again.phonebooks["SM"].entries[3].name, "Rossi, Giulia");
     EXPECT_EQ(again.faults.unsolicited.at(0).line, "+CMTI: \"SM\",3");
 }
@@ -456,7 +456,7 @@ TEST(StateFile, EverySampleLoads) {
     std::string error;
     ASSERT_TRUE(phonesim::loadStateFile(phonesim::sampleDir() + "/small.state", small, error));
     EXPECT_EQ(small.stores["SM"].capacity, 5);
-    EXPECT_EQ(small.stores["SM"].slots.size(), 3u);
+    EXPECT_EQ(small.stores["SM"].messages.size(), 3u);
     EXPECT_EQ(small.phonebooks["SM"].last, 6);
 }
 

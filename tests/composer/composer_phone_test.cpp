@@ -1,6 +1,5 @@
 // "Invia SMS" against the simulated phone on a pseudo-terminal: the bytes
 // that reach the phone, the counter, the failures and the refusals.
-// e2e.h first: the simulator's header must come before Qt's "slots" macro.
 #include "support/e2e.h"
 
 #include "phonebook/qstring_printer.h"

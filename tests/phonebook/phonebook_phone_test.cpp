@@ -1,6 +1,5 @@
 // "Leggi rubrica da Cellulare" against the simulated phone on a
 // pseudo-terminal, and a pick from the rows read followed by a send.
-// e2e.h first: the simulator's header must come before Qt's "slots" macro.
 #include "support/e2e.h"
 
 #include "phonebook/qstring_printer.h"

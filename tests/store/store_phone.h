@@ -2,8 +2,6 @@
 // messages, a small phone to read them from, and phone-book rows for List2.
 #pragma once
 
-// The simulator's header first: it names a member "slots", which Qt's
-// headers make a keyword.
 #include "support/e2e.h"
 
 #include "store/rows.h"

@@ -20,7 +20,16 @@ cmake --build "$dir" --target pdu_fuzz -j "${ZIRCALO_JOBS:-2}"
 
 # New inputs go to a corpus of the build; the committed seeds stay as they are.
 mkdir -p "$dir/corpus" "$dir/artifacts"
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+# libFuzzer reports every new coverage point: keep that in a log and show its
+# end, or all of it when the fuzzer found something.
+log="$dir/fuzz.log"
+if ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   "$dir/src/pdu/pdu_fuzz" -max_total_time="$seconds" -max_len=1024 -timeout=10 \
   -print_final_stats=1 -artifact_prefix="$dir/artifacts/" \
-  "$dir/corpus" "$here/corpus"
+  "$dir/corpus" "$here/corpus" > "$log" 2>&1; then
+  tail -n 12 "$log"
+else
+  status=$?
+  cat "$log"
+  exit "$status"
+fi
