@@ -3,6 +3,7 @@
 // when the phone stays silent, and returns the answer without its framing.
 #include "link/phonelink.h"
 #include "window/form1.h"
+#include "window/text.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -20,26 +21,15 @@ QString withPrefix(const QString& command)
     return command;
 }
 
-QString trimSpaces(const QString& text)
-{
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text.at(first) == QLatin1Char(' '))
-        ++first;
-    while (last > first && text.at(last - 1) == QLatin1Char(' '))
-        --last;
-    return text.mid(first, last - first);
-}
-
 QByteArray wireLine(const QString& command)
 {
     // Commands and PDUs are ASCII; toLatin1 keeps any other code 0..255 as one byte.
-    return (trimSpaces(command) + QLatin1Char('\r')).toLatin1();
+    return (TrimSpaces(command) + QLatin1Char('\r')).toLatin1();
 }
 
 bool isPduLine(const QString& command)
 {
-    return trimSpaces(command).endsWith(QLatin1Char(kCtrlZ));
+    return TrimSpaces(command).endsWith(QLatin1Char(kCtrlZ));
 }
 
 AnswerEnd answerEnd(const QString& collected)
@@ -59,7 +49,7 @@ AnswerEnd answerEnd(const QString& collected)
 QString cleanAnswer(const QString& collected)
 {
     static const QLatin1String crLf("\r\n");
-    QString answer = trimSpaces(collected);
+    QString answer = TrimSpaces(collected);
     if (answer.startsWith(crLf))
         answer.remove(0, 2);
     if (answer.endsWith(crLf))

@@ -32,16 +32,6 @@ QString frameRow(const PhonebookSize& size, QChar joint)
 
 } // namespace
 
-QString TrimSpaces(const QString& text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin) == QLatin1Char(' '))
-        ++begin;
-    while (end > begin && text.at(end - 1) == QLatin1Char(' '))
-        --end;
-    return text.mid(begin, end - begin);
-}
 
 long long LeadingNumber(const QString& text)
 {

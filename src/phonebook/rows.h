@@ -3,6 +3,8 @@
 // Pure functions, no widgets.
 #pragma once
 
+#include "window/text.h"
+
 #include <QByteArray>
 #include <QChar>
 #include <QString>
@@ -17,8 +19,6 @@ inline constexpr QChar kDash{char16_t(0xC4)};   // Ä  drawn ─
 inline constexpr QChar kTop{char16_t(0xC2)};    // Â  drawn ┬
 inline constexpr QChar kBottom{char16_t(0xC1)}; // Á  drawn ┴
 
-// The text without the spaces at both ends; tabs and line breaks stay.
-QString TrimSpaces(const QString& text);
 
 // The number a text begins with: leading spaces skipped, an optional sign,
 // then digits up to the first other character; nothing readable gives 0.

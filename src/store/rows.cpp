@@ -1,4 +1,5 @@
 #include "store/rows.h"
+#include "window/text.h"
 
 #include <climits>
 
@@ -8,17 +9,6 @@ namespace {
 
 QString blanks(int count) { return count > 0 ? QString(count, QLatin1Char(' ')) : QString(); }
 
-// Spaces only: a name field keeps any other character.
-QString trimmedBlanks(const QString& text)
-{
-    int first = 0;
-    int last = text.size();
-    while (first < last && text.at(first) == QLatin1Char(' '))
-        ++first;
-    while (last > first && text.at(last - 1) == QLatin1Char(' '))
-        --last;
-    return text.mid(first, last - first);
-}
 
 } // namespace
 
@@ -216,7 +206,7 @@ std::optional<QString> ReplyKey(const QString& text9)
     if (bar < 0)
         return std::nullopt;
     // Without the blank in front of the bar.
-    return trimmedBlanks(text9.left(qMax<qsizetype>(0, bar - 1)));
+    return TrimSpaces(text9.left(qMax<qsizetype>(0, bar - 1)));
 }
 
 } // namespace store
