@@ -13,21 +13,7 @@ namespace {
 const char* const kNotChecked = nullptr;
 const char kBlanks[] = "        ";
 
-struct Message {
-    const char* name;
-    int16_t tipo;
-    const char* pak;
-    const char* serviceCentre;
-    const char* number;
-    const char* time;
-    const char* date;
-    const char* text;
-};
-
-void PrintTo(const Message& m, std::ostream* os)
-{
-    *os << m.name;
-}
+using Message = testpdu::Fields;
 
 class Decode : public testing::TestWithParam<Message> {};
 

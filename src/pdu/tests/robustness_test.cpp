@@ -13,21 +13,7 @@
 
 namespace {
 
-struct Malformed {
-    const char* name;
-    int16_t tipo;
-    const char* pak;
-    const char* serviceCentre;
-    const char* number;
-    const char* time;
-    const char* date;
-    const char* text;
-};
-
-void PrintTo(const Malformed& m, std::ostream* os)
-{
-    *os << m.name;
-}
+using Malformed = testpdu::Fields;
 
 class MalformedPdu : public testing::TestWithParam<Malformed> {};
 

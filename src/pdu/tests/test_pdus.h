@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -16,6 +17,24 @@ inline void PrintTo(const QString& s, std::ostream* os)
 }
 
 namespace testpdu {
+
+// One stored message and what each decoder gives for it; nullptr where a
+// row does not check a field.
+struct Fields {
+    const char* name;
+    int16_t tipo;
+    const char* pak;
+    const char* serviceCentre;
+    const char* number;
+    const char* time;
+    const char* date;
+    const char* text;
+};
+
+inline void PrintTo(const Fields& f, std::ostream* os)
+{
+    *os << f.name;
+}
 
 inline std::string hex(const std::vector<int>& octets)
 {
