@@ -57,6 +57,24 @@ void Form1::Command2_Click()
     Command3_Click();
 }
 
+// The line is lost while connected (a cable pulled, the device gone, the
+// other end hung up): the port would report the same error at every read,
+// as fast as it can, and each transaction would wait out its deadline. It
+// is closed as a disconnection is, which also ends a transaction waiting
+// on it.
+void Form1::MSComm1_Error(QSerialPort::SerialPortError error)
+{
+    const bool lost = error == QSerialPort::ResourceError || error == QSerialPort::ReadError;
+    if (!lost || !PortOpen())
+        return;
+    const QString reason = MSComm1->errorString();
+    const QString device = DeviceFor(Option3->isChecked() ? 1 : 2);
+    MSComm1->close();
+    StatusBar1->setPanelText(1, QStringLiteral("DICONNESSO"));
+    Stato(QStringLiteral("ERRORE DI CONNESSIONE.. %1: %2").arg(device, reason));
+    Frame2->setEnabled(true);
+}
+
 void Form1::InitAT()
 {
     InviaAT(QStringLiteral("ATZ"));

@@ -83,6 +83,8 @@ Form1::Form1(QWidget* parent) : QWidget(parent)
     connect(Text2, &TextBox::gotFocus, this, [this] { Text2_GotFocus(); });
     connect(Text5, &QLineEdit::textChanged, this, [this] { Text5_Change(); });
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
+    connect(MSComm1, &QSerialPort::errorOccurred, this,
+            [this](QSerialPort::SerialPortError error) { MSComm1_Error(error); });
 
     Form_Load();
     Timer1->start();

@@ -2,7 +2,7 @@
 // the event handlers. Each subsystem folder defines the handlers it owns:
 //   window/    Form1(), Form_Load, Timer1_Timer, the conventions below
 //   link/      InviaAT, InitAT, Command2_Click, Command3_Click,
-//              Form_Unload, StatusBar1_PanelClick
+//              MSComm1_Error, Form_Unload, StatusBar1_PanelClick
 //   store/     Command4_Click, List1_Click, Leggi_SMS, Command11_Click,
 //              Command6_Click, Command9_Click
 //   phonebook/ Command1_Click, Command7_Click, Command8_Click,
@@ -114,6 +114,7 @@ public:
     QString InviaAT(const QString& command);
     void InitAT();
     void Command2_Click();
+    void MSComm1_Error(QSerialPort::SerialPortError error);
     void Command3_Click();
 
     void Command4_Click();

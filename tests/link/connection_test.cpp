@@ -5,6 +5,7 @@
 #include "support/e2e.h"
 #include "support/scripted_peer.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QSerialPort>
 #include <gtest/gtest.h>
@@ -172,6 +173,30 @@ TEST(Connection, ReconnectsAtTheFirstClickAfterADisconnection)
     Commands expected = {"ATZ"};
     expected.insert(expected.end(), kConnection.begin(), kConnection.end());
     EXPECT_EQ(phone.commands(), expected);
+}
+
+// The phone hangs up in the middle of an answer: the wait ends there, not at
+// its deadline, and the program is disconnected with the reason shown.
+TEST(Connection, LineDroppedInAnAnswerDisconnects)
+{
+    e2e::Phone phone;
+    Form1& form = phone.form();
+    ASSERT_TRUE(phone.connect());
+    phone.sim().control("fault drop on AT+CMGR=1");
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(form.InviaAT("+CMGR=1"), "ERROR");
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_TRUE(form.LineaLibera);
+    EXPECT_EQ(form.Label16->BackColor(), 0u);
+    EXPECT_FALSE(form.PortOpen());
+    EXPECT_EQ(form.StatusBar1->panelText(1), "DICONNESSO");
+    EXPECT_TRUE(form.StatusBar1->panelText(2).startsWith(
+        "ERRORE DI CONNESSIONE.. " + QString::fromStdString(phone.device()) + ": "))
+        << form.StatusBar1->panelText(2).toStdString();
+    EXPECT_TRUE(form.Frame2->isEnabled());
+    // What follows is refused at once instead of waiting for a phone that is gone.
+    EXPECT_EQ(form.InviaAT("+CMGR=2"), "ERROR");
 }
 
 TEST(Connection, EmptyServiceCentreLeavesText4Empty)
