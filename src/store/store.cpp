@@ -8,7 +8,6 @@
 #include "pdu/pdu.h"
 #include "window/form1.h"
 
-
 #include <optional>
 
 using namespace store;
