@@ -63,6 +63,7 @@ struct Faults {
     std::string latePattern;
     bool drop = false;  // one-shot: the next answer (to dropPattern) is cut and the line dropped
     std::string dropPattern;
+    bool reject = false;  // the network refuses what +CMGS submits: +CMS ERROR: 500
 };
 
 struct PhoneState {

@@ -113,6 +113,8 @@ bool applyFault(const std::string& name, const std::string& value, Faults& fault
     } else if (name == "drop") {
         faults.drop = on;
         faults.dropPattern = on && !words.empty() ? upper(words[0]) : std::string();
+    } else if (name == "reject") {
+        faults.reject = on;
     } else {
         error = "unknown fault: " + name;
         return false;
@@ -414,7 +416,8 @@ std::string dumpState(const PhoneState& s) {
     o << "fault.pieces = " << onOff(f.pieces) << " " << f.pieceSize << " " << f.pieceGapMs << "\n"
       << "fault.late = " << onOff(f.late) << " " << f.lateMs
       << (f.latePattern.empty() ? "" : " " + f.latePattern) << "\n"
-      << "fault.drop = " << onOff(f.drop) << (f.dropPattern.empty() ? "" : " " + f.dropPattern) << "\n";
+      << "fault.drop = " << onOff(f.drop) << (f.dropPattern.empty() ? "" : " " + f.dropPattern) << "\n"
+      << "fault.reject = " << onOff(f.reject) << "\n";
     return o.str();
 }
 

@@ -203,10 +203,19 @@ TEST_F(SimTest, SendDialoguePromptsRecordsAndRefusesAWrongLength) {
     EXPECT_EQ(m_client->send(kSubmitAbc + "\x1a\r"), "\r\n+CMGS: 2\r\n\r\nOK\r\n");
     EXPECT_EQ(m_client->at("AT"), "\r\nOK\r\n");
 
+    // The network refuses: nothing recorded as sent.
+    ASSERT_EQ(m_sim->control("fault reject on"), "OK");
+    EXPECT_EQ(m_client->at("AT+CMEE=1"), "\r\nOK\r\n");
+    EXPECT_EQ(m_client->send("AT+CMGS=14\r\r"), "\r\n> ");
+    EXPECT_EQ(m_client->send(kSubmitAbc + "\x1a\r"), "\r\n+CMS ERROR: 500\r\n");
+    EXPECT_EQ(m_sim->sentPdus().size(), 2u);
+    ASSERT_EQ(m_sim->control("fault reject off"), "OK");
+
     const std::vector<std::string> commands = m_sim->commands();
     const std::vector<std::string> expected = {"ATE0", "AT+CMGS=14", kSubmitAbc + "\x1a", "AT+CMGS=15",
                                                kSubmitAbc + "\x1a", "AT+CMGS=14", "0011\x1b",
-                                               "AT+CMGS=14", kSubmitAbc + "\x1a", "AT"};
+                                               "AT+CMGS=14", kSubmitAbc + "\x1a", "AT",
+                                               "AT+CMEE=1", "AT+CMGS=14", kSubmitAbc + "\x1a"};
     EXPECT_EQ(commands, expected);
 }
 

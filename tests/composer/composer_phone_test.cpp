@@ -111,6 +111,22 @@ TEST_F(Sending, AFailedSendLeavesTheCounter)
     EXPECT_TRUE(form.ComandoLibero);
 }
 
+// The network refuses the message: with error codes off the phone says
+// ERROR, with them on +CMS ERROR: 500; both are a failed send.
+TEST_F(Sending, AMessageTheNetworkRefusesIsAFailedSend)
+{
+    phone.sim().control("fault reject on");
+    for (const char* codes : {"AT+CMEE=0", "AT+CMEE=1"}) {
+        SCOPED_TRACE(codes);
+        form.InviaAT(QString::fromLatin1(codes));
+        form.Command5_Click();
+        EXPECT_EQ(panel2(), QStringLiteral("Invio sms fallito.."));
+        EXPECT_EQ(form.Label8->text(), QStringLiteral("0"));
+        EXPECT_TRUE(form.ComandoLibero);
+    }
+    EXPECT_TRUE(phone.sim().sentPdus().empty());
+}
+
 TEST_F(Sending, TheCounterCountsOnAfterReset)
 {
     form.Command5_Click();
