@@ -58,9 +58,7 @@ QString ZipSms(const QString& text, const std::function<void()>& yield)
 
 void Form1::Command5_Click()
 {
-    if (!PortaAperta(QStringLiteral("Porta non aperta..")))
-        return;
-    LongOperation operation(*this);
+    LongOperation operation(*this, PortaNonAperta);
     if (!operation.taken())
         return;
     const QString recipient = RecipientFromField(Text2->text());

@@ -86,9 +86,7 @@ void Form1::InitAT()
 
 void Form1::Command3_Click()
 {
-    if (!PortaAperta(QStringLiteral("Porta non aperta..")))
-        return;
-    LongOperation operation(*this);
+    LongOperation operation(*this, PortaNonAperta);
     if (!operation.taken())
         return;
     const QString answer = InviaAT(QStringLiteral("+CSCA?"));

@@ -14,8 +14,6 @@ using namespace store;
 
 namespace {
 
-const QString PortClosed = QStringLiteral("Porta non aperta..");
-
 // The two stores, in the order they are listed and deleted.
 struct Pass {
     bool sim;
@@ -127,9 +125,7 @@ QString slotCommand(const char* command, int slot) { return QLatin1String(comman
 // phone's own store, one row each.
 void Form1::Command4_Click()
 {
-    if (!PortaAperta(PortClosed))
-        return;
-    LongOperation guard(*this);
+    LongOperation guard(*this, PortaNonAperta);
     if (!guard.taken())
         return;
     const FrameLock lock(Frame1);
@@ -210,9 +206,7 @@ QString Form1::Leggi_SMS(int16_t nsms)
 // read, the sender made the recipient of a reply.
 void Form1::List1_Click()
 {
-    if (!PortaAperta(QStringLiteral("PORTA NON APERTA..")))
-        return;
-    LongOperation guard(*this);
+    LongOperation guard(*this, QStringLiteral("PORTA NON APERTA.."));
     if (!guard.taken())
         return;
 
@@ -268,9 +262,7 @@ void Form1::List1_Click()
 // "Aggiorna": reads again the slots whose rows show an empty slot.
 void Form1::Command11_Click()
 {
-    if (!PortaAperta(PortClosed))
-        return;
-    LongOperation guard(*this);
+    LongOperation guard(*this, PortaNonAperta);
     if (!guard.taken())
         return;
     const FrameLock lock(Frame1);
@@ -301,9 +293,7 @@ void Form1::Command11_Click()
 // row shows an empty slot once the phone has confirmed the deletion.
 void Form1::Command6_Click()
 {
-    if (!PortaAperta(PortClosed))
-        return;
-    LongOperation guard(*this);
+    LongOperation guard(*this, PortaNonAperta);
     if (!guard.taken())
         return;
 
@@ -331,9 +321,7 @@ void Form1::Command6_Click()
 // user has confirmed it.
 void Form1::Command9_Click()
 {
-    if (!PortaAperta(PortClosed))
-        return;
-    LongOperation guard(*this);
+    LongOperation guard(*this, PortaNonAperta);
     if (!guard.taken())
         return;
     if (!Conferma(QStringLiteral("Cancellare tutti gli SMS della SIM e del cellulare?"),

@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 const QString Form1::Banner = QStringLiteral("Visita: https://zircalo.github.io");
+const QString Form1::PortaNonAperta = QStringLiteral("Porta non aperta..");
 
 namespace {
 
@@ -336,8 +337,11 @@ void Form1::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-LongOperation::LongOperation(Form1& form) : m_form(form), m_taken(form.ComandoLibero)
+LongOperation::LongOperation(Form1& form, const QString& portClosed) : m_form(form), m_taken(false)
 {
+    if (!portClosed.isEmpty() && !form.PortaAperta(portClosed))
+        return;
+    m_taken = form.ComandoLibero;
     if (m_taken)
         m_form.ComandoLibero = false;
     else

@@ -139,6 +139,7 @@ public:
 
     // ---- conventions shared by the handlers ----
     static const QString Banner; // "Visita: " and the home page
+    static const QString PortaNonAperta; // "Porta non aperta.."
 
     bool PortOpen() const;
     // Tests the port for a handler that needs it: when it is closed, writes
@@ -172,10 +173,12 @@ private:
 };
 
 // Holds ComandoLibero for one long operation and gives it back on every way
-// out. A refused operation beeps; check taken() before doing the work.
+// out; check taken() before doing the work. An operation that needs the
+// phone names its port-closed message: with the port closed it writes that
+// message and is not taken. A refused operation beeps.
 class LongOperation {
 public:
-    explicit LongOperation(Form1& form);
+    explicit LongOperation(Form1& form, const QString& portClosed = QString());
     ~LongOperation();
     LongOperation(const LongOperation&) = delete;
     LongOperation& operator=(const LongOperation&) = delete;
