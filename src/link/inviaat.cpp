@@ -3,7 +3,7 @@
 // when the phone stays silent, and returns the answer without its framing.
 #include "link/phonelink.h"
 #include "window/form1.h"
-#include "window/text.h"
+#include "at/numbers.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -13,6 +13,8 @@
 #include <cmath>
 
 namespace phonelink {
+
+using at::TrimSpaces;
 
 QString withPrefix(const QString& command)
 {
@@ -68,6 +70,14 @@ QString cleanAnswer(const QString& collected)
 namespace {
 
 using namespace phonelink;
+
+// "+CMS ERROR: 321" out of the collected answer that ended on it.
+QString extendedError(const QString& collected)
+{
+    static const QRegularExpression line(QStringLiteral("\\+CM[ES] ERROR:[^\r\n]*"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    return TrimSpaces(line.match(collected).captured(0));
+}
 
 enum class WaitEnd { Answer, ExtendedError, Deadline, PortClosed };
 
@@ -169,11 +179,12 @@ QString Form1::InviaAT(const QString& command)
     QElapsedTimer clock;
     clock.start();
     LineaLibera = false;
+    ErroreAT.clear();
 
     // A PDU line is never repeated: the phone may already be sending it.
     const bool pdu = isPduLine(command);
     const int maxSends = pdu ? 1 : kMaxSends;
-    AnswerWait wait(*this, clock, pdu ? kPduDeadlineMs : kDeadlineMs);
+    AnswerWait wait(*this, clock, pdu ? Tempi.pduDeadlineMs : Tempi.deadlineMs);
 
     QString line = command;
     QString collected;
@@ -185,6 +196,8 @@ QString Form1::InviaAT(const QString& command)
         MSComm1->flush();
         collected.clear();
         const WaitEnd end = wait.run(collected);
+        if (end == WaitEnd::ExtendedError)
+            ErroreAT = extendedError(collected);
         if (end == WaitEnd::PortClosed || end == WaitEnd::ExtendedError) {
             result = QStringLiteral("ERROR");
             break;

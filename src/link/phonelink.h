@@ -8,11 +8,11 @@
 
 namespace phonelink {
 
-// A command waits at most this long from its start, over all its sends.
+// A command waits at most Form1::Tempi.deadlineMs from its start, over all
+// its sends; a PDU line (it ends with Ctrl-Z) is sent once and waits
+// Tempi.pduDeadlineMs: the phone answers only when the network has taken the
+// message.
 constexpr int kDeadlineMs = 10000;
-// A PDU line (it ends with Ctrl-Z) is sent once and may take this long: the
-// phone answers only when the network has taken the message.
-constexpr int kPduDeadlineMs = 60000;
 constexpr int kMaxSends = 3;
 
 constexpr char kCtrlZ = '\x1A';
@@ -28,13 +28,10 @@ constexpr quint32 kLightIdle = 0x000000;    // black: no transaction
 // Tested before trimming, so " +X" gets no prefix.
 QString withPrefix(const QString& command);
 
-// Spaces only: CR, LF and Ctrl-Z are part of the line.
-QString trimSpaces(const QString& text);
-
 // The bytes written for a command line that already carries its prefix.
 QByteArray wireLine(const QString& command);
 
-// True for a PDU line, which is written once and waits kPduDeadlineMs.
+// True for a PDU line, which is written once and waits the PDU deadline.
 bool isPduLine(const QString& command);
 
 enum class AnswerEnd {

@@ -33,24 +33,6 @@ QString frameRow(const PhonebookSize& size, QChar joint)
 } // namespace
 
 
-long long LeadingNumber(const QString& text)
-{
-    qsizetype i = 0;
-    while (i < text.size() && text.at(i) == QLatin1Char(' '))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+'))) {
-        negative = text.at(i) == QLatin1Char('-');
-        ++i;
-    }
-    long long value = 0;
-    for (; i < text.size() && text.at(i) >= QLatin1Char('0') && text.at(i) <= QLatin1Char('9'); ++i) {
-        if (value < LLONG_MAX / 10 - 10)
-            value = value * 10 + (text.at(i).unicode() - '0');
-    }
-    return negative ? -value : value;
-}
-
 PhonebookSize ParsePhonebookSize(const QString& answer)
 {
     PhonebookSize size;

@@ -3,7 +3,8 @@
 // Pure functions, no widgets.
 #pragma once
 
-#include "window/text.h"
+#include "at/glyphs.h"
+#include "at/numbers.h"
 
 #include <QByteArray>
 #include <QChar>
@@ -12,17 +13,14 @@
 
 #include <optional>
 
-// The five separators kept in the rows. The list font draws them as lines.
-inline constexpr QChar kBar{char16_t(0xB3)};    // ³  drawn │
-inline constexpr QChar kTee{char16_t(0xB4)};    // ´  drawn ┤
-inline constexpr QChar kDash{char16_t(0xC4)};   // Ä  drawn ─
-inline constexpr QChar kTop{char16_t(0xC2)};    // Â  drawn ┬
-inline constexpr QChar kBottom{char16_t(0xC1)}; // Á  drawn ┴
+using at::kBar;
+using at::kBottom;
+using at::kDash;
+using at::kTee;
+using at::kTop;
+using at::LeadingNumber;
+using at::TrimSpaces;
 
-
-// The number a text begins with: leading spaces skipped, an optional sign,
-// then digits up to the first other character; nothing readable gives 0.
-long long LeadingNumber(const QString& text);
 
 // The answer to +CPBR=?, "+CPBR: (1-250),40,18": the last index of the
 // range (reading always starts at 1) and the widths of the number and name.

@@ -1,5 +1,5 @@
 #include "store/rows.h"
-#include "window/text.h"
+#include "at/numbers.h"
 
 #include <climits>
 
@@ -13,21 +13,6 @@ QString blanks(int count) { return count > 0 ? QString(count, QLatin1Char(' ')) 
 } // namespace
 
 QString Padded(const QString& text, int width) { return text + blanks(width - text.size()); }
-
-int NumericValue(QStringView text)
-{
-    long long value = 0;
-    for (const QChar c : text) {
-        if (c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n'))
-            continue;
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            break;
-        value = value * 10 + (c.unicode() - '0');
-        if (value > INT_MAX)
-            return INT_MAX;
-    }
-    return int(value);
-}
 
 int Digits(int capacity) { return int(QString::number(capacity).size()); }
 

@@ -9,6 +9,9 @@
 // phone's answer itself ("ERROR", "error", "OK").
 #pragma once
 
+#include "at/glyphs.h"
+#include "at/numbers.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -16,10 +19,10 @@
 
 namespace store {
 
-// The column separators of the list font: "³" (U+00B3) is drawn │,
-// "´" (U+00B4) is drawn ┤.
-inline const QString Bar = QStringLiteral(" \u00B3 ");   // between columns
-inline const QString Joint = QStringLiteral(" \u00B4 "); // after the row head
+using at::Bar;
+using at::Joint;
+using at::NumericValue;
+using at::TrimSpaces;
 
 // The columns chosen with the check boxes of Frame1.
 struct Columns {
@@ -43,11 +46,6 @@ struct MessageFields {
 // `text` followed by blanks up to `width` characters; a longer text is kept
 // whole and gets no blanks.
 QString Padded(const QString& text, int width);
-
-// The value of the leading decimal digits of `text`, blanks (space, tab, line
-// feed) skipped wherever they stand; 0 when there are none. Saturates at
-// INT_MAX instead of overflowing.
-int NumericValue(QStringView text);
 
 // The number of decimal digits of a capacity (20 -> 2, 150 -> 3, 0 -> 1).
 int Digits(int capacity);

@@ -84,6 +84,8 @@ Form1::Form1(QWidget* parent) : QWidget(parent)
     connect(Text2, &TextBox::gotFocus, this, [this] { Text2_GotFocus(); });
     connect(Text5, &QLineEdit::textChanged, this, [this] { Text5_Change(); });
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
+    // Every close, whoever makes it, ends the line a long operation started on.
+    connect(MSComm1, &QIODevice::aboutToClose, this, [this] { ++Sessione; });
     connect(MSComm1, &QSerialPort::errorOccurred, this,
             [this](QSerialPort::SerialPortError error) { MSComm1_Error(error); });
 
@@ -337,7 +339,8 @@ void Form1::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-LongOperation::LongOperation(Form1& form, const QString& portClosed) : m_form(form), m_taken(false)
+LongOperation::LongOperation(Form1& form, const QString& portClosed)
+    : m_form(form), m_taken(false), m_session(form.Sessione)
 {
     if (!portClosed.isEmpty() && !form.PortaAperta(portClosed))
         return;

@@ -105,6 +105,23 @@ public:
     int LungNumero = 0;
     int LungNome = 0;
 
+    // How long the link waits for the phone; tests shorten these.
+    struct LinkTiming {
+        int deadlineMs = 10000;    // a command, over all its sends
+        int pduDeadlineMs = 60000; // a PDU line: the network takes its time
+        int quietMs = 200;         // silence awaited after a command was given up
+    };
+    LinkTiming Tempi;
+
+    // The extended error of the last transaction ("+CMS ERROR: 321",
+    // "+CME ERROR: 22"), which InviaAT returns as "ERROR"; empty when the
+    // last transaction did not end on one.
+    QString ErroreAT;
+
+    // Counts the openings and closings of the port: a long operation that
+    // sees it change has lost its line, even if the port is open again.
+    quint64 Sessione = 0;
+
     // ---- handlers and procedures ----
     void Form_Load();
     void Form_Unload();
@@ -183,10 +200,14 @@ public:
     LongOperation(const LongOperation&) = delete;
     LongOperation& operator=(const LongOperation&) = delete;
     bool taken() const { return m_taken; }
+    // The port was closed (by the user or by a lost line) since the
+    // operation started: it must stop at once and leave panel 2 alone.
+    bool lineLost() const { return m_form.Sessione != m_session || !m_form.PortOpen(); }
 
 private:
     Form1& m_form;
     bool m_taken;
+    quint64 m_session;
 };
 
 // Lets the window's events run during a loop over list rows: at the first
