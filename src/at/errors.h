@@ -1,0 +1,19 @@
+// The extended final result codes: "+CMS ERROR: <n>" (GSM 07.05 3.2.5) and
+// "+CME ERROR: <n>" (GSM 07.07 9.2). With AT+CMEE=1 they carry a number;
+// with AT+CMEE=2 a text, of which the two that mean "nothing there" are known.
+#pragma once
+
+#include <QString>
+
+namespace at {
+
+constexpr int kCmsInvalidIndex = 321; // +CMS ERROR: 321, an empty message slot
+constexpr int kCmeNotFound = 22;      // +CME ERROR: 22, an empty phone-book entry
+
+// The code of a "+CMS ERROR: n" line (blanks and letter case ignored); -1
+// for any other line or a code that is no number.
+int CmsError(const QString& line);
+// The same for "+CME ERROR: n".
+int CmeError(const QString& line);
+
+} // namespace at
