@@ -1,0 +1,25 @@
+// The phone-book answers of GSM 07.07 8.12: the size answer to "+CPBR=?" and
+// the entry lines of "+CPBR=<index>". Every number a phone sends is bounded
+// here, once; an answer beyond the bounds is malformed.
+#pragma once
+
+#include <QString>
+
+namespace at {
+
+// "+CPBR: (1-250),40,18": the index range and the widths of the number and
+// the name. Blanks around every field are allowed, as are further fields
+// after the name width (newer phones add text and group widths). Not valid
+// unless 1 <= last <= 10000, 0 <= first <= last, widths 0..80 and 0..250.
+struct CpbrRange { bool valid = false; int first = 0; int last = 0; int numberLength = 0; int nameLength = 0; };
+CpbrRange ParseCpbrRange(const QString& answer);
+
+// "+CPBR: 3,"+390123456789",145,"Ufficio"": one entry. Blanks after the
+// commas, fields with or without quotes, commas inside a quoted field and
+// empty fields are read; a missing type reads as 0, a missing name as empty.
+// Not valid without the prefix, an index of 0..10000, a number field, or with
+// a type beyond 0..255. Fields after the name (hidden, group...) are ignored.
+struct CpbrEntry { bool valid = false; int index = 0; QString number; int type = 0; QString name; };
+CpbrEntry ParseCpbrEntry(const QString& line);
+
+} // namespace at

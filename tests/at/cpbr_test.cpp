@@ -1,0 +1,105 @@
+#include "at/cpbr.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct RangeCase {
+    const char* name;
+    const char* answer;
+    bool valid;
+    int first, last, numberLength, nameLength;
+};
+
+const RangeCase kRanges[] = {
+    {"textbook", "+CPBR: (1-250),40,18", true, 1, 250, 40, 18},
+    {"blanks around every field", "+CPBR: ( 1 - 250 ) , 40 , 18 ", true, 1, 250, 40, 18},
+    {"no blank after the prefix", "+CPBR:(1-10),20,14", true, 1, 10, 20, 14},
+    {"range from 0", "+CPBR: (0-99),20,14", true, 0, 99, 20, 14},
+    {"further widths after the name", "+CPBR: (1-250),40,18,80,20", true, 1, 250, 40, 18},
+    {"line end and final code after it", "+CPBR: (1-5),20,14\r\n\r\nOK", true, 1, 5, 20, 14},
+    {"unsolicited line before it", "RING\r\n+cpbr: (1-5),20,14", true, 1, 5, 20, 14},
+    {"widths at their bounds", "+CPBR: (1-10000),80,250", true, 1, 10000, 80, 250},
+    {"zero widths", "+CPBR: (1-1),0,0", true, 1, 1, 0, 0},
+    {"number width beyond 80", "+CPBR: (1-250),81,18", false, 0, 0, 0, 0},
+    {"absurd number width", "+CPBR: (1-250),999999999,18", false, 0, 0, 0, 0},
+    {"name width beyond 250", "+CPBR: (1-250),40,100000", false, 0, 0, 0, 0},
+    {"last index beyond 10000", "+CPBR: (1-10001),40,18", false, 0, 0, 0, 0},
+    {"last index 0", "+CPBR: (1-0),40,18", false, 0, 0, 0, 0},
+    {"first after last", "+CPBR: (9-5),40,18", false, 0, 0, 0, 0},
+    {"negative width", "+CPBR: (1-250),-4,18", false, 0, 0, 0, 0},
+    {"missing name width", "+CPBR: (1-250),40", false, 0, 0, 0, 0},
+    {"no range", "+CPBR: 250,40,18", false, 0, 0, 0, 0},
+    {"garbage after the name width", "+CPBR: (1-250),40,18x", false, 0, 0, 0, 0},
+    {"error", "ERROR", false, 0, 0, 0, 0},
+    {"extended error", "+CME ERROR: 3", false, 0, 0, 0, 0},
+    {"empty", "", false, 0, 0, 0, 0},
+};
+
+TEST(CpbrRange, ParsedAndBounded)
+{
+    for (const RangeCase& c : kRanges) {
+        SCOPED_TRACE(c.name);
+        const at::CpbrRange range = at::ParseCpbrRange(QString::fromUtf8(c.answer));
+        EXPECT_EQ(range.valid, c.valid);
+        if (!c.valid)
+            continue;
+        EXPECT_EQ(range.first, c.first);
+        EXPECT_EQ(range.last, c.last);
+        EXPECT_EQ(range.numberLength, c.numberLength);
+        EXPECT_EQ(range.nameLength, c.nameLength);
+    }
+}
+
+struct EntryCase {
+    const char* name;
+    const char* line;
+    bool valid;
+    int index;
+    const char* number;
+    int type;
+    const char* entryName;
+};
+
+const EntryCase kEntries[] = {
+    {"textbook", "+CPBR: 3,\"+390123456789\",145,\"Ufficio\"", true, 3, "+390123456789", 145, "Ufficio"},
+    {"blanks after the commas", "+CPBR: 1, \"+39347\", 145, \"Mario\"", true, 1, "+39347", 145, "Mario"},
+    {"no quotes", "+CPBR: 2,0612345,129,Casa", true, 2, "0612345", 129, "Casa"},
+    {"comma inside the name", "+CPBR: 4,\"055\",129,\"Rossi, Mario\"", true, 4, "055", 129, "Rossi, Mario"},
+    {"quote inside the name", "+CPBR: 4,\"055\",129,\"Bar \"Sport\"\"", true, 4, "055", 129, "Bar \"Sport\""},
+    {"blanks inside the name kept", "+CPBR: 5,\"1\",129,\" Zia  Ada \"", true, 5, "1", 129, " Zia  Ada "},
+    {"empty name", "+CPBR: 6,\"112\",129,\"\"", true, 6, "112", 129, ""},
+    {"empty number", "+CPBR: 7,\"\",129,\"Nessuno\"", true, 7, "", 129, "Nessuno"},
+    {"empty type", "+CPBR: 8,\"1\",,\"X\"", true, 8, "1", 0, "X"},
+    {"fields after the name", "+CPBR: 9,\"1\",129,\"X\",0,\"group\"", true, 9, "1", 129, "X"},
+    {"trailing blank and line end", "+CPBR: 10,\"1\",129,\"X\" \r\n", true, 10, "1", 129, "X"},
+    {"UCS2 hex fields", "+CPBR: 1,\"002B0033\",145,\"039503BB\"", true, 1, "002B0033", 145, "039503BB"},
+    {"lower-case prefix", "+cpbr: 1,\"1\",129,\"X\"", true, 1, "1", 129, "X"},
+    {"no name field", "+CPBR: 1,\"1\",129", true, 1, "1", 129, ""},
+    {"unterminated name", "+CPBR: 1,\"1\",129,\"X", false, 0, "", 0, ""},
+    {"type beyond an octet", "+CPBR: 1,\"1\",1290,\"X\"", false, 0, "", 0, ""},
+    {"type not a number", "+CPBR: 1,\"1\",abc,\"X\"", false, 0, "", 0, ""},
+    {"index not a number", "+CPBR: x,\"1\",129,\"X\"", false, 0, "", 0, ""},
+    {"index beyond 10000", "+CPBR: 10001,\"1\",129,\"X\"", false, 0, "", 0, ""},
+    {"no prefix", "3,\"1\",129,\"X\"", false, 0, "", 0, ""},
+    {"not found", "+CME ERROR: 22", false, 0, "", 0, ""},
+    {"empty slot", "OK", false, 0, "", 0, ""},
+    {"error", "ERROR", false, 0, "", 0, ""},
+};
+
+TEST(CpbrEntry, FieldsAsPhonesSendThem)
+{
+    for (const EntryCase& c : kEntries) {
+        SCOPED_TRACE(c.name);
+        const at::CpbrEntry entry = at::ParseCpbrEntry(QString::fromUtf8(c.line));
+        EXPECT_EQ(entry.valid, c.valid);
+        if (!c.valid)
+            continue;
+        EXPECT_EQ(entry.index, c.index);
+        EXPECT_EQ(entry.number, QString::fromUtf8(c.number));
+        EXPECT_EQ(entry.type, c.type);
+        EXPECT_EQ(entry.name, QString::fromUtf8(c.entryName));
+    }
+}
+
+} // namespace
