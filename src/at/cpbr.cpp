@@ -153,33 +153,29 @@ CpbrEntry ParseCpbrEntry(const QString& line)
     const std::optional<QString> number = cursor.field();
     if (!number)
         return entry;
+    if (!cursor.take(QLatin1Char(',')))
+        return entry;
+    const std::optional<QString> typeField = cursor.field();
+    if (!typeField || !cursor.take(QLatin1Char(',')))
+        return entry;
     int type = 0;
-    QString name;
-    if (cursor.take(QLatin1Char(','))) {
-        const std::optional<QString> typeField = cursor.field();
-        if (!typeField)
+    if (!typeField->isEmpty()) {
+        Cursor typeCursor(*typeField);
+        const std::optional<int> value = typeCursor.number(kMaxType);
+        if (!value || !typeCursor.atEnd())
             return entry;
-        if (!typeField->isEmpty()) {
-            Cursor typeCursor(*typeField);
-            const std::optional<int> value = typeCursor.number(kMaxType);
-            if (!value || !typeCursor.atEnd())
-                return entry;
-            type = *value;
-        }
-        if (cursor.take(QLatin1Char(','))) {
-            const std::optional<QString> nameField = cursor.field();
-            if (!nameField)
-                return entry;
-            name = *nameField;
-        }
+        type = *value;
     }
+    const std::optional<QString> name = cursor.field();
+    if (!name)
+        return entry;
     if (!cursor.atEnd() && !cursor.take(QLatin1Char(',')))
         return entry;
     entry.valid = true;
     entry.index = *index;
     entry.number = *number;
     entry.type = type;
-    entry.name = name;
+    entry.name = *name;
     return entry;
 }
 

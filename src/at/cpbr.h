@@ -16,9 +16,9 @@ CpbrRange ParseCpbrRange(const QString& answer);
 
 // "+CPBR: 3,"+390123456789",145,"Ufficio"": one entry. Blanks after the
 // commas, fields with or without quotes, commas inside a quoted field and
-// empty fields are read; a missing type reads as 0, a missing name as empty.
-// Not valid without the prefix, an index of 0..10000, a number field, or with
-// a type beyond 0..255. Fields after the name (hidden, group...) are ignored.
+// empty fields are read; an empty type reads as 0. Not valid without the
+// prefix, an index of 0..10000 and the four fields, or with a type beyond
+// 0..255. Fields after the name (hidden, group...) are ignored.
 struct CpbrEntry { bool valid = false; int index = 0; QString number; int type = 0; QString name; };
 CpbrEntry ParseCpbrEntry(const QString& line);
 
