@@ -18,23 +18,11 @@
 
 namespace {
 
-// Named profiles: state lines for a kind of phone.
-const std::map<std::string, std::vector<std::string>> kProfiles = {
-    {"noecho", {"fault.noecho = on"}},
-    {"silent", {"fault.silent = on"}},
-    {"no-phone-store", {"phone_store = no"}},
-    {"slow", {"fault.slow = on 50"}},
-    {"empty-zero", {"empty_slot = zero"}},
-    {"empty-ok", {"empty_slot = ok"}},
-    {"empty-cms321", {"empty_slot = cms321"}},
-    {"entry-cme22", {"empty_entry = cme22"}},
-};
-
 void usage() {
     std::cerr << "usage: phonesim [--state FILE] [--link PATH] [--control PATH] [--transcript FILE]\n"
                  "                [--fault NAME[=ARGS]]... [--set KEY=VALUE]... [--profile NAME]...\n"
                  "profiles:";
-    for (const auto& p : kProfiles) std::cerr << " " << p.first;
+    for (const auto& p : phonesim::profiles()) std::cerr << " " << p.first;
     std::cerr << "\n";
 }
 
@@ -91,9 +79,8 @@ int main(int argc, char** argv) {
                 return 2;
             }
             lines.push_back(setting.substr(0, eq) + " = " + setting.substr(eq + 1));
-        } else if (arg == "--profile" && hasValue && kProfiles.count(argv[i + 1])) {
-            const auto& profile = kProfiles.at(argv[++i]);
-            lines.insert(lines.end(), profile.begin(), profile.end());
+        } else if (arg == "--profile" && hasValue && phonesim::profiles().count(argv[i + 1])) {
+            lines.push_back(std::string("profile = ") + argv[++i]);
         } else {
             usage();
             return 2;

@@ -49,7 +49,51 @@ bool isMessageCommand(const std::string& name) {
            name == "+CSMS" || name == "+CMSS";
 }
 
+// A blank after each comma outside quotes that a value follows:
+// '+CMGR: 1,,22' becomes '+CMGR: 1,, 22'.
+std::string blanksAfterCommas(const std::string& line) {
+    std::string out;
+    bool quoted = false;
+    for (size_t i = 0; i < line.size(); ++i) {
+        out += line[i];
+        if (line[i] == '"') quoted = !quoted;
+        if (line[i] == ',' && !quoted && i + 1 < line.size() && line[i + 1] != ',') out += ' ';
+    }
+    return out;
+}
+
+constexpr UnsolicitedPosition kSchedulePositions[] = {UnsolicitedPosition::BeforeEcho, UnsolicitedPosition::Before,
+                                                      UnsolicitedPosition::Inside, UnsolicitedPosition::After};
+
 }  // namespace
+
+const std::vector<std::string>& unsolicitedSchedule() {
+    // The PDUs come from tools/make_sample_pdus.py ("unsolicited").
+    static const std::vector<std::string> kLines = {
+        "RING",
+        "+CRING: VOICE",
+        "+CLIP: \"+393471234567\",145",
+        "+CMTI: \"SM\",3",
+        "+CDSI: \"SM\",4",
+        "+CREG: 1",
+        "+CGREG: 1",
+        "+CEREG: 1",
+        "+CIEV: 2,3",
+        "+CUSD: 0,\"Credito residuo 5 euro\",15",
+        "+PBREADY",
+        "NO CARRIER",
+        "^BOOT:27710117,0,0,0,75",
+        "^MODE:5,5",
+        "^RSSI:17",
+        "^HCSQ:\"LTE\",40,35,120,20",
+        "^SRVST:2",
+        "^SIMST:1",
+        "^DSFLOWRPT:0000000A,00000000,00000000,0000000000000000,0000000000000000,00000000,00000000",
+        "+CMT: ,24\n0791933395066900040C9193431732547600004240500151008005C374F81D02",
+        "+CDS: 25\n0791933395066900062A0C91934317325476424050015100804240500151208000",
+    };
+    return kLines;
+}
 
 Phone::Phone(PhoneState& state) : m_state(state) { reset(); }
 
@@ -76,7 +120,11 @@ void Phone::lineDropped() {
 }
 
 std::string Phone::unsolicited(const std::string& line) const {
-    return m_verbose ? "\r\n" + line + "\r\n" : line + "\r\n";
+    // Each line of the code framed as an information line: a +CMT and its PDU
+    // are "\r\n+CMT: ,24\r\n<pdu>\r\n".
+    std::string text = m_verbose ? eol() : "";
+    for (const std::string& part : split(line, '\n')) text += part + eol();
+    return text;
 }
 
 void Phone::feed(const std::string& bytes, std::vector<Output>& out, std::vector<std::string>& lines) {
@@ -117,8 +165,9 @@ void Phone::onLine(const std::string& raw, std::vector<Output>& out, std::vector
     const std::string line = trim(raw);
     if (line.empty()) return;  // an empty line is no command
     lines.push_back(line);
-    const std::string echo = m_echo ? m_rawLine + "\r" : std::string();
-    deliver(line, echo, execute(line), out);
+    const std::string echo = m_echo ? m_rawLine + (m_state.dialect.echoCrCr ? "\r\r" : "\r") : std::string();
+    const std::string answer = execute(line);
+    deliver(line, echo, answer, m_insideAt, out);
 }
 
 void Phone::onPdu(bool cancelled, std::vector<Output>& out, std::vector<std::string>& lines) {
@@ -129,7 +178,7 @@ void Phone::onPdu(bool cancelled, std::vector<Output>& out, std::vector<std::str
     const std::string echo = m_echo ? pdu : std::string();
     Result r;
     if (cancelled) {
-        deliver(pdu, echo, final(r), out);  // ESC: nothing is sent
+        deliver(pdu, echo, final(r), std::string::npos, out);  // ESC: nothing is sent
         return;
     }
     std::string error;
@@ -160,7 +209,9 @@ void Phone::onPdu(bool cancelled, std::vector<Output>& out, std::vector<std::str
             r.info.push_back("+CMGW: " + std::to_string(slot));
         }
     }
-    deliver(pdu, echo, info(r.info) + final(r), out);
+    size_t insideAt = std::string::npos;
+    const std::string text = info(r.info, &insideAt);
+    deliver(pdu, echo, text + final(r), insideAt, out);
 }
 
 bool Phone::matches(const std::string& pattern, const std::string& command) const {
@@ -173,24 +224,40 @@ bool Phone::matches(const std::string& pattern, const std::string& command) cons
                                   !std::isalnum(static_cast<unsigned char>(p.back())));
 }
 
-void Phone::deliver(const std::string& command, const std::string& echo, std::string answer,
+void Phone::deliver(const std::string& command, const std::string& echo, std::string answer, size_t insideAt,
                     std::vector<Output>& out) {
     Faults& f = m_state.faults;
     if (f.silent) return;
-    if (!echo.empty()) out.push_back(Output{0, echo, false});
-    if (answer.empty()) return;
-    for (const Faults::Unsolicited& u : f.unsolicited) {
-        const std::string frame = unsolicited(u.line);
-        // Inside: after the first information line, where the answer has one.
-        const size_t firstLine = answer.find("\r\n", 2);
-        const bool hasInfo = firstLine != std::string::npos && firstLine + 2 < answer.size();
-        if (u.inside && hasInfo) {
-            answer.insert(firstLine + 2, frame);
-        } else {
-            answer.insert(0, frame);
+    if (answer.empty()) {
+        if (!echo.empty()) out.push_back(Output{0, echo, false});
+        return;
+    }
+    // Unsolicited codes fall between lines, never inside one.
+    std::vector<Faults::Unsolicited> codes;
+    codes.swap(f.unsolicited);
+    if (f.urc) {
+        const long n = f.urcCount++;
+        if (n % f.urcEvery == 0) {
+            const long k = n / f.urcEvery;
+            const std::vector<std::string>& schedule = unsolicitedSchedule();
+            codes.push_back(Faults::Unsolicited{kSchedulePositions[k % 4],
+                                                schedule[static_cast<size_t>(k) % schedule.size()]});
         }
     }
-    f.unsolicited.clear();
+    const bool prompt = m_mode == Mode::Pdu;  // nothing comes after a "> " prompt
+    std::string beforeEcho, head, inside, tail;
+    for (const Faults::Unsolicited& u : codes) {
+        const std::string frame = unsolicited(u.line);
+        switch (u.position) {
+        case UnsolicitedPosition::BeforeEcho: beforeEcho += frame; break;
+        case UnsolicitedPosition::Before: head += frame; break;
+        case UnsolicitedPosition::Inside: (insideAt < answer.size() ? inside : head) += frame; break;
+        case UnsolicitedPosition::After: (prompt ? head : tail) += frame; break;
+        }
+    }
+    if (!inside.empty()) answer.insert(insideAt, inside);
+    answer = head + answer + tail;
+    if (!beforeEcho.empty() || !echo.empty()) out.push_back(Output{0, beforeEcho + echo, false});
     int delay = f.slow ? f.slowDelayMs : 0;
     if (f.late && matches(f.latePattern, command)) delay += f.lateMs;
     if (f.drop && matches(f.dropPattern, command)) {
@@ -208,29 +275,38 @@ void Phone::deliver(const std::string& command, const std::string& echo, std::st
     }
 }
 
-std::string Phone::info(const std::vector<std::string>& lines) const {
+std::string Phone::info(const std::vector<std::string>& lines, size_t* firstEnd) const {
     if (lines.empty()) return std::string();
-    std::string text = m_verbose ? "\r\n" : "";
+    const Dialect& d = m_state.dialect;
+    const std::string end = eol();
+    std::string text = m_verbose ? end : "";
     for (size_t i = 0; i < lines.size(); ++i) {
-        if (i) text += "\r\n";
-        text += lines[i];
+        if (i) text += end;
+        text += d.blanks ? blanksAfterCommas(lines[i]) : lines[i];
+        if (d.trailingBlank) text += ' ';
+        if (i == 0 && firstEnd) *firstEnd = text.size() + end.size();
     }
-    return text + "\r\n";
+    return text + end;
+}
+
+std::string Phone::pduLine(const std::string& pdu) const {
+    return (m_state.dialect.lowerHex ? lower(pdu) : pdu) + (m_state.dialect.pduQuote ? "\"" : "");
 }
 
 std::string Phone::final(const Result& r) const {
-    if (r.kind == Kind::Prompt) return "\r\n> ";
+    const std::string end = eol();
+    if (r.kind == Kind::Prompt) return end + "> ";
     if (m_quiet) return std::string();
     std::string code;
     switch (r.kind) {
-    case Kind::Ok: return m_verbose ? "\r\nOK\r\n" : "0\r";
-    case Kind::Error: return m_verbose ? "\r\nERROR\r\n" : "4\r";
+    case Kind::Ok: return m_verbose ? end + "OK" + end : "0\r";
+    case Kind::Error: return m_verbose ? end + "ERROR" + end : "4\r";
     case Kind::Cme:
     case Kind::Cms:
-        if (m_cmee == 0 && !r.forceCode) return m_verbose ? "\r\nERROR\r\n" : "4\r";
+        if (m_cmee == 0 && !r.forceCode) return m_verbose ? end + "ERROR" + end : "4\r";
         code = (r.kind == Kind::Cme ? "+CME ERROR: " : "+CMS ERROR: ") +
                (m_cmee == 2 ? std::string(errorText(r.code)) : std::to_string(r.code));
-        return m_verbose ? "\r\n" + code + "\r\n" : code + "\r\n";
+        return m_verbose ? end + code + end : code + end;
     case Kind::Prompt: break;
     }
     return std::string();
@@ -241,6 +317,7 @@ std::string Phone::final(const Result& r) const {
 std::string Phone::execute(const std::string& line) {
     Result error;
     error.kind = Kind::Error;
+    m_insideAt = std::string::npos;
     if (line.size() < 2 || std::toupper(static_cast<unsigned char>(line[0])) != 'A' ||
         std::toupper(static_cast<unsigned char>(line[1])) != 'T') {
         return final(error);
@@ -295,7 +372,10 @@ std::string Phone::execute(const std::string& line) {
             r = basic(letter, line.substr(argStart, end - argStart));
             pos = end;
         }
-        answer += info(r.info);
+        size_t firstEnd = std::string::npos;
+        const std::string text = info(r.info, &firstEnd);
+        if (m_insideAt == std::string::npos && firstEnd != std::string::npos) m_insideAt = answer.size() + firstEnd;
+        answer += text;
         if (r.kind == Kind::Prompt) {
             m_mode = Mode::Pdu;
             m_pdu.clear();
@@ -403,9 +483,10 @@ Phone::Result Phone::extended(const std::string& name, const std::string& suffix
     }
     if (name == "+CSCS") {
         const std::string cs = upper(unquote(arg));
+        const bool ucs2 = m_state.dialect.ucs2 != Ucs2Support::None;
         if (read) r.info.push_back("+CSCS: \"" + m_charset + "\"");
-        else if (test) r.info.push_back("+CSCS: (\"GSM\",\"IRA\",\"8859-1\",\"UCS2\")");
-        else if (set && charsetKnown(cs)) m_charset = cs;
+        else if (test) r.info.push_back(std::string("+CSCS: (\"GSM\",\"IRA\",\"8859-1\"") + (ucs2 ? ",\"UCS2\")" : ")"));
+        else if (set && charsetKnown(cs) && (ucs2 || cs != "UCS2")) m_charset = cs;
         else r.kind = Kind::Error;
         return r;
     }
@@ -559,7 +640,7 @@ Phone::Result Phone::readMessage(const std::string& suffix) {
     const auto it = store.messages.find(index);
     if (it == store.messages.end()) {
         switch (m_state.emptySlot) {
-        case EmptySlotAnswer::Zero: r.info.push_back("+CMGR: 0,,0"); break;
+        case EmptySlotAnswer::Zero: r.info.push_back(m_state.dialect.cmgrStatus ? "+CMGR: 0,,0" : "+CMGR: ,,0"); break;
         case EmptySlotAnswer::Ok: break;
         case EmptySlotAnswer::Cms321:
             r.kind = Kind::Cms;
@@ -570,8 +651,9 @@ Phone::Result Phone::readMessage(const std::string& suffix) {
         return r;
     }
     StoredMessage& m = it->second;
-    r.info.push_back("+CMGR: " + std::to_string(m.stat) + ",," + std::to_string(tpduLength(m.pdu)));
-    r.info.push_back(m.pdu);
+    const std::string stat = m_state.dialect.cmgrStatus ? std::to_string(m.stat) : std::string();
+    r.info.push_back("+CMGR: " + stat + ",," + std::to_string(tpduLength(m.pdu)));
+    r.info.push_back(pduLine(m.pdu));
     if (m.stat == 0) m.stat = 1;  // read now
     return r;
 }
@@ -598,7 +680,7 @@ Phone::Result Phone::listMessages(const std::string& suffix) {
         if (stat != 4 && m.stat != stat) continue;
         r.info.push_back("+CMGL: " + std::to_string(index) + "," + std::to_string(m.stat) + ",," +
                          std::to_string(tpduLength(m.pdu)));
-        r.info.push_back(m.pdu);
+        r.info.push_back(pduLine(m.pdu));
         if (m.stat == 0) m.stat = 1;
     }
     return r;
@@ -668,8 +750,14 @@ Phonebook* Phone::selectedBook() {
 }
 
 std::string Phone::entryLine(int index, const PhonebookEntry& e) const {
-    return "+CPBR: " + std::to_string(index) + ",\"" + e.number + "\"," + std::to_string(e.type) + ",\"" +
-           encodeText(e.name, m_charset) + "\"";
+    const bool ucs2 = m_charset == "UCS2";
+    std::string number = ucs2 && m_state.dialect.ucs2 == Ucs2Support::Numbers ? encodeText(e.number, "UCS2") : e.number;
+    std::string name = encodeText(e.name, m_charset);
+    if (ucs2 && m_state.dialect.lowerHex) {
+        number = lower(number);
+        name = lower(name);
+    }
+    return "+CPBR: " + std::to_string(index) + ",\"" + number + "\"," + std::to_string(e.type) + ",\"" + name + "\"";
 }
 
 // +CPBS: the phone book that +CPBR and +CPBW work on (GSM 07.07 8.11).
@@ -781,6 +869,12 @@ Phone::Result Phone::writeEntry(const std::string& suffix) {
     }
     PhonebookEntry e;
     e.number = unquote(p[1]);
+    // A phone that sends numbers in UCS2 takes them in UCS2 too.
+    if (m_charset == "UCS2" && m_state.dialect.ucs2 == Ucs2Support::Numbers) {
+        std::string number;
+        if (!decodeText(e.number, "UCS2", number)) return fail(27);
+        e.number = number;
+    }
     e.type = !e.number.empty() && e.number[0] == '+' ? 145 : 129;
     if (p.size() > 2 && !p[2].empty() && !parseInt(p[2], e.type)) {
         r.kind = Kind::Error;

@@ -55,12 +55,16 @@ private:
     std::string execute(const std::string& line);
     Result basic(char letter, const std::string& arg);
     Result extended(const std::string& name, const std::string& suffix);
-    void deliver(const std::string& command, const std::string& echo, std::string answer,
+    // insideAt: where the answer's first information line ends (npos: it has none).
+    void deliver(const std::string& command, const std::string& echo, std::string answer, size_t insideAt,
                  std::vector<Output>& out);
     bool matches(const std::string& pattern, const std::string& command) const;
 
-    std::string info(const std::vector<std::string>& lines) const;
+    // Information lines as the dialect writes them; firstEnd: where the first one ends.
+    std::string info(const std::vector<std::string>& lines, size_t* firstEnd = nullptr) const;
     std::string final(const Result& r) const;
+    const char* eol() const { return m_state.dialect.lfOnly ? "\n" : "\r\n"; }
+    std::string pduLine(const std::string& pdu) const;
 
     // The command families.
     Result messageStores(const std::string& suffix);
@@ -90,6 +94,7 @@ private:
     int m_fun = 1;
 
     Mode m_mode = Mode::Command;
+    size_t m_insideAt = std::string::npos;  // where execute()'s answer has its first information line end
     std::string m_line;     // the command line being received
     std::string m_rawLine;  // the same as received, for the echo
     std::string m_pdu;      // the PDU being received after "> "

@@ -11,7 +11,8 @@
 namespace phonesim {
 
 // One stored short message: its status as +CMGR reports it (0 received
-// unread, 1 received read, 2 stored unsent, 3 stored sent) and the PDU as
+// unread, 1 received read, 2 stored unsent, 3 stored sent; some phones store
+// other numbers, and a status that does not match the PDU) and the PDU as
 // upper-case hex, service-centre part included.
 struct StoredMessage {
     int stat = 0;
@@ -42,6 +43,24 @@ struct Phonebook {
 
 enum class EmptySlotAnswer { Zero, Ok, Cms321 };  // "+CMGR: 0,,0", "OK", "+CMS ERROR: 321"
 enum class EmptyEntryAnswer { Ok, Cme22 };        // "OK", "+CME ERROR: 22"
+enum class Ucs2Support { None, Names, Numbers };  // +CSCS="UCS2" refused; names in hex; numbers too
+
+// How the phone writes its answers (README: "Dialects").
+struct Dialect {
+    bool echoCrCr = false;       // the echo of a command line ends with CR CR
+    bool lfOnly = false;         // line ends are LF only
+    bool blanks = false;         // a blank after the commas of information lines
+    bool trailingBlank = false;  // a blank at the end of each information line
+    bool lowerHex = false;       // PDUs and UCS2 phone-book fields in lower-case hex
+    bool pduQuote = false;       // a double quote right after the PDU on its line
+    bool cmgrStatus = true;      // false: "+CMGR: ,,<length>"
+    Ucs2Support ucs2 = Ucs2Support::Names;
+};
+
+// Where an unsolicited line falls around an answer: before the echo, between
+// the echo and the answer, after the answer's first information line (before
+// the answer where it has none), after the final result code.
+enum class UnsolicitedPosition { BeforeEcho, Before, Inside, After };
 
 // Faults switched on and off while the phone runs (README: "Faults").
 struct Faults {
@@ -51,10 +70,16 @@ struct Faults {
     int slowDelayMs = 50;
     std::vector<std::string> errorCommands;  // command prefixes answered "ERROR"
     struct Unsolicited {
-        bool inside = false;  // false: before the answer; true: inside it
-        std::string line;
+        UnsolicitedPosition position = UnsolicitedPosition::Before;
+        std::string line;  // "\n" between the lines of one code (a +CMT and its PDU)
     };
     std::vector<Unsolicited> unsolicited;  // one-shot, each on the next answer
+    // A chatty modem: every urcEvery-th answer gets the next line of
+    // unsolicitedSchedule() at the next position (BeforeEcho, Before, Inside,
+    // After, again); urcCount counts the answers so far.
+    bool urc = false;
+    int urcEvery = 1;
+    long urcCount = 0;
     bool pieces = false;                   // answers in pieces of pieceSize bytes
     int pieceSize = 3;
     int pieceGapMs = 30;
@@ -85,6 +110,7 @@ struct PhoneState {
     std::string phonebook = "SM";                        // +CPBS selection
     std::map<std::string, MessageStore> stores;          // "SM", "ME"
     std::map<std::string, Phonebook> phonebooks;         // "SM", "ME", "FD"
+    Dialect dialect;
     Faults faults;
 };
 
@@ -97,6 +123,15 @@ bool loadStateText(const std::string& text, PhoneState& out, std::string& error)
 bool applyStateLine(const std::string& line, PhoneState& state, std::string& error);
 // The state as state-file text; loadStateText of it gives the state back.
 std::string dumpState(const PhoneState& state);
+
+// Named kinds of phone, each the state lines it stands for ("urc" is
+// {"fault.urc = on"}).  The state key "profile" applies them.
+const std::map<std::string, std::vector<std::string>>& profiles();
+bool applyProfile(const std::string& name, PhoneState& state, std::string& error);
+
+// The unsolicited result codes of the "urc" fault, in the order they come;
+// "\n" separates a code's lines (+CMT and +CDS are followed by their PDU).
+const std::vector<std::string>& unsolicitedSchedule();
 
 // Absolute path of the shipped samples (sim/samples).
 std::string sampleDir();

@@ -3,6 +3,7 @@
 #include "text.h"
 
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #ifndef PHONESIM_SAMPLE_DIR
@@ -13,7 +14,75 @@ namespace phonesim {
 
 std::string sampleDir() { return PHONESIM_SAMPLE_DIR; }
 
+const std::map<std::string, std::vector<std::string>>& profiles() {
+    static const std::map<std::string, std::vector<std::string>> kProfiles = {
+        {"noecho", {"fault.noecho = on"}},
+        {"silent", {"fault.silent = on"}},
+        {"no-phone-store", {"phone_store = no"}},
+        {"slow", {"fault.slow = on 50"}},
+        {"empty-zero", {"empty_slot = zero"}},
+        {"empty-ok", {"empty_slot = ok"}},
+        {"empty-cms321", {"empty_slot = cms321"}},
+        {"entry-cme22", {"empty_entry = cme22"}},
+        {"urc", {"fault.urc = on"}},
+        {"echo-crcr", {"echo_end = crcr"}},
+        {"lf-only", {"line_end = lf"}},
+        {"blanks", {"blanks_after_commas = yes"}},
+        {"trailing-blank", {"trailing_blank = yes"}},
+        {"lowercase-hex", {"hex_case = lower"}},
+        {"pdu-quote", {"pdu_quote = yes"}},
+        {"no-status", {"cmgr_status = no"}},
+        {"ucs2-phonebook", {"ucs2 = names"}},
+        {"ucs2-numbers", {"ucs2 = numbers"}},
+        {"no-ucs2", {"ucs2 = no"}},
+    };
+    return kProfiles;
+}
+
+bool applyProfile(const std::string& name, PhoneState& state, std::string& error) {
+    const auto it = profiles().find(name);
+    if (it == profiles().end()) {
+        error = "unknown profile: " + name;
+        return false;
+    }
+    for (const std::string& line : it->second) {
+        if (!applyStateLine(line, state, error)) return false;
+    }
+    return true;
+}
+
 namespace {
+
+// In a state file and on the control channel the lines of one unsolicited
+// code are separated by the two characters "\n".
+std::string unescapeLines(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'n') {
+            out += '\n';
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+std::string escapeLines(const std::string& text) {
+    std::string out;
+    for (char c : text) out += c == '\n' ? std::string("\\n") : std::string(1, c);
+    return out;
+}
+
+const char* positionName(UnsolicitedPosition p) {
+    switch (p) {
+    case UnsolicitedPosition::BeforeEcho: return "before-echo";
+    case UnsolicitedPosition::Before: return "before";
+    case UnsolicitedPosition::Inside: return "inside";
+    case UnsolicitedPosition::After: return "after";
+    }
+    return "before";
+}
 
 constexpr int kMaxIncludeDepth = 8;
 
@@ -90,14 +159,33 @@ bool applyFault(const std::string& name, const std::string& value, Faults& fault
             faults.unsolicited.clear();
             return true;
         }
-        if (words.size() < 2 || (words[0] != "before" && words[0] != "inside")) {
-            error = "fault unsolicited on before|inside <line>";
+        Faults::Unsolicited u;
+        bool known = false;
+        for (UnsolicitedPosition p : {UnsolicitedPosition::BeforeEcho, UnsolicitedPosition::Before,
+                                      UnsolicitedPosition::Inside, UnsolicitedPosition::After}) {
+            if (!words.empty() && words[0] == positionName(p)) {
+                u.position = p;
+                known = true;
+            }
+        }
+        if (words.size() < 2 || !known) {
+            error = "fault unsolicited on before-echo|before|inside|after <line>";
             return false;
         }
-        Faults::Unsolicited u;
-        u.inside = words[0] == "inside";
-        u.line = trim(rest.substr(words[0].size()));
+        u.line = unescapeLines(trim(rest.substr(rest.find(words[0]) + words[0].size())));
         faults.unsolicited.push_back(u);
+    } else if (name == "urc") {
+        faults.urc = on;
+        if (!intArg(0, faults.urcEvery)) return false;
+        if (words.size() > 1) {
+            int count = 0;
+            if (!intArg(1, count)) return false;
+            faults.urcCount = count;
+        }
+        if (faults.urcEvery < 1 || faults.urcCount < 0) {
+            error = "fault urc on [every >= 1 [count >= 0]]";
+            return false;
+        }
     } else if (name == "pieces") {
         faults.pieces = on;
         if (!intArg(0, faults.pieceSize) || !intArg(1, faults.pieceGapMs)) return false;
@@ -216,6 +304,50 @@ bool applyLine(const std::string& raw, const std::string& baseDir, PhoneState& s
             error = "empty_entry is ok or cme22";
             return false;
         }
+    } else if (key == "profile") {
+        for (const std::string& name : splitWords(value)) {
+            if (!applyProfile(name, state, error)) return false;
+        }
+    } else if (key == "echo_end") {
+        if (value != "cr" && value != "crcr") {
+            error = "echo_end is cr or crcr";
+            return false;
+        }
+        state.dialect.echoCrCr = value == "crcr";
+    } else if (key == "line_end") {
+        if (value != "crlf" && value != "lf") {
+            error = "line_end is crlf or lf";
+            return false;
+        }
+        state.dialect.lfOnly = value == "lf";
+    } else if (key == "hex_case") {
+        if (value != "upper" && value != "lower") {
+            error = "hex_case is upper or lower";
+            return false;
+        }
+        state.dialect.lowerHex = value == "lower";
+    } else if (key == "blanks_after_commas" || key == "trailing_blank" || key == "pdu_quote" ||
+               key == "cmgr_status") {
+        if (!parseBool(value, flag)) {
+            error = key + " is yes or no";
+            return false;
+        }
+        bool& target = key == "blanks_after_commas" ? state.dialect.blanks
+                       : key == "trailing_blank"    ? state.dialect.trailingBlank
+                       : key == "pdu_quote"         ? state.dialect.pduQuote
+                                                    : state.dialect.cmgrStatus;
+        target = flag;
+    } else if (key == "ucs2") {
+        if (value == "no") {
+            state.dialect.ucs2 = Ucs2Support::None;
+        } else if (value == "names") {
+            state.dialect.ucs2 = Ucs2Support::Names;
+        } else if (value == "numbers") {
+            state.dialect.ucs2 = Ucs2Support::Numbers;
+        } else {
+            error = "ucs2 is no, names or numbers";
+            return false;
+        }
     } else if (key == "phone_store") {
         if (!parseBool(value, flag)) {
             error = "phone_store is yes or no";
@@ -271,8 +403,8 @@ bool applyLine(const std::string& raw, const std::string& baseDir, PhoneState& s
             }
             const std::vector<std::string> w = splitWords(value);
             StoredMessage message;
-            if (w.size() != 2 || !parseInt(w[0], message.stat) || message.stat < 0 || message.stat > 3) {
-                error = key + ": a message is <stat 0-3> <pdu hex>";
+            if (w.size() != 2 || !parseInt(w[0], message.stat) || message.stat < 0 || message.stat > 255) {
+                error = key + ": a message is <stat 0-255> <pdu hex>";
                 return false;
             }
             if (!validPdu(w[1], error)) {
@@ -351,6 +483,7 @@ bool loadText(const std::string& text, const std::string& baseDir, PhoneState& o
 }
 
 std::string onOff(bool b) { return b ? "on" : "off"; }
+std::string yesNo(bool b) { return b ? "yes" : "no"; }
 
 }  // namespace
 
@@ -385,6 +518,16 @@ std::string dumpState(const PhoneState& s) {
       << "next_reference = " << s.nextReference << "\n"
       << "cpms = " << s.mem1 << "," << s.mem2 << "," << s.mem3 << "\n"
       << "cpbs = " << s.phonebook << "\n";
+    const Dialect& d = s.dialect;
+    o << "echo_end = " << (d.echoCrCr ? "crcr" : "cr") << "\n"
+      << "line_end = " << (d.lfOnly ? "lf" : "crlf") << "\n"
+      << "blanks_after_commas = " << yesNo(d.blanks) << "\n"
+      << "trailing_blank = " << yesNo(d.trailingBlank) << "\n"
+      << "hex_case = " << (d.lowerHex ? "lower" : "upper") << "\n"
+      << "pdu_quote = " << yesNo(d.pduQuote) << "\n"
+      << "cmgr_status = " << yesNo(d.cmgrStatus) << "\n"
+      << "ucs2 = "
+      << (d.ucs2 == Ucs2Support::None ? "no" : d.ucs2 == Ucs2Support::Names ? "names" : "numbers") << "\n";
     for (const auto& [mem, store] : s.stores) {
         o << "\nsms." << mem << ".capacity = " << store.capacity << "\n";
         for (const auto& [index, message] : store.messages) {
@@ -411,8 +554,9 @@ std::string dumpState(const PhoneState& s) {
     }
     o << "fault.unsolicited = off\n";
     for (const Faults::Unsolicited& u : f.unsolicited) {
-        o << "fault.unsolicited = on " << (u.inside ? "inside " : "before ") << u.line << "\n";
+        o << "fault.unsolicited = on " << positionName(u.position) << " " << escapeLines(u.line) << "\n";
     }
+    o << "fault.urc = " << onOff(f.urc) << " " << f.urcEvery << " " << f.urcCount << "\n";
     o << "fault.pieces = " << onOff(f.pieces) << " " << f.pieceSize << " " << f.pieceGapMs << "\n"
       << "fault.late = " << onOff(f.late) << " " << f.lateMs
       << (f.latePattern.empty() ? "" : " " + f.latePattern) << "\n"

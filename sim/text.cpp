@@ -18,6 +18,11 @@ std::string upper(std::string s) {
     return s;
 }
 
+std::string lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
 std::vector<std::string> split(const std::string& s, char sep) {
     std::vector<std::string> out;
     size_t start = 0;

@@ -9,6 +9,7 @@ namespace phonesim {
 
 std::string trim(const std::string& s);
 std::string upper(std::string s);
+std::string lower(std::string s);
 std::vector<std::string> split(const std::string& s, char sep);
 std::vector<std::string> splitWords(const std::string& s);
 // Split AT parameters at commas outside double quotes; quotes are kept.

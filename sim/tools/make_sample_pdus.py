@@ -2,7 +2,10 @@
 """Builds the TS 23.040 PDUs of the simulator's sample phones.
 
 Prints state-file lines ("sms.SM.3 = 0 0791...") for the messages listed at
-the bottom; the samples under sim/samples were made with it.  Every PDU is
+the bottom; the samples under sim/samples were made with it.
+  make_sample_pdus.py               italian.state
+  make_sample_pdus.py real-phones   real-phones.state
+  make_sample_pdus.py unsolicited   the +CMT and +CDS lines of the "urc" fault  Every PDU is
 checked by reading it back with gammu (the sim_gammu test).
 """
 import sys
@@ -119,6 +122,14 @@ def submit(centre, recipient, text, reference=0, ucs2=False, header=b""):
             + "00%02X" % (0x08 if ucs2 else 0x00) + "AA" + user_data(text, ucs2, header))
 
 
+def status_report(centre, recipient, reference, sent, delivered, quarters, status):
+    """SMS-STATUS-REPORT (TS 23.040 9.2.2.3): TP-MTI 10, no more messages,
+    the reference of the message reported on, its recipient, when the centre
+    took it (TP-SCTS), when it was delivered or failed (TP-DT), TP-ST."""
+    return (smsc(centre) + "06%02X" % reference + address(recipient)
+            + timestamp(sent, quarters) + timestamp(delivered, quarters) + "%02X" % status)
+
+
 CENTRE = "+393359609600"
 
 LONG_PART = ("Ciao Giulia, ti scrivo per la cena di sabato: abbiamo prenotato da "
@@ -155,7 +166,36 @@ MESSAGES = [
                          "Ho trovato le chiavi, erano in macchina :-)")),
 ]
 
+# samples/real-phones.state: what real phones store.  Status reports kept
+# as received messages (stat 0/1), an SMS-SUBMIT kept as "REC READ", an
+# SMS-DELIVER kept as "STO SENT", and stats no standard names (4, 24).
+REAL_PHONES = [
+    ("SM", 1, 0, status_report(CENTRE, "+393471234567", 0x2A, "240401101500", "240401101512", 8, 0x00)),
+    ("SM", 2, 1, status_report(CENTRE, "+393401234567", 0x2B, "240402183000", "240402183005", 8, 0x20)),
+    ("SM", 3, 1, status_report(CENTRE, "3331234567", 0x2C, "240403090000", "240404090001", 8, 0x46)),
+    ("SM", 4, 1, submit(CENTRE, "+393479876543", "Ti chiamo appena arrivo a casa.", 0x2D)),
+    ("SM", 5, 3, deliver(CENTRE, "+393281234567", "240405121314", 8, "Ok, a domani allora!")),
+    ("SM", 6, 4, deliver(CENTRE, "+390123456789", "240406080910", 8, "Riunione spostata alle 15:00.")),
+    ("SM", 7, 24, submit(CENTRE, "+393331112222", "Prenotato per le 21.", 0x2E)),
+    ("SM", 9, 1, deliver(CENTRE, "+393471234567", "240407200000", 8, "Ciao, tutto bene?")),
+    ("ME", 1, 1, status_report(CENTRE, "+393479876543", 0x2D, "240408110000", "240408110003", 8, 0x00)),
+]
+
+# The PDUs of the unsolicited +CMT and +CDS of the "urc" fault: 24 and 25
+# octets after the service centre.
+UNSOLICITED = [
+    ("+CMT: ,24", deliver(CENTRE, "+393471234567", "240405101500", 8, "Ciao!")),
+    ("+CDS: 25", status_report(CENTRE, "+393471234567", 0x2A, "240405101500", "240405101502", 8, 0x00)),
+]
+
 if __name__ == "__main__":
-    for mem, index, stat, pdu in MESSAGES:
+    which = sys.argv[1] if len(sys.argv) > 1 else "italian"
+    if which == "unsolicited":
+        for line, pdu in UNSOLICITED:
+            assert int(line.split(",")[-1].split()[-1]) == len(pdu) // 2 - int(pdu[:2], 16) - 1
+            print(line)
+            print(pdu)
+        sys.exit(0)
+    for mem, index, stat, pdu in REAL_PHONES if which == "real-phones" else MESSAGES:
         print("sms.%s.%d = %d %s" % (mem, index, stat, pdu))
     sys.exit(0)
