@@ -1,0 +1,108 @@
+#include "at/cmgr.h"
+
+#include "at/cpms.h"
+#include "at/errors.h"
+
+#include <QStringList>
+
+namespace at {
+
+namespace {
+
+constexpr int kMaxStat = 255;         // <stat> is one octet
+constexpr int kMaxPduLength = 100000; // far above the 164 octets of a TPDU
+
+bool isHex(QChar c)
+{
+    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('A') && c <= QLatin1Char('F'))
+           || (c >= QLatin1Char('a') && c <= QLatin1Char('f'));
+}
+
+// The answer's lines without their line ends; blank lines left out.
+std::vector<QStringView> linesOf(const QString& answer)
+{
+    std::vector<QStringView> lines;
+    for (QStringView line : QStringView(answer).split(QLatin1Char('\n'))) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        if (!line.trimmed().isEmpty())
+            lines.push_back(line);
+    }
+    return lines;
+}
+
+bool isHeading(QStringView line, QLatin1String prefix)
+{
+    return line.trimmed().startsWith(prefix, Qt::CaseInsensitive);
+}
+
+QStringView parametersOf(QStringView line, QLatin1String prefix)
+{
+    line = line.trimmed();
+    return line.mid(prefix.size());
+}
+
+int statOf(const QString& field) { return FieldNumber(field, kMaxStat).value_or(-1); }
+
+} // namespace
+
+QString PduLine(QStringView line)
+{
+    qsizetype begin = 0;
+    qsizetype end = line.size();
+    while (begin < end && !isHex(line.at(begin)))
+        ++begin;
+    while (end > begin && !isHex(line.at(end - 1)))
+        --end;
+    return line.mid(begin, end - begin).toString().toUpper();
+}
+
+CmgrAnswer ParseCmgr(const QString& answer, const QString& errorLine)
+{
+    static const QLatin1String prefix("+CMGR:");
+    CmgrAnswer parsed;
+    if (CmsError(answer) == kCmsInvalidIndex
+        || (answer.compare(QLatin1String("ERROR"), Qt::CaseInsensitive) == 0 && CmsError(errorLine) == kCmsInvalidIndex)) {
+        parsed.kind = CmgrAnswer::Empty;
+        return parsed;
+    }
+    const std::vector<QStringView> lines = linesOf(answer);
+    if (lines.empty() || !isHeading(lines.front(), prefix))
+        return parsed;
+
+    // <stat>,[<alpha>],<length>; a phone that leaves <alpha> out gives two.
+    const QStringList fields = InfoFields(parametersOf(lines.front(), prefix));
+    parsed.tipo = statOf(fields.value(0));
+    if (fields.size() >= 3)
+        parsed.alpha = fields.at(1);
+    if (fields.size() >= 2)
+        parsed.length = FieldNumber(fields.last(), kMaxPduLength).value_or(-1);
+    if (lines.size() >= 2)
+        parsed.pak = PduLine(lines.at(1));
+    parsed.kind = parsed.length == 0 && parsed.pak.isEmpty() ? CmgrAnswer::Empty : CmgrAnswer::Message;
+    return parsed;
+}
+
+std::vector<CmglEntry> ParseCmgl(const QString& answer)
+{
+    static const QLatin1String prefix("+CMGL:");
+    std::vector<CmglEntry> entries;
+    const std::vector<QStringView> lines = linesOf(answer);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (!isHeading(lines[i], prefix))
+            continue;
+        const QStringList fields = InfoFields(parametersOf(lines[i], prefix));
+        const std::optional<int> index = FieldNumber(fields.value(0), kMaxStoreCapacity);
+        CmglEntry entry;
+        if (i + 1 < lines.size() && !isHeading(lines[i + 1], prefix))
+            entry.pak = PduLine(lines[++i]);
+        if (!index)
+            continue;
+        entry.index = *index;
+        entry.tipo = statOf(fields.value(1));
+        entries.push_back(entry);
+    }
+    return entries;
+}
+
+} // namespace at

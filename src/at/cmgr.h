@@ -1,0 +1,48 @@
+// The stored messages as the phone gives them in PDU mode: the answer to
+// "+CMGR=<index>" and the list answer to "+CMGL" (GSM 07.05 3.4.2, 3.4.3).
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <vector>
+
+namespace at {
+
+// The answer to "+CMGR=<index>" as the link returns it.
+struct CmgrAnswer {
+    enum Kind {
+        NoMessage, // anything but a "+CMGR:" line: "ERROR" in any letter case
+                   // (the link's give-up "error" too), "OK", an unknown answer
+        Empty,     // an empty slot: "+CMGR: 0,,0", or "+CMS ERROR: 321"
+        Message,   // "+CMGR: <stat>,[<alpha>],<length>", then the PDU line
+    };
+    Kind kind = NoMessage;
+    int tipo = -1;   // <stat>, 0..255; -1 when missing or no number
+    QString alpha;   // <alpha>, without its quotes
+    int length = -1; // <length>, the octets after the service centre; -1 when missing
+    QString pak;     // the PDU line (PduLine); empty when there is none
+};
+
+// `errorLine` is the extended error that ended the transaction (the link's
+// "+CMS ERROR: n" of an answer it returns as "ERROR"): 321, an invalid
+// index, is how most phones answer an empty slot.
+CmgrAnswer ParseCmgr(const QString& answer, const QString& errorLine = QString());
+
+// A PDU line as the decoders take it: the hex digits in upper case, any
+// other characters at both ends (a closing quote, a blank) dropped.
+QString PduLine(QStringView line);
+
+// One message of the list answer to "+CMGL".
+struct CmglEntry {
+    int index = 0; // the slot, 1..kMaxStoreCapacity
+    int tipo = -1; // <stat> as in CmgrAnswer
+    QString pak;   // the PDU line (PduLine)
+};
+
+// The list answer: per message '+CMGL: <index>,<stat>,[<alpha>],<length>'
+// and the PDU line. A heading without a readable index is skipped with its
+// PDU line; a heading without a PDU line gives an empty pak.
+std::vector<CmglEntry> ParseCmgl(const QString& answer);
+
+} // namespace at
