@@ -7,61 +7,8 @@ PHONESIM=$1
 STATE=$2
 GAMMU=${GAMMU:-gammu}
 
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-
-if ! command -v "$GAMMU" >/dev/null 2>&1; then
-    echo "FAIL: gammu is not installed (apt-get install gammu)"
-    exit 1
-fi
-
-work=$(mktemp -d)
-pid=
-cleanup() {
-    [ -n "$pid" ] && kill -TERM "$pid" 2>/dev/null && wait "$pid"
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-"$PHONESIM" --state "$STATE" --link "$work/phone" --control "$work/control" \
-    --transcript "$work/transcript" --set next_reference=42 >"$work/pty" 2>"$work/stderr" &
-pid=$!
-tries=0
-while [ ! -S "$work/control" ] || [ ! -L "$work/phone" ]; do
-    tries=$((tries + 1))
-    if [ $tries -gt 100 ] || ! kill -0 "$pid" 2>/dev/null; then
-        echo "FAIL: phonesim did not start"; cat "$work/stderr"; exit 1
-    fi
-    sleep 0.05
-done
-
-cat >"$work/gammurc" <<EOF
-[gammu]
-device = $work/phone
-connection = at19200
-EOF
-
-# Runs one gammu command, bounded in time, into $work/out.
-run() {
-    if ! timeout 60 "$GAMMU" -c "$work/gammurc" "$@" >"$work/out" 2>&1; then
-        fail "gammu $* ended with an error"; cat "$work/out"
-    fi
-}
-expect() {
-    grep -qF -- "$1" "$work/out" || { fail "$2: no line with: $1"; }
-}
-# The value of a key of the state file (the last line wins).
-key() { sed -n "s/^$1 = //p" "$STATE" | tail -n 1; }
-control() {
-    python3 -c 'import socket,sys
-s = socket.socket(socket.AF_UNIX); s.connect(sys.argv[1]); s.sendall((sys.argv[2] + "\n").encode()); s.shutdown(socket.SHUT_WR)
-out = b""
-while True:
-    b = s.recv(4096)
-    if not b: break
-    out += b
-sys.stdout.write(out.decode())' "$work/control" "$1"
-}
+. "$(dirname "$0")/gammu_common.sh"
+start_phonesim --set next_reference=42
 
 run identify
 expect "Manufacturer         : $(key manufacturer)" identify
@@ -118,8 +65,4 @@ pid=
 [ -S "$work/control" ] && fail "the control socket is still there after SIGTERM"
 grep -q '^/dev/pts/[0-9]*$' "$work/pty" || fail "phonesim did not print the pty path: $(cat "$work/pty")"
 
-if [ $failures -ne 0 ]; then
-    echo "--- transcript (end)"; tail -n 40 "$work/transcript"
-    exit 1
-fi
-echo "gammu agrees with the simulator"
+finish "gammu agrees with the simulator"
