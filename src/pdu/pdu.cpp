@@ -2,22 +2,24 @@
 // Each decoder walks `pak` from its first character to the field it needs;
 // nothing is kept between calls. Positions are 1-based characters of pak;
 // L is the service-centre length octet, V the address length rounded up to
-// even (the address's characters, filler included); base = 2L + 4 for
-// SMS-DELIVER and 2L + 6 for a stored SMS-SUBMIT.
+// even (the address's characters, filler included). The layout is chosen by
+// the message type in the first octet (TP-MTI, TS 23.040 9.2.3.1), never by
+// the stored status: base = 2L + 4 for SMS-DELIVER, 2L + 6 for SMS-SUBMIT
+// and SMS-STATUS-REPORT (both carry a message reference first).
 //
-//   SMS-DELIVER (tipo 0, 1)             SMS-SUBMIT (tipo 2, 3)
-//   1        service-centre length L    1        service-centre length L
-//   3        type and digits (2L)       3        type and digits (2L)
-//   base-1   first octet                base-3   first octet
-//                                       base-1   message reference
-//   base+1   originator length          base+1   destination length
-//   base+3   type of address            base+3   type of address
-//   base+5   semi-octets (V)            base+5   semi-octets (V)
-//   base+V+5 protocol identifier        base+V+5 protocol identifier
-//   base+V+7 data coding scheme         base+V+7 data coding scheme
-//   base+V+9 time stamp (14)            base+V+9 validity period (0, 2, 14)
-//   base+V+23 user-data length          then the user-data length
-//   base+V+25 user data                 and the user data
+//   SMS-DELIVER                 SMS-SUBMIT                SMS-STATUS-REPORT
+//   base-1   first octet        base-3 first octet        base-3 first octet
+//                               base-1 message reference  base-1 message reference
+//   base+1   originator length  destination length        recipient length
+//   base+3   type of address    type of address           type of address
+//   base+5   semi-octets (V)    semi-octets (V)           semi-octets (V)
+//   base+V+5 protocol id        protocol id               centre time stamp (14)
+//   base+V+7 coding scheme      coding scheme
+//   base+V+9 time stamp (14)    validity (0, 2, 14)
+//   base+V+19                                             discharge time (14)
+//   base+V+23 user-data length  then the user-data length
+//   base+V+25 user data         and the user data
+//   base+V+33                                             status
 #include "pdu/pdu.h"
 
 #include "pdu/alphabet.h"
@@ -76,25 +78,47 @@ QStringView midAt(QStringView pak, qsizetype p, qsizetype count)
     return pak.mid(p - 1, qMin(count, pak.size() - p + 1));
 }
 
-// The walk shared by all decoders but RivNumCS. SMS-DELIVER (tipo 0, 1):
-// base = 2L + 4; SMS-SUBMIT (tipo 2, 3): base = 2L + 6 (message reference).
+// A hex letter as the phone should have sent it: lower-case PDUs decode as
+// upper-case ones, filler and all.
+char16_t upperHex(char16_t c)
+{
+    return c >= u'a' && c <= u'f' ? char16_t(c - (u'a' - u'A')) : c;
+}
+
+// The message type of the first octet (TS 23.040 9.2.3.1); a text that ends
+// before the first octet holds no message at all.
+SmsKind kindOf(QStringView pak)
+{
+    const qsizetype first = 2 * pairAt(pak, 1) + 3;
+    if (first > pak.size())
+        return SmsKind::Unknown;
+    switch (pairAt(pak, first) & 3) {
+    case 0: return SmsKind::Deliver;
+    case 1: return SmsKind::Submit;
+    case 2: return SmsKind::StatusReport;
+    default: return SmsKind::Unknown;
+    }
+}
+
+// The walk shared by all decoders but RivNumCS. SMS-DELIVER: base = 2L + 4;
+// SMS-SUBMIT and SMS-STATUS-REPORT: base = 2L + 6 (message reference).
 // The address length at base+1 counts semi-octets; V rounds it up to even.
 struct Walk {
+    SmsKind kind = SmsKind::Unknown;
     int base = 0;
     int v = 0;
-    bool submit = false;
 };
 
-bool walkTo(int16_t tipo, QStringView pak, Walk& w)
+bool walkTo(QStringView pak, Walk& w)
 {
+    w.kind = kindOf(pak);
     const int l = pairAt(pak, 1);
-    if (tipo == 0 || tipo == 1)
-        w.base = 2 * l + 4;
-    else if (tipo == 2 || tipo == 3)
-        w.base = 2 * l + 6;
-    else
-        return false;
-    w.submit = tipo >= 2;
+    switch (w.kind) {
+    case SmsKind::Deliver: w.base = 2 * l + 4; break;
+    case SmsKind::Submit:
+    case SmsKind::StatusReport: w.base = 2 * l + 6; break;
+    case SmsKind::Unknown: return false;
+    }
     w.v = pairAt(pak, w.base + 1);
     w.v += w.v & 1;
     return true;
@@ -106,8 +130,8 @@ void appendSwapped(QStringView f, Text& out)
 {
     for (qsizetype i = 2; i < f.size(); i += 2) {
         if (i + 1 < f.size())
-            out.append(f[i + 1].unicode());
-        out.append(f[i].unicode());
+            out.append(upperHex(f[i + 1].unicode()));
+        out.append(upperHex(f[i].unicode()));
     }
 }
 
@@ -328,30 +352,78 @@ void insertPictures(QStringView text, Picture* pictures, int count, Text& out)
     }
 }
 
-// The time stamp of an SMS-DELIVER (TS 23.040 9.2.3.11): year, month, day,
-// hour, minute, second, each octet low digit first; the zone is not read.
-// Three octets from base + V + offset, each shown with its digits swapped,
-// in their own order or reversed; stored SMS-SUBMITs have no stamp.
-QString stampField(int16_t tipo, const QString& pak, int offset, char16_t separator,
-                          bool reversed)
+// A time stamp (TS 23.040 9.2.3.11): year, month, day, hour, minute,
+// second, each octet low digit first; the zone is not read. Three octets
+// from `at`, each shown with its digits swapped, in their own order or
+// reversed.
+QString stampAt(QStringView pak, qsizetype at, char16_t separator, bool reversed)
 {
-    if (tipo == 2 || tipo == 3)
-        return QStringLiteral("        ");
-    Walk w;
-    if (!walkTo(tipo, pak, w))
-        return QString();
-    const QStringView s = midAt(pak, w.base + w.v + offset, 6);
+    const QStringView s = midAt(pak, at, 6);
     Text out;
     for (int k = 0; k < 3; ++k) {
         if (k > 0)
             out.append(separator);
         const int first = 2 * (reversed ? 2 - k : k); // 0-based
         if (first + 1 < s.size())
-            out.append(s[first + 1].unicode());
+            out.append(upperHex(s[first + 1].unicode()));
         if (first < s.size())
-            out.append(s[first].unicode());
+            out.append(upperHex(s[first].unicode()));
     }
     return toQString(out);
+}
+
+// The date, or the time when `time`, of the service-centre stamp of an
+// SMS-DELIVER or of the discharge time of a status report; a stored
+// SMS-SUBMIT has no stamp.
+QString stampField(const QString& pak, bool time)
+{
+    Walk w;
+    if (!walkTo(pak, w))
+        return QString();
+    const int stamp = w.kind == SmsKind::Deliver ? 9 : 19; // from base + V
+    switch (w.kind) {
+    case SmsKind::Submit:
+        return QStringLiteral("        ");
+    case SmsKind::Deliver:
+    case SmsKind::StatusReport:
+        if (time)
+            return stampAt(pak, w.base + w.v + stamp + 6, u':', false); // hh:mm:ss
+        return stampAt(pak, w.base + w.v + stamp, u'/', true);          // dd/mm/yy
+    case SmsKind::Unknown:
+        break;
+    }
+    return QString();
+}
+
+bool isHexPair(QStringView pak, qsizetype p)
+{
+    return p >= 1 && p + 1 <= pak.size() && hexDigit(pak[p - 1].unicode()) >= 0
+           && hexDigit(pak[p].unicode()) >= 0;
+}
+
+// The outcome of a status report (TP-ST, TS 23.040 9.2.3.15) in words, the
+// status code after every outcome but a plain delivery, then the reference
+// of the message it reports on (TP-MR).
+QString statusReportText(QStringView pak, const Walk& w)
+{
+    const qsizetype statusAt = w.base + w.v + 33;
+    QString text;
+    if (!isHexPair(pak, statusAt)) {
+        text = QStringLiteral("Esito sconosciuto");
+    } else {
+        const int status = pairAt(pak, statusAt);
+        if (status < 0x20)
+            text = QStringLiteral("Consegnato");
+        else if (status < 0x40)
+            text = QStringLiteral("In attesa di consegna");
+        else if (status < 0x80)
+            text = QStringLiteral("Non consegnato");
+        else
+            text = QStringLiteral("Esito sconosciuto");
+        if (status != 0)
+            text += QStringLiteral(" (stato %1)").arg(status);
+    }
+    return text + QStringLiteral(", rif. %1").arg(pairAt(pak, w.base - 1));
 }
 
 } // namespace
@@ -420,10 +492,10 @@ QString RivNumCS(const QString& pak)
     return toQString(out, international ? 0 : 1);
 }
 
-QString RivNumMT(int16_t tipo, const QString& pak)
+QString RivNumMT(int16_t, const QString& pak)
 {
     Walk w;
-    if (!walkTo(tipo, pak, w))
+    if (!walkTo(pak, w))
         return QString();
     if (((pairAt(pak, w.base + 3) >> 4) & 7) == 5)
         return alphanumericAddress(pak, w);
@@ -436,29 +508,34 @@ QString RivNumMT(int16_t tipo, const QString& pak)
     return toQString(out, international ? 0 : 1);
 }
 
-QString RivOra(int16_t tipo, const QString& pak)
+QString RivOra(int16_t, const QString& pak)
 {
-    return stampField(tipo, pak, 15, u':', false); // hh:mm:ss
+    return stampField(pak, true);
 }
 
-QString RivData(int16_t tipo, const QString& pak)
+QString RivData(int16_t, const QString& pak)
 {
-    return stampField(tipo, pak, 9, u'/', true); // dd/mm/yy
+    return stampField(pak, false);
 }
 
-QString RivTesto(int16_t tipo, const QString& pak)
+SmsKind PduKind(const QString& pak)
 {
-    // a: the position just before the user-data length.
+    return kindOf(pak);
+}
+
+QString RivTesto(int16_t, const QString& pak)
+{
     Walk w;
-    qsizetype a = 0;
-    int firstOctet = 0;
-    int dcs = 0;
-    if (walkTo(tipo, pak, w)) {
-        const int l = pairAt(pak, 1);
-        firstOctet = pairAt(pak, 2 * l + 3);
-        dcs = pairAt(pak, w.base + w.v + 7);
-        a = w.submit ? w.base + w.v + 8 + 2 * validityOctets(firstOctet) : w.base + w.v + 22;
-    }
+    if (!walkTo(pak, w))
+        return QString();
+    if (w.kind == SmsKind::StatusReport)
+        return statusReportText(pak, w);
+    // a: the position just before the user-data length.
+    const int firstOctet = pairAt(pak, w.base - (w.kind == SmsKind::Submit ? 3 : 1));
+    const int dcs = pairAt(pak, w.base + w.v + 7);
+    const qsizetype a = w.kind == SmsKind::Submit
+                            ? w.base + w.v + 8 + 2 * validityOctets(firstOctet)
+                            : w.base + w.v + 22;
     const int udl = pairAt(pak, a + 1);
     uint8_t oct[kMaxOctets];
     int available = 0;

@@ -16,19 +16,42 @@ QString DecBin(int16_t value);
 // character other than "1" counts as 0.
 int16_t BinDec(const QString& text);
 
-// `tipo` is the status of the stored message: 0 unread, 1 read (SMS-DELIVER),
-// 2 unsent, 3 sent (SMS-SUBMIT). `pak` is the PDU as hex text, beginning with
-// the service-centre length octet. Any text is accepted: a pair that is not
-// hex reads as its leading hex digits (none: 0), a pair beyond the end as 0.
+// `pak` is a stored message as the phone returns it after +CMGR: the PDU as
+// hex text (either case), beginning with the service-centre length octet.
+// The message type in its first octet (TP-MTI, TS 23.040 9.2.3.1) chooses
+// the layout. `tipo`, the status the phone stored with the message (0..3,
+// or whatever a phone sends: 4, 24, -1 when it gave none), is not used for
+// the layout: an SMS-SUBMIT stored as read decodes as an SMS-SUBMIT. Any text
+// is accepted: a pair that is not hex reads as its leading hex digits
+// (none: 0), a pair beyond the end as 0; a text that ends before the first
+// octet is of Unknown kind.
+enum class SmsKind { Deliver, Submit, StatusReport, Unknown };
+// The message type: 0 SMS-DELIVER, 1 SMS-SUBMIT, 2 SMS-STATUS-REPORT,
+// 3 (reserved) Unknown.
+SmsKind PduKind(const QString& pak);
+
+// The decoders by kind (Unknown gives empty texts from all but RivNumCS):
 // RivNumCS: the service-centre number, "+" in front for type 91.
-// RivNumMT: originator or destination number; an alphanumeric address as
-//   its text; empty for a tipo outside 0..3.
-// RivOra, RivData: "hh:mm:ss" and "dd/mm/yy" of the service-centre stamp;
-//   eight blanks for tipo 2 and 3, empty for a tipo outside 0..3.
+// RivNumMT: the originator of an SMS-DELIVER, the destination of an
+//   SMS-SUBMIT, the recipient a status report is about (TP-RA); "+" in front
+//   for type 91, an alphanumeric address as its text.
+// RivOra, RivData: "hh:mm:ss" and "dd/mm/yy" of the service-centre stamp of
+//   an SMS-DELIVER, of the discharge time (TP-DT) of a status report: when
+//   the message was delivered, or the last try; eight blanks for an
+//   SMS-SUBMIT, which has no stamp.
 // RivTesto: the text by the data coding scheme (7-bit with the escape pairs,
 //   8-bit as Windows-1252, UCS2 as UTF-16), without the user-data header;
 //   predefined animations become picture texts (" img:Sono Felice ").
-//   For a tipo outside 0..3 the user-data length is the first octet of pak.
+//   For a status report, the outcome (TP-ST, TS 23.040 9.2.3.15) and the
+//   reference of the reported message (TP-MR) in words:
+//     "Consegnato, rif. 12"                     status 0: received
+//     "Consegnato (stato 2), rif. 12"           1..31: completed otherwise
+//     "In attesa di consegna (stato 48), rif. 12" 32..63: still trying
+//     "Non consegnato (stato 65), rif. 12"      64..127: failed, no more tries
+//     "Esito sconosciuto (stato 200), rif. 12"  128..255: reserved
+//     "Esito sconosciuto, rif. 12"              the status octet is missing
+//   The status code follows every outcome but a plain delivery, since it
+//   names the reason; the reference is decimal.
 QString RivNumCS(const QString& pak);
 QString RivNumMT(int16_t tipo, const QString& pak);
 QString RivOra(int16_t tipo, const QString& pak);

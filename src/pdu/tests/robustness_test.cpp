@@ -13,44 +13,51 @@
 
 namespace {
 
+const char* const kNotChecked = nullptr;
+
 using Malformed = testpdu::Fields;
 
 class MalformedPdu : public testing::TestWithParam<Malformed> {};
 
 TEST_P(MalformedPdu, Fields)
 {
-    const Malformed& m = GetParam();
-    const QString pak = QString::fromLatin1(m.pak);
-    EXPECT_EQ(QString::fromUtf8(m.serviceCentre), RivNumCS(pak));
-    EXPECT_EQ(QString::fromUtf8(m.number), RivNumMT(m.tipo, pak));
-    EXPECT_EQ(QString::fromUtf8(m.time), RivOra(m.tipo, pak));
-    EXPECT_EQ(QString::fromUtf8(m.date), RivData(m.tipo, pak));
-    EXPECT_EQ(QString::fromUtf8(m.text), RivTesto(m.tipo, pak));
+    testpdu::expectFields(GetParam());
 }
 
+// SMS-DELIVER from +395550100 without service centre, stamp 2003-01-28
+// 14:35:07, up to the user-data length.
+#define HEAD "0004099193550501F0000030108241537040"
+
 const Malformed kMalformed[] = {
-    {"Empty", 0, "", "", "", "::", "//", ""},
-    {"EmptySubmit", 2, "", "", "", "        ", "        ", ""},
+    // No first octet: no message.
+    {"Empty", 0, "", "", "", "", "", ""},
+    {"EmptySubmit", 2, "", "", "", "", "", ""},
     {"EmptyOtherStatus", 7, "", "", "", "", "", ""},
-    {"NoHexAtAll", 0, "ZZ", "", "", "::", "//", ""},
-    {"ServiceCentreLengthBeyondData", 0, "FF91", "+", "", "::", "//", ""},
-    {"ServiceCentreLengthZeroFirstOctet91", 0, "0091", "+", "", "::", "//", ""},
-    // Lower-case digits read as hex, but only an upper-case "F" is a filler.
+    {"NoHexAtAll", 0, "ZZ", "", "", "", "", ""},
+    {"ServiceCentreLengthBeyondData", 0, "FF91", "+", "", "", "", ""},
+    // First octet 91: an SMS-SUBMIT that ends there.
+    {"ServiceCentreLengthZeroFirstOctet91", 0, "0091", "+", "", "        ", "        ", ""},
     {"LowerCaseDigits", 0, "0691935505000004099193550501f000003010824153704004c374f80d",
-     "+3955500000", "+395550100f", "14:35:07", "28/01/03", "Ciao"},
+     "+3955500000", "+395550100", "14:35:07", "28/01/03", "Ciao"},
     // Odd length: the user data is read in pairs from the end, 4C 37 4F 80 D0.
     {"OddLengthReadsPairsFromTheEnd", 0,
      "0691935505000004099193550501F000003010824153704004C374F80D0", "+3955500000", "+395550100",
      "14:35:07", "28/01/03", "Ln<$"},
-    {"OddLengthOtherStatus", 5, "04C374F80", "478F0", "", "", "", "Ln<$"},
+    {"OddLengthCutInUserData", 5, HEAD "04C374F80", "", "+395550100", "14:35:07", "28/01/03",
+     "Ln<$"},
     // "Z4" reads 0, "4Z" reads 4.
-    {"NonHexPairReadsZero", 5, "04C3Z4F80D", "4Z8FD0", "", "", "", "C£`o"},
-    {"HalfHexPairReadsLeadingDigit", 5, "04C34ZF80D", "Z48FD0", "", "", "", "Cç`o"},
+    {"NonHexPairReadsZero", 5, HEAD "04C3Z4F80D", "", "+395550100", "14:35:07", "28/01/03",
+     "C£`o"},
+    {"HalfHexPairReadsLeadingDigit", 5, HEAD "04C34ZF80D", "", "+395550100", "14:35:07",
+     "28/01/03", "Cç`o"},
+    // A closing quote left after the PDU: the fields before the text stay.
+    {"QuoteAfterPdu", 0, HEAD "04C374F80D\"", "", "+395550100", "14:35:07", "28/01/03",
+     kNotChecked},
     {"AddressLengthBeyondData", 0, "0004FF91123", "", "+213", "::", "//", ""},
     {"StampCutShort", 0, "0004009100003010", "", "+", "::", "/01/03", ""},
+    {"StatusReportCutAfterReference", 0, "000601", "", "", "::", "//", "Esito sconosciuto, rif. 1"},
 };
-INSTANTIATE_TEST_SUITE_P(Pdus, MalformedPdu, testing::ValuesIn(kMalformed),
-                         [](const testing::TestParamInfo<Malformed>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Pdus, MalformedPdu, testing::ValuesIn(kMalformed), testpdu::rowName);
 
 // Random texts of hex and other characters with every kind of status: the
 // results keep their shapes. Seeded, so a failure repeats.
@@ -69,15 +76,20 @@ TEST(Robustness, RandomTexts)
         const QString text = RivTesto(tipo, pak);
         RivNumCS(pak);
         const QString number = RivNumMT(tipo, pak);
-        if (tipo == 0 || tipo == 1) {
+        switch (PduKind(pak)) {
+        case SmsKind::Deliver:
+        case SmsKind::StatusReport:
             ASSERT_LE(time.size(), 8);
             ASSERT_EQ(2, time.count(u':')); // no ":" in the random texts
             ASSERT_LE(date.size(), 8);
-        } else if (tipo == 2 || tipo == 3) {
+            break;
+        case SmsKind::Submit:
             ASSERT_EQ(u"        ", time);
             ASSERT_EQ(u"        ", date);
-        } else {
-            ASSERT_TRUE(time.isEmpty() && date.isEmpty() && number.isEmpty());
+            break;
+        case SmsKind::Unknown:
+            ASSERT_TRUE(time.isEmpty() && date.isEmpty() && number.isEmpty() && text.isEmpty());
+            break;
         }
         ASSERT_LE(number.size(), 257);
     }
@@ -88,7 +100,8 @@ TEST(Robustness, HugeTextDecodesItsLength)
 {
     const QString pak = QStringLiteral("00040091000030108241537040A0") + QString(1 << 20, u'0');
     EXPECT_EQ(QString(160, u'@'), RivTesto(0, pak));
-    EXPECT_EQ(QString(160, u'@'), RivTesto(9, QStringLiteral("A0") + QString(1 << 20, u'0')));
+    const QString submit = QStringLiteral("00010000910000A0") + QString(1 << 20, u'0');
+    EXPECT_EQ(QString(160, u'@'), RivTesto(9, submit));
 }
 
 } // namespace

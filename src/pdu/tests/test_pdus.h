@@ -3,9 +3,14 @@
 // of submit_test.cpp.
 #pragma once
 
+#include "pdu/pdu.h"
+
 #include <QString>
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -19,7 +24,7 @@ inline void PrintTo(const QString& s, std::ostream* os)
 namespace testpdu {
 
 // One stored message and what each decoder gives for it; nullptr where a
-// row does not check a field.
+// row does not check a field, no kind where it does not check PduKind.
 struct Fields {
     const char* name;
     int16_t tipo;
@@ -29,11 +34,36 @@ struct Fields {
     const char* time;
     const char* date;
     const char* text;
+    std::optional<SmsKind> kind = std::nullopt;
 };
 
 inline void PrintTo(const Fields& f, std::ostream* os)
 {
     *os << f.name;
+}
+
+inline std::string rowName(const testing::TestParamInfo<Fields>& info)
+{
+    return info.param.name;
+}
+
+// Every field a row checks, each failure naming its decoder.
+inline void expectFields(const Fields& m)
+{
+    const QString pak = QString::fromLatin1(m.pak);
+    const auto expect = [](const char* field, const char* expected, const QString& actual) {
+        if (expected) {
+            EXPECT_EQ(QString::fromUtf8(expected), actual) << field;
+        }
+    };
+    expect("RivNumCS", m.serviceCentre, RivNumCS(pak));
+    expect("RivNumMT", m.number, RivNumMT(m.tipo, pak));
+    expect("RivOra", m.time, RivOra(m.tipo, pak));
+    expect("RivData", m.date, RivData(m.tipo, pak));
+    expect("RivTesto", m.text, RivTesto(m.tipo, pak));
+    if (m.kind) {
+        EXPECT_EQ(int(*m.kind), int(PduKind(pak))) << "PduKind";
+    }
 }
 
 inline std::string hex(const std::vector<int>& octets)
