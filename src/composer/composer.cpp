@@ -2,8 +2,9 @@
 // the sent counter's "Reset".
 #include "composer/composer.h"
 
+#include "at/glyphs.h"
+#include "at/numbers.h"
 #include "pdu/pdu.h"
-#include "phonebook/rows.h"
 #include "phonebook/windows1252.h"
 #include "window/form1.h"
 
@@ -31,8 +32,8 @@ QString refusalOf(SubmitPdu::Error error)
 
 QString RecipientFromField(const QString& field)
 {
-    const qsizetype bar = field.indexOf(kBar);
-    return TrimSpaces(bar < 0 ? field : field.left(bar));
+    const qsizetype bar = field.indexOf(at::kBar);
+    return at::TrimSpaces(bar < 0 ? field : field.left(bar));
 }
 
 QString ZipSms(const QString& text, const std::function<void()>& yield)
@@ -66,7 +67,7 @@ void Form1::Command5_Click()
         MsgBox(QStringLiteral("Manca destiantario!!"), kErrorTitle, QMessageBox::Critical);
         return;
     }
-    const QString serviceCentre = TrimSpaces(Text4->text());
+    const QString serviceCentre = at::TrimSpaces(Text4->text());
     if (serviceCentre.isEmpty()) {
         MsgBox(QStringLiteral("Manca centro servizi!!"), kErrorTitle, QMessageBox::Critical);
         return;
@@ -94,13 +95,14 @@ void Form1::Command5_Click()
         return;
     }
     Stato(QStringLiteral("SMS inviato.."));
-    Label8->setText(QString::number(LeadingNumber(Label8->text()) + 1));
+    Label8->setText(QString::number(at::LeadingNumber(Label8->text()) + 1));
 }
 
 void Form1::Text1_Change()
 {
-    // Text1 gives a line break as CR LF: it counts two.
-    Label3->setText(QString::number(Text1->text().size()) + QStringLiteral("/160"));
+    // The septets the text goes out as: an escape pair counts two, a line
+    // break (CR LF) two, a transliterated character as what it becomes.
+    Label3->setText(QString::number(GsmSeptets(Text1->text())) + QStringLiteral("/160"));
 }
 
 void Form1::Text1_GotFocus() { Text1->setSelection(0, int(Text1->text().size())); }

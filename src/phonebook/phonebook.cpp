@@ -1,11 +1,13 @@
 // "Leggi rubrica da Cellulare", "Salva rubrica", "Carica rubrica", the
 // search field and the pick of a recipient from List2.
+#include "at/cpbr.h"
+#include "at/errors.h"
+#include "at/numbers.h"
 #include "phonebook/rows.h"
-#include "pdu/pdu.h"
+#include "phonebook/savefile.h"
 #include "window/form1.h"
 
-#include <QFile>
-#include <QSaveFile>
+#include <optional>
 
 namespace {
 
@@ -21,51 +23,125 @@ constexpr Store kStores[] = {
     {"+CPBS=FD", "Lettura rubrica speciale in corso.."},
 };
 
+const QString kReadDone = QStringLiteral("Lettura rubriche terminata..");
+const QString kPhoneSilent = QStringLiteral("Lettura rubriche fallita: il cellulare non risponde..");
+const QString kCharsetKept = QStringLiteral("Lettura rubriche terminata, ma il cellulare non torna al set GSM..");
+
+// No phone book comes near this; a larger file is not one of ours.
+constexpr qint64 kMaxRdsBytes = 16 * 1024 * 1024;
+
+// What InviaAT gives when the phone stayed silent through every send.
+bool silent(const QString& answer) { return answer == QLatin1String("error"); }
+
+enum class ReadEnd { Done, Silent, LineLost };
+
+// The rows of every store the phone lets us read, built aside so that List2
+// keeps the previous phone book until the read has succeeded. `sized` is
+// the size answer of the store sized last, whose widths the rows end with.
+ReadEnd readStores(Form1& form, const LongOperation& operation, bool ucs2, QStringList& rows,
+                   std::optional<at::CpbrRange>& sized)
+{
+    for (const Store& store : kStores) {
+        const QString selected = form.InviaAT(QLatin1String(store.select));
+        if (operation.lineLost())
+            return ReadEnd::LineLost;
+        form.Stato(QLatin1String(store.status));
+        if (silent(selected))
+            return ReadEnd::Silent;
+        if (selected != QLatin1String("OK"))
+            continue;
+        const QString sizeAnswer = form.InviaAT(QStringLiteral("+CPBR=?"));
+        if (operation.lineLost())
+            return ReadEnd::LineLost;
+        if (silent(sizeAnswer))
+            return ReadEnd::Silent;
+        // A size answer of another shape (an ERROR, absurd widths) skips the store.
+        const at::CpbrRange size = at::ParseCpbrRange(sizeAnswer);
+        if (!size.valid)
+            continue;
+        sized = size;
+        rows.append(HeaderRow(size));
+        form.ProgressBar1->setMax(float(size.last));
+        form.ProgressBar1->setValue(0.1f);
+        for (int index = 1; index <= size.last; ++index) {
+            form.DoEvents();
+            const QString answer = form.InviaAT(QStringLiteral("+CPBR=") + QString::number(index));
+            if (operation.lineLost())
+                return ReadEnd::LineLost;
+            if (silent(answer))
+                return ReadEnd::Silent;
+            form.ProgressBar1->setValue(float(index));
+            // An empty entry is a bare OK or "not found", as phones differ.
+            if (answer == QLatin1String("OK") || at::CmeError(form.ErroreAT) == at::kCmeNotFound) {
+                rows.append(EmptySlotRow(size, index));
+                continue;
+            }
+            // Any other refusal (a protected entry) gets no row; the index
+            // column of the next row shows the gap.
+            const at::CpbrEntry entry = at::ParseCpbrEntry(answer);
+            if (entry.valid)
+                rows.append(EntryRow(size, index, PhonebookNumber(entry.number, ucs2), PhonebookName(entry.name, ucs2)));
+        }
+        rows.append(FooterRow(size));
+    }
+    return ReadEnd::Done;
+}
+
 } // namespace
 
 void Form1::Command1_Click()
 {
-    LongOperation operation(*this);
+    LongOperation operation(*this, PortaNonAperta);
     if (!operation.taken())
         return;
-    List2->Clear();
-    for (const Store& store : kStores) {
-        const QString selected = InviaAT(QLatin1String(store.select));
-        Stato(QLatin1String(store.status));
-        if (selected != QLatin1String("OK"))
-            continue;
-        // A size answer of another shape (an ERROR, a range ending below 1)
-        // skips the store: no rows, the widths stay as they were.
-        const PhonebookSize size = ParsePhonebookSize(InviaAT(QStringLiteral("+CPBR=?")));
-        if (!size.valid)
-            continue;
-        LungNumero = size.numberLength;
-        LungNome = size.nameLength;
-        List2->AddItem(HeaderRow(size));
-        ProgressBar1->setMax(float(size.lastIndex));
+    // A lost line stops everything: panel 2 keeps the connection error,
+    // List2 the previous phone book, the phone whatever set it was left in.
+    const auto lineLost = [&] {
+        if (!operation.lineLost())
+            return false;
         ProgressBar1->setValue(0.1f);
-        for (int index = 1; index <= size.lastIndex; ++index) {
-            DoEvents();
-            const QString answer = InviaAT(QStringLiteral("+CPBR=") + QString::number(index));
-            ProgressBar1->setValue(float(index));
-            if (answer == QLatin1String("OK")) {
-                List2->AddItem(EmptySlotRow(size, index));
-                continue;
-            }
-            // Neither an empty slot nor an entry (+CME ERROR, a lost answer):
-            // the slot gets no row, the gap shows in the index column.
-            const PhonebookEntry entry = ParsePhonebookEntry(answer);
-            // The name comes in the GSM character set that InitAT selected.
-            if (entry.valid)
-                List2->AddItem(EntryRow(size, index, entry.number, GsmText(entry.name)));
-        }
-        List2->AddItem(FooterRow(size));
+        return true;
+    };
+    // Names in any script come as UCS2; a phone without it is read in GSM.
+    const QString charset = InviaAT(QStringLiteral("+CSCS=\"UCS2\""));
+    if (lineLost())
+        return;
+    const bool ucs2 = charset == QLatin1String("OK");
+    QStringList rows;
+    std::optional<at::CpbrRange> sized;
+    ReadEnd end = silent(charset) ? ReadEnd::Silent : readStores(*this, operation, ucs2, rows, sized);
+    if (end == ReadEnd::LineLost) {
+        ProgressBar1->setValue(0.1f);
+        return;
     }
-    Stato(QStringLiteral("Lettura rubriche terminata.."));
+    // The rest of the program speaks GSM to the phone: put it back, also
+    // after a read that failed.
+    bool restored = true;
+    if (ucs2) {
+        const QString answer = InviaAT(QStringLiteral("+CSCS=\"GSM\""));
+        if (lineLost())
+            return;
+        restored = answer == QLatin1String("OK");
+    }
+    if (end == ReadEnd::Silent) {
+        ProgressBar1->setValue(0.1f);
+        Stato(kPhoneSilent);
+        return;
+    }
+    List2->Clear();
+    List2->addItems(rows);
+    if (sized) {
+        LungNumero = sized->numberLength;
+        LungNome = sized->nameLength;
+    }
+    Stato(restored ? kReadDone : kCharsetKept);
 }
 
 void Form1::Command7_Click()
 {
+    LongOperation operation(*this);
+    if (!operation.taken())
+        return;
     CommonDialog1->Filter = QStringLiteral("*.RDS");
     CommonDialog1->ShowSave();
     const QString chosen = CommonDialog1->FileName;
@@ -76,24 +152,22 @@ void Form1::Command7_Click()
     }
     Stato(QStringLiteral("SALVATAGGIO IN CORSO"));
     ProgressBar1->setMax(float(count - 1) + 0.1f);
-    // The rows as they are now: a read or load that runs during a yield
-    // must not leave half of one list and half of another in the file.
+    // The rows as they are now, whatever runs during a yield.
     QStringList rows;
     rows.reserve(count);
     for (int i = 0; i < count; ++i)
         rows.append(List2->List(i));
-    // The old file stays until every row has been written.
-    QSaveFile file(RdsSaveName(chosen));
-    bool written = file.open(QIODevice::WriteOnly);
+    const RdsEncoding encoding = RdsEncodingFor(rows);
+    // The old file stays until every row is on the disk.
+    VerifiedSave file(RdsSaveName(chosen));
+    bool written = file.open() && file.write(RdsPreamble(encoding));
     RowYield yield(*this);
     for (int i = 0; written && i < count; ++i) {
         yield();
         ProgressBar1->setValue(float(i) + 0.1f);
-        const QByteArray line = RdsLine(rows.at(i));
-        written = file.write(line) == line.size();
+        written = file.write(RdsLine(rows.at(i), encoding));
     }
     if (!written || !file.commit()) {
-        file.cancelWriting();
         Stato(QStringLiteral("IMPOSSIBILE SALVARE"));
         return;
     }
@@ -102,6 +176,9 @@ void Form1::Command7_Click()
 
 void Form1::Command8_Click()
 {
+    LongOperation operation(*this);
+    if (!operation.taken())
+        return;
     CommonDialog1->Filter = QStringLiteral("*.RDS");
     CommonDialog1->ShowOpen();
     const QString chosen = CommonDialog1->FileName;
@@ -111,18 +188,13 @@ void Form1::Command8_Click()
     }
     Stato(QStringLiteral("CARICAMENTO IN CORSO"));
     // The whole file first: List2 changes only once the file has been read.
-    QFile file(chosen);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // A FIFO, a device, a folder or a huge file is no phone book.
+    const std::optional<QByteArray> bytes = ReadRegularFile(chosen, kMaxRdsBytes);
+    if (!bytes) {
         Stato(QStringLiteral("IMPOSSIBILE CARICARE"));
         return;
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        Stato(QStringLiteral("IMPOSSIBILE CARICARE"));
-        return;
-    }
-    file.close();
-    const QStringList rows = RdsRows(bytes);
+    const QStringList rows = RdsRows(*bytes);
     List2->Clear();
     RowYield yield(*this);
     for (const QString& row : rows) {
@@ -135,7 +207,7 @@ void Form1::Command8_Click()
 void Form1::Text5_Change()
 {
     const QString typed = Text5->text();
-    const QString wanted = TrimSpaces(typed);
+    const QString wanted = at::TrimSpaces(typed);
     if (wanted.isEmpty())
         return;
     RowYield yield(*this);

@@ -1,20 +1,19 @@
 #include "phonebook/rows.h"
 
+#include "at/glyphs.h"
+#include "pdu/pdu.h"
 #include "phonebook/windows1252.h"
 
-#include <climits>
 #include <cstdlib>
 
 namespace {
 
-// Widths beyond this are not a phone's answer; they would only make
-// rows of megabytes.
-constexpr long long kMaxWidth = 1000;
+const QByteArray kUtf8Mark("\xEF\xBB\xBF");
 
 // The index written in D digits with leading zeros, "/" and the last index.
-QString indexColumn(const PhonebookSize& size, int index)
+QString indexColumn(const at::CpbrRange& size, int index)
 {
-    const QString last = QString::number(size.lastIndex);
+    const QString last = QString::number(size.last);
     return QStringLiteral("%1/%2").arg(index, int(last.size()), 10, QLatin1Char('0')).arg(last);
 }
 
@@ -23,89 +22,95 @@ QString padded(const QString& field, int width)
     return field + QString(std::abs(width - int(field.size())), QLatin1Char(' '));
 }
 
-QString frameRow(const PhonebookSize& size, QChar joint)
+QString frameRow(const at::CpbrRange& size, QChar joint)
 {
-    const int digits = int(QString::number(size.lastIndex).size());
-    return QString(2 * digits + 2, kDash) + joint + QString(size.numberLength + 2, kDash) + joint
-           + QString(2 * size.numberLength, kDash);
+    const int digits = int(QString::number(size.last).size());
+    return QString(2 * digits + 2, at::kDash) + joint + QString(size.numberLength + 2, at::kDash) + joint
+           + QString(2 * size.numberLength, at::kDash);
+}
+
+int hexDigit(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= '0' && u <= '9')
+        return u - '0';
+    if (u >= 'A' && u <= 'F')
+        return u - 'A' + 10;
+    if (u >= 'a' && u <= 'f')
+        return u - 'a' + 10;
+    return -1;
+}
+
+bool dialable(QChar c)
+{
+    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('+') || c == QLatin1Char('*')
+           || c == QLatin1Char('#');
 }
 
 } // namespace
 
 
-PhonebookSize ParsePhonebookSize(const QString& answer)
+QString HeaderRow(const at::CpbrRange& size) { return frameRow(size, at::kTop); }
+
+QString FooterRow(const at::CpbrRange& size) { return frameRow(size, at::kBottom); }
+
+QString EntryRow(const at::CpbrRange& size, int index, const QString& number, const QString& name)
 {
-    PhonebookSize size;
-    const qsizetype open = answer.indexOf(QLatin1Char('('));
-    const qsizetype close = answer.indexOf(QLatin1Char(')'));
-    if (open < 0 || close < open)
-        return size;
-    const QString range = answer.mid(open + 1, close - open - 1);
-    const qsizetype dash = range.indexOf(QLatin1Char('-'));
-    // The number length starts two characters after ")" (past its comma).
-    const qsizetype comma = answer.indexOf(QLatin1Char(','), close + 2);
-    if (dash < 0 || comma < 0)
-        return size;
-    const long long last = LeadingNumber(range.mid(dash + 1));
-    const long long numberLength = LeadingNumber(answer.mid(close + 2, comma - close - 2));
-    const long long nameLength = LeadingNumber(answer.mid(comma + 1));
-    if (last < 1 || last > INT_MAX || numberLength < 0 || numberLength > kMaxWidth
-        || nameLength < 0 || nameLength > kMaxWidth)
-        return size;
-    size.valid = true;
-    size.lastIndex = int(last);
-    size.numberLength = int(numberLength);
-    size.nameLength = int(nameLength);
-    return size;
-}
-
-PhonebookEntry ParsePhonebookEntry(const QString& answer)
-{
-    static const QString commaQuote = QStringLiteral(",\"");
-    static const QString quoteComma = QStringLiteral("\",");
-    PhonebookEntry entry;
-    const qsizetype beforeNumber = answer.indexOf(commaQuote);
-    if (beforeNumber < 0)
-        return entry;
-    const qsizetype numberStart = beforeNumber + 2;
-    const qsizetype afterNumber = answer.indexOf(quoteComma, numberStart);
-    if (afterNumber < 0)
-        return entry;
-    // The type lies between the number and the name; skip it.
-    const qsizetype beforeName = answer.indexOf(commaQuote, afterNumber + 1);
-    if (beforeName < 0)
-        return entry;
-    const qsizetype nameStart = beforeName + 2;
-    const qsizetype afterName = answer.indexOf(QLatin1Char('"'), nameStart);
-    if (afterName < 0)
-        return entry;
-    entry.valid = true;
-    entry.number = answer.mid(numberStart, afterNumber - numberStart);
-    entry.name = answer.mid(nameStart, afterName - nameStart);
-    return entry;
-}
-
-QString HeaderRow(const PhonebookSize& size) { return frameRow(size, kTop); }
-
-QString FooterRow(const PhonebookSize& size) { return frameRow(size, kBottom); }
-
-QString EntryRow(const PhonebookSize& size, int index, const QString& number, const QString& name)
-{
-    return indexColumn(size, index) + QStringLiteral(" ") + kTee + QStringLiteral(" ")
-           + padded(number, size.numberLength) + QStringLiteral(" ") + kBar + QStringLiteral(" ")
+    return indexColumn(size, index) + QStringLiteral(" ") + at::kTee + QStringLiteral(" ")
+           + padded(number, size.numberLength) + QStringLiteral(" ") + at::kBar + QStringLiteral(" ")
            + padded(name, size.nameLength);
 }
 
-QString EmptySlotRow(const PhonebookSize& size, int index)
+QString EmptySlotRow(const at::CpbrRange& size, int index)
 {
     return EntryRow(size, index, QString(), QString());
 }
 
+std::optional<QString> Ucs2Hex(const QString& hex)
+{
+    if (hex.size() % 4 != 0)
+        return std::nullopt;
+    QString text;
+    text.reserve(hex.size() / 4);
+    for (qsizetype i = 0; i < hex.size(); i += 4) {
+        char16_t unit = 0;
+        for (const QChar c : QStringView(hex).mid(i, 4)) {
+            const int digit = hexDigit(c);
+            if (digit < 0)
+                return std::nullopt;
+            unit = char16_t(unit << 4 | digit);
+        }
+        text.append(QChar(unit));
+    }
+    return text;
+}
+
+QString PhonebookName(const QString& field, bool ucs2)
+{
+    if (!ucs2)
+        return GsmText(field);
+    return Ucs2Hex(field).value_or(field);
+}
+
+QString PhonebookNumber(const QString& field, bool ucs2)
+{
+    if (!ucs2 || field.isEmpty())
+        return field;
+    const std::optional<QString> decoded = Ucs2Hex(field);
+    if (!decoded)
+        return field;
+    for (const QChar c : *decoded) {
+        if (!dialable(c))
+            return field;
+    }
+    return *decoded;
+}
+
 std::optional<QString> PickedRecipient(const QString& row)
 {
-    if (row.startsWith(kDash))
+    if (row.startsWith(at::kDash))
         return std::nullopt;
-    const qsizetype tee = row.indexOf(kTee);
+    const qsizetype tee = row.indexOf(at::kTee);
     if (tee < 0)
         return std::nullopt;
     return row.mid(tee + 2);
@@ -121,22 +126,45 @@ QString RdsSaveName(const QString& fileName)
     return IsRdsName(fileName) ? fileName : fileName + QStringLiteral(".rds");
 }
 
-QByteArray RdsLine(const QString& row) { return ToWindows1252(row) + "\r\n"; }
+RdsEncoding RdsEncodingFor(const QStringList& rows)
+{
+    for (const QString& row : rows) {
+        for (const QChar c : row) {
+            if (!InWindows1252(c))
+                return RdsEncoding::Utf8;
+        }
+    }
+    return RdsEncoding::Windows1252;
+}
+
+QByteArray RdsPreamble(RdsEncoding encoding)
+{
+    return encoding == RdsEncoding::Utf8 ? kUtf8Mark : QByteArray();
+}
+
+QByteArray RdsLine(const QString& row, RdsEncoding encoding)
+{
+    return (encoding == RdsEncoding::Utf8 ? row.toUtf8() : ToWindows1252(row)) + "\r\n";
+}
 
 QStringList RdsRows(const QByteArray& bytes)
 {
+    const bool utf8 = bytes.startsWith(kUtf8Mark);
+    const auto decode = [utf8](QByteArrayView line) {
+        return utf8 ? QString::fromUtf8(line) : FromWindows1252(line.toByteArray());
+    };
     QStringList rows;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
+    qsizetype start = utf8 ? kUtf8Mark.size() : 0;
+    for (qsizetype i = start; i < bytes.size(); ++i) {
         const char c = bytes.at(i);
         if (c != '\r' && c != '\n')
             continue;
-        rows.append(FromWindows1252(bytes.mid(start, i - start)));
+        rows.append(decode(QByteArrayView(bytes).sliced(start, i - start)));
         if (c == '\r' && i + 1 < bytes.size() && bytes.at(i + 1) == '\n')
             ++i;
         start = i + 1;
     }
     if (start < bytes.size())
-        rows.append(FromWindows1252(bytes.mid(start)));
+        rows.append(decode(QByteArrayView(bytes).sliced(start)));
     return rows;
 }

@@ -3,53 +3,34 @@
 // Pure functions, no widgets.
 #pragma once
 
-#include "at/glyphs.h"
-#include "at/numbers.h"
+#include "at/cpbr.h"
 
 #include <QByteArray>
-#include <QChar>
 #include <QString>
 #include <QStringList>
 
 #include <optional>
 
-using at::kBar;
-using at::kBottom;
-using at::kDash;
-using at::kTee;
-using at::kTop;
-using at::LeadingNumber;
-using at::TrimSpaces;
+// The rows of one store, sized by its answer to +CPBR=? (its last index and
+// widths). With D the digits of the last index, W and N the two widths:
+// header 2D+2 "Ä", "Â", W+2 "Ä", "Â", 2W "Ä"; footer the same with "Á";
+// entry "007/250 ´ " number padded to W " ³ " name padded to N; a field
+// longer than its column is followed by as many spaces as it exceeds.
+QString HeaderRow(const at::CpbrRange& size);
+QString FooterRow(const at::CpbrRange& size);
+QString EntryRow(const at::CpbrRange& size, int index, const QString& number, const QString& name);
+QString EmptySlotRow(const at::CpbrRange& size, int index);
 
-
-// The answer to +CPBR=?, "+CPBR: (1-250),40,18": the last index of the
-// range (reading always starts at 1) and the widths of the number and name.
-struct PhonebookSize {
-    bool valid = false; // the answer has that shape, last >= 1, sane widths
-    int lastIndex = 0;
-    int numberLength = 0; // LungNumero
-    int nameLength = 0;   // LungNome
-};
-PhonebookSize ParsePhonebookSize(const QString& answer);
-
-// An entry answer to +CPBR=<index>: +CPBR: 3,"+390123456789",145,"Ufficio".
-// Index and type are not used. Not valid for anything without the quoted
-// number and name, such as "+CME ERROR: 22".
-struct PhonebookEntry {
-    bool valid = false;
-    QString number;
-    QString name;
-};
-PhonebookEntry ParsePhonebookEntry(const QString& answer);
-
-// The rows of one store. With D the digits of the last index, W and N the
-// two widths: header 2D+2 "Ä", "Â", W+2 "Ä", "Â", 2W "Ä"; footer the same
-// with "Á"; entry "007/250 ´ " number padded to W " ³ " name padded to N;
-// a field longer than its column is followed by as many spaces as it exceeds.
-QString HeaderRow(const PhonebookSize& size);
-QString FooterRow(const PhonebookSize& size);
-QString EntryRow(const PhonebookSize& size, int index, const QString& number, const QString& name);
-QString EmptySlotRow(const PhonebookSize& size, int index);
+// An entry's fields as the phone sent them, read in the character set of
+// the read: with AT+CSCS="UCS2" the name is hex UTF-16 big endian (GSM 07.07
+// 5.5); some phones send the number so too. In the GSM set the name is one
+// character a septet (GsmText).
+QString PhonebookName(const QString& field, bool ucs2);
+// A number is read as UCS2 only when it is hex in groups of four whose
+// characters are all digits, "+", "*" or "#": a plain "0612" stays itself.
+QString PhonebookNumber(const QString& field, bool ucs2);
+// Hex UTF-16 big endian, four digits a code unit; nothing for any other text.
+std::optional<QString> Ucs2Hex(const QString& hex);
 
 // What picking a row puts into the recipient field: the row from two
 // characters after its first "´" to the end. Nothing for a header or footer
@@ -60,8 +41,17 @@ std::optional<QString> PickedRecipient(const QString& row);
 bool IsRdsName(const QString& fileName);
 // The name the save writes to: as chosen when it has ".RDS", else with ".rds".
 QString RdsSaveName(const QString& fileName);
-// One row as a line of the file: Windows-1252 bytes, then CR LF.
-QByteArray RdsLine(const QString& row);
-// The rows of a file's bytes. A line ends at CR LF (also at a lone CR or
-// LF); a last line without an end is a row too; an empty file has no rows.
+
+// The file is Windows-1252 whenever every row fits the code page, so that
+// old files and the programs that read them stay as they were; otherwise
+// UTF-8 after a byte-order mark, so that no name turns into "?".
+enum class RdsEncoding { Windows1252, Utf8 };
+RdsEncoding RdsEncodingFor(const QStringList& rows);
+// What the file begins with: the byte-order mark EF BB BF for UTF-8.
+QByteArray RdsPreamble(RdsEncoding encoding);
+// One row as a line of the file, then CR LF.
+QByteArray RdsLine(const QString& row, RdsEncoding encoding = RdsEncoding::Windows1252);
+// The rows of a file's bytes: UTF-8 after a byte-order mark, else
+// Windows-1252. A line ends at CR LF (also at a lone CR or LF); a last line
+// without an end is a row too; an empty file has no rows.
 QStringList RdsRows(const QByteArray& bytes);

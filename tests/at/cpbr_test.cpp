@@ -93,6 +93,8 @@ const EntryCase kEntries[] = {
     {"not found", "+CME ERROR: 22", false, 0, "", 0, ""},
     {"empty slot", "OK", false, 0, "", 0, ""},
     {"error", "ERROR", false, 0, "", 0, ""},
+    {"the give-up value", "error", false, 0, "", 0, ""},
+    {"empty", "", false, 0, "", 0, ""},
 };
 
 TEST(CpbrEntry, FieldsAsPhonesSendThem)

@@ -1,5 +1,7 @@
 // The row format of List2, the +CPBR answers, the ".RDS" lines and the
 // Windows-1252 table, as pure functions.
+#include "at/glyphs.h"
+#include "at/numbers.h"
 #include "phonebook/rows.h"
 #include "phonebook/windows1252.h"
 #include "phonebook/qstring_printer.h"
@@ -9,6 +11,12 @@
 #include <QStringList>
 
 namespace {
+
+using at::kBar;
+using at::kBottom;
+using at::kDash;
+using at::kTee;
+using at::kTop;
 
 QString dashes(int count) { return QString(count, kDash); }
 QString spaces(int count) { return QString(count, QLatin1Char(' ')); }
@@ -101,94 +109,86 @@ TEST(LeadingNumber, ReadsTheNumberAtTheStart)
         {"+7", 7},    {"", 0},      {"abc", 0},     {"4 0", 4},    {"0099", 99},
     };
     for (const auto& [text, value] : cases)
-        EXPECT_EQ(LeadingNumber(QString::fromLatin1(text)), value) << text;
+        EXPECT_EQ(at::LeadingNumber(QString::fromLatin1(text)), value) << text;
 }
 
-TEST(PhonebookSize, AnswersOfTheRightShape)
+// The size and entry answers are read by at::ParseCpbrRange and
+// at::ParseCpbrEntry (tests/at/cpbr_test.cpp).
+
+// ---- names and numbers in the character set of the read ----
+
+TEST(Ucs2, HexInGroupsOfFourIsUtf16BigEndian)
 {
     struct Case {
-        const char* answer;
-        int last, number, name;
+        const char* hex;
+        std::optional<QString> text;
         const char* what;
     };
     const Case cases[] = {
-        {"+CPBR: (1-250),40,18", 250, 40, 18, "a SIM"},
-        {"+CPBR: (0-99),20,14", 99, 20, 14, "a range from 0: read from 1 all the same"},
-        {"+CPBR: (1-1),0,0", 1, 0, 0, "one slot, no widths"},
-        {"+CPBR: (1-500),40,18,0,0,0", 500, 40, 18, "the later fields of GSM 27.007"},
-        {"+CPBR: (1-250), 40, 18", 250, 40, 18, "spaces after the commas"},
-        {"AT+CPBR=?\r\r\n+CPBR: (1-10),20,14", 10, 20, 14, "the echo in front"},
+        {"039503BB03AD03BD03B7", QStringLiteral("Ελένη"), "Greek"},
+        {"0414043C043804420440043804390020", QStringLiteral("Дмитрий "), "Cyrillic and a blank"},
+        {"0141756B61737A", std::nullopt, "not groups of four"},
+        {"0141", QStringLiteral("Ł"), "one unit"},
+        {"00e7", QStringLiteral("ç"), "lower-case hex"},
+        {"D83DDE00", QStringLiteral("\U0001F600"), "a surrogate pair"},
+        {"", QString(), "empty"},
+        {"00 41", std::nullopt, "a blank"},
+        {"+041", std::nullopt, "a sign"},
+        {"Mari", std::nullopt, "letters"},
     };
-    for (const Case& c : cases) {
-        const PhonebookSize size = ParsePhonebookSize(QString::fromLatin1(c.answer));
-        EXPECT_TRUE(size.valid) << c.what;
-        EXPECT_EQ(size.lastIndex, c.last) << c.what;
-        EXPECT_EQ(size.numberLength, c.number) << c.what;
-        EXPECT_EQ(size.nameLength, c.name) << c.what;
-    }
+    for (const Case& c : cases)
+        EXPECT_EQ(Ucs2Hex(QString::fromLatin1(c.hex)), c.text) << c.what;
 }
 
-TEST(PhonebookSize, AnswersOfAnotherShapeSkipTheStore)
-{
-    const char* answers[] = {
-        "ERROR",
-        "error",
-        "+CME ERROR: 3",
-        "",
-        "+CPBR: (1-0),20,14",      // last index below 1
-        "+CPBR: (1--3),20,14",     // negative
-        "+CPBR: (1-250)",          // no widths
-        "+CPBR: (250),40,18",      // no range
-        "+CPBR: 1-250),40,18",     // no "("
-        "+CPBR: (1-250),-4,18",    // negative width
-        "+CPBR: (1-250),40,99999", // no phone has such names
-    };
-    for (const char* answer : answers)
-        EXPECT_FALSE(ParsePhonebookSize(QString::fromLatin1(answer)).valid) << answer;
-}
-
-// ---- the entry answer ----
-
-TEST(PhonebookEntry, NumberAndNameBetweenTheirQuotes)
+TEST(Ucs2, NumbersOnlyWhenEveryUnitIsDialable)
 {
     struct Case {
-        const char16_t* answer;
-        const char16_t* number;
-        const char16_t* name;
+        const char* field;
+        bool ucs2;
+        const char* number;
+        const char* what;
     };
     const Case cases[] = {
-        {u"+CPBR: 3,\"+390123456789\",145,\"Ufficio\"", u"+390123456789", u"Ufficio"},
-        {u"+CPBR: 12,\"0612345\",129,\"Rossi, Mario\"", u"0612345", u"Rossi, Mario"},
-        {u"+CPBR: 4,\"333\",129,\"\"", u"333", u""},
-        {u"+CPBR: 5,\"\",129,\"Nessuno\"", u"", u"Nessuno"},
-        {u"+CPBR: 6,\"+39 02 1234\",145,\"Città è\"", u"+39 02 1234", u"Città è"},
+        {"002B003300390030003600310032", true, "+390612", "a UCS2 number"},
+        {"002A0023", true, "*#", "star and hash"},
+        {"0612", true, "0612", "one group of four, a letter of Arabic: plain"},
+        {"06123456", true, "06123456", "two groups, neither a digit: plain"},
+        {"+390612345678", true, "+390612345678", "not hex: plain"},
+        {"004D", true, "004D", "a letter is no number: plain"},
+        {"", true, "", "empty"},
+        {"00330039", false, "00330039", "never decoded in the GSM set"},
     };
-    for (const Case& c : cases) {
-        const PhonebookEntry entry = ParsePhonebookEntry(QString::fromUtf16(c.answer));
-        EXPECT_TRUE(entry.valid);
-        EXPECT_EQ(entry.number, QString::fromUtf16(c.number));
-        EXPECT_EQ(entry.name, QString::fromUtf16(c.name));
-    }
+    for (const Case& c : cases)
+        EXPECT_EQ(PhonebookNumber(QString::fromLatin1(c.field), c.ucs2), QString::fromLatin1(c.number)) << c.what;
 }
 
-TEST(PhonebookEntry, OtherAnswersAreNoEntry)
+TEST(Ucs2, NamesInTheCharacterSetOfTheRead)
 {
-    const char* answers[] = {
-        "+CME ERROR: 22", "ERROR", "error", "", "OK",
-        "+CPBR: 3,\"+390123456789\"",              // no name
-        "+CPBR: 3,\"+390123456789\",145,\"Uffi",   // the name is cut
+    struct Case {
+        const char16_t* field;
+        bool ucs2;
+        const char16_t* name;
+        const char* what;
     };
-    for (const char* answer : answers)
-        EXPECT_FALSE(ParsePhonebookEntry(QString::fromLatin1(answer)).valid) << answer;
+    const Case cases[] = {
+        {u"004D006100720069006F", true, u"Mario", "hex in UCS2"},
+        {u"0141756B0061007300A0", true, u"\u0141\u756B\u0061\u0073\u00A0", "any unit in UCS2"},
+        {u"Mario Rossi", true, u"Mario Rossi", "a phone that ignored UCS2: as sent"},
+        {u"Nicol\u0007 \u0004", false, u"Nicol\u00EC \u00E8", "septets in GSM (7 is \u00EC, 4 is \u00E8)"},
+        {u"", true, u"", "empty"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(PhonebookName(QString::fromUtf16(c.field), c.ucs2), QString::fromUtf16(c.name)) << c.what;
 }
 
 // ---- the rows ----
 
-PhonebookSize sizeOf(int last, int number, int name)
+at::CpbrRange sizeOf(int last, int number, int name)
 {
-    PhonebookSize size;
+    at::CpbrRange size;
     size.valid = true;
-    size.lastIndex = last;
+    size.first = 1;
+    size.last = last;
     size.numberLength = number;
     size.nameLength = name;
     return size;
@@ -196,7 +196,7 @@ PhonebookSize sizeOf(int last, int number, int name)
 
 TEST(Rows, AStoreOfTenSlots)
 {
-    const PhonebookSize size = sizeOf(10, 20, 14);
+    const at::CpbrRange size = sizeOf(10, 20, 14);
     EXPECT_EQ(HeaderRow(size), dashes(6) + kTop + dashes(22) + kTop + dashes(40));
     EXPECT_EQ(FooterRow(size), dashes(6) + kBottom + dashes(22) + kBottom + dashes(40));
     EXPECT_EQ(HeaderRow(size).size(), 70);
@@ -210,7 +210,7 @@ TEST(Rows, AStoreOfTenSlots)
 
 TEST(Rows, AStoreOf250SlotsLinesUpWithItsHeader)
 {
-    const PhonebookSize size = sizeOf(250, 40, 18);
+    const at::CpbrRange size = sizeOf(250, 40, 18);
     const QString header = HeaderRow(size);
     EXPECT_EQ(header, dashes(8) + kTop + dashes(42) + kTop + dashes(80));
     EXPECT_EQ(header.size(), 132);
@@ -231,7 +231,7 @@ TEST(Rows, AStoreOf250SlotsLinesUpWithItsHeader)
 
 TEST(Rows, FieldsLongerThanTheirColumnPushTheRowRight)
 {
-    const PhonebookSize size = sizeOf(10, 4, 3);
+    const at::CpbrRange size = sizeOf(10, 4, 3);
     // A number of W + 2 characters is followed by 2 spaces: the bar stands 4
     // to the right of the header's second joint.
     const QString entry = EntryRow(size, 1, QStringLiteral("123456"), QStringLiteral("Anna"));
@@ -244,7 +244,7 @@ TEST(Rows, FieldsLongerThanTheirColumnPushTheRowRight)
 
 TEST(Rows, APickTakesTheRowFromItsNumberColumn)
 {
-    const PhonebookSize size = sizeOf(10, 20, 14);
+    const at::CpbrRange size = sizeOf(10, 20, 14);
     const QString picked = QStringLiteral("+390123456789") + spaces(7) + QStringLiteral(" ") + kBar
                            + QStringLiteral(" Ufficio") + spaces(7);
     EXPECT_EQ(PickedRecipient(EntryRow(size, 3, QStringLiteral("+390123456789"), QStringLiteral("Ufficio"))),
@@ -301,9 +301,37 @@ TEST(RdsFile, LinesOfAFile)
         {"a  \r\n  \r\n", {"a  ", "  "}, "trailing spaces stay"},
         {"a\nb\rc\r\n", {"a", "b", "c"}, "a lone LF or CR ends a line too"},
         {"x\xB3y\x80\r\n", {QStringLiteral("x³y€")}, "Windows-1252 bytes"},
+        {"\xEF\xBB\xBFx\xC2\xB3\xCE\x95\r\n\xC3\xA8", {QStringLiteral("x³Ε"), QStringLiteral("è")},
+         "UTF-8 after a byte-order mark"},
+        {"\xEF\xBB\xBF", {}, "only the mark: no rows"},
+        {"\xEF\xBB\r\n", {QStringLiteral("ï»")}, "half a mark is Windows-1252"},
+        {"x\xEF\xBB\xBF\r\n", {QStringLiteral("xï»¿")}, "a mark inside is Windows-1252"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(RdsRows(c.bytes), c.rows) << c.what;
+}
+
+TEST(RdsFile, Windows1252WhileEveryRowFitsElseUtf8WithAMark)
+{
+    const QString fits = QStringLiteral("01/10 ") + kTee + QStringLiteral(" 1 ") + kBar + QStringLiteral(" Città Škoda €");
+    const QString greek = QStringLiteral("02/10 ") + kTee + QStringLiteral(" 2 ") + kBar + QStringLiteral(" Ελένη");
+    EXPECT_EQ(RdsEncodingFor({fits, QString()}), RdsEncoding::Windows1252);
+    EXPECT_EQ(RdsEncodingFor({}), RdsEncoding::Windows1252);
+    EXPECT_EQ(RdsEncodingFor({fits, greek}), RdsEncoding::Utf8);
+    EXPECT_EQ(RdsEncodingFor({QStringLiteral("Łukasz")}), RdsEncoding::Utf8);
+    EXPECT_EQ(RdsPreamble(RdsEncoding::Windows1252), QByteArray());
+    EXPECT_EQ(RdsPreamble(RdsEncoding::Utf8), QByteArray("\xEF\xBB\xBF"));
+    // The separators as UTF-8 too: ´ is C2 B4, ³ is C2 B3.
+    EXPECT_EQ(RdsLine(greek, RdsEncoding::Utf8),
+              QByteArray("02/10 \xC2\xB4 2 \xC2\xB3 \xCE\x95\xCE\xBB\xCE\xAD\xCE\xBD\xCE\xB7\r\n"));
+    // Either file reads back to the rows written.
+    for (const QStringList& rows : {QStringList{fits, QString(), fits}, QStringList{fits, greek, QStringLiteral("Дмитрий")}}) {
+        const RdsEncoding encoding = RdsEncodingFor(rows);
+        QByteArray file = RdsPreamble(encoding);
+        for (const QString& row : rows)
+            file += RdsLine(row, encoding);
+        EXPECT_EQ(RdsRows(file), rows);
+    }
 }
 
 } // namespace
