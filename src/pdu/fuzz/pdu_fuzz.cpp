@@ -3,11 +3,13 @@
 //    characters; all five decoders run on it;
 //  - selector odd: service centre, recipient and text (UTF-8) separated by
 //    newlines; bit 1 asks for flash, bit 2 for a status report.
-// Besides the sanitizers' checks, each result must keep its shape.
+// Besides the sanitizers' checks, each result must keep its shape, and a
+// PDU of hex digits decodes the same in either case.
 #include "pdu/pdu.h"
 
 #include <QString>
 
+#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -18,6 +20,14 @@ void check(bool ok)
 {
     if (!ok)
         std::abort();
+}
+
+bool allHex(const QString& pak)
+{
+    for (QChar c : pak)
+        if (!isxdigit(c.unicode() < 128 ? c.unicode() : 0))
+            return false;
+    return true;
 }
 
 void decode(const uint8_t* data, size_t size)
@@ -31,17 +41,29 @@ void decode(const uint8_t* data, size_t size)
     const QString date = RivData(tipo, pak);
     const QString number = RivNumMT(tipo, pak);
     const QString text = RivTesto(tipo, pak);
-    RivNumCS(pak);
-    if (tipo == 0 || tipo == 1) {
+    const QString serviceCentre = RivNumCS(pak);
+    switch (PduKind(pak)) {
+    case SmsKind::Deliver:
+    case SmsKind::StatusReport:
         // Six characters of pak at most, around the two separators.
         check(time.size() >= 2 && time.size() <= 8 && date.size() >= 2 && date.size() <= 8);
-    } else if (tipo == 2 || tipo == 3) {
+        break;
+    case SmsKind::Submit:
         check(time == u"        " && date == u"        ");
-    } else {
-        check(time.isEmpty() && date.isEmpty() && number.isEmpty());
+        break;
+    case SmsKind::Unknown:
+        check(time.isEmpty() && date.isEmpty() && number.isEmpty() && text.isEmpty());
+        break;
     }
     // At most 255 characters and a picture text per four header octets.
     check(text.size() <= 255 + 64 * 24);
+    if (allHex(pak)) {
+        const QString upper = pak.toUpper();
+        const auto other = int16_t(tipo ^ 1); // another stored status: no matter
+        check(RivOra(other, upper) == time && RivData(other, upper) == date
+              && RivNumMT(other, upper) == number && RivTesto(other, upper) == text
+              && RivNumCS(upper) == serviceCentre && PduKind(upper) == PduKind(pak));
+    }
 }
 
 QString field(const uint8_t*& p, const uint8_t* end)
