@@ -20,13 +20,18 @@ inline bool endsWith(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-// A final result code (or the send prompt) ends the answer.
+// A final result code (or the send prompt) ends the answer, framed with
+// CR LF or, as some phones frame it, LF alone.
 inline bool isFinal(const std::string& s) {
-    if (endsWith(s, "\r\nOK\r\n") || endsWith(s, "\r\nERROR\r\n") || endsWith(s, "\r\n> ")) return true;
+    if (endsWith(s, "\n> ")) return true;
     if (s == "0\r" || s == "4\r" || endsWith(s, "\r\n0\r") || endsWith(s, "\r\n4\r")) return true;  // ATV0
-    const size_t e = s.rfind("\r\n+CM");
-    return e != std::string::npos && s.find(" ERROR: ", e) != std::string::npos && endsWith(s, "\r\n") &&
-           s.find("\r\n", e + 2) == s.size() - 2;
+    if (s.empty() || s.back() != '\n') return false;
+    std::string body = s.substr(0, s.size() - 1);
+    if (!body.empty() && body.back() == '\r') body.pop_back();
+    const size_t start = body.rfind('\n');
+    if (start == std::string::npos) return false;
+    const std::string last = body.substr(start + 1);
+    return last == "OK" || last == "ERROR" || last.rfind("+CME ERROR: ", 0) == 0 || last.rfind("+CMS ERROR: ", 0) == 0;
 }
 
 // The program's side of the line: the pty slave opened raw with POSIX.
@@ -96,6 +101,14 @@ public:
         return answer;
     }
     std::string at(const std::string& command) { return send(command + "\r"); }
+    // Writes the command line and reads `count` bytes: an answer known byte
+    // for byte, whatever its framing.
+    std::string exchange(const std::string& command, size_t count) {
+        write(command + "\r");
+        std::string answer;
+        readUntil(answer, [count](const std::string& a) { return a.size() >= count; });
+        return answer;
+    }
     // Whatever arrives within the time given.
     std::string drain(std::chrono::milliseconds limit) {
         std::string answer;

@@ -1,11 +1,15 @@
 // The simulator's dialect, answer by answer, over the real pseudo-terminal.
 #include "sim/phonesim.h"
+#include "sim/text.h"
 #include "pty_client.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cstdlib>
 #include <random>
+#include <set>
 #include <thread>
 #include <unistd.h>
 
@@ -439,12 +443,275 @@ TEST_F(SimTest, ControlSetsKeysWhileRunning) {
     EXPECT_EQ(m_sim->control("bogus").substr(0, 6), "ERROR ");
 }
 
+// ---- Dialects of real phones -------------------------------------------------
+
+std::string lowerHex(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// SM.14 of the Italian sample, stored sent, 38 octets after the service centre.
+const std::string kSample14 =
+    "0791933395066900112A0C919343977856340000AA1B4779589F2E83DA6936BB0C8297E5A074599E06CDCBF27008";
+
+struct DialectCase {
+    const char* state;  // state lines after the sample's
+    std::vector<Exchange> exchanges;  // from power-on, echo on
+};
+
+// Each dialect byte for byte, from power-on (echo on), with the Italian sample.
+TEST_F(SimTest, EachDialectAnswersByteForByte) {
+    const DialectCase table[] = {
+        {"profile = echo-crcr\n",
+         {{"echo ends CR CR", "AT+CGMM", "AT+CGMM\r\r\r\nNokia 6310i\r\n\r\nOK\r\n"},
+          {"echo off", "ATE0", "ATE0\r\r\r\nOK\r\n"},
+          {"no echo, plain answer", "AT+CGMM", "\r\nNokia 6310i\r\n\r\nOK\r\n"}}},
+        {"profile = lf-only\n",
+         {{"echo as received, then LF", "ATE0", "ATE0\r\nOK\n"},
+          {"information", "AT+CGMM", "\nNokia 6310i\n\nOK\n"},
+          {"message", "AT+CMGR=1", "\n+CMGR: 1,,63\n" + kSample1 + "\n\nOK\n"},
+          {"numeric errors", "AT+CMEE=1", "\nOK\n"},
+          {"error", "AT+CMGR=99", "\n+CMS ERROR: 321\n"},
+          {"prompt", "AT+CMGS=14", "\n> "},
+          {"sent", kSubmitAbc + "\x1a", "\n+CMGS: 1\n\nOK\n"}}},
+        {"profile = blanks\n",
+         {{"echo off", "ATE0", "ATE0\r\r\nOK\r\n"},
+          {"stores", "AT+CPMS?", "\r\n+CPMS: \"SM\", 9, 20, \"SM\", 9, 20, \"SM\", 9, 20\r\n\r\nOK\r\n"},
+          {"message", "AT+CMGR=1", "\r\n+CMGR: 1,, 63\r\n" + kSample1 + "\r\n\r\nOK\r\n"},
+          {"empty slot", "AT+CMGR=4", "\r\n+CMGR: 0,, 0\r\n\r\nOK\r\n"},
+          {"listing", "AT+CMGL=3", "\r\n+CMGL: 14, 3,, 38\r\n" + kSample14 + "\r\n\r\nOK\r\n"},
+          {"entry, the comma of the name kept",
+           "AT+CPBR=3", "\r\n+CPBR: 3, \"+393401234567\", 145, \"Rossi, Giulia\"\r\n\r\nOK\r\n"},
+          {"phone-book size", "AT+CPBR=?", "\r\n+CPBR: (1-250), 40, 18\r\n\r\nOK\r\n"},
+          {"service centre", "AT+CSCA?", "\r\n+CSCA: \"+393359609600\", 145\r\n\r\nOK\r\n"}}},
+        {"profile = trailing-blank\n",
+         {{"echo off", "ATE0", "ATE0\r\r\nOK\r\n"},
+          {"information", "AT+CGMM", "\r\nNokia 6310i \r\n\r\nOK\r\n"},
+          {"message", "AT+CMGR=1", "\r\n+CMGR: 1,,63 \r\n" + kSample1 + " \r\n\r\nOK\r\n"},
+          {"entry", "AT+CPBR=1", "\r\n+CPBR: 1,\"+390123456789\",145,\"Ufficio\" \r\n\r\nOK\r\n"},
+          {"final code untouched", "AT", "\r\nOK\r\n"}}},
+        {"profile = lowercase-hex\n",
+         {{"echo off", "ATE0", "ATE0\r\r\nOK\r\n"},
+          {"message", "AT+CMGR=1", "\r\n+CMGR: 1,,63\r\n" + lowerHex(kSample1) + "\r\n\r\nOK\r\n"},
+          {"listing", "AT+CMGL=3", "\r\n+CMGL: 14,3,,38\r\n" + lowerHex(kSample14) + "\r\n\r\nOK\r\n"},
+          {"ucs2", "AT+CSCS=\"UCS2\"", "\r\nOK\r\n"},
+          {"name in lower-case hex, number as it is",
+           "AT+CPBR=1", "\r\n+CPBR: 1,\"+390123456789\",145,\"005500660066006900630069006f\"\r\n\r\nOK\r\n"}}},
+        {"profile = pdu-quote\n",
+         {{"echo off", "ATE0", "ATE0\r\r\nOK\r\n"},
+          {"message", "AT+CMGR=1", "\r\n+CMGR: 1,,63\r\n" + kSample1 + "\"\r\n\r\nOK\r\n"},
+          {"listing", "AT+CMGL=3", "\r\n+CMGL: 14,3,,38\r\n" + kSample14 + "\"\r\n\r\nOK\r\n"}}},
+        {"profile = no-status\n",
+         {{"echo off", "ATE0", "ATE0\r\r\nOK\r\n"},
+          {"message", "AT+CMGR=1", "\r\n+CMGR: ,,63\r\n" + kSample1 + "\r\n\r\nOK\r\n"},
+          {"empty slot", "AT+CMGR=4", "\r\n+CMGR: ,,0\r\n\r\nOK\r\n"},
+          {"listing keeps the status", "AT+CMGL=3", "\r\n+CMGL: 14,3,,38\r\n" + kSample14 + "\r\n\r\nOK\r\n"}}},
+        {"profile = ucs2-numbers\n",
+         {{"echo off", "ATE0", "ATE0\r\r\nOK\r\n"},
+          {"ucs2 without quotes", "AT+CSCS=UCS2", "\r\nOK\r\n"},
+          {"reported", "AT+CSCS?", "\r\n+CSCS: \"UCS2\"\r\n\r\nOK\r\n"},
+          {"number and name in hex",
+           "AT+CPBR=11", "\r\n+CPBR: 11,\"0034003900310036\",129,\"0049006E0066006F002000540049004D\"\r\n\r\nOK\r\n"},
+          {"written in hex", "AT+CPBW=4,\"002B0033\",145,\"0041\"", "\r\nOK\r\n"},
+          {"a number not in hex", "AT+CPBW=4,\"+3\",145,\"0041\"", "\r\nERROR\r\n"},
+          {"back to GSM", "AT+CSCS=\"GSM\"", "\r\nOK\r\n"},
+          {"number as it is", "AT+CPBR=4", "\r\n+CPBR: 4,\"+3\",145,\"A\"\r\n\r\nOK\r\n"}}},
+        {"profile = ucs2-phonebook\n",
+         {{"echo off", "ATE0", "ATE0\r\r\nOK\r\n"},
+          {"offered", "AT+CSCS=?", "\r\n+CSCS: (\"GSM\",\"IRA\",\"8859-1\",\"UCS2\")\r\n\r\nOK\r\n"},
+          {"ucs2", "AT+CSCS=\"UCS2\"", "\r\nOK\r\n"},
+          {"name in hex, number as it is",
+           "AT+CPBR=11", "\r\n+CPBR: 11,\"4916\",129,\"0049006E0066006F002000540049004D\"\r\n\r\nOK\r\n"}}},
+        {"profile = no-ucs2\n",
+         {{"echo off", "ATE0", "ATE0\r\r\nOK\r\n"},
+          {"not offered", "AT+CSCS=?", "\r\n+CSCS: (\"GSM\",\"IRA\",\"8859-1\")\r\n\r\nOK\r\n"},
+          {"refused", "AT+CSCS=\"UCS2\"", "\r\nERROR\r\n"},
+          {"numeric errors", "AT+CMEE=1", "\r\nOK\r\n"},
+          {"refused without quotes too", "AT+CSCS=UCS2", "\r\nERROR\r\n"},
+          {"still GSM", "AT+CSCS?", "\r\n+CSCS: \"GSM\"\r\n\r\nOK\r\n"},
+          {"other sets taken", "AT+CSCS=\"IRA\"", "\r\nOK\r\n"}}},
+        {"profile = urc\n",  // the schedule from its start: RING, +CRING, +CLIP, +CMTI...
+         {{"before the echo", "ATE0", "\r\nRING\r\nATE0\r\r\nOK\r\n"},
+          {"before the answer", "AT+CGMM", "\r\n+CRING: VOICE\r\n\r\nNokia 6310i\r\n\r\nOK\r\n"},
+          {"after the first information line", "AT+CMGR=1",
+           "\r\n+CMGR: 1,,63\r\n\r\n+CLIP: \"+393471234567\",145\r\n" + kSample1 + "\r\n\r\nOK\r\n"},
+          {"after the final code", "AT", "\r\nOK\r\n\r\n+CMTI: \"SM\",3\r\n"},
+          {"before the answer when there is no echo", "AT", "\r\n+CDSI: \"SM\",4\r\n\r\nOK\r\n"},
+          {"no information line: before the answer", "AT", "\r\n+CREG: 1\r\n\r\nOK\r\n"}}},
+        {"profile = urc\nfault.urc = on 2 38\n",  // every second answer, from answer 38: line 19 (+CMT)
+         {{"+CMT and its PDU, at position 19 % 4 = after", "ATE0",
+           "ATE0\r\r\nOK\r\n\r\n+CMT: ,24\r\n0791933395066900040C9193431732547600004240500151008005C374F81D02\r\n"},
+          {"none", "AT", "\r\nOK\r\n"},
+          {"+CDS and its PDU, before the echo (none now)", "AT",
+           "\r\n+CDS: 25\r\n0791933395066900062A0C91934317325476424050015100804240500151208000\r\n\r\nOK\r\n"}}},
+        {"profile = lf-only blanks no-status trailing-blank pdu-quote lowercase-hex\n",
+         {{"echo", "ATE0", "ATE0\r\nOK\n"},
+          {"all at once", "AT+CMGR=1", "\n+CMGR: ,, 63 \n" + lowerHex(kSample1) + "\" \n\nOK\n"}}},
+        {"profile = echo-crcr\nprofile = urc\n",
+         {{"both", "AT", "\r\nRING\r\nAT\r\r\r\nOK\r\n"}}},
+    };
+    for (const DialectCase& c : table) {
+        startWith(c.state, false);
+        for (const Exchange& e : c.exchanges) {
+            EXPECT_EQ(m_client->exchange(e.command, e.answer.size()), e.answer) << c.state << e.name;
+        }
+        EXPECT_EQ(m_client->drain(50ms), "") << c.state << "nothing more";
+    }
+}
+
+// Over 84 answers the "urc" schedule puts each of its 21 codes in each of
+// its 4 places once, always between lines.
+TEST_F(SimTest, UrcScheduleCoversEveryCodeInEveryPlace) {
+    startWith("");
+    const std::string plain = "\r\n+CMGR: 1,,63\r\n" + kSample1 + "\r\n\r\nOK\r\n";
+    ASSERT_EQ(m_sim->control("fault urc on"), "OK");
+    const std::vector<std::string>& schedule = phonesim::unsolicitedSchedule();
+    ASSERT_EQ(schedule.size(), 21u);
+    std::set<std::pair<std::string, size_t>> seen;
+    for (size_t i = 0; i < 4 * schedule.size(); ++i) {
+        std::string frame = "\r\n";  // "\r\n+CMT: ,24\r\n<pdu>\r\n": each line ended, as information lines are
+        for (const std::string& line : phonesim::split(schedule[i % schedule.size()], '\n')) frame += line + "\r\n";
+        const std::string answer = m_client->exchange("AT+CMGR=1", plain.size() + frame.size());
+        const size_t at = answer.find(frame);
+        ASSERT_NE(at, std::string::npos) << i << ": " << answer;
+        std::string rest = answer;
+        rest.erase(at, frame.size());
+        EXPECT_EQ(rest, plain) << i;
+        // Where it fell: 0 before the (absent) echo and 1 before the answer are the same place.
+        const size_t place = at == 0 ? (i % 4 < 2 ? i % 4 : 9) : at == 16 ? 2 : at == plain.size() ? 3 : 9;
+        EXPECT_EQ(place, i % 4) << i << ": " << answer;
+        seen.insert({schedule[i % schedule.size()], place});
+    }
+    EXPECT_EQ(seen.size(), 4 * schedule.size());
+}
+
+TEST_F(SimTest, OneShotUnsolicitedLinesInEachPlace) {
+    startWith("", false);
+    const Exchange table[] = {
+        {"before-echo", "AT", "\r\n^MODE:5,5\r\nAT\r\r\nOK\r\n"},
+        {"before", "AT", "AT\r\r\n^MODE:5,5\r\n\r\nOK\r\n"},
+        {"inside", "AT+CGMM", "AT+CGMM\r\r\nNokia 6310i\r\n\r\n^MODE:5,5\r\n\r\nOK\r\n"},
+        {"after", "AT", "AT\r\r\nOK\r\n\r\n^MODE:5,5\r\n"},
+    };
+    for (const Exchange& e : table) {
+        ASSERT_EQ(m_sim->control("fault unsolicited on " + std::string(e.name) + " ^MODE:5,5"), "OK");
+        EXPECT_EQ(m_client->exchange(e.command, e.answer.size()), e.answer) << e.name;
+    }
+    // A code of two lines, and nothing after a prompt: it comes before it.
+    ASSERT_EQ(m_sim->control("fault unsolicited on after +CMT: ,3\\n0011AA"), "OK");
+    EXPECT_EQ(m_client->exchange("AT+CMGS=14", 21), "AT+CMGS=14\r\r\n+CMT: ,3\r\n0011AA\r\n\r\n> ");
+    EXPECT_EQ(m_client->exchange("\x1b", 6), "\r\nOK\r\n");
+    EXPECT_EQ(m_sim->control("fault unsolicited on somewhere RING").substr(0, 6), "ERROR ");
+}
+
+// The phone of the real-phones sample: any stored status, answered as given,
+// and listed in index order whatever the dialect.
+TEST(RealPhones, StoredStatusesAreAnsweredAsGiven) {
+    phonesim::PhoneState state;
+    std::string error;
+    ASSERT_TRUE(phonesim::loadStateFile(phonesim::sampleDir() + "/real-phones.state", state, error)) << error;
+    phonesim::Simulator sim(state);
+    ASSERT_TRUE(sim.start(&error)) << error;
+    Client client(sim.devicePath());
+    EXPECT_EQ(client.at("ATE0"), "ATE0\r\r\nOK\r\n");
+    EXPECT_EQ(client.at("AT+CMGR=7").substr(0, 17), "\r\n+CMGR: 24,,32\r\n");
+    EXPECT_EQ(client.at("AT+CMGR=6").substr(0, 16), "\r\n+CMGR: 4,,45\r\n");
+    EXPECT_EQ(client.at("AT+CMGR=5").substr(0, 16), "\r\n+CMGR: 3,,37\r\n");
+    EXPECT_EQ(client.at("AT+CMGL=4"),
+              "\r\n+CMGL: 1,0,,25\r\n" + state.stores["SM"].messages[1].pdu +
+              "\r\n+CMGL: 2,1,,25\r\n" + state.stores["SM"].messages[2].pdu +
+              "\r\n+CMGL: 3,1,,24\r\n" + state.stores["SM"].messages[3].pdu +
+              "\r\n+CMGL: 4,1,,42\r\n" + state.stores["SM"].messages[4].pdu +
+              "\r\n+CMGL: 5,3,,37\r\n" + state.stores["SM"].messages[5].pdu +
+              "\r\n+CMGL: 6,4,,45\r\n" + state.stores["SM"].messages[6].pdu +
+              "\r\n+CMGL: 7,24,,32\r\n" + state.stores["SM"].messages[7].pdu +
+              "\r\n+CMGL: 9,1,,34\r\n" + state.stores["SM"].messages[9].pdu + "\r\n\r\nOK\r\n");
+    EXPECT_EQ(client.at("AT+CMGL=0"), "\r\nOK\r\n");  // the listing marked slot 1 read
+    EXPECT_EQ(client.at("AT+CMGL=3").substr(0, 18), "\r\n+CMGL: 5,3,,37\r\n");
+}
+
+TEST(RealPhones, ListingWorksWithEveryProfile) {
+    for (const auto& [name, lines] : phonesim::profiles()) {
+        if (name == "silent") continue;
+        phonesim::PhoneState state;
+        std::string error;
+        ASSERT_TRUE(phonesim::loadStateText("include = real-phones.state\nprofile = " + name + "\n", state, error))
+            << error;
+        std::vector<int> indices;
+        std::vector<std::string> pdus;
+        for (const auto& [index, m] : state.stores["SM"].messages) {
+            indices.push_back(index);
+            pdus.push_back(m.pdu);
+        }
+        phonesim::Simulator sim(state);
+        ASSERT_TRUE(sim.start(&error)) << error;
+        Client client(sim.devicePath());
+        const std::string answer = client.at("AT+CMGL=4");
+        // The +CMGL lines in order, each PDU in order; unsolicited lines may fall between.
+        std::vector<int> listed;
+        std::vector<std::string> listedPdus;
+        for (std::string line : phonesim::split(answer, '\n')) {
+            while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '"')) line.pop_back();
+            if (line.rfind("+CMGL: ", 0) == 0) listed.push_back(std::atoi(line.c_str() + 7));
+            for (const std::string& pdu : pdus) {
+                if (lowerHex(line) == lowerHex(pdu)) listedPdus.push_back(pdu);
+            }
+        }
+        EXPECT_EQ(listed, indices) << name << ": " << answer;
+        EXPECT_EQ(listedPdus, pdus) << name << ": " << answer;
+    }
+}
+
+TEST(NamesInEveryScript, SentAsUcs2HexOrAsGsmSeptets) {
+    phonesim::PhoneState state;
+    std::string error;
+    ASSERT_TRUE(phonesim::loadStateFile(phonesim::sampleDir() + "/ucs2-names.state", state, error)) << error;
+    phonesim::Simulator sim(state);
+    ASSERT_TRUE(sim.start(&error)) << error;
+    Client client(sim.devicePath());
+    EXPECT_EQ(client.at("ATE0"), "ATE0\r\r\nOK\r\n");
+    const std::string gsm =
+        "\r\n+CPBR: 12,\"+302101234567\",145,\"?????\""
+        "\r\n+CPBR: 13,\"+74951234567\",145,\"???????\""
+        "\r\n+CPBR: 14,\"+48221234567\",145,\"?ukasz\""
+        "\r\n+CPBR: 15,\"+33123456789\",145,\"Fran?ois\""
+        "\r\n+CPBR: 16,\"+31201234567\",145,\"Zo?\"\r\n\r\nOK\r\n";
+    EXPECT_EQ(client.at("AT+CPBR=12,16"), gsm);
+    EXPECT_EQ(client.at("AT+CSCS=\"UCS2\""), "\r\nOK\r\n");
+    EXPECT_EQ(client.at("AT+CPBR=12,16"),
+              "\r\n+CPBR: 12,\"+302101234567\",145,\"039503BB03AD03BD03B7\""
+              "\r\n+CPBR: 13,\"+74951234567\",145,\"0414043C04380442044004380439\""
+              "\r\n+CPBR: 14,\"+48221234567\",145,\"01410075006B00610073007A\""
+              "\r\n+CPBR: 15,\"+33123456789\",145,\"004600720061006E00E7006F00690073\""
+              "\r\n+CPBR: 16,\"+31201234567\",145,\"005A006F00EB\"\r\n\r\nOK\r\n");
+    EXPECT_EQ(client.at("AT+CSCS=\"GSM\""), "\r\nOK\r\n");
+    EXPECT_EQ(client.at("AT+CPBR=12,16"), gsm);
+}
+
+TEST(Profiles, EveryProfileLoadsAndUnknownOnesAreRefused) {
+    for (const auto& [name, lines] : phonesim::profiles()) {
+        phonesim::PhoneState state;
+        std::string error;
+        EXPECT_TRUE(phonesim::applyProfile(name, state, error)) << name << ": " << error;
+        EXPECT_FALSE(lines.empty()) << name;
+    }
+    phonesim::PhoneState state;
+    std::string error;
+    EXPECT_FALSE(phonesim::applyStateLine("profile = chatty", state, error));
+    EXPECT_EQ(error, "unknown profile: chatty");
+}
+
 TEST(StateFile, DumpLoadsBackToTheSameState) {
     phonesim::PhoneState state;
     std::string error;
     ASSERT_TRUE(phonesim::loadStateFile(phonesim::sampleDir() + "/italian.state", state, error)) << error;
     ASSERT_TRUE(phonesim::applyStateLine("fault.unsolicited = on inside +CMTI: \"SM\",3", state, error)) << error;
     ASSERT_TRUE(phonesim::applyStateLine("fault.error = on AT+CMGR=3 AT+CPBR", state, error)) << error;
+    ASSERT_TRUE(phonesim::applyStateLine("fault.unsolicited = on after +CMT: ,3\\n0011AA", state, error)) << error;
+    ASSERT_TRUE(phonesim::applyStateLine("fault.urc = on 3 7", state, error)) << error;
+    ASSERT_TRUE(phonesim::applyStateLine("profile = lf-only blanks trailing-blank lowercase-hex pdu-quote", state,
+                                         error)) << error;
+    ASSERT_TRUE(phonesim::applyStateLine("profile = no-status ucs2-numbers echo-crcr", state, error)) << error;
     const std::string dump = phonesim::dumpState(state);
     phonesim::PhoneState again;
     ASSERT_TRUE(phonesim::loadStateText(dump, again, error)) << error;
@@ -452,10 +719,17 @@ TEST(StateFile, DumpLoadsBackToTheSameState) {
     EXPECT_EQ(again.stores["SM"].messages.size(), 9u);
     EXPECT_EQ(again.phonebooks["SM"].entries[3].name, "Rossi, Giulia");
     EXPECT_EQ(again.faults.unsolicited.at(0).line, "+CMTI: \"SM\",3");
+    EXPECT_EQ(again.faults.unsolicited.at(1).line, "+CMT: ,3\n0011AA");
+    EXPECT_EQ(again.faults.urcCount, 7);
+    EXPECT_TRUE(again.dialect.lfOnly && again.dialect.blanks && again.dialect.trailingBlank &&
+                again.dialect.lowerHex && again.dialect.pduQuote && !again.dialect.cmgrStatus &&
+                again.dialect.echoCrCr);
+    EXPECT_EQ(again.dialect.ucs2, phonesim::Ucs2Support::Numbers);
 }
 
 TEST(StateFile, EverySampleLoads) {
-    const char* samples[] = {"italian", "small", "no-phone-store", "no-echo", "empty-ok", "empty-cms321"};
+    const char* samples[] = {"italian", "small", "no-phone-store", "no-echo", "empty-ok", "empty-cms321",
+                             "real-phones", "ucs2-names"};
     for (const char* name : samples) {
         phonesim::PhoneState state;
         std::string error;
