@@ -1,0 +1,35 @@
+// Unsolicited result codes: the lines a phone sends on its own (a call
+// ringing, a message arrived, the network changed), which can fall before,
+// inside or after the answer to a command.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace at {
+
+struct Unsolicited {
+    QString kept;        // the text without the unsolicited lines
+    QStringList removed; // each one removed, in order, without its line end
+};
+
+// Takes the unsolicited result codes out of `text`, the characters collected
+// so far (it may still grow). Only complete lines are judged, a line being
+// complete when its LF has arrived, or its CR and a character after it (a
+// CR that ends the text may yet get its LF); an unfinished last line stays in
+// `kept` as it came. Each removed line goes with its own line end (CR LF, LF
+// or CR); the blank lines that framed it stay for the caller to drop. A
+// "+CMT:", "+CDS:" or "+CBM:" line goes with the PDU line after it, as one
+// entry of `removed` joined by CR LF; while that PDU line is unfinished the
+// header stays in `kept`.
+//
+// `command` is the command line just sent ("AT+CREG?", "+CREG?" or empty):
+// a line named as the command ("+CREG: 0,1" after AT+CREG?, "^SYSINFO:"
+// after AT^SYSINFO) is its answer and stays.
+Unsolicited RemoveUnsolicited(const QString& text, const QString& command = QString());
+
+// Whether one line (without its line end) is an unsolicited result code
+// when `command` was just sent.
+bool IsUnsolicited(const QString& line, const QString& command = QString());
+
+} // namespace at
