@@ -22,9 +22,10 @@ Form1& window()
     static std::unique_ptr<Form1> form = [] {
         auto made = std::make_unique<Form1>();
         made->Timer1->stop();
-        PhonebookSize size;
+        at::CpbrRange size;
         size.valid = true;
-        size.lastIndex = kRows - 2;
+        size.first = 1;
+        size.last = kRows - 2;
         size.numberLength = 40;
         size.nameLength = 18;
         made->List2->AddItem(HeaderRow(size));

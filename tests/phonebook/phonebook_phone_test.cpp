@@ -3,6 +3,7 @@
 #include "support/e2e.h"
 
 #include "phonebook/qstring_printer.h"
+#include "at/glyphs.h"
 #include "phonebook/rows.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,11 @@
 #include <vector>
 
 namespace {
+
+using at::kBar;
+using at::kBottom;
+using at::kDash;
+using at::kTop;
 
 const std::string kThreeBooks = R"(
 pb.SM.range = 1-250

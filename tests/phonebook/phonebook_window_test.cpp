@@ -1,7 +1,9 @@
 // "Salva rubrica", "Carica rubrica", the search field and the pick, on a
 // window without a phone: none of them talks to it.
+#include "at/glyphs.h"
 #include "phonebook/qstring_printer.h"
 #include "phonebook/rows.h"
+#include "phonebook/savefile.h"
 #include "window/form1.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +14,18 @@
 #include <QTest>
 #include <QTimer>
 
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
 namespace {
+
+using at::kBar;
+using at::kBottom;
+using at::kDash;
+using at::kTop;
 
 QByteArray readBytes(const QString& path)
 {
@@ -36,6 +49,34 @@ QStringList rowsOf(const ListBox& list)
 }
 
 const QString kReference = QStringLiteral(PHONEBOOK_DATA "/rubrica.rds");
+// A store of five whose names leave Windows-1252: UTF-8 after a mark.
+const QString kReferenceUtf8 = QStringLiteral(PHONEBOOK_DATA "/rubrica-utf8.rds");
+
+// A disk that fills up: files of this process cannot grow past `bytes`
+// while it lives, and a write past it fails with EFBIG instead of raising
+// SIGXFSZ. The soft limit goes back up on the way out.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = m_old;
+        limited.rlim_cur = bytes;
+        m_set = setrlimit(RLIMIT_FSIZE, &limited) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    bool set() const { return m_set; }
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
+    bool m_set = false;
+};
 
 class PhonebookFile : public ::testing::Test {
 protected:
@@ -89,6 +130,44 @@ TEST_F(PhonebookFile, LoadsTheReferenceFileAndSavesItBackByteForByte)
     choose(path(QStringLiteral("copia.RDS")));
     form.Command8_Click();
     EXPECT_EQ(rowsOf(*form.List2), loaded);
+}
+
+TEST_F(PhonebookFile, AUtf8FileLoadsAndSavesBackByteForByte)
+{
+    choose(kReferenceUtf8);
+    form.Command8_Click();
+    EXPECT_EQ(panel2(), QStringLiteral("CARICAMENTO ULTIMATO"));
+    const QStringList loaded = rowsOf(*form.List2);
+    ASSERT_EQ(loaded.size(), 7);
+    EXPECT_EQ(loaded.at(1), QStringLiteral("1/5 ´ +302101234567        ³ Ελένη         "));
+    EXPECT_EQ(loaded.at(3), QStringLiteral("3/5 ´ +74951234567         ³ Дмитрий       "));
+    EXPECT_EQ(loaded.at(4), QStringLiteral("4/5 ´ +48221234567         ³ Łukasz        "));
+    EXPECT_EQ(loaded.at(5), QStringLiteral("5/5 ´ 0612345              ³ Città è       "));
+    choose(path(QStringLiteral("copia.rds")));
+    form.Command7_Click();
+    EXPECT_EQ(panel2(), QStringLiteral("SALVATAGGIO ULTIMATO"));
+    EXPECT_EQ(readBytes(path(QStringLiteral("copia.rds"))), readBytes(kReferenceUtf8));
+}
+
+TEST_F(PhonebookFile, NamesOutsideWindows1252SurviveTheRoundTrip)
+{
+    const QStringList rows = {
+        QStringLiteral("1/3 ´ +302101234567 ³ Ελένη"),
+        QStringLiteral("2/3 ´ +74951234567  ³ Дмитрий"),
+        QStringLiteral("3/3 ´ +48221234567  ³ Łukasz"),
+        QStringLiteral("città ³ ´ € ÄÂÁ"),
+    };
+    for (const QString& row : rows)
+        form.List2->AddItem(row);
+    choose(path(QStringLiteral("mondo.rds")));
+    form.Command7_Click();
+    EXPECT_EQ(panel2(), QStringLiteral("SALVATAGGIO ULTIMATO"));
+    const QByteArray bytes = readBytes(path(QStringLiteral("mondo.rds")));
+    EXPECT_TRUE(bytes.startsWith("\xEF\xBB\xBF" "1/3 \xC2\xB4 +302101234567 \xC2\xB3 \xCE\x95")) << bytes.left(40).toHex().toStdString();
+    EXPECT_FALSE(bytes.contains('?'));
+    form.List2->Clear();
+    form.Command8_Click();
+    EXPECT_EQ(rowsOf(*form.List2), rows);
 }
 
 TEST_F(PhonebookFile, SavePanelTextsInOrder)
@@ -157,16 +236,90 @@ TEST_F(PhonebookFile, AFailedSaveLeavesTheOldFileAsItWas)
     EXPECT_EQ(panel2(), QStringLiteral("IMPOSSIBILE SALVARE"));
 }
 
+// A save of 56 KB under a file-size limit of 48 KB: the writes up to the
+// limit succeed, only the last part fails, when the buffered tail goes
+// to the disk. The old file must stay as it was and the save say it failed.
+TEST_F(PhonebookFile, ADiskThatFillsUpLeavesTheOldFileByteForByte)
+{
+    const QString file = path(QStringLiteral("piena.rds"));
+    const QByteArray old = readBytes(kReference);
+    writeBytes(file, old);
+    const QString filler = QStringLiteral("007/800 ´ +390612345678                            ³ Contatto         ");
+    for (int i = 0; i < 800; ++i)
+        form.List2->AddItem(filler);
+    ASSERT_GT(800 * (filler.size() + 2), 56000);
+    choose(file);
+    {
+        FileSizeLimit disk(48 * 1024);
+        ASSERT_TRUE(disk.set());
+        form.Command7_Click();
+    }
+    EXPECT_EQ(panel2(), QStringLiteral("IMPOSSIBILE SALVARE"));
+    EXPECT_EQ(readBytes(file), old);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("piena.rds")});
+
+    // With room again the same save goes through.
+    form.Command7_Click();
+    EXPECT_EQ(panel2(), QStringLiteral("SALVATAGGIO ULTIMATO"));
+    EXPECT_EQ(readBytes(file).size(), 800 * (filler.size() + 2));
+}
+
+// The writer on its own, the way any file of the program would use it.
+TEST_F(PhonebookFile, AVerifiedSaveFailsAtTheLimitWhateverTheSizeOfItsWrites)
+{
+    const QByteArray big(56 * 1024, 'x');
+    struct Case {
+        int pieces;
+        const char* what;
+    };
+    for (const Case& c : {Case{1, "one write of 56 KB"}, Case{800, "800 small writes"}}) {
+        const QString file = path(QStringLiteral("f.bin"));
+        writeBytes(file, "old");
+        bool committed = true;
+        {
+            FileSizeLimit disk(48 * 1024);
+            ASSERT_TRUE(disk.set());
+            VerifiedSave save(file);
+            bool ok = save.open();
+            const qsizetype piece = big.size() / c.pieces;
+            for (int i = 0; ok && i < c.pieces; ++i)
+                ok = save.write(big.mid(i * piece, i + 1 == c.pieces ? -1 : piece));
+            committed = save.commit();
+        }
+        EXPECT_FALSE(committed) << c.what;
+        EXPECT_EQ(readBytes(file), QByteArray("old")) << c.what;
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1) << c.what;
+    }
+    EXPECT_TRUE(SaveVerified(path(QStringLiteral("f.bin")), big));
+    EXPECT_EQ(readBytes(path(QStringLiteral("f.bin"))), big);
+}
+
 TEST_F(PhonebookFile, ALoadThatCannotTakePlaceKeepsTheRows)
 {
     ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("cartella.rds"))));
     writeBytes(path(QStringLiteral("rubrica.txt")), "altro\r\n");
-    const QString refused[] = {
+    // A FIFO without a writer would block an ordinary open for ever.
+    ASSERT_EQ(mkfifo(QFile::encodeName(path(QStringLiteral("fifo.rds"))).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), path(QStringLiteral("zero.rds"))));
+    // 16 MB and one byte, sparse: no phone book is that large.
+    {
+        QFile large(path(QStringLiteral("grande.rds")));
+        ASSERT_TRUE(large.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(large.resize(16 * 1024 * 1024 + 1));
+    }
+    writeBytes(path(QStringLiteral("chiusa.rds")), "riga\r\n");
+    ASSERT_TRUE(QFile::setPermissions(path(QStringLiteral("chiusa.rds")), QFileDevice::Permissions()));
+    std::vector<QString> refused = {
         QString(),                             // cancelled
         path(QStringLiteral("rubrica.txt")),   // no ".RDS" in the name
         path(QStringLiteral("manca.rds")),     // missing
         path(QStringLiteral("cartella.rds")),  // a folder
+        path(QStringLiteral("fifo.rds")),      // a FIFO
+        path(QStringLiteral("zero.rds")),      // a link to a device
+        path(QStringLiteral("grande.rds")),    // too large
     };
+    if (geteuid() != 0) // root reads it all the same
+        refused.push_back(path(QStringLiteral("chiusa.rds")));
     form.List2->AddItem(QStringLiteral("resta"));
     form.List2->setListIndex(0);
     for (const QString& name : refused) {
@@ -175,6 +328,31 @@ TEST_F(PhonebookFile, ALoadThatCannotTakePlaceKeepsTheRows)
         EXPECT_EQ(panel2(), QStringLiteral("IMPOSSIBILE CARICARE")) << name.toStdString();
         EXPECT_EQ(rowsOf(*form.List2), QStringList{QStringLiteral("resta")}) << name.toStdString();
     }
+}
+
+TEST_F(PhonebookFile, LoadAndSaveWaitForTheLongOperationRunning)
+{
+    form.List2->AddItem(QStringLiteral("resta"));
+    writeBytes(path(QStringLiteral("altra.rds")), "altra\r\n");
+    choose(path(QStringLiteral("altra.rds")));
+    {
+        LongOperation reading(form); // a phone-book or message read
+        ASSERT_TRUE(reading.taken());
+        form.Command8_Click();
+        form.Command7_Click();
+        EXPECT_EQ(form.Beeps, 2);
+        EXPECT_TRUE(asked.isEmpty()); // no dialog opened
+        EXPECT_EQ(rowsOf(*form.List2), QStringList{QStringLiteral("resta")});
+        EXPECT_EQ(readBytes(path(QStringLiteral("altra.rds"))), QByteArray("altra\r\n"));
+    }
+    // Once it has ended, both run and give the guard back.
+    form.Command8_Click();
+    EXPECT_EQ(rowsOf(*form.List2), QStringList{QStringLiteral("altra")});
+    EXPECT_TRUE(form.ComandoLibero);
+    form.Command7_Click();
+    EXPECT_EQ(panel2(), QStringLiteral("SALVATAGGIO ULTIMATO"));
+    EXPECT_TRUE(form.ComandoLibero);
+    EXPECT_EQ(form.Beeps, 2);
 }
 
 TEST_F(PhonebookFile, LoadsWhatAFileHolds)
