@@ -21,7 +21,8 @@ int16_t BinDec(const QString& text);
 // The message type in its first octet (TP-MTI, TS 23.040 9.2.3.1) chooses
 // the layout. `tipo`, the status the phone stored with the message (0..3,
 // or whatever a phone sends: 4, 24, -1 when it gave none), is not used for
-// the layout: an SMS-SUBMIT stored as read decodes as an SMS-SUBMIT. Any text
+// the layout nor for anything else; the callers keep passing it. So an
+// SMS-SUBMIT stored as read decodes as an SMS-SUBMIT. Any text
 // is accepted: a pair that is not hex reads as its leading hex digits
 // (none: 0), a pair beyond the end as 0; a text that ends before the first
 // octet is of Unknown kind.
@@ -44,12 +45,12 @@ SmsKind PduKind(const QString& pak);
 //   predefined animations become picture texts (" img:Sono Felice ").
 //   For a status report, the outcome (TP-ST, TS 23.040 9.2.3.15) and the
 //   reference of the reported message (TP-MR) in words:
-//     "Consegnato, rif. 12"                     status 0: received
-//     "Consegnato (stato 2), rif. 12"           1..31: completed otherwise
-//     "In attesa di consegna (stato 48), rif. 12" 32..63: still trying
-//     "Non consegnato (stato 65), rif. 12"      64..127: failed, no more tries
-//     "Esito sconosciuto (stato 200), rif. 12"  128..255: reserved
-//     "Esito sconosciuto, rif. 12"              the status octet is missing
+//     "Consegnato, rif. 12"                         0: received
+//     "Consegnato (stato 2), rif. 12"               1..31: completed otherwise
+//     "In attesa di consegna (stato 48), rif. 12"   32..63: still trying
+//     "Non consegnato (stato 65), rif. 12"          64..127: failed, no more tries
+//     "Esito sconosciuto (stato 200), rif. 12"      128..255: reserved
+//     "Esito sconosciuto, rif. 12"                  the status octet is missing
 //   The status code follows every outcome but a plain delivery, since it
 //   names the reason; the reference is decimal.
 QString RivNumCS(const QString& pak);

@@ -63,6 +63,17 @@ void BM_DecodeUcs2Of70(benchmark::State& state)
 }
 BENCHMARK(BM_DecodeUcs2Of70);
 
+// A stored status report (delivered), decoded in full as the list does.
+void BM_DecodeStatusReport(benchmark::State& state)
+{
+    const QString pak =
+        QStringLiteral("07911614786007F006060B911634092142F4019071011000040190710110450400060000");
+    if (PduKind(pak) != SmsKind::StatusReport || RivTesto(0, pak) != u"Consegnato, rif. 6")
+        state.SkipWithError("the report does not decode");
+    decodeAll(state, pak);
+}
+BENCHMARK(BM_DecodeStatusReport);
+
 void encode(benchmark::State& state, const QString& text)
 {
     for (auto _ : state)
