@@ -1,14 +1,10 @@
 #include "store/rows.h"
-#include "at/numbers.h"
-
-#include <climits>
 
 namespace store {
 
 namespace {
 
 QString blanks(int count) { return count > 0 ? QString(count, QLatin1Char(' ')) : QString(); }
-
 
 } // namespace
 
@@ -22,18 +18,6 @@ QString RowHead(bool sim, int slot, int capacity)
 {
     return StorePrefix(sim) + QString::number(slot).rightJustified(Digits(capacity), QLatin1Char('0'))
            + QLatin1Char('/') + QString::number(capacity) + Joint;
-}
-
-QString StatusPiece(int tipo)
-{
-    // The stat values of +CMGR in PDU mode (GSM 07.05 3.1).
-    switch (tipo) {
-    case 0: return QStringLiteral("Nuovo ") + Bar; // received unread
-    case 1: return QStringLiteral("Letto ") + Bar; // received read
-    case 2: return QStringLiteral("Da Inv") + Bar; // stored unsent
-    case 3: return QStringLiteral("Inviat") + Bar; // stored sent
-    default: return blanks(6) + Bar;
-    }
 }
 
 QString EmptyBody(const Columns& columns, int lungNumero)
@@ -86,61 +70,6 @@ QString HeaderLine(const Columns& columns, int capacity, int lungNumero)
     return header;
 }
 
-SlotAnswer ClassifySlot(const QString& answer)
-{
-    SlotAnswer slot;
-    if (answer.compare(QLatin1String("ERROR"), Qt::CaseInsensitive) == 0 || answer == QLatin1String("OK")) {
-        slot.kind = SlotAnswer::NoMessage;
-        return slot;
-    }
-    if (answer == QLatin1String("+CMGR: 0,,0")) {
-        slot.kind = SlotAnswer::Empty;
-        return slot;
-    }
-    slot.kind = SlotAnswer::Message;
-    slot.tipo = int16_t(NumericValue(QStringView(answer).mid(7, 1)));
-    const qsizetype lineEnd = answer.indexOf(QLatin1String("\r\n"));
-    if (lineEnd >= 0)
-        slot.pak = answer.mid(lineEnd + 2);
-    return slot;
-}
-
-PhoneBookWidths ParseCpbrWidths(const QString& answer)
-{
-    PhoneBookWidths widths;
-    const qsizetype paren = answer.indexOf(QLatin1Char(')'));
-    if (paren < 0)
-        return widths;
-    const qsizetype start = paren + 2; // past ")" and its comma
-    if (start >= answer.size())
-        return widths;
-    const qsizetype comma = answer.indexOf(QLatin1Char(','), start);
-    if (comma < 0) {
-        widths.lungNumero = NumericValue(QStringView(answer).mid(start));
-        return widths;
-    }
-    widths.lungNumero = NumericValue(QStringView(answer).mid(start, comma - start));
-    widths.lungNome = NumericValue(QStringView(answer).mid(comma + 1));
-    return widths;
-}
-
-int ParseCpmsCapacity(const QString& answer, const QString& store)
-{
-    const qsizetype name = answer.indexOf(store, 0, Qt::CaseInsensitive);
-    if (name < 0)
-        return 0;
-    // The group is: name, closing quote, ",", used, ",", capacity.
-    const qsizetype used = name + store.size() + 2;
-    if (used >= answer.size())
-        return 0;
-    const qsizetype comma = answer.indexOf(QLatin1Char(','), used);
-    if (comma < 0)
-        return 0;
-    const qsizetype next = answer.indexOf(QLatin1Char(','), comma + 1);
-    const QStringView capacity = QStringView(answer).mid(comma + 1, next < 0 ? -1 : next - comma - 1);
-    return NumericValue(capacity);
-}
-
 RowPlace ReadRowPlace(const QString& row)
 {
     RowPlace place;
@@ -178,11 +107,11 @@ std::optional<QString> NameInRow(const QString& row, const QString& needle, int 
 
 QString MarkedRead(const QString& row)
 {
-    static const QString unread = Bar + QStringLiteral("Nuovo ") + Bar;
+    static const QString unread = Bar + StatusPiece(0);
     const qsizetype at = row.indexOf(unread, 0, Qt::CaseInsensitive);
     if (at < 0)
         return row;
-    return row.left(at) + Bar + QStringLiteral("Letto ") + Bar + row.mid(at + unread.size());
+    return row.left(at) + Bar + StatusPiece(1) + row.mid(at + unread.size());
 }
 
 std::optional<QString> ReplyKey(const QString& text9)

@@ -11,10 +11,10 @@
 
 #include "at/glyphs.h"
 #include "at/numbers.h"
+#include "at/status.h"
 
 #include <QString>
 
-#include <cstdint>
 #include <optional>
 
 namespace store {
@@ -22,6 +22,7 @@ namespace store {
 using at::Bar;
 using at::Joint;
 using at::NumericValue;
+using at::StatusPiece;
 using at::TrimSpaces;
 
 // The columns chosen with the check boxes of Frame1.
@@ -57,11 +58,6 @@ QString StorePrefix(bool sim);
 // capacity, " ´ ": 2d + 7 characters.
 QString RowHead(bool sim, int slot, int capacity);
 
-// The status column of a message row, 9 characters with its separator:
-// "Nuovo  ³ ", "Letto  ³ ", "Da Inv ³ ", "Inviat ³ ", or blanks for an
-// unknown status.
-QString StatusPiece(int tipo);
-
 // The body of an empty slot: the chosen columns filled with blanks, no text.
 QString EmptyBody(const Columns& columns, int lungNumero);
 
@@ -71,36 +67,6 @@ QString MessageBody(const Columns& columns, int lungNumero, int tipo, const Mess
 // The header line above List1, each caption over its column in the fixed
 // pitch font.
 QString HeaderLine(const Columns& columns, int capacity, int lungNumero);
-
-// The answer to "+CMGR=" as the link returns it.
-struct SlotAnswer {
-    enum Kind {
-        NoMessage, // "ERROR" in any letter case (the link's "error" too) or exactly "OK"
-        Empty,     // exactly "+CMGR: 0,,0"
-        Message,   // "+CMGR: <stat>,,<length>" CR LF <pdu>
-    };
-    Kind kind = NoMessage;
-    int16_t tipo = 0; // the status digit after "+CMGR: "
-    QString pak;      // everything after the first CR LF; "" when there is none
-};
-SlotAnswer ClassifySlot(const QString& answer);
-
-// The two widths of the answer to "+CPBR=?", "+CPBR: (1-250),40,18": the
-// number length after ")," and the name length after the next ",". A width
-// the answer does not carry is absent: no ")" (an "ERROR" or "error") gives
-// neither, no "," after the number length gives no name length.
-struct PhoneBookWidths {
-    std::optional<int> lungNumero;
-    std::optional<int> lungNome;
-};
-PhoneBookWidths ParseCpbrWidths(const QString& answer);
-
-// The capacity of `store` ("SM" or "ME") in the answer to "+CPMS?",
-// '+CPMS: "SM",5,20,"ME",3,150,...': the third field of the group that starts
-// at the first occurrence of the store name (letter case ignored), up to the
-// next "," or the end. 0 when the store is not named or the group has no
-// third field.
-int ParseCpmsCapacity(const QString& answer, const QString& store);
 
 // What the detail view, the refresh and the deletions read back from a row.
 struct RowPlace {

@@ -5,6 +5,10 @@
 // back out of them.
 #include "store/rows.h"
 
+#include "at/cmgr.h"
+#include "at/cpbr.h"
+#include "at/cpms.h"
+#include "at/status.h"
 #include "pdu/pdu.h"
 #include "window/form1.h"
 
@@ -55,13 +59,53 @@ Columns columnsOf(const Form1& form)
     return columns;
 }
 
-// Selects a store on the phone. The SIM selection is not checked (a phone
-// that refuses it is read in whatever store it has selected); a phone without
-// a store of its own answers "ERROR" to the other.
-bool selectStore(Form1& form, const QString& command, bool sim)
+// What the link returns when the phone never answered, after its
+// retransmissions.
+const QLatin1String GiveUp("error");
+
+const QString NoAnswer = QStringLiteral("il cellulare non risponde..");
+
+QString notSelectable(bool sim)
 {
-    const QString answer = form.InviaAT(command);
-    return sim || answer != QLatin1String("ERROR");
+    return sim ? QStringLiteral("memoria SIM non selezionabile..") : QStringLiteral("memoria cellulare non selezionabile..");
+}
+
+QString sizeNotRead(bool sim)
+{
+    return sim ? QStringLiteral("dimensione memoria SIM non letta..")
+               : QStringLiteral("dimensione memoria cellulare non letta..");
+}
+
+// The text as a status of its own: "Memoria SIM non selezionabile..".
+QString capitalized(QString text)
+{
+    if (!text.isEmpty())
+        text[0] = text.at(0).toUpper();
+    return text;
+}
+
+// Why a store selection that did not succeed failed: the phone said no, or
+// said nothing at all.
+QString selectionFailure(const QString& answer, bool sim)
+{
+    return capitalized(answer == GiveUp ? NoAnswer : notSelectable(sim));
+}
+
+// A phone without a store of its own refuses to select it with "ERROR".
+bool noPhoneStore(const QString& answer, bool sim) { return !sim && answer == QLatin1String("ERROR"); }
+
+// The line was lost during a long operation: it stops where it is. Panel 2
+// keeps what the link wrote about the connection.
+void stopLineLost(Form1& form) { form.ProgressBar1->setValue(0.1f); }
+
+// The rows of one store in List1, as a list read wrote them.
+int rowsOfStore(const ListBox* list, bool sim)
+{
+    const QLatin1String prefix = sim ? QLatin1String("S:") : QLatin1String("C:");
+    int count = 0;
+    for (int i = 0; i < list->ListCount(); ++i)
+        count += list->List(i).startsWith(prefix) ? 1 : 0;
+    return count;
 }
 
 // The name of `needle` in the phone book List2: the first row that holds it
@@ -77,36 +121,37 @@ std::optional<QString> phoneBookName(Form1& form, const QString& needle)
     return std::nullopt;
 }
 
-// The row body for a slot's answer to "+CMGR=", as the list read and the
-// refresh write it. The list read searches the phone book for the number
-// alone.
-QString slotBody(Form1& form, const QString& answer)
+// The row body for a slot's answer to "+CMGR=" and the extended error that
+// ended it, as the list read and the refresh write it. The list read
+// searches the phone book for the number alone.
+QString slotBody(Form1& form, const QString& answer, const QString& errorLine)
 {
-    const SlotAnswer slot = ClassifySlot(answer);
+    const at::CmgrAnswer slot = at::ParseCmgr(answer, errorLine);
     const Columns columns = columnsOf(form);
     switch (slot.kind) {
-    case SlotAnswer::NoMessage:
+    case at::CmgrAnswer::NoMessage:
         return answer;
-    case SlotAnswer::Empty:
+    case at::CmgrAnswer::Empty:
         return EmptyBody(columns, form.LungNumero);
-    case SlotAnswer::Message:
+    case at::CmgrAnswer::Message:
         break;
     }
+    const auto tipo = int16_t(slot.tipo); // -1..255
     MessageFields fields;
     if (columns.serviceCentre)
         fields.serviceCentre = RivNumCS(slot.pak);
-    fields.number = RivNumMT(slot.tipo, slot.pak);
+    fields.number = RivNumMT(tipo, slot.pak);
     if (!fields.number.isEmpty()) {
         if (auto name = phoneBookName(form, fields.number))
             fields.number = *name;
     }
     if (columns.time)
-        fields.time = RivOra(slot.tipo, slot.pak);
+        fields.time = RivOra(tipo, slot.pak);
     if (columns.date)
-        fields.date = RivData(slot.tipo, slot.pak);
+        fields.date = RivData(tipo, slot.pak);
     if (columns.text)
-        fields.text = RivTesto(slot.tipo, slot.pak);
-    return MessageBody(columns, form.LungNumero, slot.tipo, fields);
+        fields.text = RivTesto(tipo, slot.pak);
+    return MessageBody(columns, form.LungNumero, tipo, fields);
 }
 
 // Replaces a row of List1 in place, or adds it right after the last one.
@@ -130,32 +175,66 @@ void Form1::Command4_Click()
         return;
     const FrameLock lock(Frame1);
 
+    // A read that fails says why; the rows it did not reach stay as they were.
+    const auto fail = [this](const QString& why) {
+        ProgressBar1->setValue(0.1f);
+        Stato(QStringLiteral("Lettura elenco sms fallita: ") + why);
+    };
+
     int offset = 0;
     for (const Pass& pass : Passes) {
-        if (!selectStore(*this, pass.select, pass.sim))
-            break;
+        const QString selection = InviaAT(pass.select);
+        if (guard.lineLost())
+            return stopLineLost(*this);
+        if (!at::CpmsSelected(selection)) {
+            // A phone without a store of its own: the read is complete.
+            if (noPhoneStore(selection, pass.sim))
+                break;
+            return fail(selection == GiveUp ? NoAnswer : notSelectable(pass.sim));
+        }
         Stato(pass.reading);
 
         // The phone book the phone has selected gives the widths of the
         // number columns; an answer without them leaves them as they are.
-        const PhoneBookWidths widths = ParseCpbrWidths(InviaAT(QStringLiteral("+CPBR=?")));
-        if (widths.lungNumero)
-            LungNumero = *widths.lungNumero;
-        if (widths.lungNome)
-            LungNome = *widths.lungNome;
+        const QString widths = InviaAT(QStringLiteral("+CPBR=?"));
+        if (guard.lineLost())
+            return stopLineLost(*this);
+        if (widths == GiveUp)
+            return fail(NoAnswer);
+        if (const at::CpbrRange range = at::ParseCpbrRange(widths); range.valid) {
+            LungNumero = range.numberLength;
+            LungNome = range.nameLength;
+        }
 
-        const int capacity = ParseCpmsCapacity(InviaAT(QStringLiteral("+CPMS?")), pass.name);
-        ProgressBar1->setMax(float(capacity));
+        const QString stores = InviaAT(QStringLiteral("+CPMS?"));
+        if (guard.lineLost())
+            return stopLineLost(*this);
+        if (stores == GiveUp)
+            return fail(NoAnswer);
+        const std::optional<int> capacity = at::CpmsCapacity(stores, pass.name);
+        if (!capacity)
+            return fail(sizeNotRead(pass.sim));
+        ProgressBar1->setMax(float(*capacity));
         ProgressBar1->setValue(0.1f);
-        Label5->setText(HeaderLine(columnsOf(*this), capacity, LungNumero));
+        Label5->setText(HeaderLine(columnsOf(*this), *capacity, LungNumero));
 
-        for (int slot = 1; slot <= capacity; ++slot) {
+        for (int slot = 1; slot <= *capacity; ++slot) {
             DoEvents();
+            if (guard.lineLost())
+                return stopLineLost(*this);
             ProgressBar1->setValue(float(slot));
             const QString answer = InviaAT(slotCommand("+CMGR=", slot));
-            writeRow(List1, offset + slot - 1, RowHead(pass.sim, slot, capacity) + slotBody(*this, answer));
+            const QString errorLine = ErroreAT;
+            if (guard.lineLost())
+                return stopLineLost(*this);
+            // A slot the phone gave no answer for shows "error", and the
+            // read stops there: the slots after it would wait as long.
+            writeRow(List1, offset + slot - 1,
+                     RowHead(pass.sim, slot, *capacity) + slotBody(*this, answer, errorLine));
+            if (answer == GiveUp)
+                return fail(NoAnswer);
         }
-        offset = capacity;
+        offset = *capacity;
     }
     Stato(QStringLiteral("Lettura elenco sms terminata.."));
 }
@@ -166,40 +245,36 @@ void Form1::Command4_Click()
 QString Form1::Leggi_SMS(int16_t nsms)
 {
     const QString answer = InviaAT(slotCommand("+CMGR=", nsms));
-    const SlotAnswer slot = ClassifySlot(answer);
+    const at::CmgrAnswer slot = at::ParseCmgr(answer, ErroreAT);
     // "error" (the phone never answered) is taken like the phone's "ERROR".
-    if (slot.kind == SlotAnswer::NoMessage)
+    if (slot.kind == at::CmgrAnswer::NoMessage)
         return answer;
-    if (slot.kind == SlotAnswer::Empty)
+    if (slot.kind == at::CmgrAnswer::Empty)
         return QStringLiteral("NONE");
+    const auto tipo = int16_t(slot.tipo); // -1..255
 
     Text7->setText(RivNumCS(slot.pak));
 
     // The number followed by a blank, so that it does not match the first
     // digits of a longer number in the phone book.
-    const QString number = RivNumMT(slot.tipo, slot.pak);
+    const QString number = RivNumMT(tipo, slot.pak);
     std::optional<QString> name;
     if (!number.isEmpty())
         name = phoneBookName(*this, number + QLatin1Char(' '));
     Text9->setText(name ? *name + Bar + number : number + Bar + QStringLiteral("Non in rubrica.."));
 
-    struct Status {
-        const char* word;
-        const char* party;
-    };
-    static const Status statuses[] = {
-        {"Nuovo", "Mittente ="},          // 0 received unread
-        {"Letto", "Mittente ="},          // 1 received read
-        {"Da Inviare", "Destinatario ="}, // 2 stored unsent
-        {"Inviato", "Destinatario ="},    // 3 stored sent
-    };
-    const bool known = slot.tipo >= 0 && slot.tipo <= 3;
-    Text8->setText(known ? QLatin1String(statuses[slot.tipo].word) : QString());
-    Label12->setText(known ? QLatin1String(statuses[slot.tipo].party) : QString());
+    // The status as the phone stored it; the party as the message says.
+    Text8->setText(at::StatusWord(tipo));
+    switch (PduKind(slot.pak)) {
+    case SmsKind::Deliver: Label12->setText(QStringLiteral("Mittente =")); break;
+    case SmsKind::Submit:
+    case SmsKind::StatusReport: Label12->setText(QStringLiteral("Destinatario =")); break;
+    case SmsKind::Unknown: Label12->setText(QString()); break;
+    }
 
-    Text10->setText(RivOra(slot.tipo, slot.pak));
-    Text11->setText(RivData(slot.tipo, slot.pak));
-    return RivTesto(slot.tipo, slot.pak);
+    Text10->setText(RivOra(tipo, slot.pak));
+    Text11->setText(RivData(tipo, slot.pak));
+    return RivTesto(tipo, slot.pak);
 }
 
 // A click on a row of List1: the message in the detail fields, the row marked
@@ -219,12 +294,22 @@ void Form1::List1_Click()
 
     const RowPlace place = ReadRowPlace(row);
     // The SIM selection goes out with CR LF before the link's own CR.
-    if (!selectStore(*this, place.sim ? QStringLiteral("+CPMS=SM\r\n") : QStringLiteral("+CPMS=ME"), place.sim))
+    const QString selection = InviaAT(place.sim ? QStringLiteral("+CPMS=SM\r\n") : QStringLiteral("+CPMS=ME"));
+    if (guard.lineLost())
+        return;
+    if (!at::CpmsSelected(selection)) {
+        // Never a slot of some other store.
+        const QString why = selectionFailure(selection, place.sim);
+        Text3->setText(why);
+        Stato(why);
+        return;
+    }
+
+    const QString text = Leggi_SMS(int16_t(place.slot));
+    if (guard.lineLost())
         return;
     Text6->setText((place.sim ? QStringLiteral("SIM") : QStringLiteral("CELLULARE"))
                    + QStringLiteral(" in posizione ") + QString::number(place.slot));
-
-    const QString text = Leggi_SMS(int16_t(place.slot));
     if (text == QLatin1String("NONE")) {
         for (TextBox* field : {Text7, Text8, Text9, Text10, Text11})
             field->clear();
@@ -272,21 +357,54 @@ void Form1::Command11_Click()
         return;
     }
     ProgressBar1->setMax(float(List1->ListCount() - 1) + 0.1f);
+    // A store that cannot be selected keeps its rows; the others are
+    // refreshed all the same.
+    bool refused[2] = {false, false}; // by RowPlace::sim
+    QString failure;
     for (int position = 0; position < List1->ListCount(); ++position) {
         Stato(QStringLiteral("Aggiornamento sms in corso.."));
         DoEvents();
+        if (guard.lineLost())
+            return stopLineLost(*this);
         const QString row = List1->List(position);
         if (!row.contains(EmptyBody(columnsOf(*this), LungNumero), Qt::CaseInsensitive))
             continue;
 
         const RowPlace place = ReadRowPlace(row);
-        if (!selectStore(*this, Passes[place.sim ? 0 : 1].select, place.sim))
-            break;
+        if (refused[place.sim])
+            continue;
+        const QString selection = InviaAT(Passes[place.sim ? 0 : 1].select);
+        if (guard.lineLost())
+            return stopLineLost(*this);
+        if (selection == GiveUp) {
+            ProgressBar1->setValue(0.1f);
+            Stato(QStringLiteral("Aggiornamento elenco sms fallito: ") + NoAnswer);
+            return;
+        }
+        if (!at::CpmsSelected(selection)) {
+            refused[place.sim] = true;
+            failure = selectionFailure(selection, place.sim);
+            continue;
+        }
         ProgressBar1->setValue(float(position) + 0.1f);
         const QString answer = InviaAT(slotCommand("+CMGR=", place.slot));
-        writeRow(List1, position, RowHead(place.sim, place.slot, place.capacity) + slotBody(*this, answer));
+        const QString errorLine = ErroreAT;
+        if (guard.lineLost())
+            return stopLineLost(*this);
+        writeRow(List1, position,
+                 RowHead(place.sim, place.slot, place.capacity) + slotBody(*this, answer, errorLine));
+        if (answer == GiveUp) {
+            ProgressBar1->setValue(0.1f);
+            Stato(QStringLiteral("Aggiornamento elenco sms fallito: ") + NoAnswer);
+            return;
+        }
     }
-    Stato(QStringLiteral("Aggiornamento elenco sms terminata.."));
+    if (failure.isEmpty()) {
+        Stato(QStringLiteral("Aggiornamento elenco sms terminata.."));
+    } else {
+        Text3->setText(failure);
+        Stato(failure);
+    }
 }
 
 // "Cancella SMS selezionato dalla memoria": the slot of the selected row. Its
@@ -304,9 +422,20 @@ void Form1::Command6_Click()
         return;
     }
     const RowPlace place = ReadRowPlace(row);
-    if (!selectStore(*this, Passes[place.sim ? 0 : 1].select, place.sim))
+    const QString selection = InviaAT(Passes[place.sim ? 0 : 1].select);
+    if (guard.lineLost())
         return;
-    if (InviaAT(slotCommand("+CMGD=", place.slot)) != QLatin1String("OK")) {
+    if (!at::CpmsSelected(selection)) {
+        // The same index in another store is another message.
+        const QString why = selectionFailure(selection, place.sim);
+        Text3->setText(why);
+        Stato(why);
+        return;
+    }
+    const QString answer = InviaAT(slotCommand("+CMGD=", place.slot));
+    if (guard.lineLost())
+        return;
+    if (answer != QLatin1String("OK")) {
         Stato(QStringLiteral("Cancellazione fallita.."));
         return;
     }
@@ -328,24 +457,60 @@ void Form1::Command9_Click()
                   QStringLiteral("ATTENZIONE!!")))
         return;
 
+    const auto silent = [this] {
+        ProgressBar1->setValue(0.1f);
+        Stato(QStringLiteral("Cancellazione sms fallita: ") + NoAnswer);
+    };
+
     // Frame1 stays enabled: each row takes the columns chosen when it is
     // written.
     int offset = 0;
     int failed = 0;
+    QString failure;
     for (const Pass& pass : Passes) {
-        if (!selectStore(*this, pass.select, pass.sim))
-            break;
-        Stato(pass.deleting);
-        const int capacity = ParseCpmsCapacity(InviaAT(QStringLiteral("+CPMS?")), pass.name);
-        ProgressBar1->setMax(float(capacity - 1) + 0.1f);
+        const QString selection = InviaAT(pass.select);
+        if (guard.lineLost())
+            return stopLineLost(*this);
+        if (selection == GiveUp)
+            return silent();
+        std::optional<int> capacity;
+        if (at::CpmsSelected(selection)) {
+            Stato(pass.deleting);
+            const QString stores = InviaAT(QStringLiteral("+CPMS?"));
+            if (guard.lineLost())
+                return stopLineLost(*this);
+            if (stores == GiveUp)
+                return silent();
+            capacity = at::CpmsCapacity(stores, pass.name);
+            if (!capacity)
+                failure = capitalized(sizeNotRead(pass.sim));
+        } else {
+            // A phone without a store of its own has nothing there to delete.
+            if (noPhoneStore(selection, pass.sim) && rowsOfStore(List1, pass.sim) == 0)
+                break;
+            failure = selectionFailure(selection, pass.sim);
+        }
+        if (!capacity) {
+            // None of the slots the list shows for this store was deleted.
+            const int shown = rowsOfStore(List1, pass.sim);
+            failed += shown;
+            offset = shown;
+            continue;
+        }
+
+        ProgressBar1->setMax(float(*capacity - 1) + 0.1f);
         ProgressBar1->setValue(0.1f);
-        for (int index = 0; index < capacity; ++index) {
+        for (int index = 0; index < *capacity; ++index) {
             DoEvents();
+            if (guard.lineLost())
+                return stopLineLost(*this);
             ProgressBar1->setValue(float(index) + 0.1f);
             const int slot = index + 1;
             const int position = offset + index;
             const QString answer = InviaAT(slotCommand("+CMGD=", slot));
-            const QString head = RowHead(pass.sim, slot, capacity);
+            if (guard.lineLost())
+                return stopLineLost(*this);
+            const QString head = RowHead(pass.sim, slot, *capacity);
             if (answer == QLatin1String("OK")) {
                 writeRow(List1, position, head + EmptyBody(columnsOf(*this), LungNumero));
             } else {
@@ -355,13 +520,17 @@ void Form1::Command9_Click()
                 ++failed;
                 if (position >= List1->ListCount())
                     writeRow(List1, position, head + answer);
+                if (answer == GiveUp)
+                    return silent();
             }
         }
-        offset = capacity;
+        offset = *capacity;
     }
-    Text3->setText(QString());
-    if (failed == 0)
+    Text3->setText(failure);
+    if (failed == 0 && failure.isEmpty())
         Stato(QStringLiteral("Cancellazione sms terminata.."));
+    else if (failed == 0)
+        Stato(failure);
     else if (failed == 1)
         Stato(QStringLiteral("Cancellazione sms terminata.. 1 non cancellato"));
     else

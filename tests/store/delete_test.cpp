@@ -99,11 +99,14 @@ TEST(DeleteOne, RefusedDeletion)
         const char* row;
         std::vector<std::string> commands;
         const char* status;
+        const char* text3;
     } const cases[] = {
         {"+CMGD refused", "fault error on +CMGD", "S: 1/3 ´ x", {"AT+CPMS=SM", "AT+CMGD=1"},
-         "Cancellazione fallita.."},
-        // A phone store that cannot be selected: nothing changes at all.
-        {"no phone store", "set phone_store no", "C: 1/2 ´ x", {"AT+CPMS=ME"}, "before"},
+         "Cancellazione fallita..", "testo"},
+        // A phone store that cannot be selected: nothing is deleted, and the
+        // user is told why.
+        {"no phone store", "set phone_store no", "C: 1/2 ´ x", {"AT+CPMS=ME"},
+         "Memoria cellulare non selezionabile..", "Memoria cellulare non selezionabile.."},
     };
     for (const Case& c : cases) {
         auto phone = connectedPhone(smallPhone());
@@ -117,7 +120,7 @@ TEST(DeleteOne, RefusedDeletion)
 
         EXPECT_EQ(phone->commands(), c.commands) << c.name;
         EXPECT_EQ(form.List1->List(0), u(c.row)) << c.name;
-        EXPECT_EQ(form.Text3->text(), u("testo")) << c.name;
+        EXPECT_EQ(form.Text3->text(), u(c.text3)) << c.name;
         EXPECT_EQ(form.StatusBar1->panelText(2), u(c.status)) << c.name;
         EXPECT_TRUE(form.ComandoLibero) << c.name;
     }

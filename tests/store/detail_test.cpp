@@ -190,7 +190,8 @@ TEST_F(DetailView, PhoneStoreThatCannotBeSelected)
     const std::vector<std::string> selection{"AT+CPMS=ME"};
     EXPECT_EQ(phone->commands(), selection);
     EXPECT_EQ(form().Text6->text(), u("SIM in posizione 1"));
-    EXPECT_EQ(form().Text3->text(), QString());
+    EXPECT_EQ(form().Text3->text(), u("Memoria cellulare non selezionabile.."));
+    EXPECT_EQ(form().StatusBar1->panelText(2), u("Memoria cellulare non selezionabile.."));
     EXPECT_TRUE(form().ComandoLibero);
 }
 
@@ -208,6 +209,7 @@ TEST_F(DetailView, NoRowSelected)
 // its retransmissions, which the detail view takes like "ERROR".
 TEST_F(DetailView, NoAnswerToTheRead)
 {
+    form().Tempi.deadlineMs = 300;
     click(u("S: 01/20 ´ x"));
     phone->sim().control("fault late on 12000 +CMGR");
     click(u("S: 02/20 ´ x"));

@@ -101,8 +101,8 @@ TEST(ListRead, RowsOfEveryKindOfMessage)
     expectListReadEnded(form);
 }
 
-// An empty slot is answered in three ways by different phones; the link
-// turns "+CMS ERROR: 321" into "ERROR".
+// An empty slot is answered in three ways by different phones; "+CMS
+// ERROR: 321" (invalid index) is an empty slot as "+CMGR: 0,,0" is.
 TEST(ListRead, EmptySlotAnswers)
 {
     struct Case {
@@ -111,7 +111,7 @@ TEST(ListRead, EmptySlotAnswers)
     } const cases[] = {
         {"zero", u("S: 2/3 ´ ") + EmptyBody(allColumns(), 20)},
         {"ok", u("S: 2/3 ´ OK")},
-        {"cms321", u("S: 2/3 ´ ERROR")},
+        {"cms321", u("S: 2/3 ´ ") + EmptyBody(allColumns(), 20)},
     };
     for (const Case& c : cases) {
         auto phone = connectedPhone(smallPhone(std::string("empty_slot = ") + c.profile));
@@ -194,19 +194,25 @@ TEST(ListRead, SenderNamesFromThePhoneBook)
 // The widths and capacities come from answers that may lack their shape.
 TEST(ListRead, AnswersWithoutTheirShape)
 {
+    const char* const ended = "Lettura elenco sms terminata..";
     struct Case {
         const char* name;
         const char* state;
         int lungNumero; // as the rows use it
         std::vector<std::string> commands;
         int rows;
+        const char* status;
     } const cases[] = {
         // +CPBR=? refused: the widths stay as they were (7 here).
-        {"+CPBR=? answered ERROR", "fault.error = on +CPBR", 7, listReadCommands(3, 2), 5},
-        // +CPMS? refused: no capacity, no slot is read, the read ends.
-        {"+CPMS? answered ERROR", "fault.error = on +CPMS?", 20, listReadCommands(0, 0), 0},
+        {"+CPBR=? answered ERROR", "fault.error = on +CPBR", 7, listReadCommands(3, 2), 5, ended},
+        // Widths beyond any phone's are no widths: they stay as they were.
+        {"absurd number width", "pb.SM.number_length = 999999999", 7, listReadCommands(3, 2), 5, ended},
+        {"absurd name width", "pb.SM.name_length = 100000", 7, listReadCommands(3, 2), 5, ended},
+        // +CPMS? refused: no capacity, no slot is read, the read fails.
+        {"+CPMS? answered ERROR", "fault.error = on +CPMS?", 20, listReadCommands(0, -1), 0,
+         "Lettura elenco sms fallita: dimensione memoria SIM non letta.."},
         // A store of no slots.
-        {"capacity 0", "sms.SM.3 =\nsms.SM.1 =\nsms.SM.capacity = 0", 20, listReadCommands(0, 2), 2},
+        {"capacity 0", "sms.SM.3 =\nsms.SM.1 =\nsms.SM.capacity = 0", 20, listReadCommands(0, 2), 2, ended},
     };
     for (const Case& c : cases) {
         auto phone = connectedPhone(smallPhone(c.state));
@@ -220,7 +226,9 @@ TEST(ListRead, AnswersWithoutTheirShape)
         if (c.rows == 5) {
             EXPECT_EQ(form.List1->List(1), u("S: 2/3 ´ ") + EmptyBody(allColumns(), c.lungNumero)) << c.name;
         }
-        expectListReadEnded(form);
+        EXPECT_EQ(form.StatusBar1->panelText(2), u(c.status)) << c.name;
+        EXPECT_TRUE(form.Frame1->isEnabled()) << c.name;
+        EXPECT_TRUE(form.ComandoLibero) << c.name;
     }
 }
 
@@ -344,9 +352,8 @@ TEST(Refresh, RowsThatAreNotEmptySlots)
     }
 }
 
-// A phone that no longer lets its own store be selected stops the refresh
-// at the first phone row; the SIM rows before it are refreshed, the phone
-// rows after it are not looked at.
+// A phone that no longer lets its own store be selected: its rows are left
+// as they are, the SIM rows are refreshed, and the refresh says what failed.
 TEST(Refresh, PhoneStoreThatCannotBeSelected)
 {
     auto phone = connectedPhone(smallPhone("sms.ME.1 =\nsms.ME.2 ="));
@@ -363,6 +370,7 @@ TEST(Refresh, PhoneStoreThatCannotBeSelected)
     EXPECT_TRUE(form.List1->List(1).contains(u(AuguriNataleText)));
     EXPECT_EQ(form.List1->List(3), before[3]);
     EXPECT_EQ(form.List1->List(4), before[4]);
-    EXPECT_EQ(form.StatusBar1->panelText(2), u("Aggiornamento elenco sms terminata.."));
+    EXPECT_EQ(form.StatusBar1->panelText(2), u("Memoria cellulare non selezionabile.."));
+    EXPECT_EQ(form.Text3->text(), u("Memoria cellulare non selezionabile.."));
     EXPECT_TRUE(form.ComandoLibero);
 }
