@@ -10,6 +10,7 @@
 
 #include <QTimer>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -91,6 +92,16 @@ std::vector<std::string> readCommands(const char* store, int last)
     return commands;
 }
 
+// The books are read in UCS2, and the phone is put back to GSM after them.
+const std::string kToUcs2 = "AT+CSCS=\"UCS2\"";
+const std::string kToGsm = "AT+CSCS=\"GSM\"";
+std::vector<std::string> inUcs2(std::vector<std::string> commands)
+{
+    commands.insert(commands.begin(), kToUcs2);
+    commands.push_back(kToGsm);
+    return commands;
+}
+
 TEST(PhonebookRead, TheThreeStoresInFramedBlocks)
 {
     e2e::Phone phone(kThreeBooks);
@@ -116,7 +127,7 @@ TEST(PhonebookRead, TheThreeStoresInFramedBlocks)
     // Phone memory: (0-99),20,14 is read from 1.
     EXPECT_EQ(rows.at(252), frame(2, 20, kTop));
     EXPECT_EQ(rows.at(253), row("01/99", QStringLiteral("+390612345678"), 20, QStringLiteral("Casa"), 14));
-    // Names come in the GSM character set (è as code 4, @ as 0, € as 27 101).
+    // Names come in UCS2, whatever their letters.
     EXPECT_EQ(rows.at(254), row("02/99", QStringLiteral("+393331234567"), 20,
                                 QString::fromUtf8("Nicolò @ Bar €"), 14));
     EXPECT_EQ(rows.at(351), row("99/99", QString(), 20, QString(), 14));
@@ -138,7 +149,7 @@ TEST(PhonebookRead, TheThreeStoresInFramedBlocks)
     std::vector<std::string> expected = readCommands("SM", 250);
     for (const auto& more : {readCommands("ME", 99), readCommands("FD", 10)})
         expected.insert(expected.end(), more.begin(), more.end());
-    EXPECT_EQ(phone.commands(), expected);
+    EXPECT_EQ(phone.commands(), inUcs2(expected));
     EXPECT_EQ(watch.texts(form),
               (QStringList{QStringLiteral("Lettura rubrica sim in corso.."),
                            QStringLiteral("Lettura rubrica cellulare in corso.."),
@@ -169,8 +180,8 @@ pb.FD.name_length = 6
                            row("2/2", QString(), 10, QString(), 6), frame(1, 10, kBottom), frame(1, 10, kTop),
                            row("1/1", QString(), 10, QString(), 6), frame(1, 10, kBottom)}));
     // No phone memory: one command for it, and its message all the same.
-    EXPECT_EQ(phone.commands(), (std::vector<std::string>{"AT+CPBS=SM", "AT+CPBR=?", "AT+CPBR=1", "AT+CPBR=2",
-                                                          "AT+CPBS=ME", "AT+CPBS=FD", "AT+CPBR=?", "AT+CPBR=1"}));
+    EXPECT_EQ(phone.commands(), inUcs2({"AT+CPBS=SM", "AT+CPBR=?", "AT+CPBR=1", "AT+CPBR=2", "AT+CPBS=ME",
+                                        "AT+CPBS=FD", "AT+CPBR=?", "AT+CPBR=1"}));
     EXPECT_TRUE(watch.texts(form).contains(QStringLiteral("Lettura rubrica cellulare in corso..")));
 }
 
@@ -199,8 +210,15 @@ pb.SM.4 = "44",129,"Qua"
     };
     const Case cases[] = {
         {fiveSlots + "empty_entry = cme22\n", "",
-         {top, entry("2/5", "22", "Due"), entry("3/5", "33", "Tre"), entry("4/5", "44", "Qua"), bottom},
-         "empty slots answer +CME ERROR: 22"},
+         {top, entry("1/5", "", ""), entry("2/5", "22", "Due"), entry("3/5", "33", "Tre"), entry("4/5", "44", "Qua"),
+          entry("5/5", "", ""), bottom},
+         "empty slots answer +CME ERROR: 22: empty, as a bare OK"},
+        {fiveSlots, "fault error on +CPBR=1",
+         {top, entry("2/5", "22", "Due"), entry("3/5", "33", "Tre"), entry("4/5", "44", "Qua"), entry("5/5", "", ""),
+          bottom},
+         "an empty slot answers ERROR"},
+        {"pb.SM.range = 1-5\npb.SM.number_length = 999999999\npb.SM.name_length = 18\n", "", {},
+         "absurd widths"},
         {fiveSlots, "fault error on +CPBR=3",
          {top, entry("1/5", "", ""), entry("2/5", "22", "Due"), entry("4/5", "44", "Qua"), entry("5/5", "", ""),
           bottom},
@@ -230,16 +248,127 @@ pb.SM.4 = "44",129,"Qua"
     }
 }
 
-TEST(PhonebookRead, WithThePortClosedEveryStoreIsSkipped)
+TEST(PhonebookRead, WithThePortClosedTheReadIsRefused)
 {
     e2e::Phone phone(kThreeBooks);
     Form1& form = phone.form();
     form.List2->AddItem(QStringLiteral("a row of before"));
     form.Command1_Click();
-    EXPECT_EQ(form.List2->ListCount(), 0);
-    EXPECT_EQ(form.StatusBar1->panelText(2), QStringLiteral("Lettura rubriche terminata.."));
+    EXPECT_EQ(rowsOf(*form.List2), QStringList{QStringLiteral("a row of before")});
+    EXPECT_EQ(form.StatusBar1->panelText(2), QStringLiteral("Porta non aperta.."));
     EXPECT_TRUE(phone.commands().empty());
     EXPECT_TRUE(form.ComandoLibero);
+    EXPECT_EQ(form.Beeps, 0);
+}
+
+// A read that cannot finish keeps the phone book of before: half a read
+// would lose contacts without a word.
+TEST(PhonebookRead, ALostLineStopsAtOnceAndKeepsThePreviousList)
+{
+    e2e::Phone phone(kThreeBooks);
+    ASSERT_TRUE(phone.connect());
+    Form1& form = phone.form();
+    form.List2->AddItem(QStringLiteral("a row of before"));
+    form.LungNumero = 7;
+    phone.sim().control("fault drop on +CPBR=5");
+    phone.clearTranscript();
+    form.Command1_Click();
+    EXPECT_EQ(rowsOf(*form.List2), QStringList{QStringLiteral("a row of before")});
+    EXPECT_EQ(form.LungNumero, 7);
+    EXPECT_TRUE(form.StatusBar1->panelText(2).startsWith(QStringLiteral("ERRORE DI CONNESSIONE..")))
+        << form.StatusBar1->panelText(2).toStdString();
+    EXPECT_EQ(form.StatusBar1->panelText(1), QStringLiteral("DICONNESSO"));
+    EXPECT_FLOAT_EQ(form.ProgressBar1->Value(), 0.1f);
+    // Nothing after the lost answer: the line was gone.
+    const std::vector<std::string> commands = phone.commands();
+    ASSERT_FALSE(commands.empty());
+    EXPECT_EQ(commands.back(), "AT+CPBR=5");
+    EXPECT_TRUE(form.ComandoLibero);
+}
+
+TEST(PhonebookRead, ASilentPhoneEndsTheReadWithAFailure)
+{
+    struct Case {
+        const char* fault;
+        const char* what;
+    };
+    const Case cases[] = {
+        {"fault silent on", "silent from the start"},
+        {"fault late on 5000 +CPBR=4", "an entry answered too late"},
+        {"fault late on 5000 +CPBR=?", "the size answered too late"},
+    };
+    for (const Case& c : cases) {
+        e2e::Phone phone(kThreeBooks);
+        ASSERT_TRUE(phone.connect()) << c.what;
+        Form1& form = phone.form();
+        form.Tempi.deadlineMs = 300;
+        form.List2->AddItem(QStringLiteral("a row of before"));
+        phone.sim().control(c.fault);
+        phone.clearTranscript();
+        form.Command1_Click();
+        EXPECT_EQ(rowsOf(*form.List2), QStringList{QStringLiteral("a row of before")}) << c.what;
+        EXPECT_EQ(form.StatusBar1->panelText(2),
+                  QStringLiteral("Lettura rubriche fallita: il cellulare non risponde..")) << c.what;
+        EXPECT_FLOAT_EQ(form.ProgressBar1->Value(), 0.1f) << c.what;
+        EXPECT_TRUE(form.ComandoLibero) << c.what;
+        // The read stopped at the silence.
+        const std::vector<std::string> commands = phone.commands();
+        EXPECT_EQ(std::count(commands.begin(), commands.end(), "AT+CPBR=5"), 0) << c.what;
+    }
+}
+
+// ---- names in every script ----
+
+const std::string kWorldNames = R"(
+pb.SM.range = 1-4
+pb.SM.number_length = 14
+pb.SM.name_length = 10
+pb.SM.1 = "+302101234567",145,"Ελένη"
+pb.SM.2 = "+74951234567",145,"Дмитрий"
+pb.SM.3 = "+48221234567",145,"Łukasz"
+pb.SM.4 = "0612345",129,"Åsa € Zoë"
+)";
+
+TEST(PhonebookNames, ReadInUcs2WhateverTheScript)
+{
+    e2e::Phone phone(kWorldNames);
+    ASSERT_TRUE(phone.connect());
+    Form1& form = phone.form();
+    phone.clearTranscript();
+    form.Command1_Click();
+    EXPECT_EQ(rowsOf(*form.List2),
+              (QStringList{frame(1, 14, kTop),
+                           row("1/4", QStringLiteral("+302101234567"), 14, QStringLiteral("Ελένη"), 10),
+                           row("2/4", QStringLiteral("+74951234567"), 14, QStringLiteral("Дмитрий"), 10),
+                           row("3/4", QStringLiteral("+48221234567"), 14, QStringLiteral("Łukasz"), 10),
+                           row("4/4", QStringLiteral("0612345"), 14, QStringLiteral("Åsa € Zoë"), 10),
+                           frame(1, 14, kBottom)}));
+    std::vector<std::string> expected = readCommands("SM", 4);
+    expected.insert(expected.end(), {"AT+CPBS=ME", "AT+CPBS=FD"}); // no such books
+    EXPECT_EQ(phone.commands(), inUcs2(expected));
+    EXPECT_EQ(form.StatusBar1->panelText(2), QStringLiteral("Lettura rubriche terminata.."));
+    EXPECT_EQ(form.InviaAT(QStringLiteral("+CSCS?")), QStringLiteral("+CSCS: \"GSM\""));
+}
+
+TEST(PhonebookNames, APhoneWithoutUcs2IsReadInGsm)
+{
+    e2e::Phone phone(kWorldNames);
+    ASSERT_TRUE(phone.connect());
+    Form1& form = phone.form();
+    phone.sim().control("fault error on +CSCS");
+    phone.clearTranscript();
+    form.Command1_Click();
+    const QStringList rows = rowsOf(*form.List2);
+    ASSERT_EQ(rows.size(), 6);
+    // The GSM set has Å and €, not ë or Ł.
+    EXPECT_EQ(rows.at(4), row("4/4", QStringLiteral("0612345"), 14, QStringLiteral("Åsa € Zo?"), 10));
+    EXPECT_EQ(rows.at(3), row("3/4", QStringLiteral("+48221234567"), 14, QStringLiteral("?ukasz"), 10));
+    // Only the refused UCS2: nothing to put back.
+    std::vector<std::string> expected = readCommands("SM", 4);
+    expected.insert(expected.begin(), kToUcs2);
+    expected.insert(expected.end(), {"AT+CPBS=ME", "AT+CPBS=FD"});
+    EXPECT_EQ(phone.commands(), expected);
+    EXPECT_EQ(form.StatusBar1->panelText(2), QStringLiteral("Lettura rubriche terminata.."));
 }
 
 TEST(PhonebookRead, ASecondClickDuringTheReadOnlyBeeps)
