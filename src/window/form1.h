@@ -122,6 +122,24 @@ public:
     // sees it change has lost its line, even if the port is open again.
     quint64 Sessione = 0;
 
+    // What the link keeps between transactions. A phone answers its commands
+    // in order, so every send that got no final answer is owed: a slow phone
+    // answers it late, and the next transaction first waits for those
+    // answers (and a quiet line) before it sends, so that a late answer is
+    // never taken for another command's.
+    struct LinkDebt {
+        int answers = 0;      // final answers the phone still owes
+        quint64 session = 0;  // the Sessione they were owed in
+        QElapsedTimer traffic; // since the last byte written or read
+        QString pending;      // an unfinished line of discarded characters
+    };
+    LinkDebt Debito;
+
+    // The last "+CMTI: ..." or "+CDSI: ..." line (a message or a status
+    // report arrived) that the link took out of the phone's answers; empty
+    // until one comes.
+    QString UltimoAvviso;
+
     // ---- handlers and procedures ----
     void Form_Load();
     void Form_Unload();
