@@ -2,6 +2,7 @@
 // set-up, its model and service centre, and the end of the program.
 #include "link/phonelink.h"
 #include "window/form1.h"
+#include "at/csca.h"
 
 void Form1::Command2_Click()
 {
@@ -82,6 +83,7 @@ void Form1::InitAT()
     InviaAT(QStringLiteral("ATE0")); // no echo from here on
     InviaAT(QStringLiteral("ATQ0"));
     InviaAT(QStringLiteral("ATV1")); // "OK" and "ERROR" as words
+    InviaAT(QStringLiteral("+CMEE=1")); // errors as "+CMS ERROR: 321", numbers that tell an empty slot
 }
 
 void Form1::Command3_Click()
@@ -94,12 +96,9 @@ void Form1::Command3_Click()
         Text4->setText(QString());
         return;
     }
-    // +CSCA: "+391234567890",145 -- the number starts at position 9 (from 1),
-    // after the opening quote, and ends before the quote that precedes the
-    // first comma from there on. No such comma: no number.
-    const qsizetype comma = answer.indexOf(QLatin1Char(','), 8);
-    const qsizetype length = comma - 9;
-    Text4->setText(comma < 0 || length < 0 ? QString() : answer.mid(8, length));
+    // +CSCA: "+391234567890",145: the number without its quotes; an answer
+    // that is no +CSCA line leaves no number.
+    Text4->setText(at::ParseCsca(answer).value_or(QString()));
 }
 
 void Form1::Form_Unload()

@@ -1,15 +1,20 @@
 // InviaAT: the program's one AT transaction. It writes a command line, waits
 // for the phone's final answer while the window keeps running, sends again
 // when the phone stays silent, and returns the answer without its framing.
+// Commands and answers stay paired: what waits in the port before a send is
+// discarded, and after a send that got no answer the next transaction first
+// lets the phone pay what it owes.
 #include "link/phonelink.h"
 #include "window/form1.h"
 #include "at/numbers.h"
+#include "at/unsolicited.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 
 namespace phonelink {
@@ -32,6 +37,86 @@ QByteArray wireLine(const QString& command)
 bool isPduLine(const QString& command)
 {
     return TrimSpaces(command).endsWith(QLatin1Char(kCtrlZ));
+}
+
+bool isFinalLine(const QString& line)
+{
+    const QString text = line.trimmed();
+    return text.compare(QLatin1String("OK"), Qt::CaseInsensitive) == 0
+        || text.compare(QLatin1String("ERROR"), Qt::CaseInsensitive) == 0
+        || text.startsWith(QLatin1String("+CME ERROR:"), Qt::CaseInsensitive)
+        || text.startsWith(QLatin1String("+CMS ERROR:"), Qt::CaseInsensitive) || text == QLatin1String(">");
+}
+
+namespace {
+
+bool isLineEnd(QChar c) { return c == QLatin1Char('\r') || c == QLatin1Char('\n'); }
+
+} // namespace
+
+QString normalise(const QString& collected, const QString& command, QStringList* removed)
+{
+    QString text = collected;
+    text.remove(QChar(0));
+    const at::Unsolicited filtered = at::RemoveUnsolicited(text, command);
+    if (removed)
+        *removed = filtered.removed;
+    const QString& kept = filtered.kept;
+
+    // Complete lines, the echo (the first line, when no line end came before
+    // it) and the unfinished rest.
+    QString echo;
+    bool hasEcho = false;
+    bool framed = false; // a line end has come
+    QStringList lines;
+    QString rest;
+    const qsizetype size = kept.size();
+    for (qsizetype pos = 0; pos < size;) {
+        if (isLineEnd(kept.at(pos))) {
+            framed = true;
+            ++pos;
+            continue;
+        }
+        qsizetype end = pos;
+        while (end < size && !isLineEnd(kept.at(end)))
+            ++end;
+        if (end == size || (kept.at(end) == QLatin1Char('\r') && end + 1 == size)) {
+            rest = kept.mid(pos, end - pos);
+            break;
+        }
+        const QString line = kept.mid(pos, end - pos);
+        pos = end;
+        if (line.trimmed().isEmpty()) {
+            framed = true;
+            continue;
+        }
+        if (!framed) {
+            echo = line;
+            hasEcho = true;
+        } else {
+            lines << line;
+        }
+        framed = true;
+    }
+
+    static const QLatin1String crLf("\r\n");
+    QString out = hasEcho ? echo + QLatin1Char('\r') : QString();
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (!isFinalLine(lines.at(i)))
+            continue;
+        if (i > 0)
+            out += crLf + lines.mid(0, i).join(crLf) + crLf;
+        const QString final = lines.at(i).trimmed();
+        out += final == QLatin1String(">") ? QStringLiteral("\r\n> ") : crLf + final + crLf;
+        return out;
+    }
+    if (!lines.isEmpty())
+        out += crLf + lines.join(crLf) + crLf;
+    if (!framed)
+        out += rest; // an echo still coming
+    else if (!rest.trimmed().isEmpty() || rest.startsWith(QLatin1Char('>')))
+        out += crLf + rest;
+    return out;
 }
 
 AnswerEnd answerEnd(const QString& collected)
@@ -79,15 +164,22 @@ QString extendedError(const QString& collected)
     return TrimSpaces(line.match(collected).captured(0));
 }
 
+// Keeps the last notice of a message or status report that arrived.
+void noteArrivals(Form1& form, const QStringList& removed)
+{
+    for (const QString& line : removed)
+        if (line.startsWith(QLatin1String("+CMTI:"), Qt::CaseInsensitive)
+            || line.startsWith(QLatin1String("+CDSI:"), Qt::CaseInsensitive))
+            form.UltimoAvviso = line;
+}
+
 enum class WaitEnd { Answer, ExtendedError, Deadline, PortClosed };
 
-// Waits for one send's answer. Between reads the thread sleeps in the event
-// dispatcher until the port brings characters, the port closes or the
-// deadline comes; the window's events run meanwhile.
-class AnswerWait {
+// Sleeps in the event dispatcher until the port brings characters, the port
+// closes or a time has passed; the window's events run meanwhile.
+class LineWait {
 public:
-    AnswerWait(Form1& form, const QElapsedTimer& clock, qint64 deadlineMs)
-        : m_form(form), m_clock(clock), m_deadlineNs(deadlineMs * 1000000)
+    explicit LineWait(Form1& form) : m_form(form)
     {
         m_timer.setSingleShot(true);
         m_timer.setTimerType(Qt::PreciseTimer);
@@ -102,55 +194,42 @@ public:
         m_connections[3] = QObject::connect(port, &QSerialPort::errorOccurred, wake);
     }
 
-    ~AnswerWait()
+    ~LineWait()
     {
         for (const QMetaObject::Connection& connection : m_connections)
             QObject::disconnect(connection);
     }
 
-    AnswerWait(const AnswerWait&) = delete;
-    AnswerWait& operator=(const AnswerWait&) = delete;
+    LineWait(const LineWait&) = delete;
+    LineWait& operator=(const LineWait&) = delete;
 
-    // Reads until the answer is complete, the deadline passes or the port
-    // closes; `collected` gets every character read.
-    WaitEnd run(QString& collected)
+    // Lets pending events run; false when the port has closed.
+    bool serve()
     {
-        for (;;) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents);
-            if (m_closed || !m_form.PortOpen())
-                return WaitEnd::PortClosed;
-            const QByteArray got = m_form.MSComm1->readAll();
-            if (!got.isEmpty()) {
-                collected += QString::fromLatin1(got);
-                light(kLightData);
-            } else {
-                light(kLightNothing);
-            }
-            switch (answerEnd(collected)) {
-            case AnswerEnd::Final:
-                return WaitEnd::Answer;
-            case AnswerEnd::ExtendedError:
-                return WaitEnd::ExtendedError;
-            case AnswerEnd::None:
-                break;
-            }
-            const qint64 left = m_deadlineNs - m_clock.nsecsElapsed();
-            if (left <= 0)
-                return WaitEnd::Deadline;
-            sleep(left);
-        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        return !m_closed && m_form.PortOpen();
     }
 
-private:
-    void light(quint32 colour)
+    // What the port holds, with the activity light showing whether it held anything.
+    QString read()
     {
-        if (m_form.Label16->BackColor() != colour)
-            m_form.Label16->setBackColor(colour);
+        const QByteArray got = m_form.MSComm1->readAll();
+        light(got.isEmpty() ? kLightNothing : kLightData);
+        if (!got.isEmpty())
+            m_form.Debito.traffic.start();
+        return QString::fromLatin1(got);
+    }
+
+    void write(const QByteArray& bytes)
+    {
+        m_form.MSComm1->write(bytes);
+        m_form.MSComm1->flush();
+        m_form.Debito.traffic.start();
     }
 
     void sleep(qint64 leftNs)
     {
-        if (m_form.MSComm1->bytesAvailable() > 0)
+        if (m_form.MSComm1->bytesAvailable() > 0 || leftNs <= 0)
             return;
         m_woken = false;
         m_timer.start(std::chrono::milliseconds(qint64(std::ceil(double(leftNs) / 1e6))));
@@ -159,14 +238,168 @@ private:
         m_timer.stop();
     }
 
+    void light(quint32 colour)
+    {
+        if (m_form.Label16->BackColor() != colour)
+            m_form.Label16->setBackColor(colour);
+    }
+
+private:
     Form1& m_form;
-    const QElapsedTimer& m_clock;
-    const qint64 m_deadlineNs;
     QTimer m_timer;
     QMetaObject::Connection m_connections[4];
     bool m_woken = false;
     bool m_closed = false;
 };
+
+// The owed answers, counted off the characters that are discarded: each final
+// result code pays one. A "> " prompt means the phone took what followed it
+// as the text of a message: ESC leaves the prompt, and the phone then owes
+// the one answer to that cancellation.
+class Ledger {
+public:
+    Ledger(Form1& form, LineWait& line) : m_form(form), m_line(line)
+    {
+        Form1::LinkDebt& debt = form.Debito;
+        if (debt.session != form.Sessione) {
+            debt = Form1::LinkDebt();
+            debt.session = form.Sessione;
+        }
+        if (!debt.traffic.isValid())
+            debt.traffic.start();
+    }
+
+    int owed() const { return m_form.Debito.answers; }
+    void owe() { ++m_form.Debito.answers; }
+    void paid() { m_form.Debito.answers = std::max(0, m_form.Debito.answers - 1); }
+
+    // Counts off what was read and not taken as an answer.
+    void discard(const QString& bytes)
+    {
+        Form1::LinkDebt& debt = m_form.Debito;
+        debt.pending += bytes;
+        debt.pending.remove(QChar(0));
+        const at::Unsolicited filtered = at::RemoveUnsolicited(debt.pending);
+        noteArrivals(m_form, filtered.removed);
+        const QString& kept = filtered.kept;
+        qsizetype start = 0;
+        for (qsizetype pos = 0; pos < kept.size(); ++pos) {
+            if (kept.at(pos) != QLatin1Char('\r') && kept.at(pos) != QLatin1Char('\n'))
+                continue;
+            if (kept.at(pos) == QLatin1Char('\r') && pos + 1 == kept.size())
+                break; // its LF may follow
+            account(kept.mid(start, pos - start));
+            start = pos + 1;
+        }
+        QString rest = kept.mid(start);
+        if (rest.trimmed().startsWith(QLatin1Char('>'))) {
+            account(rest);
+            rest.clear();
+        }
+        // A line that never ends is no answer: keep only its tail.
+        constexpr qsizetype kLongest = 4096;
+        debt.pending = rest.size() > kLongest ? rest.right(kLongest) : rest;
+    }
+
+    // Reads and discards what waits in the port.
+    void discardWaiting() { discard(QString::fromLatin1(m_form.MSComm1->readAll())); }
+
+    // Waits for the owed answers and then for a quiet line, discarding what
+    // comes; at most one deadline. False when the wait ran out or the port
+    // closed (`closed` tells which).
+    bool settle(bool& closed)
+    {
+        closed = false;
+        const LinkTimingNs timing(m_form);
+        QElapsedTimer bound;
+        bound.start();
+        QElapsedTimer quiet;
+        quiet.start();
+        for (;;) {
+            if (!m_line.serve()) {
+                closed = true;
+                return false;
+            }
+            const QString got = m_line.read();
+            if (!got.isEmpty()) {
+                discard(got);
+                quiet.start();
+            }
+            // A phone silent that long after its last word has dropped what it owed.
+            if (owed() > 0 && m_form.Debito.traffic.nsecsElapsed() >= timing.forgiveNs)
+                m_form.Debito.answers = 0;
+            if (owed() == 0 && quiet.nsecsElapsed() >= timing.quietNs)
+                return true;
+            const qint64 left = timing.deadlineNs - bound.nsecsElapsed();
+            if (left <= 0)
+                return false;
+            qint64 next = left;
+            if (owed() == 0)
+                next = std::min(next, timing.quietNs - quiet.nsecsElapsed());
+            else
+                next = std::min(next, timing.forgiveNs - m_form.Debito.traffic.nsecsElapsed());
+            m_line.sleep(next);
+        }
+    }
+
+private:
+    struct LinkTimingNs {
+        explicit LinkTimingNs(const Form1& form)
+            : deadlineNs(qint64(form.Tempi.deadlineMs) * 1000000), quietNs(qint64(form.Tempi.quietMs) * 1000000),
+              forgiveNs(2 * deadlineNs)
+        {
+        }
+        qint64 deadlineNs;
+        qint64 quietNs;
+        qint64 forgiveNs;
+    };
+
+    void account(const QString& line)
+    {
+        if (!isFinalLine(line))
+            return;
+        if (line.trimmed() == QLatin1String(">")) {
+            m_line.write(QByteArray(1, kEsc));
+            m_form.Debito.answers = 1;
+            return;
+        }
+        paid();
+    }
+
+    Form1& m_form;
+    LineWait& m_line;
+};
+
+// Waits for one send's answer: reads until it is complete, the deadline
+// passes or the port closes; `collected` gets every character read.
+WaitEnd waitAnswer(LineWait& line, const QElapsedTimer& clock, qint64 deadlineNs, const QString& command,
+                   QString& collected)
+{
+    for (;;) {
+        if (!line.serve())
+            return WaitEnd::PortClosed;
+        collected += line.read();
+        switch (answerEnd(normalise(collected, command))) {
+        case AnswerEnd::Final:
+            return WaitEnd::Answer;
+        case AnswerEnd::ExtendedError:
+            return WaitEnd::ExtendedError;
+        case AnswerEnd::None:
+            break;
+        }
+        const qint64 left = deadlineNs - clock.nsecsElapsed();
+        if (left <= 0)
+            return WaitEnd::Deadline;
+        line.sleep(left);
+    }
+}
+
+// A command that leaves the phone at its "> " prompt when it is not answered.
+bool opensPrompt(const QString& line)
+{
+    return TrimSpaces(line).startsWith(QLatin1String("AT+CMGS="), Qt::CaseInsensitive)
+        || TrimSpaces(line).startsWith(QLatin1String("AT+CMGW="), Qt::CaseInsensitive);
+}
 
 } // namespace
 
@@ -176,42 +409,67 @@ QString Form1::InviaAT(const QString& command)
         Label16->setBackColor(kLightIdle);
         return QStringLiteral("ERROR");
     }
-    QElapsedTimer clock;
-    clock.start();
     LineaLibera = false;
     ErroreAT.clear();
 
+    LineWait wait(*this);
+    Ledger ledger(*this, wait);
     // A PDU line is never repeated: the phone may already be sending it.
     const bool pdu = isPduLine(command);
     const int maxSends = pdu ? 1 : kMaxSends;
-    AnswerWait wait(*this, clock, pdu ? Tempi.pduDeadlineMs : Tempi.deadlineMs);
+    const qint64 deadlineNs = qint64(pdu ? Tempi.pduDeadlineMs : Tempi.deadlineMs) * 1000000;
 
-    QString line = command;
-    QString collected;
     QString result;
-    for (int timedOut = 0;;) {
-        line = withPrefix(line);
-        Label16->setBackColor(kLightSend);
-        MSComm1->write(wireLine(line));
-        MSComm1->flush();
-        collected.clear();
-        const WaitEnd end = wait.run(collected);
-        if (end == WaitEnd::ExtendedError)
-            ErroreAT = extendedError(collected);
-        if (end == WaitEnd::PortClosed || end == WaitEnd::ExtendedError) {
-            result = QStringLiteral("ERROR");
-            break;
+    bool settled = true;
+    bool closed = false;
+    ledger.discardWaiting();
+    if (ledger.owed() > 0)
+        settled = ledger.settle(closed);
+    if (!settled) {
+        // The phone is still answering earlier commands: this one is not sent.
+        result = closed ? QStringLiteral("ERROR") : cleanAnswer(QStringLiteral("\r\nerror\r\n"));
+    } else {
+        QElapsedTimer clock;
+        clock.start();
+        const QString line = withPrefix(command);
+        QString collected;
+        for (int sends = 0;;) {
+            // What waits now belongs to no answer of this send.
+            ledger.discardWaiting();
+            wait.light(kLightSend);
+            wait.write(wireLine(line));
+            ledger.owe();
+            ++sends;
+            collected.clear();
+            const WaitEnd end = waitAnswer(wait, clock, deadlineNs, line, collected);
+            if (end == WaitEnd::PortClosed) {
+                result = QStringLiteral("ERROR");
+                break;
+            }
+            if (end == WaitEnd::Answer || end == WaitEnd::ExtendedError) {
+                ledger.paid();
+                QStringList removed;
+                const QString answer = normalise(collected, line, &removed);
+                noteArrivals(*this, removed);
+                if (end == WaitEnd::ExtendedError) {
+                    ErroreAT = extendedError(answer);
+                    result = QStringLiteral("ERROR");
+                } else {
+                    result = cleanAnswer(answer);
+                }
+                break;
+            }
+            // Characters of a timed-out send are dropped with it.
+            ledger.discard(collected);
+            if (sends >= maxSends) {
+                // A phone left at its prompt would take the next command as a message.
+                if (pdu || opensPrompt(line))
+                    wait.write(QByteArray(1, kEsc));
+                result = cleanAnswer(QStringLiteral("\r\nerror\r\n"));
+                break;
+            }
+            wait.light(kLightRetry);
         }
-        if (end == WaitEnd::Answer) {
-            result = cleanAnswer(collected);
-            break;
-        }
-        // Characters of a timed-out send are dropped with it.
-        if (++timedOut >= maxSends) {
-            result = cleanAnswer(QStringLiteral("\r\nerror\r\n"));
-            break;
-        }
-        Label16->setBackColor(kLightRetry);
     }
     LineaLibera = true;
     Label16->setBackColor(kLightIdle);

@@ -1,9 +1,10 @@
 // The AT transaction's fixed values and the parts of it that need no port:
-// how a command line goes on the wire, when a collected answer is complete,
-// and how the answer is cleaned of its framing.
+// how a command line goes on the wire, how phones' framings are brought to
+// one, when a collected answer is complete, and how the answer is cleaned.
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 namespace phonelink {
@@ -12,10 +13,10 @@ namespace phonelink {
 // its sends; a PDU line (it ends with Ctrl-Z) is sent once and waits
 // Tempi.pduDeadlineMs: the phone answers only when the network has taken the
 // message.
-constexpr int kDeadlineMs = 10000;
 constexpr int kMaxSends = 3;
 
 constexpr char kCtrlZ = '\x1A';
+constexpr char kEsc = '\x1B'; // leaves the "> " prompt of +CMGS without sending
 
 // Colours of the activity light Label16, red in the low byte.
 constexpr quint32 kLightSend = 0xFF0000;    // blue: a command line written
@@ -33,6 +34,24 @@ QByteArray wireLine(const QString& command);
 
 // True for a PDU line, which is written once and waits the PDU deadline.
 bool isPduLine(const QString& command);
+
+// The characters collected so far, in the framing of a textbook phone: NULs
+// and blank lines dropped, any line end (CR LF, LF, CR CR LF) made CR LF, the
+// unsolicited result codes taken out (the removed lines go to `removed`
+// when given), an echo kept as its line and one CR. Once the final result
+// code (OK, ERROR, +CME ERROR, +CMS ERROR, the "> " prompt) is there, the
+// text is: [echo CR] [CR LF info lines joined by CR LF, CR LF] CR LF final
+// CR LF (or CR LF "> "), and anything after the final code is left out.
+// Until then a line is judged only when its line end has arrived: an
+// unfinished last line comes after CR LF as it stands. A CR that ends the
+// text waits for the LF that may follow. Text already in this framing comes
+// back unchanged.
+QString normalise(const QString& collected, const QString& command, QStringList* removed = nullptr);
+
+// Whether one line (without its line end, blanks allowed around it) is a
+// final result code: OK, ERROR, +CME ERROR: n, +CMS ERROR: n (any case) or
+// the prompt ">".
+bool isFinalLine(const QString& line);
 
 enum class AnswerEnd {
     None,          // keep waiting

@@ -18,7 +18,7 @@ namespace {
 
 using Commands = std::vector<std::string>;
 
-const Commands kConnection = {"ATZ", "ATZ", "AT+CSCS=GSM", "ATE0", "ATQ0", "ATV1", "AT+CGMM", "AT+CSCA?"};
+const Commands kConnection = {"ATZ", "ATZ", "AT+CSCS=GSM", "ATE0", "ATQ0", "ATV1", "AT+CMEE=1", "AT+CGMM", "AT+CSCA?"};
 
 // Sets an environment variable for one scope.
 class EnvVar {
@@ -99,6 +99,7 @@ TEST(Connection, FailedEchoTestLeavesItDisconnected)
         SCOPED_TRACE(c.name);
         e2e::Phone phone(e2e::sampleState(c.overrides));
         Form1& form = phone.form();
+        form.Tempi.deadlineMs = 1000;
         EXPECT_FALSE(phone.connect());
         EXPECT_EQ(form.StatusBar1->panelText(1), "DICONNESSO");
         EXPECT_EQ(form.StatusBar1->panelText(2), "ERRORE DI CONNESSIONE..");
@@ -222,6 +223,11 @@ TEST(Rivela, TakesTheNumberBetweenTheQuotes)
         {"refused", "\r\nERROR\r\n", ""},
         {"bare OK: no comma", "\r\nOK\r\n", ""},
         {"comma at position 9", "\r\n+CSCA: \",145\r\n\r\nOK\r\n", ""},
+        {"blanks around the fields", "\r\n+CSCA:  \"+391234567890\" , 145\r\n\r\nOK\r\n", "+391234567890"},
+        {"no quotes", "\r\n+CSCA: +391234567890,145\r\n\r\nOK\r\n", "+391234567890"},
+        {"UCS2", "\r\n+CSCA: \"002B00330039003300350033\",145\r\n\r\nOK\r\n", "+39353"},
+        {"an unsolicited line before it", "\r\n^RSSI:17\r\n\r\n+CSCA: \"+391234567890\",145\r\n\r\nOK\r\n",
+         "+391234567890"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -4,11 +4,13 @@
 #include "support/scripted_peer.h"
 #include "window/form1.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,19 @@ namespace {
 
 using namespace phonelink;
 using scripted::Piece;
+
+// Runs the event loop until `done` holds, for at most two seconds.
+bool e2eWait(const std::function<bool()>& done)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > 2000)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
 
 // Every colour the light takes, in order (a colour set twice in a row shows
 // once: the widget only reports changes).
@@ -71,7 +86,11 @@ protected:
         form.MSComm1->setPortName(QString::fromStdString(peer.devicePath()));
         ASSERT_TRUE(form.MSComm1->open(QIODevice::ReadWrite)) << form.MSComm1->errorString().toStdString();
         form.Termina = [] {};
+        form.Tempi.deadlineMs = kDeadlineMs;
     }
+
+    // The deadline of these tests: short, so that the waits stay short.
+    static constexpr int kDeadlineMs = 1000;
 
     scripted::Peer peer;
     Form1 form;
@@ -112,7 +131,17 @@ TEST_F(Line, WritesTheLineAndCleansTheAnswer)
         {"answer in pieces", "ATZ", "ATZ\r", {{0, "\r\nO"}, {60, "K\r"}, {60, "\n"}}, "OK"},
         {"information in pieces", "+CGMM", "AT+CGMM\r", {{0, "\r\nX1"}, {40, "00\r\n\r\nO"}, {40, "K\r\n"}}, "X100"},
         {"lower-case ok stands", "ATZ", "ATZ\r", {{0, "\r\nok\r\n"}}, "ok"},
-        {"too short to cut stands", "ATZ", "ATZ\r", {{0, "\r\n\r\nOK\r\n"}}, "\r\nOK"},
+        {"blank line before a bare OK", "ATZ", "ATZ\r", {{0, "\r\n\r\nOK\r\n"}}, "OK"},
+        {"echo ending in CR CR", "ATZ", "ATZ\r", {{0, "ATZ\r\r\r\nOK\r\n"}}, "AT"},
+        {"LF-only line ends", "+CGMM", "AT+CGMM\r", {{0, "\nX100\n\nOK\n"}}, "X100"},
+        {"NULs and blanks between lines", "+CGMM", "AT+CGMM\r",
+         {{0, std::string("\r\n\0X100\r\n  \r\n\r\n\0OK\r\n", 20)}}, "X100"},
+        {"unsolicited lines around and inside", "+CMGR=1", "AT+CMGR=1\r",
+         {{0, "\r\nRING\r\n\r\n+CMGR: 1,,23\r\n\r\n^MODE:5,5\r\n" + kPdu + "\r\n\r\n+CMTI: \"SM\",3\r\n\r\nOK\r\n"}},
+         "+CMGR: 1,,23\r\n" + QString::fromStdString(kPdu)},
+        {"unsolicited line in pieces", "+CGMM", "AT+CGMM\r", {{0, "\r\nRI"}, {40, "NG\r\n\r\nX100\r\n\r\nOK\r\n"}}, "X100"},
+        {"the answer asked for is no unsolicited line", "+CREG?", "AT+CREG?\r",
+         {{0, "\r\n+CREG: 0,1\r\n\r\nOK\r\n"}}, "+CREG: 0,1"},
         {"mobile equipment error", "+CPBR=7", "AT+CPBR=7\r", {{0, "\r\n+CME ERROR: 22\r\n"}}, "ERROR"},
         {"message service error", "+CMGR=4", "AT+CMGR=4\r", {{0, "\r\n+CMS "}, {40, "ERROR: 321\r"}, {40, "\n"}},
          "ERROR"},
@@ -194,17 +223,18 @@ TEST_F(Line, PortClosedDuringTheWaitEndsIt)
     EXPECT_EQ(form.Label16->BackColor(), kLightIdle);
 }
 
-// A silent phone: one send, two more right after the 10-second deadline,
-// then "error". Its answer, arriving later, starts the next transaction's.
-TEST_F(Line, SilentPhoneGetsThreeSendsAndItsLateAnswerIsFoundNext)
+// A silent phone: one send, two more right after the deadline, then
+// "error". Its answer, arriving later, is taken by no later command.
+TEST_F(Line, SilentPhoneGetsThreeSendsAndItsLateAnswerIsDiscarded)
 {
-    peer.on("AT+CSQ\r", {{kDeadlineMs + 1500, "\r\n+CSQ: 20,0\r\n\r\nOK\r\n"}});
+    peer.on("AT+CSQ\r", {{kDeadlineMs + kDeadlineMs / 2, "\r\n+CSQ: 20,0\r\n\r\nOK\r\n"}});
+    peer.on("ATZ\r", "\r\nOK\r\n", true);
     QElapsedTimer clock;
     clock.start();
     EXPECT_EQ(form.InviaAT("+CSQ"), "error");
     const qint64 took = clock.elapsed();
     EXPECT_GE(took, kDeadlineMs);
-    EXPECT_LT(took, kDeadlineMs + 1000);
+    EXPECT_LT(took, kDeadlineMs + kDeadlineMs / 2);
     const std::string thrice = "AT+CSQ\rAT+CSQ\rAT+CSQ\r";
     EXPECT_TRUE(peer.waitReceived([&](const std::string& got) { return got.size() >= thrice.size(); }, 2000));
     EXPECT_EQ(peer.received(), thrice);
@@ -212,17 +242,84 @@ TEST_F(Line, SilentPhoneGetsThreeSendsAndItsLateAnswerIsFoundNext)
     ASSERT_FALSE(arrivals.empty());
     std::string beforeDeadline;
     for (const scripted::Arrival& arrival : arrivals)
-        if (arrival.ms < arrivals.front().ms + kDeadlineMs - 50)
+        if (arrival.ms < arrivals.front().ms + kDeadlineMs - kDeadlineMs / 20)
             beforeDeadline += arrival.bytes;
     EXPECT_EQ(beforeDeadline, "AT+CSQ\r");
     EXPECT_EQ(show(lights.colours), "BRYBRYBRK");
     EXPECT_TRUE(form.LineaLibera);
 
-    // The late answer alone ends the next wait (this ATZ gets no answer of its own).
-    ASSERT_TRUE(peer.waitReplied(3000));
-    EXPECT_EQ(form.InviaAT("ATZ"), "+CSQ: 20,0");
+    // The phone still owes three answers and gives one: the next commands
+    // wait for it and then for a quiet line, and are not sent while the
+    // phone may still be answering the old one (they fail as "error"). Once
+    // the phone has been silent long enough, the owed answers are dropped.
+    std::vector<QString> results;
+    while (results.size() < 6 && (results.empty() || results.back() == "error"))
+        results.push_back(form.InviaAT("ATZ"));
+    EXPECT_EQ(results.back(), "OK");
+    for (const QString& result : results)
+        EXPECT_TRUE(result == "error" || result == "OK") << result.toStdString();
+    EXPECT_EQ(peer.received(), thrice + "ATZ\r");
     EXPECT_TRUE(form.LineaLibera);
     EXPECT_EQ(form.Label16->BackColor(), kLightIdle);
+}
+
+// A slow phone that answers every send, in order: the retransmissions'
+// answers come after the transaction that gave up, and none of them is
+// taken by a later command.
+TEST_F(Line, TheAnswersToRetransmissionsAreDiscarded)
+{
+    const int deadline = kDeadlineMs / 2;
+    form.Tempi.deadlineMs = deadline;
+    peer.on("AT+CMGR=3\r", {{deadline / 2 + deadline, "\r\n+CMGR: 1,,3\r\nAA\r\n\r\nOK\r\n"}}, true);
+    peer.on("AT+CMGR=4\r", "\r\n+CMGR: 1,,4\r\nBB\r\n\r\nOK\r\n", true);
+    EXPECT_EQ(form.InviaAT("+CMGR=3"), "error");
+    std::vector<QString> results;
+    while (results.size() < 8 && (results.empty() || results.back() == "error"))
+        results.push_back(form.InviaAT("+CMGR=4"));
+    EXPECT_EQ(results.back(), "+CMGR: 1,,4\r\nBB");
+    for (const QString& result : results)
+        EXPECT_TRUE(result == "error" || result == "+CMGR: 1,,4\r\nBB") << result.toStdString();
+    EXPECT_TRUE(form.LineaLibera);
+}
+
+// What waits in the port before a command is sent is no part of its answer:
+// an "OK" left over, or a ring between two commands.
+TEST_F(Line, WhatWaitsBeforeASendIsDiscarded)
+{
+    peer.on("AT+CGMM\r", "\r\nX100\r\n\r\nOK\r\n", true);
+    for (const std::string& stale : {std::string("\r\nOK\r\n"), std::string("\r\nRING\r\n"),
+                                     std::string("\r\n+CMTI: \"SM\",7\r\n")}) {
+        peer.send(stale);
+        ASSERT_TRUE(e2eWait([&] { return form.MSComm1->bytesAvailable() > 0; }));
+        EXPECT_EQ(form.InviaAT("+CGMM"), "X100");
+    }
+    EXPECT_EQ(form.UltimoAvviso, "+CMTI: \"SM\",7");
+}
+
+// An unsolicited notice of a new message, taken out of an answer, is kept.
+TEST_F(Line, TheLastNewMessageNoticeIsKept)
+{
+    peer.on("AT+CGMM\r", "\r\n+CMTI: \"SM\",3\r\n\r\nX100\r\n\r\n+CDSI: \"SM\",4\r\n\r\nOK\r\n");
+    EXPECT_EQ(form.UltimoAvviso, "");
+    EXPECT_EQ(form.InviaAT("+CGMM"), "X100");
+    EXPECT_EQ(form.UltimoAvviso, "+CDSI: \"SM\",4");
+}
+
+// A send given up at the "> " prompt is cancelled with ESC, and a prompt
+// that comes after that is not taken by the next command.
+TEST_F(Line, AGivenUpSendLeavesThePrompt)
+{
+    peer.on("AT+CMGS=14\r", {{kDeadlineMs + kDeadlineMs / 2, "\r\n> "}});
+    // The phone took the second and third sends as the message's text; the
+    // ESC cancels it, and the phone answers that after its late prompt.
+    peer.on("\x1b", {{kDeadlineMs / 10, "\r\nOK\r\n"}});
+    peer.on("AT+CSCA?\r", "\r\n+CSCA: \"+391234567890\",145\r\n\r\nOK\r\n");
+    EXPECT_EQ(form.InviaAT("+CMGS=14\r"), "error");
+    const std::string given = "AT+CMGS=14\r\rAT+CMGS=14\r\rAT+CMGS=14\r\r\x1b";
+    EXPECT_TRUE(peer.waitReceived([&](const std::string& got) { return got.size() >= given.size(); }, 2000));
+    EXPECT_EQ(peer.received(), given);
+    EXPECT_EQ(form.InviaAT("+CSCA?"), "+CSCA: \"+391234567890\",145");
+    EXPECT_EQ(peer.received().substr(given.size()), "\x1b" "AT+CSCA?\r");
 }
 
 // The PDU of a send is written once and its answer waited for past the
@@ -230,14 +327,24 @@ TEST_F(Line, SilentPhoneGetsThreeSendsAndItsLateAnswerIsFoundNext)
 TEST_F(Line, PduLineIsWrittenOnceAndMayWaitPastTheDeadline)
 {
     const std::string line = kPdu + "\x1A\r";
-    peer.on(line, {{kDeadlineMs + 2000, "\r\n+CMGS: 13\r\n\r\nOK\r\n"}});
+    peer.on(line, {{kDeadlineMs * 2, "\r\n+CMGS: 13\r\n\r\nOK\r\n"}});
     QElapsedTimer clock;
     clock.start();
     EXPECT_EQ(form.InviaAT(QString::fromStdString(kPdu) + QChar(0x1A)), "+CMGS: 13");
-    EXPECT_GE(clock.elapsed(), kDeadlineMs + 2000);
+    EXPECT_GE(clock.elapsed(), kDeadlineMs * 2);
     EXPECT_EQ(peer.received(), line);
     EXPECT_TRUE(form.LineaLibera);
     EXPECT_EQ(form.Label16->BackColor(), kLightIdle);
+}
+
+// A PDU line whose answer never comes is cancelled with ESC after its own
+// deadline.
+TEST_F(Line, AnUnansweredPduLineIsCancelled)
+{
+    form.Tempi.pduDeadlineMs = kDeadlineMs;
+    EXPECT_EQ(form.InviaAT(QString::fromStdString(kPdu) + QChar(0x1A)), "error");
+    EXPECT_TRUE(peer.waitReceived([](const std::string& got) { return got.find('\x1b') != std::string::npos; }, 2000));
+    EXPECT_EQ(peer.received(), kPdu + "\x1A\r\x1b");
 }
 
 } // namespace
