@@ -331,56 +331,60 @@ pb.SM.4 = "0612345",129,"Åsa € Zoë"
 
 TEST(PhonebookNames, ReadInUcs2WhateverTheScript)
 {
-    e2e::Phone phone(kWorldNames);
-    ASSERT_TRUE(phone.connect());
-    Form1& form = phone.form();
-    phone.clearTranscript();
-    form.Command1_Click();
-    EXPECT_EQ(rowsOf(*form.List2),
-              (QStringList{frame(1, 14, kTop),
-                           row("1/4", QStringLiteral("+302101234567"), 14, QStringLiteral("Ελένη"), 10),
-                           row("2/4", QStringLiteral("+74951234567"), 14, QStringLiteral("Дмитрий"), 10),
-                           row("3/4", QStringLiteral("+48221234567"), 14, QStringLiteral("Łukasz"), 10),
-                           row("4/4", QStringLiteral("0612345"), 14, QStringLiteral("Åsa € Zoë"), 10),
-                           frame(1, 14, kBottom)}));
-    std::vector<std::string> expected = readCommands("SM", 4);
-    expected.insert(expected.end(), {"AT+CPBS=ME", "AT+CPBS=FD"}); // no such books
-    EXPECT_EQ(phone.commands(), inUcs2(expected));
-    EXPECT_EQ(form.StatusBar1->panelText(2), QStringLiteral("Lettura rubriche terminata.."));
-    EXPECT_EQ(form.InviaAT(QStringLiteral("+CSCS?")), QStringLiteral("+CSCS: \"GSM\""));
+    // Phones send UCS2 names; some send the numbers in UCS2 too.
+    for (const char* dialect : {"", "ucs2 = numbers\n"}) {
+        e2e::Phone phone(kWorldNames + dialect);
+        ASSERT_TRUE(phone.connect()) << dialect;
+        Form1& form = phone.form();
+        phone.clearTranscript();
+        form.Command1_Click();
+        EXPECT_EQ(rowsOf(*form.List2),
+                  (QStringList{frame(1, 14, kTop),
+                               row("1/4", QStringLiteral("+302101234567"), 14, QStringLiteral("Ελένη"), 10),
+                               row("2/4", QStringLiteral("+74951234567"), 14, QStringLiteral("Дмитрий"), 10),
+                               row("3/4", QStringLiteral("+48221234567"), 14, QStringLiteral("Łukasz"), 10),
+                               row("4/4", QStringLiteral("0612345"), 14, QStringLiteral("Åsa € Zoë"), 10),
+                               frame(1, 14, kBottom)}))
+            << dialect;
+        std::vector<std::string> expected = readCommands("SM", 4);
+        expected.insert(expected.end(), {"AT+CPBS=ME", "AT+CPBS=FD"}); // no such books
+        EXPECT_EQ(phone.commands(), inUcs2(expected)) << dialect;
+        EXPECT_EQ(form.StatusBar1->panelText(2), QStringLiteral("Lettura rubriche terminata..")) << dialect;
+        EXPECT_EQ(form.InviaAT(QStringLiteral("+CSCS?")), QStringLiteral("+CSCS: \"GSM\"")) << dialect;
+    }
 }
 
 TEST(PhonebookNames, APhoneWithoutUcs2IsReadInGsm)
 {
-    e2e::Phone phone(kWorldNames);
-    ASSERT_TRUE(phone.connect());
-    Form1& form = phone.form();
-    phone.sim().control("fault error on +CSCS");
-    phone.clearTranscript();
-    form.Command1_Click();
-    const QStringList rows = rowsOf(*form.List2);
-    ASSERT_EQ(rows.size(), 6);
-    // The GSM set has Å and €, not ë or Ł.
-    EXPECT_EQ(rows.at(4), row("4/4", QStringLiteral("0612345"), 14, QStringLiteral("Åsa € Zo?"), 10));
-    EXPECT_EQ(rows.at(3), row("3/4", QStringLiteral("+48221234567"), 14, QStringLiteral("?ukasz"), 10));
-    // Only the refused UCS2: nothing to put back.
-    std::vector<std::string> expected = readCommands("SM", 4);
-    expected.insert(expected.begin(), kToUcs2);
-    expected.insert(expected.end(), {"AT+CPBS=ME", "AT+CPBS=FD"});
-    EXPECT_EQ(phone.commands(), expected);
-    EXPECT_EQ(form.StatusBar1->panelText(2), QStringLiteral("Lettura rubriche terminata.."));
-}
-
-TEST(PhonebookRead, ASecondClickDuringTheReadOnlyBeeps)
-{
-    e2e::Phone phone(kThreeBooks);
-    ASSERT_TRUE(phone.connect());
-    Form1& form = phone.form();
-    QTimer::singleShot(0, &form, [&form] { form.Command1->click(); });
-    form.Command1_Click();
-    EXPECT_EQ(form.Beeps, 1);
-    EXPECT_EQ(form.List2->ListCount(), 365);
-    EXPECT_TRUE(form.ComandoLibero);
+    struct Case {
+        const char* state;
+        const char* fault;
+        const char* what;
+    };
+    const Case cases[] = {
+        {"ucs2 = no\n", "", "UCS2 not among its sets"},
+        {"", "fault error on +CSCS", "every +CSCS refused"},
+    };
+    for (const Case& c : cases) {
+        e2e::Phone phone(kWorldNames + c.state);
+        ASSERT_TRUE(phone.connect()) << c.what;
+        Form1& form = phone.form();
+        if (*c.fault)
+            phone.sim().control(c.fault);
+        phone.clearTranscript();
+        form.Command1_Click();
+        const QStringList rows = rowsOf(*form.List2);
+        ASSERT_EQ(rows.size(), 6) << c.what;
+        // The GSM set has Å and €, not ë or Ł.
+        EXPECT_EQ(rows.at(4), row("4/4", QStringLiteral("0612345"), 14, QStringLiteral("Åsa € Zo?"), 10)) << c.what;
+        EXPECT_EQ(rows.at(3), row("3/4", QStringLiteral("+48221234567"), 14, QStringLiteral("?ukasz"), 10)) << c.what;
+        // Only the refused UCS2: nothing to put back.
+        std::vector<std::string> expected = readCommands("SM", 4);
+        expected.insert(expected.begin(), kToUcs2);
+        expected.insert(expected.end(), {"AT+CPBS=ME", "AT+CPBS=FD"});
+        EXPECT_EQ(phone.commands(), expected) << c.what;
+        EXPECT_EQ(form.StatusBar1->panelText(2), QStringLiteral("Lettura rubriche terminata..")) << c.what;
+    }
 }
 
 // ---- a pick from the rows read, then a send ----
