@@ -6,6 +6,9 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 
@@ -51,21 +54,28 @@ int plainPosition(const QString& plain, int position)
     return int(plain.size());
 }
 
-// The first `limit` characters of a CR LF text, never half a line break.
-QString cutCrLf(const QString& text, int limit)
+// The length of the longest start of `text` that `fits`, never half of a
+// surrogate pair. The empty start must fit, and a start that does not fit
+// must not fit once longer.
+qsizetype longestFitting(const QString& text, const std::function<bool(qsizetype)>& fits)
 {
-    if (text.size() <= limit)
-        return text;
-    QString out = text.left(limit);
-    if (out.endsWith(QLatin1Char('\r')) && text.at(limit) == QLatin1Char('\n'))
-        out.chop(1);
-    return out;
+    qsizetype good = 0;
+    qsizetype bad = text.size() + 1;
+    while (bad - good > 1) {
+        const qsizetype middle = good + (bad - good) / 2;
+        (fits(middle) ? good : bad) = middle;
+    }
+    if (good > 0 && good < text.size() && text.at(good - 1).isHighSurrogate())
+        --good;
+    return good;
 }
 
 } // namespace
 
 Memo::Memo(QWidget* parent) : QPlainTextEdit(parent)
 {
+    // A tab would replace the selection that the got-focus rule makes.
+    setTabChangesFocus(true);
     connect(this, &QPlainTextEdit::textChanged, this, [this] {
         if (m_enforcing)
             return;
@@ -78,16 +88,30 @@ QString Memo::text() const { return toCrLf(toPlainText()); }
 
 void Memo::setText(const QString& text)
 {
-    const QString plain = fromCrLf(m_maxLength > 0 ? cutCrLf(text, m_maxLength) : text);
+    QString plain = fromCrLf(text);
+    if (!fits(plain))
+        plain.truncate(longestFitting(plain, [&](qsizetype n) { return fits(plain.left(n)); }));
     if (plain == toPlainText())
         return;
     setPlainText(plain);
 }
 
-void Memo::setMaxLength(int length)
+void Memo::setMaxLength(int length, Measure measure)
 {
     m_maxLength = std::max(0, length);
+    m_measure = std::move(measure);
     enforceLimit();
+}
+
+int Memo::measured(const QString& text) const
+{
+    return m_measure ? m_measure(text) : int(text.size());
+}
+
+// Whether the editor's text `plain` is within the limit.
+bool Memo::fits(const QString& plain) const
+{
+    return m_maxLength <= 0 || measured(toCrLf(plain)) <= m_maxLength;
 }
 
 void Memo::setSelection(int start, int length)
@@ -127,21 +151,30 @@ void Memo::insertFromMimeData(const QMimeData* source)
         return;
     }
     // Only as much of the pasted text as still fits, the rest is refused.
-    const int room = m_maxLength - (int(text().size()) - selLength());
-    const QString pasted = cutCrLf(toCrLf(fromCrLf(source->text())), std::max(0, room));
-    insertPlainText(fromCrLf(pasted));
+    const QString plain = toPlainText();
+    const QTextCursor cursor = textCursor();
+    const QString before = plain.left(cursor.selectionStart());
+    const QString after = plain.mid(cursor.selectionEnd());
+    const QString pasted = fromCrLf(source->text());
+    const qsizetype kept =
+        longestFitting(pasted, [&](qsizetype n) { return fits(before + pasted.left(n) + after); });
+    insertPlainText(pasted.left(kept));
 }
 
 void Memo::keyPressEvent(QKeyEvent* event)
 {
     if (m_maxLength > 0 && !isReadOnly()) {
         const bool lineBreak = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-        const QString typed = event->text();
-        const bool inserts = lineBreak || (!typed.isEmpty() && typed.at(0).isPrint());
-        const int width = lineBreak ? 2 : int(typed.size());
-        if (inserts && int(text().size()) - selLength() + width > m_maxLength) {
-            event->accept();
-            return;
+        const QString typed = lineBreak ? QStringLiteral("\n") : event->text();
+        const bool inserts =
+            !typed.isEmpty() && (lineBreak || typed.at(0).isPrint() || typed.at(0).isHighSurrogate());
+        if (inserts) {
+            const QString plain = toPlainText();
+            const QTextCursor cursor = textCursor();
+            if (!fits(plain.left(cursor.selectionStart()) + typed + plain.mid(cursor.selectionEnd()))) {
+                event->accept();
+                return;
+            }
         }
     }
     QPlainTextEdit::keyPressEvent(event);
@@ -149,13 +182,11 @@ void Memo::keyPressEvent(QKeyEvent* event)
 
 void Memo::enforceLimit()
 {
-    if (m_maxLength <= 0)
-        return;
-    const QString current = text();
-    if (current.size() <= m_maxLength)
+    const QString plain = toPlainText();
+    if (fits(plain))
         return;
     m_enforcing = true;
-    setPlainText(fromCrLf(cutCrLf(current, m_maxLength)));
+    setPlainText(plain.left(longestFitting(plain, [&](qsizetype n) { return fits(plain.left(n)); })));
     moveCursor(QTextCursor::End);
     m_enforcing = false;
 }
@@ -176,6 +207,21 @@ ListBox::ListBox(QWidget* parent) : QListWidget(parent)
 {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);
+    // By rows a one-column list would jump to its right edge at one click.
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    followFont();
+}
+
+void ListBox::followFont()
+{
+    horizontalScrollBar()->setSingleStep(std::max(1, fontMetrics().horizontalAdvance(QLatin1Char('0'))));
+}
+
+void ListBox::changeEvent(QEvent* event)
+{
+    QListWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        followFont();
 }
 
 QString ListBox::List(int index) const
@@ -218,6 +264,29 @@ void ListBox::keyPressEvent(QKeyEvent* event)
     QListWidget::keyPressEvent(event);
     if (currentRow() != before && currentRow() >= 0)
         emit Click();
+}
+
+// ---- HeaderLabel ----
+
+HeaderLabel::HeaderLabel(QWidget* parent) : QLabel(parent) {}
+
+void HeaderLabel::setOffset(int pixels)
+{
+    if (pixels == m_offset)
+        return;
+    m_offset = pixels;
+    update();
+}
+
+// Plain text as QLabel draws it, only started `m_offset` pixels further left.
+void HeaderLabel::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    drawFrame(&painter);
+    const QRect shown = contentsRect();
+    painter.setClipRect(shown);
+    style()->drawItemText(&painter, shown.adjusted(-m_offset, 0, 0, 0), int(alignment()) | Qt::TextForceLeftToRight,
+                          palette(), isEnabled(), text(), foregroundRole());
 }
 
 // ---- StatusBar ----

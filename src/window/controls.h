@@ -1,5 +1,6 @@
 // The few control kinds that Qt does not offer as the program needs them:
-// a multi-line box that counts a line break as CR LF, list boxes with a
+// a multi-line box that counts a line break as CR LF and leaves on Tab,
+// list boxes that scroll sideways a character at a time, with a
 // Click that fires for mouse, keyboard and code alike, the three-panel status
 // bar, a progress bar with single-precision values, the activity light and
 // the file dialog that tests can answer.
@@ -17,17 +18,25 @@
 #include <functional>
 
 // Multi-line text box (Text1, Text3). text() gives line breaks as CR LF,
-// which is how the counter, the limit and the sender count them.
+// which is how the counter, the limit and the sender count them. Tab and
+// Shift+Tab move the focus; the box never takes a tab character from them.
 class Memo : public QPlainTextEdit {
     Q_OBJECT
 public:
+    // The length of a text (line breaks as CR LF) as the limit counts it.
+    using Measure = std::function<int(const QString&)>;
+
     explicit Memo(QWidget* parent = nullptr);
 
     QString text() const;
     void setText(const QString& text);
     // 0: no limit. Typing or pasting beyond it keeps the first characters.
-    void setMaxLength(int length);
+    // The limit counts characters unless `measure` counts otherwise; a
+    // measure must not shrink as a text grows.
+    void setMaxLength(int length, Measure measure = {});
     int maxLength() const { return m_maxLength; }
+    // The length of `text` as the limit counts it.
+    int measured(const QString& text) const;
     // Positions count characters of text() (CR LF is two).
     void setSelection(int start, int length);
     int selStart() const;
@@ -44,7 +53,9 @@ protected:
 
 private:
     void enforceLimit();
+    bool fits(const QString& plain) const;
     int m_maxLength = 0;
+    Measure m_measure;
     bool m_enforcing = false;
 };
 
@@ -72,7 +83,8 @@ protected:
 
 // List box (List1, List2). Click() fires whenever a row becomes the selected
 // one: a mouse click on a row (also the row already selected), keyboard
-// navigation, or setListIndex() from code.
+// navigation, or setListIndex() from code. Rows wider than the box scroll
+// sideways pixel by pixel, one character of the list font per arrow click.
 class ListBox : public QListWidget {
     Q_OBJECT
 public:
@@ -90,8 +102,28 @@ signals:
     void Click();
 
 protected:
+    void changeEvent(QEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void followFont();
+};
+
+// A one-line label whose text can be scrolled sideways (Label5, the header
+// of List1): offset() pixels of it are hidden on the left.
+class HeaderLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit HeaderLabel(QWidget* parent = nullptr);
+    int offset() const { return m_offset; }
+    void setOffset(int pixels);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    int m_offset = 0;
 };
 
 // Status bar with three text panels, numbered 1 to 3 from the left.

@@ -1,15 +1,23 @@
 #include "window/form1.h"
 
+#include "pdu/pdu.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFontDatabase>
 #include <QHBoxLayout>
+#include <QIcon>
+#include <QResizeEvent>
+#include <QScrollBar>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <tuple>
 
 const QString Form1::Banner = QStringLiteral("Visita: https://zircalo.github.io");
 const QString Form1::PortaNonAperta = QStringLiteral("Porta non aperta..");
+const QSize Form1::DefaultSize(820, 640);
 
 namespace {
 
@@ -55,9 +63,12 @@ Form1::Form1(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("ZIRCALO v 1.5"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/zircalo.svg")));
     setFont(sansFont(9.75));
-    setFixedSize(820, 640);
+    setMinimumSize(DefaultSize);
+    resize(DefaultSize);
     buildControls();
+    anchorControls();
 
     Termina = [] {
         std::fflush(nullptr);
@@ -139,12 +150,15 @@ void Form1::buildControls()
     Command11->setGeometry(700, 38, 115, 24);
 
     // The message list and its header.
-    Label5 = make<QLabel>(this, "Label5");
+    auto* header = make<HeaderLabel>(this, "Label5");
+    Label5 = header;
     Label5->setFont(terminal);
     Label5->setGeometry(8, 66, 805, 16);
     List1 = make<ListBox>(this, "List1");
     List1->setFont(terminal);
     List1->setGeometry(5, 82, 810, 150);
+    // The header moves sideways with the rows it names, pixel for pixel.
+    connect(List1->horizontalScrollBar(), &QScrollBar::valueChanged, header, &HeaderLabel::setOffset);
 
     // The detail area: six label and field pairs, the message text beside.
     struct Pair {
@@ -241,7 +255,8 @@ void Form1::buildControls()
 
     Text1 = make<Memo>(this, "Text1");
     Text1->setFont(arial12);
-    Text1->setMaxLength(160);
+    // The limit counts septets, as the counter and the sender do.
+    Text1->setMaxLength(160, GsmSeptets);
     Text1->setGeometry(5, 549, 810, 50);
 
     // The bottom: the activity light frames the progress bar.
@@ -264,6 +279,82 @@ void Form1::buildControls()
     MSComm1->setPortName(DeviceFor(1));
     CommonDialog1 = new CommonDialog(this);
     CommonDialog1->setObjectName(QStringLiteral("CommonDialog1"));
+}
+
+// Where each control goes when the window grows. The lists take the extra
+// height, List1 five parts and List2 three; the lists, their header, the
+// message boxes and the fields over the phone book take the extra width;
+// the right-hand column moves right with it, and the buttons keep their size.
+void Form1::anchorControls()
+{
+    using A = Across;
+    using D = Down;
+    const std::vector<std::tuple<QWidget*, Across, Down>> anchors = {
+        {Command2, A::Stays, D::Stays},        {Frame2, A::Moves, D::Stays},
+        {Command4, A::Stays, D::Stays},        {Frame1, A::Stays, D::Stays},
+        {Command11, A::Moves, D::Stays},       {Label5, A::Widens, D::Stays},
+        {List1, A::Widens, D::AsList1},
+        {Label9, A::Stays, D::BelowList1},     {Text6, A::Stays, D::BelowList1},
+        {Label10, A::Stays, D::BelowList1},    {Text7, A::Stays, D::BelowList1},
+        {Label11, A::Stays, D::BelowList1},    {Text8, A::Stays, D::BelowList1},
+        {Label12, A::Stays, D::BelowList1},    {Text9, A::Stays, D::BelowList1},
+        {Label13, A::Stays, D::BelowList1},    {Text10, A::Stays, D::BelowList1},
+        {Label14, A::Stays, D::BelowList1},    {Text11, A::Stays, D::BelowList1},
+        {Label15, A::Stays, D::BelowList1},    {Text3, A::Widens, D::BelowList1},
+        {Command9, A::Stays, D::BelowList1},   {Command6, A::Moves, D::BelowList1},
+        {Label6, A::Stays, D::BelowList1},     {Text5, A::Widens, D::BelowList1},
+        {List2, A::Widens, D::AsList2},
+        {Command1, A::Moves, D::BelowList1},   {Command7, A::Moves, D::BelowList1},
+        {Command8, A::Moves, D::BelowList1},
+        {Label1, A::Moves, D::Bottom},         {Text4, A::Moves, D::Bottom},
+        {Command3, A::Moves, D::Bottom},       {Command5, A::Moves, D::Bottom},
+        {Check1, A::Moves, D::Bottom},         {Check2, A::Moves, D::Bottom},
+        {Command12, A::Moves, D::Bottom},
+        {Label4, A::Stays, D::Bottom},         {Text2, A::Widens, D::Bottom},
+        {Label2, A::Moves, D::Bottom},         {Label3, A::Moves, D::Bottom},
+        {Label7, A::Moves, D::Bottom},         {Label8, A::Moves, D::Bottom},
+        {Command10, A::Moves, D::Bottom},
+        {Text1, A::Widens, D::Bottom},
+        {Label16, A::Widens, D::Bottom},       {ProgressBar1, A::Widens, D::Bottom},
+        {StatusBar1, A::Widens, D::Bottom},
+    };
+    m_anchors.clear();
+    for (const auto& [control, across, down] : anchors)
+        m_anchors.push_back({control, control->geometry(), across, down});
+}
+
+void Form1::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    const int wider = std::max(0, width() - DefaultSize.width());
+    const int taller = std::max(0, height() - DefaultSize.height());
+    const int list2 = taller * 3 / 8;
+    const int list1 = taller - list2;
+    for (const Anchor& anchor : m_anchors) {
+        QRect place = anchor.home;
+        if (anchor.across == Across::Moves)
+            place.translate(wider, 0);
+        else if (anchor.across == Across::Widens)
+            place.setWidth(place.width() + wider);
+        switch (anchor.down) {
+        case Down::Stays:
+            break;
+        case Down::BelowList1:
+            place.translate(0, list1);
+            break;
+        case Down::Bottom:
+            place.translate(0, taller);
+            break;
+        case Down::AsList1:
+            place.setHeight(place.height() + list1);
+            break;
+        case Down::AsList2:
+            place.translate(0, list1);
+            place.setHeight(place.height() + list2);
+            break;
+        }
+        anchor.control->setGeometry(place);
+    }
 }
 
 void Form1::Form_Load()

@@ -25,6 +25,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 class Form1 : public QWidget {
     Q_OBJECT
@@ -205,6 +206,29 @@ protected:
 
 private:
     void buildControls();
+
+    // ---- growing with the window ----
+public:
+    // The size the controls are laid out for; the window grows from it.
+    static const QSize DefaultSize;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    // How a control follows the window beyond DefaultSize: across, it stays,
+    // moves right or widens by the extra width; down, it stays, moves with
+    // List1's growth, moves to the bottom, or grows as List1 or List2 does.
+    enum class Across { Stays, Moves, Widens };
+    enum class Down { Stays, BelowList1, Bottom, AsList1, AsList2 };
+    struct Anchor {
+        QWidget* control;
+        QRect home; // its place at DefaultSize
+        Across across;
+        Down down;
+    };
+    std::vector<Anchor> m_anchors;
+    void anchorControls();
 };
 
 // Holds ComandoLibero for one long operation and gives it back on every way

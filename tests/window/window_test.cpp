@@ -5,6 +5,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
+#include <QImage>
 #include <QFontInfo>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -162,6 +164,51 @@ TEST_F(Window, ComposerKeepsTheFirst160Characters)
     QApplication::clipboard()->setText(QString(100, QLatin1Char('x')) + "\n" + QString(100, QLatin1Char('y')));
     form.Text1->paste();
     EXPECT_EQ(form.Text1->text(), QString(100, QLatin1Char('x')) + "\r\n" + QString(58, QLatin1Char('y')));
+}
+
+// Tabbing into the message box selects the message; the next Tab must move
+// on, not replace the message with a tab character.
+TEST_F(Window, TabLeavesTheMessageBox)
+{
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    form.Text1->setFocus();
+    QTest::keyClicks(form.Text1, "ciao");
+    QTest::keyClick(form.Text1, Qt::Key_Tab);
+    QWidget* next = QApplication::focusWidget();
+    ASSERT_NE(next, nullptr);
+    EXPECT_NE(next, form.Text1);
+
+    QTest::keyClick(next, Qt::Key_Backtab, Qt::ShiftModifier);
+    ASSERT_EQ(QApplication::focusWidget(), form.Text1);
+    EXPECT_EQ(form.Text1->selStart(), 0);
+    EXPECT_EQ(form.Text1->selLength(), 4);
+
+    QTest::keyClick(form.Text1, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), next);
+    QTest::keyClick(next, Qt::Key_Backtab, Qt::ShiftModifier);
+    QTest::keyClick(form.Text1, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), form.Command10);
+    EXPECT_EQ(form.Text1->text(), "ciao");
+    EXPECT_EQ(form.Label3->text(), "4/160");
+
+    // Nor does the read-only message text keep the focus.
+    form.Text3->setFocus();
+    QTest::keyClick(form.Text3, Qt::Key_Tab);
+    EXPECT_NE(QApplication::focusWidget(), form.Text3);
+}
+
+// The window's icon is the program's own drawing, not the platform's default.
+TEST_F(Window, ShowsItsOwnIcon)
+{
+    ASSERT_TRUE(QFile::exists(":/icons/zircalo.svg"));
+    const QImage icon = form.windowIcon().pixmap(QSize(48, 48)).toImage();
+    ASSERT_FALSE(icon.isNull()) << "no SVG icon engine (Debian: libqt6svg6)";
+    int inked = 0;
+    for (int y = 0; y < icon.height(); ++y)
+        for (int x = 0; x < icon.width(); ++x)
+            inked += qAlpha(icon.pixel(x, y)) > 0;
+    EXPECT_GT(inked, icon.width() * icon.height() / 3);
 }
 
 TEST_F(Window, ReadOnlyFieldsRefuseTypingButTakeTheProgramsText)
