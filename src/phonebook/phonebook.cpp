@@ -7,6 +7,7 @@
 #include "phonebook/savefile.h"
 #include "window/form1.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -27,8 +28,11 @@ const QString kReadDone = QStringLiteral("Lettura rubriche terminata..");
 const QString kPhoneSilent = QStringLiteral("Lettura rubriche fallita: il cellulare non risponde..");
 const QString kCharsetKept = QStringLiteral("Lettura rubriche terminata, ma il cellulare non torna al set GSM..");
 
-// No phone book comes near this; a larger file is not one of ours.
+// No phone book comes near these; a larger file or a longer line is not
+// one of ours (the widest row a phone can size is under 400 characters),
+// and a row of megabytes would freeze the list that lays it out.
 constexpr qint64 kMaxRdsBytes = 16 * 1024 * 1024;
+constexpr qsizetype kMaxRdsRow = 4096;
 
 // What InviaAT gives when the phone stayed silent through every send.
 bool silent(const QString& answer) { return answer == QLatin1String("error"); }
@@ -195,6 +199,10 @@ void Form1::Command8_Click()
         return;
     }
     const QStringList rows = RdsRows(*bytes);
+    if (std::any_of(rows.begin(), rows.end(), [](const QString& row) { return row.size() > kMaxRdsRow; })) {
+        Stato(QStringLiteral("IMPOSSIBILE CARICARE"));
+        return;
+    }
     List2->Clear();
     RowYield yield(*this);
     for (const QString& row : rows) {

@@ -307,6 +307,7 @@ TEST_F(PhonebookFile, ALoadThatCannotTakePlaceKeepsTheRows)
         ASSERT_TRUE(large.open(QIODevice::WriteOnly));
         ASSERT_TRUE(large.resize(16 * 1024 * 1024 + 1));
     }
+    writeBytes(path(QStringLiteral("lunga.rds")), "riga\r\n" + QByteArray(4097, 'x') + "\r\n");
     writeBytes(path(QStringLiteral("chiusa.rds")), "riga\r\n");
     ASSERT_TRUE(QFile::setPermissions(path(QStringLiteral("chiusa.rds")), QFileDevice::Permissions()));
     std::vector<QString> refused = {
@@ -317,6 +318,7 @@ TEST_F(PhonebookFile, ALoadThatCannotTakePlaceKeepsTheRows)
         path(QStringLiteral("fifo.rds")),      // a FIFO
         path(QStringLiteral("zero.rds")),      // a link to a device
         path(QStringLiteral("grande.rds")),    // too large
+        path(QStringLiteral("lunga.rds")),     // a line no phone book has
     };
     if (geteuid() != 0) // root reads it all the same
         refused.push_back(path(QStringLiteral("chiusa.rds")));
