@@ -1,0 +1,139 @@
+// The link's pure functions as tables: the prefix, the framing of phones
+// brought to one, when an answer is complete, and its cleaning.
+#include "link/phonelink.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+using namespace phonelink;
+
+TEST(Framing, Prefix)
+{
+    const std::vector<std::pair<QString, QString>> cases = {
+        {"+CPMS?", "AT+CPMS?"}, {"^SYSINFO", "AT^SYSINFO"}, {"ATZ", "ATZ"},
+        {" +CSQ", " +CSQ"},     {"AT+CGMM", "AT+CGMM"},     {"", ""},
+    };
+    for (const auto& [command, sent] : cases)
+        EXPECT_EQ(withPrefix(command), sent) << command.toStdString();
+}
+
+// Each dialect of framing, and what it becomes; the textbook framing comes
+// back unchanged.
+TEST(Framing, PhonesFramingsBecomeTheTextbookOne)
+{
+    struct Case {
+        const char* name;
+        QString command;
+        QString collected;
+        QString normal;
+        QString cleaned;
+    };
+    const QString pdu = "0791933395066900040C9193431732547600004230518124704032C374F81D";
+    const std::vector<Case> cases = {
+        // Textbook, unchanged.
+        {"ATZ echo", "ATZ", "ATZ\r\r\nOK\r\n", "ATZ\r\r\nOK\r\n", "AT"},
+        {"ATE0 echo", "ATE0", "ATE0\r\r\nOK\r\n", "ATE0\r\r\nOK\r\n", "ATE"},
+        {"bare OK", "ATZ", "\r\nOK\r\n", "\r\nOK\r\n", "OK"},
+        {"model", "AT+CGMM", "\r\nX100\r\n\r\nOK\r\n", "\r\nX100\r\n\r\nOK\r\n", "X100"},
+        {"stored message", "AT+CMGR=1", "\r\n+CMGR: 1,,23\r\n" + pdu + "\r\n\r\nOK\r\n",
+         "\r\n+CMGR: 1,,23\r\n" + pdu + "\r\n\r\nOK\r\n", "+CMGR: 1,,23\r\n" + pdu},
+        {"prompt", "AT+CMGS=14\r", "\r\n> ", "\r\n> ", ">"},
+        {"refused", "AT+CMGD=9", "\r\nERROR\r\n", "\r\nERROR\r\n", "ERROR"},
+        // Not cleaned: the transaction answers "ERROR" for it.
+        {"extended error", "AT+CMGR=4", "\r\n+CMS ERROR: 321\r\n", "\r\n+CMS ERROR: 321\r\n", QString()},
+        {"lower-case ok", "ATZ", "\r\nok\r\n", "\r\nok\r\n", "ok"},
+        // Dialects.
+        {"echo ending in CR CR", "AT+CGMM", "AT+CGMM\r\r\r\nX100\r\n\r\nOK\r\n", "AT+CGMM\r\r\nX100\r\n\r\nOK\r\n",
+         "AT+CGMM\r\r\nX100"},
+        {"ATZ echo ending in CR CR", "ATZ", "ATZ\r\r\r\nOK\r\n", "ATZ\r\r\nOK\r\n", "AT"},
+        {"LF only", "AT+CGMM", "\nX100\n\nOK\n", "\r\nX100\r\n\r\nOK\r\n", "X100"},
+        {"no blank line before OK", "AT+CGMM", "\r\nX100\r\nOK\r\n", "\r\nX100\r\n\r\nOK\r\n", "X100"},
+        {"blank lines before a bare OK", "ATZ", "\r\n\r\nOK\r\n", "\r\nOK\r\n", "OK"},
+        {"many blank lines", "AT+CGMM", "\r\n\r\n\r\nX100\r\n\r\n\r\n\r\nOK\r\n", "\r\nX100\r\n\r\nOK\r\n", "X100"},
+        {"NULs", "AT+CGMM", QString("\r\n") + QChar(0) + "X100\r\n" + QChar(0) + "\r\nOK\r\n",
+         "\r\nX100\r\n\r\nOK\r\n", "X100"},
+        {"a blank-only line", "AT+CGMM", "\r\nX100\r\n  \r\n\r\nOK\r\n", "\r\nX100\r\n\r\nOK\r\n", "X100"},
+        {"blanks around the final code", "AT+CGMM", "\r\nX100\r\n\r\n OK \r\n", "\r\nX100\r\n\r\nOK\r\n", "X100"},
+        {"unsolicited before, inside, after", "AT+CMGR=1",
+         "\r\nRING\r\n\r\n+CMGR: 1,,23\r\n\r\n^BOOT:27710117,0,0,0,75\r\n" + pdu + "\r\n\r\n+CMTI: \"SM\",3\r\n\r\nOK\r\n",
+         "\r\n+CMGR: 1,,23\r\n" + pdu + "\r\n\r\nOK\r\n", "+CMGR: 1,,23\r\n" + pdu},
+        {"unsolicited with echo", "AT+CGMM", "AT+CGMM\r\r\n^MODE:5,5\r\n\r\nX100\r\n\r\nOK\r\n",
+         "AT+CGMM\r\r\nX100\r\n\r\nOK\r\n", "AT+CGMM\r\r\nX100"},
+        {"unsolicited after the prompt's CR LF", "AT+CMGS=14\r", "\r\n+CREG: 1\r\n\r\n> ", "\r\n> ", ">"},
+        {"the answer asked for", "AT+CREG?", "\r\n+CREG: 0,1\r\n\r\nOK\r\n", "\r\n+CREG: 0,1\r\n\r\nOK\r\n",
+         "+CREG: 0,1"},
+        {"after the final code: left out", "AT+CGMM", "\r\nX100\r\n\r\nOK\r\n\r\nOK\r\n", "\r\nX100\r\n\r\nOK\r\n",
+         "X100"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(normalise(c.collected, c.command), c.normal);
+        EXPECT_EQ(normalise(c.normal, c.command), c.normal);
+        EXPECT_NE(answerEnd(c.normal), AnswerEnd::None);
+        if (!c.cleaned.isNull())
+            EXPECT_EQ(cleanAnswer(c.normal), c.cleaned);
+    }
+}
+
+// An answer still coming is complete only when its final code is.
+TEST(Framing, AnAnswerInPiecesEndsWithItsFinalCode)
+{
+    struct Case {
+        const char* name;
+        QString collected;
+        AnswerEnd end;
+    };
+    const std::vector<Case> cases = {
+        {"nothing", "", AnswerEnd::None},
+        {"echo only", "ATZ\r", AnswerEnd::None},
+        {"half an OK", "\r\nO", AnswerEnd::None},
+        {"OK without its line end", "\r\nOK", AnswerEnd::None},
+        {"OK and CR: its LF may follow", "\r\nOK\r", AnswerEnd::None},
+        {"OK", "\r\nOK\r\n", AnswerEnd::Final},
+        {"OK, LF only", "\nOK\n", AnswerEnd::Final},
+        {"information only", "\r\nX100\r\n", AnswerEnd::None},
+        {"a ring only", "\r\nRING\r\n", AnswerEnd::None},
+        {"a message notice with its PDU still coming", "\r\n+CMT: ,23\r\n0791", AnswerEnd::None},
+        {"error", "\r\nERROR\r\n", AnswerEnd::Final},
+        {"error, any case", "\r\nerror\r\n", AnswerEnd::Final},
+        {"prompt", "\r\n> ", AnswerEnd::Final},
+        {"extended error", "\r\n+CME ERROR: 22\r\n", AnswerEnd::ExtendedError},
+        {"extended error, half", "\r\n+CMS ERROR: 3", AnswerEnd::None},
+        {"extended error, lower case", "\r\n+cms error: 321\r\n", AnswerEnd::ExtendedError},
+        {"OK inside an information line is none", "\r\n+CPBR: 1,\"OK\",129,\"OK\"\r\n", AnswerEnd::None},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(answerEnd(normalise(c.collected, "AT+CMGR=1")), c.end);
+    }
+}
+
+TEST(Framing, Cleaning)
+{
+    const std::vector<std::pair<QString, QString>> cases = {
+        {"ATZ\r\r\nOK\r\n", "AT"},
+        {"\r\nOK\r\n", "OK"},
+        {"\r\n> ", ">"},
+        {"\r\nERROR\r\n", "ERROR"},
+        {"\r\nerror\r\n", "error"},
+        {"\r\n+CSCA: \"+391234567890\",145\r\n\r\nOK\r\n", "+CSCA: \"+391234567890\",145"},
+        {"  \r\nX100\r\n\r\nOK\r\n  ", "X100"},
+        {"\r\nok\r\n", "ok"},
+        {"", ""},
+    };
+    for (const auto& [collected, cleaned] : cases)
+        EXPECT_EQ(cleanAnswer(collected), cleaned) << collected.toStdString();
+}
+
+TEST(Framing, FinalLines)
+{
+    for (const char* line : {"OK", "ok", " OK ", "ERROR", "+CME ERROR: 22", "+cms error: 321", ">", "> "})
+        EXPECT_TRUE(isFinalLine(line)) << line;
+    for (const char* line : {"", "OKAY", "RING", "+CMGR: 1,,23", "X100", "NO CARRIER", "0"})
+        EXPECT_FALSE(isFinalLine(line)) << line;
+}
+
+} // namespace
