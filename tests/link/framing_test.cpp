@@ -73,8 +73,9 @@ TEST(Framing, PhonesFramingsBecomeTheTextbookOne)
         EXPECT_EQ(normalise(c.collected, c.command), c.normal);
         EXPECT_EQ(normalise(c.normal, c.command), c.normal);
         EXPECT_NE(answerEnd(c.normal), AnswerEnd::None);
-        if (!c.cleaned.isNull())
+        if (!c.cleaned.isNull()) {
             EXPECT_EQ(cleanAnswer(c.normal), c.cleaned);
+        }
     }
 }
 
