@@ -61,8 +61,10 @@ CmgrAnswer ParseCmgr(const QString& answer, const QString& errorLine)
 {
     static const QLatin1String prefix("+CMGR:");
     CmgrAnswer parsed;
-    if (CmsError(answer) == kCmsInvalidIndex
-        || (answer.compare(QLatin1String("ERROR"), Qt::CaseInsensitive) == 0 && CmsError(errorLine) == kCmsInvalidIndex)) {
+    const bool invalidIndex = CmsError(answer) == kCmsInvalidIndex
+                              || (answer.compare(QLatin1String("ERROR"), Qt::CaseInsensitive) == 0
+                                  && CmsError(errorLine) == kCmsInvalidIndex);
+    if (invalidIndex || answer.trimmed() == QLatin1String("OK")) {
         parsed.kind = CmgrAnswer::Empty;
         return parsed;
     }

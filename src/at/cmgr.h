@@ -13,8 +13,9 @@ namespace at {
 struct CmgrAnswer {
     enum Kind {
         NoMessage, // anything but a "+CMGR:" line: "ERROR" in any letter case
-                   // (the link's give-up "error" too), "OK", an unknown answer
-        Empty,     // an empty slot: "+CMGR: 0,,0", or "+CMS ERROR: 321"
+                   // (the link's give-up "error" too), an unknown answer
+        Empty,     // an empty slot: "+CMGR: 0,,0", "+CMS ERROR: 321", or a
+                   // bare "OK" (nothing at that index)
         Message,   // "+CMGR: <stat>,[<alpha>],<length>", then the PDU line
     };
     Kind kind = NoMessage;

@@ -102,7 +102,8 @@ TEST(ListRead, RowsOfEveryKindOfMessage)
 }
 
 // An empty slot is answered in three ways by different phones; "+CMS
-// ERROR: 321" (invalid index) is an empty slot as "+CMGR: 0,,0" is.
+// ERROR: 321" (invalid index) and a bare "OK" are empty slots as
+// "+CMGR: 0,,0" is.
 TEST(ListRead, EmptySlotAnswers)
 {
     struct Case {
@@ -110,7 +111,7 @@ TEST(ListRead, EmptySlotAnswers)
         QString row;
     } const cases[] = {
         {"zero", u("S: 2/3 ´ ") + EmptyBody(allColumns(), 20)},
-        {"ok", u("S: 2/3 ´ OK")},
+        {"ok", u("S: 2/3 ´ ") + EmptyBody(allColumns(), 20)},
         {"cms321", u("S: 2/3 ´ ") + EmptyBody(allColumns(), 20)},
     };
     for (const Case& c : cases) {
