@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-serialport-dev libgl-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-fonttools fonts-dejavu-core fonts-liberation
+  fonts-noto-color-emoji qt6-translations-l10n libqt6svg6
   xvfb xauth
   clang libclang-rt-14-dev
   gammu

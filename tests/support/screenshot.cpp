@@ -1,12 +1,17 @@
 // Draws the window as a person sees it and saves it as a PNG, for looking
-// at the layout: screenshot OUTPUT.png [rows]
+// at the layout: screenshot OUTPUT.png [rows|phone|-] [maximised]
 // With "rows", a few list rows are filled in so that the box lines show; with
 // "phone", it connects to the phone named in ZIRCALO_COM1, reads the phone
-// books and the message list and opens the first message.
+// books and the message list and opens the first message. With "maximised"
+// the window fills the screen (xvfb-run -s "-screen 0 1280x900x24" gives
+// 1280 x 900); without a window manager to maximise it, it is given the
+// screen's free area.
 #include "window/form1.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QPixmap>
+#include <QScreen>
 
 #include <cstdio>
 
@@ -14,7 +19,7 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: screenshot OUTPUT.png [rows|phone]\n");
+        std::fprintf(stderr, "usage: screenshot OUTPUT.png [rows|phone|-] [maximised]\n");
         return 2;
     }
     Form1 form;
@@ -36,7 +41,18 @@ int main(int argc, char** argv)
         form.List2->AddItem(QString::fromUtf8("ÄÄÄÄÄÄÁÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÁÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄ"));
         form.Text1->setText(QStringLiteral("Ciao, ci vediamo domani alle 10?"));
     }
-    form.show();
+    const bool maximised = argc > 3 && QLatin1String(argv[3]) == QLatin1String("maximised");
+    if (maximised) {
+        form.showMaximized();
+        QElapsedTimer waited;
+        waited.start();
+        while (form.size() == Form1::DefaultSize && waited.elapsed() < 2000)
+            app.processEvents(QEventLoop::WaitForMoreEvents, 50);
+        if (form.size() == Form1::DefaultSize)
+            form.setGeometry(form.screen()->availableGeometry());
+    } else {
+        form.show();
+    }
     app.processEvents();
     if (!form.grab().save(QString::fromLocal8Bit(argv[1]))) {
         std::fprintf(stderr, "cannot write %s\n", argv[1]);
