@@ -209,87 +209,8 @@ TEST(HeaderLine, Pieces)
         EXPECT_EQ(HeaderLine(c.columns, c.capacity, c.lungNumero), c.header) << c.name;
 }
 
-TEST(ClassifySlot, TheFormsOfTheAnswerToCmgr)
-{
-    struct Case {
-        const char* answer;
-        SlotAnswer::Kind kind;
-        int tipo;
-        const char* pak;
-    } const cases[] = {
-        {"ERROR", SlotAnswer::NoMessage, 0, ""},
-        {"error", SlotAnswer::NoMessage, 0, ""}, // the phone never answered
-        {"Error", SlotAnswer::NoMessage, 0, ""},
-        {"OK", SlotAnswer::NoMessage, 0, ""},
-        {"+CMGR: 0,,0", SlotAnswer::Empty, 0, ""},
-        {"+CMGR: 1,,23\r\n07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07",
-         SlotAnswer::Message, 1,
-         "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07"},
-        {"+CMGR: 3,,12\r\n0011000B91\r\nAB", SlotAnswer::Message, 3, "0011000B91\r\nAB"},
-        {"+CMGR: 0,,0 ", SlotAnswer::Message, 0, ""},      // not exactly the empty-slot answer
-        {"+CMGR: 2,,5", SlotAnswer::Message, 2, ""},       // no PDU line
-        {"+CMGR: x,,5\r\n00", SlotAnswer::Message, 0, "00"}, // no status digit
-        {"ok", SlotAnswer::Message, 0, ""},
-        {"", SlotAnswer::Message, 0, ""},
-    };
-    for (const Case& c : cases) {
-        const SlotAnswer slot = ClassifySlot(u(c.answer));
-        EXPECT_EQ(slot.kind, c.kind) << c.answer;
-        if (c.kind == SlotAnswer::Message) {
-            EXPECT_EQ(slot.tipo, c.tipo) << c.answer;
-            EXPECT_EQ(slot.pak, u(c.pak)) << c.answer;
-        }
-    }
-}
-
-TEST(ParseCpbrWidths, WidthsAndAnswersWithoutThem)
-{
-    struct Case {
-        const char* answer;
-        std::optional<int> lungNumero, lungNome;
-    } const cases[] = {
-        {"+CPBR: (1-250),40,18", 40, 18},
-        {"+CPBR: (1-10),20,14", 20, 14},
-        {"+CPBR: (1-250), 40 , 18", 40, 18},
-        {"+CPBR: (1-250),40", 40, std::nullopt},
-        {"+CPBR: (1-250),,18", 0, 18},
-        {"+CPBR: (1-250)", std::nullopt, std::nullopt},
-        {"+CPBR: (1-250),", std::nullopt, std::nullopt},
-        {"+CPBR: 1-250,40,18", std::nullopt, std::nullopt}, // no parentheses
-        {"ERROR", std::nullopt, std::nullopt},
-        {"error", std::nullopt, std::nullopt},
-        {"", std::nullopt, std::nullopt},
-    };
-    for (const Case& c : cases) {
-        const PhoneBookWidths widths = ParseCpbrWidths(u(c.answer));
-        EXPECT_EQ(widths.lungNumero, c.lungNumero) << c.answer;
-        EXPECT_EQ(widths.lungNome, c.lungNome) << c.answer;
-    }
-}
-
-TEST(ParseCpmsCapacity, CapacityOfTheNamedStore)
-{
-    struct Case {
-        const char* answer;
-        const char* store;
-        int capacity;
-    } const cases[] = {
-        {R"(+CPMS: "SM",5,20,"SM",5,20,"SM",5,20)", "SM", 20},
-        {R"(+CPMS: "ME",3,150,"SM",5,20,"SM",5,20)", "ME", 150},
-        {R"(+CPMS: "SM",5,20,"ME",3,150,"ME",3,150)", "ME", 150},
-        {R"(+CPMS: "sm",0,9,"sm",0,9,"sm",0,9)", "SM", 9},       // letter case ignored
-        {R"(+CPMS: "ME",3,150)", "ME", 150},                      // one store: no "," after the capacity
-        {R"(+CPMS: "SM",5,20,"SM",5,20,"SM",5,20)", "ME", 0},    // the store is not listed
-        {R"(+CPMS: "SM",5)", "SM", 0},                            // no capacity
-        {R"(+CPMS: "SM")", "SM", 0},
-        {R"(+CPMS: "SM",0,0,"SM",0,0,"SM",0,0)", "SM", 0},
-        {"ERROR", "SM", 0},
-        {"error", "ME", 0},
-        {"OK", "SM", 0},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(ParseCpmsCapacity(u(c.answer), u(c.store)), c.capacity) << c.answer << " " << c.store;
-}
+// The answers to +CMGR, +CPBR=? and +CPMS? are read by the parsers of the
+// AT vocabulary: their tables are in tests/at.
 
 TEST(ReadRowPlace, StoreSlotAndCapacityFromTheRowHead)
 {
