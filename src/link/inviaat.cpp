@@ -52,13 +52,42 @@ namespace {
 
 bool isLineEnd(QChar c) { return c == QLatin1Char('\r') || c == QLatin1Char('\n'); }
 
+// Some phones send NULs between lines; inside a line a NUL is a character:
+// the "@" of a name in the GSM character set is code 0.
+QString withoutStrayNuls(const QString& text)
+{
+    if (!text.contains(QChar(0)))
+        return text;
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size();) {
+        if (text.at(i) != QChar(0)) {
+            out += text.at(i++);
+            continue;
+        }
+        qsizetype end = i;
+        while (end < text.size() && text.at(end) == QChar(0))
+            ++end;
+        const bool lineStart = out.isEmpty() || isLineEnd(out.back());
+        const bool lineEnd = end == text.size() || isLineEnd(text.at(end));
+        if (!lineStart && !lineEnd)
+            out += text.mid(i, end - i);
+        i = end;
+    }
+    return out;
+}
+
+bool isEchoOf(const QString& line, const QString& command)
+{
+    const QString sent = TrimSpaces(command).section(QLatin1Char('\r'), 0, 0);
+    return !sent.isEmpty() && line.trimmed().compare(sent, Qt::CaseInsensitive) == 0;
+}
+
 } // namespace
 
 QString normalise(const QString& collected, const QString& command, QStringList* removed)
 {
-    QString text = collected;
-    text.remove(QChar(0));
-    const at::Unsolicited filtered = at::RemoveUnsolicited(text, command);
+    const at::Unsolicited filtered = at::RemoveUnsolicited(withoutStrayNuls(collected), command);
     if (removed)
         *removed = filtered.removed;
     const QString& kept = filtered.kept;
@@ -90,7 +119,9 @@ QString normalise(const QString& collected, const QString& command, QStringList*
             framed = true;
             continue;
         }
-        if (!framed) {
+        // The echo is the first line; an unsolicited line taken out before
+        // it leaves a line end in front of it.
+        if (!framed || (!hasEcho && lines.isEmpty() && isEchoOf(line, command))) {
             echo = line;
             hasEcho = true;
         } else {
