@@ -4,8 +4,8 @@
 
 #include "at/glyphs.h"
 #include "at/numbers.h"
+#include "at/windows1252.h"
 #include "pdu/pdu.h"
-#include "phonebook/windows1252.h"
 #include "window/form1.h"
 
 namespace {

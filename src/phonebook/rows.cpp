@@ -2,7 +2,7 @@
 
 #include "at/glyphs.h"
 #include "pdu/pdu.h"
-#include "phonebook/windows1252.h"
+#include "at/windows1252.h"
 
 #include <cstdlib>
 

@@ -3,7 +3,7 @@
 #include "at/glyphs.h"
 #include "at/numbers.h"
 #include "phonebook/rows.h"
-#include "phonebook/windows1252.h"
+#include "at/windows1252.h"
 #include "phonebook/qstring_printer.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "phonebook/windows1252.h"
+#include "at/windows1252.h"
 
 #include <array>
 
