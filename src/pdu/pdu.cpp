@@ -459,25 +459,8 @@ QChar GsmEscapeChar(int code)
 
 QString GsmText(const QString& septets)
 {
-    QString out;
-    out.reserve(septets.size());
-    for (qsizetype i = 0; i < septets.size(); ++i) {
-        const int code = septets.at(i).unicode();
-        if (code > 127) {
-            out.append(septets.at(i));
-            continue;
-        }
-        if (code == 27 && i + 1 < septets.size()) {
-            const QChar extension = GsmEscapeChar(septets.at(i + 1).unicode());
-            if (!extension.isNull()) {
-                out.append(extension);
-                ++i;
-                continue;
-            }
-        }
-        out.append(GsmChar(code));
-    }
-    return out;
+    // The decoder's own mapping: the phone's GSM set is the unpacked alphabet.
+    return mapCodes(reinterpret_cast<const char16_t*>(septets.utf16()), septets.size());
 }
 
 QString RivNumCS(const QString& pak)
