@@ -1,5 +1,7 @@
 #include "at/cpbr.h"
 
+#include <QList>
+
 #include <optional>
 
 namespace at {
@@ -177,6 +179,28 @@ CpbrEntry ParseCpbrEntry(const QString& line)
     entry.type = type;
     entry.name = *name;
     return entry;
+}
+
+std::optional<std::vector<CpbrEntry>> ParseCpbrEntries(const QString& answer, int first, int last)
+{
+    std::vector<CpbrEntry> entries;
+    for (QStringView line : QStringView(answer).split(QLatin1Char('\n'))) {
+        while (!line.isEmpty() && (line.back() == QLatin1Char('\r') || isBlank(line.back())))
+            line.chop(1);
+        if (line.trimmed().isEmpty())
+            continue;
+        // ParseCpbrEntry looks for its line anywhere; here the line must be it.
+        if (line.contains(QLatin1Char('\r')) || !line.trimmed().startsWith(kPrefix, Qt::CaseInsensitive))
+            return std::nullopt;
+        const CpbrEntry entry = ParseCpbrEntry(line.toString());
+        if (!entry.valid)
+            return std::nullopt;
+        const int floor = entries.empty() ? first : entries.back().index + 1;
+        if (entry.index < floor || entry.index > last)
+            return std::nullopt;
+        entries.push_back(entry);
+    }
+    return entries;
 }
 
 } // namespace at

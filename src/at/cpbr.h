@@ -5,6 +5,9 @@
 
 #include <QString>
 
+#include <optional>
+#include <vector>
+
 namespace at {
 
 // "+CPBR: (1-250),40,18": the index range and the widths of the number and
@@ -21,5 +24,12 @@ CpbrRange ParseCpbrRange(const QString& answer);
 // 0..255. Fields after the name (hidden, group...) are ignored.
 struct CpbrEntry { bool valid = false; int index = 0; QString number; int type = 0; QString name; };
 CpbrEntry ParseCpbrEntry(const QString& line);
+
+// The answer to "+CPBR=<first>,<last>": an entry line for each entry used,
+// in index order, CR LF between them; nothing listed (an empty answer) is a
+// range without entries. Nothing at all when a line is no entry line or an
+// index stands outside first..last, out of order or twice: such an answer
+// cannot say which entries are empty.
+std::optional<std::vector<CpbrEntry>> ParseCpbrEntries(const QString& answer, int first, int last);
 
 } // namespace at

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 struct RangeCase {
@@ -110,6 +112,61 @@ TEST(CpbrEntry, FieldsAsPhonesSendThem)
         EXPECT_EQ(entry.type, c.type);
         EXPECT_EQ(entry.name, QString::fromUtf8(c.entryName));
     }
+}
+
+// The answer to a range, as the link hands it over: its lines joined by
+// CR LF, the final OK taken off. Each case lists the indexes read, or says
+// that the answer cannot be trusted.
+struct EntriesCase {
+    const char* name;
+    const char* answer;
+    bool valid;
+    std::vector<int> indexes;
+};
+
+const EntriesCase kRangeAnswers[] = {
+    {"three entries", "+CPBR: 1,\"1\",129,\"A\"\r\n+CPBR: 3,\"3\",129,\"C\"\r\n+CPBR: 50,\"5\",129,\"E\"", true,
+     {1, 3, 50}},
+    {"one entry", "+CPBR: 7,\"7\",129,\"G\"", true, {7}},
+    {"nothing listed", "", true, {}},
+    {"LF-only line ends and blank lines", "\n+CPBR: 2,\"2\",129,\"B\"\n\n+CPBR: 4,\"4\",129,\"D\"\n", true, {2, 4}},
+    {"a blank at each line's end", "+CPBR: 2,\"2\",129,\"B\" \r\n+CPBR: 4,\"4\",129,\"D\" ", true, {2, 4}},
+    {"a comma and a line-like text in a name", "+CPBR: 2,\"2\",129,\"Rossi, +CPBR: 9\"", true, {2}},
+    {"an index below the range", "+CPBR: 0,\"0\",129,\"Z\"\r\n+CPBR: 2,\"2\",129,\"B\"", false, {}},
+    {"an index beyond the range", "+CPBR: 2,\"2\",129,\"B\"\r\n+CPBR: 51,\"5\",129,\"E\"", false, {}},
+    {"an index twice", "+CPBR: 2,\"2\",129,\"B\"\r\n+CPBR: 2,\"2\",129,\"B\"", false, {}},
+    {"out of order", "+CPBR: 4,\"4\",129,\"D\"\r\n+CPBR: 2,\"2\",129,\"B\"", false, {}},
+    {"a malformed line among good ones", "+CPBR: 2,\"2\",129,\"B\"\r\n+CPBR: 3,\"3\",129,\"C", false, {}},
+    {"a line that is no entry", "+CPBR: 2,\"2\",129,\"B\"\r\nRING", false, {}},
+    {"a lone CR inside a line", "+CPBR: 2,\"2\",129,\"B\"\r+CPBR: 3,\"3\",129,\"C\"", false, {}},
+    {"an error", "ERROR", false, {}},
+    {"the give-up value", "error", false, {}},
+};
+
+TEST(CpbrEntries, ARangeAnswerIsTrustedWhole)
+{
+    for (const EntriesCase& c : kRangeAnswers) {
+        SCOPED_TRACE(c.name);
+        const auto entries = at::ParseCpbrEntries(QString::fromUtf8(c.answer), 1, 50);
+        ASSERT_EQ(entries.has_value(), c.valid);
+        if (!entries)
+            continue;
+        std::vector<int> indexes;
+        for (const at::CpbrEntry& entry : *entries)
+            indexes.push_back(entry.index);
+        EXPECT_EQ(indexes, c.indexes);
+    }
+    // Each line read as the entry answer would be.
+    const auto entries = at::ParseCpbrEntries(QStringLiteral("+CPBR: 1, \"+39347\", 145, \"Rossi, Mario\"\r\n"
+                                                             "+CPBR: 2,\"002B0033\",145,\"039503BB\""),
+                                              1, 2);
+    ASSERT_TRUE(entries);
+    ASSERT_EQ(entries->size(), 2u);
+    EXPECT_EQ(entries->at(0).number, QStringLiteral("+39347"));
+    EXPECT_EQ(entries->at(0).type, 145);
+    EXPECT_EQ(entries->at(0).name, QStringLiteral("Rossi, Mario"));
+    EXPECT_EQ(entries->at(1).number, QStringLiteral("002B0033"));
+    EXPECT_EQ(entries->at(1).name, QStringLiteral("039503BB"));
 }
 
 } // namespace
