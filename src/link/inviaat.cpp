@@ -5,6 +5,7 @@
 // discarded, and after a send that got no answer the next transaction first
 // lets the phone pay what it owes.
 #include "link/phonelink.h"
+#include "link/atlog.h"
 #include "window/form1.h"
 #include "at/numbers.h"
 #include "at/unsolicited.h"
@@ -37,6 +38,22 @@ QByteArray wireLine(const QString& command)
 bool isPduLine(const QString& command)
 {
     return TrimSpaces(command).endsWith(QLatin1Char(kCtrlZ));
+}
+
+bool isListing(const QString& command)
+{
+    static const QRegularExpression listing(QStringLiteral("^(AT)?\\+(CMGL(=|$)|CPBR=[^,]*,)"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    return listing.match(TrimSpaces(command)).hasMatch();
+}
+
+bool mayEndAnswer(const QString& got)
+{
+    for (const QChar c : got) {
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || c == QLatin1Char('>') || c == QLatin1Char(' '))
+            return true;
+    }
+    return false;
 }
 
 bool isFinalLine(const QString& line)
@@ -245,6 +262,7 @@ public:
     QString read()
     {
         const QByteArray got = m_form.MSComm1->readAll();
+        atlog::Record(atlog::Direction::FromPhone, got);
         light(got.isEmpty() ? kLightNothing : kLightData);
         if (!got.isEmpty())
             m_form.Debito.traffic.start();
@@ -253,6 +271,7 @@ public:
 
     void write(const QByteArray& bytes)
     {
+        atlog::Record(atlog::Direction::ToPhone, bytes);
         m_form.MSComm1->write(bytes);
         m_form.MSComm1->flush();
         m_form.Debito.traffic.start();
@@ -333,7 +352,12 @@ public:
     }
 
     // Reads and discards what waits in the port.
-    void discardWaiting() { discard(QString::fromLatin1(m_form.MSComm1->readAll())); }
+    void discardWaiting()
+    {
+        const QByteArray got = m_form.MSComm1->readAll();
+        atlog::Record(atlog::Direction::FromPhone, got);
+        discard(QString::fromLatin1(got));
+    }
 
     // Waits for the owed answers and then for a quiet line, discarding what
     // comes; at most one deadline. False when the wait ran out or the port
@@ -402,23 +426,33 @@ private:
 };
 
 // Waits for one send's answer: reads until it is complete, the deadline
-// passes or the port closes; `collected` gets every character read.
-WaitEnd waitAnswer(LineWait& line, const QElapsedTimer& clock, qint64 deadlineNs, const QString& command,
-                   QString& collected)
+// passes or the port closes; `collected` gets every character read. With
+// `silenceNs` (a listing) the deadline is `silenceNs` after `lastNs`, the
+// time of the last character read, and never beyond `deadlineNs`.
+WaitEnd waitAnswer(LineWait& line, const QElapsedTimer& clock, qint64 deadlineNs, qint64 silenceNs, qint64& lastNs,
+                   const QString& command, QString& collected)
 {
-    for (;;) {
+    for (bool first = true;; first = false) {
         if (!line.serve())
             return WaitEnd::PortClosed;
-        collected += line.read();
-        switch (answerEnd(normalise(collected, command))) {
-        case AnswerEnd::Final:
-            return WaitEnd::Answer;
-        case AnswerEnd::ExtendedError:
-            return WaitEnd::ExtendedError;
-        case AnswerEnd::None:
-            break;
+        const QString got = line.read();
+        collected += got;
+        if (!got.isEmpty())
+            lastNs = clock.nsecsElapsed();
+        // A long answer is framed again only when it may have ended: each
+        // framing reads all of it.
+        if (first || silenceNs == 0 || mayEndAnswer(got)) {
+            switch (answerEnd(normalise(collected, command))) {
+            case AnswerEnd::Final:
+                return WaitEnd::Answer;
+            case AnswerEnd::ExtendedError:
+                return WaitEnd::ExtendedError;
+            case AnswerEnd::None:
+                break;
+            }
         }
-        const qint64 left = deadlineNs - clock.nsecsElapsed();
+        const qint64 end = silenceNs > 0 ? std::min(deadlineNs, lastNs + silenceNs) : deadlineNs;
+        const qint64 left = end - clock.nsecsElapsed();
         if (left <= 0)
             return WaitEnd::Deadline;
         line.sleep(left);
@@ -447,8 +481,14 @@ QString Form1::InviaAT(const QString& command)
     Ledger ledger(*this, wait);
     // A PDU line is never repeated: the phone may already be sending it.
     const bool pdu = isPduLine(command);
-    const int maxSends = pdu ? 1 : kMaxSends;
-    const qint64 deadlineNs = qint64(pdu ? Tempi.pduDeadlineMs : Tempi.deadlineMs) * 1000000;
+    const int maxSends = pdu ? 1 : std::max(1, Tempi.sends);
+    // A listing is sent again only when nothing at all came back: its
+    // silence counts from the start, as a command's deadline does.
+    const bool listing = !pdu && isListing(command);
+    const qint64 deadlineNs =
+        qint64(pdu ? Tempi.pduDeadlineMs : listing ? Tempi.longAnswerMs : Tempi.deadlineMs) * 1000000;
+    const qint64 silenceNs = listing ? qint64(std::max(1, Tempi.silenceMs)) * 1000000 : 0;
+    qint64 lastNs = 0;
 
     QString result;
     bool settled = true;
@@ -472,7 +512,7 @@ QString Form1::InviaAT(const QString& command)
             ledger.owe();
             ++sends;
             collected.clear();
-            const WaitEnd end = waitAnswer(wait, clock, deadlineNs, line, collected);
+            const WaitEnd end = waitAnswer(wait, clock, deadlineNs, silenceNs, lastNs, line, collected);
             if (end == WaitEnd::PortClosed) {
                 result = QStringLiteral("ERROR");
                 break;
@@ -492,7 +532,7 @@ QString Form1::InviaAT(const QString& command)
             }
             // Characters of a timed-out send are dropped with it.
             ledger.discard(collected);
-            if (sends >= maxSends) {
+            if (sends >= maxSends || (listing && !collected.isEmpty())) {
                 // A phone left at its prompt would take the next command as a message.
                 if (pdu || opensPrompt(line))
                     wait.write(QByteArray(1, kEsc));
