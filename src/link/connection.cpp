@@ -8,14 +8,11 @@ void Form1::Command2_Click()
 {
     if (PortOpen()) {
         // Disconnecting says nothing to the phone.
-        MSComm1->close();
-        StatusBar1->setPanelText(1, QStringLiteral("DICONNESSO"));
-        Stato(Banner);
-        Frame2->setEnabled(true);
+        Disconnetti(Banner);
         return;
     }
 
-    const QString device = DeviceFor(Option3->isChecked() ? 1 : 2);
+    const QString device = Porta(PortaScelta());
     MSComm1->setPortName(device);
     MSComm1->setBaudRate(QSerialPort::Baud19200);
     MSComm1->setDataBits(QSerialPort::Data8);
@@ -23,7 +20,7 @@ void Form1::Command2_Click()
     MSComm1->setStopBits(QSerialPort::OneStop);
     MSComm1->setFlowControl(QSerialPort::NoFlowControl);
     if (!MSComm1->open(QIODevice::ReadWrite)) {
-        Stato(QStringLiteral("ERRORE DI CONNESSIONE.. %1: %2").arg(device, MSComm1->errorString()));
+        Stato(PortErrorText(device, MSComm1->error(), MSComm1->errorString()));
         return;
     }
 
@@ -35,9 +32,8 @@ void Form1::Command2_Click()
     if (test == QLatin1String("OK"))
         test = InviaAT(QStringLiteral("ATZ"));
     if (test != QLatin1String("AT")) {
-        Stato(QStringLiteral("ERRORE DI CONNESSIONE.."));
-        if (PortOpen()) // a click during the test may have closed it already
-            MSComm1->close();
+        // A click during the test may have closed the port already.
+        Disconnetti(QStringLiteral("ERRORE DI CONNESSIONE.."));
         return;
     }
     StatusBar1->setPanelText(1, QStringLiteral("CONNESSO"));
@@ -69,10 +65,16 @@ void Form1::MSComm1_Error(QSerialPort::SerialPortError error)
     if (!lost || !PortOpen())
         return;
     const QString reason = MSComm1->errorString();
-    const QString device = DeviceFor(Option3->isChecked() ? 1 : 2);
-    MSComm1->close();
+    Disconnetti(QStringLiteral("ERRORE DI CONNESSIONE.. %1: %2").arg(Porta(PortaScelta()), reason));
+}
+
+// The one way into the Disconnected state.
+void Form1::Disconnetti(const QString& message)
+{
+    if (PortOpen())
+        MSComm1->close();
     StatusBar1->setPanelText(1, QStringLiteral("DICONNESSO"));
-    Stato(QStringLiteral("ERRORE DI CONNESSIONE.. %1: %2").arg(device, reason));
+    Stato(message);
     Frame2->setEnabled(true);
 }
 

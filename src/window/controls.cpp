@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -346,22 +347,22 @@ ProgressBar::ProgressBar(QWidget* parent) : QProgressBar(parent)
 {
     setRange(0, 1000);
     setTextVisible(false);
-    show();
+    refresh();
 }
 
 void ProgressBar::setMax(float max)
 {
     m_max = max;
-    show();
+    refresh();
 }
 
 void ProgressBar::setValue(float value)
 {
     m_value = value;
-    show();
+    refresh();
 }
 
-void ProgressBar::show()
+void ProgressBar::refresh()
 {
     // A maximum at or below the minimum (an empty store) shows an empty bar.
     const float span = m_max - m_min;
@@ -405,11 +406,19 @@ QString qtFilter(const QString& filter)
 void CommonDialog::ShowSave()
 {
     FileName = chooser ? chooser(true)
-                       : QFileDialog::getSaveFileName(m_owner, QString(), QString(), qtFilter(Filter));
+                       : QFileDialog::getSaveFileName(m_owner, QString(), Folder, qtFilter(Filter));
+    remember();
 }
 
 void CommonDialog::ShowOpen()
 {
     FileName = chooser ? chooser(false)
-                       : QFileDialog::getOpenFileName(m_owner, QString(), QString(), qtFilter(Filter));
+                       : QFileDialog::getOpenFileName(m_owner, QString(), Folder, qtFilter(Filter));
+    remember();
+}
+
+void CommonDialog::remember()
+{
+    if (!FileName.isEmpty())
+        Folder = QFileInfo(FileName).absolutePath();
 }

@@ -159,7 +159,7 @@ public:
     void setValue(float value);
 
 private:
-    void show();
+    void refresh(); // the bar drawn from the three values
     float m_min = 0.0001f;
     float m_max = 100.0f;
     float m_value = 0.0001f;
@@ -186,10 +186,14 @@ public:
     explicit CommonDialog(QWidget* owner);
     QString Filter;
     QString FileName;
+    // The folder the dialogs open in: empty at first, then the folder of
+    // the last file chosen.
+    QString Folder;
     std::function<QString(bool save)> chooser;
     void ShowSave();
     void ShowOpen();
 
 private:
+    void remember();
     QWidget* m_owner;
 };

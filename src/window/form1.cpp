@@ -7,6 +7,7 @@
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QMenu>
 #include <QResizeEvent>
 #include <QScrollBar>
 
@@ -70,38 +71,108 @@ Form1::Form1(QWidget* parent) : QWidget(parent)
     buildControls();
     anchorControls();
 
+    // The end must come at once, even from inside a transaction that waits
+    // in a nested event loop: returning through the handlers would resume
+    // the suspended ones, and quit() would only end the innermost loop.
+    // _Exit runs no destructors, which could touch controls still in use
+    // by the suspended handlers; only buffered output is flushed first.
     Termina = [] {
         std::fflush(nullptr);
         std::_Exit(0);
     };
 
-    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
-    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
-    connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
-    connect(Command4, &QPushButton::clicked, this, [this] { Command4_Click(); });
-    connect(Command5, &QPushButton::clicked, this, [this] { Command5_Click(); });
-    connect(Command6, &QPushButton::clicked, this, [this] { Command6_Click(); });
-    connect(Command7, &QPushButton::clicked, this, [this] { Command7_Click(); });
-    connect(Command8, &QPushButton::clicked, this, [this] { Command8_Click(); });
-    connect(Command9, &QPushButton::clicked, this, [this] { Command9_Click(); });
-    connect(Command10, &QPushButton::clicked, this, [this] { Command10_Click(); });
-    connect(Command11, &QPushButton::clicked, this, [this] { Command11_Click(); });
-    connect(Command12, &QPushButton::clicked, this, [this] { Command12_Click(); });
-    connect(List1, &ListBox::Click, this, [this] { List1_Click(); });
-    connect(List2, &ListBox::Click, this, [this] { List2_Click(); });
-    connect(StatusBar1, &StatusBar::panelClick, this, [this](int panel) { StatusBar1_PanelClick(panel); });
-    connect(Text1, &Memo::changed, this, [this] { Text1_Change(); });
-    connect(Text1, &Memo::gotFocus, this, [this] { Text1_GotFocus(); });
-    connect(Text2, &TextBox::gotFocus, this, [this] { Text2_GotFocus(); });
-    connect(Text5, &QLineEdit::textChanged, this, [this] { Text5_Change(); });
-    connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
+    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
+    connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
+    connect(Command6, &QPushButton::clicked, this, &Form1::Command6_Click);
+    connect(Command7, &QPushButton::clicked, this, &Form1::Command7_Click);
+    connect(Command8, &QPushButton::clicked, this, &Form1::Command8_Click);
+    connect(Command9, &QPushButton::clicked, this, &Form1::Command9_Click);
+    connect(Command10, &QPushButton::clicked, this, &Form1::Command10_Click);
+    connect(Command11, &QPushButton::clicked, this, &Form1::Command11_Click);
+    connect(Command12, &QPushButton::clicked, this, &Form1::Command12_Click);
+    connect(List1, &ListBox::Click, this, &Form1::List1_Click);
+    connect(List2, &ListBox::Click, this, &Form1::List2_Click);
+    connect(StatusBar1, &StatusBar::panelClick, this, &Form1::StatusBar1_PanelClick);
+    connect(Text1, &Memo::changed, this, &Form1::Text1_Change);
+    connect(Text1, &Memo::gotFocus, this, &Form1::Text1_GotFocus);
+    connect(Text2, &TextBox::gotFocus, this, &Form1::Text2_GotFocus);
+    connect(Text5, &QLineEdit::textChanged, this, &Form1::Text5_Change);
+    connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
     // Every close, whoever makes it, ends the line a long operation started on.
     connect(MSComm1, &QIODevice::aboutToClose, this, [this] { ++Sessione; });
-    connect(MSComm1, &QSerialPort::errorOccurred, this,
-            [this](QSerialPort::SerialPortError error) { MSComm1_Error(error); });
+    connect(MSComm1, &QSerialPort::errorOccurred, this, &Form1::MSComm1_Error);
+
+    // A right click on "COM 1" or "COM 2" lists the ports present.
+    ElencoPorte = PresentPorts;
+    for (QRadioButton* option : {Option3, Option4}) {
+        option->setContextMenuPolicy(Qt::CustomContextMenu);
+        const int port = option == Option3 ? 1 : 2;
+        connect(option, &QWidget::customContextMenuRequested, this,
+                [this, option, port](const QPoint& at) { CercaPorta(port, option->mapToGlobal(at)); });
+    }
+    // A right click on a list offers to export it.
+    const auto exportMenu = [this](ListBox* list, const QString& caption, void (Form1::*exporter)()) {
+        list->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(list, &QWidget::customContextMenuRequested, this, [this, list, caption, exporter](const QPoint& at) {
+            auto* menu = new QMenu(this);
+            menu->setObjectName(QStringLiteral("ExportMenu"));
+            menu->setAttribute(Qt::WA_DeleteOnClose);
+            connect(menu->addAction(caption), &QAction::triggered, this, exporter);
+            menu->popup(list->viewport()->mapToGlobal(at));
+        });
+    };
+    exportMenu(List1, QStringLiteral("Esporta messaggi…"), &Form1::EsportaMessaggi);
+    exportMenu(List2, QStringLiteral("Esporta rubrica…"), &Form1::EsportaRubrica);
 
     Form_Load();
     Timer1->start();
+}
+
+QString Form1::Porta(int port) const
+{
+    const int i = port == 1 ? 0 : 1;
+    if (!m_forced[i].isEmpty())
+        return m_forced[i];
+    const QByteArray name = "ZIRCALO_COM" + QByteArray::number(port);
+    if (!m_remembered[i].isEmpty() && qEnvironmentVariable(name.constData()).isEmpty())
+        return m_remembered[i];
+    return DeviceFor(port);
+}
+
+void Form1::LegaPorta(int port, const QString& device)
+{
+    m_forced[port == 1 ? 0 : 1] = device;
+    showTooltips();
+}
+
+void Form1::RicordaPorta(int port, const QString& device)
+{
+    m_remembered[port == 1 ? 0 : 1] = device;
+    showTooltips();
+}
+
+QString Form1::PortaRicordata(int port) const { return m_remembered[port == 1 ? 0 : 1]; }
+
+void Form1::showTooltips()
+{
+    Option3->setToolTip(Porta(1));
+    Option4->setToolTip(Porta(2));
+}
+
+QMenu* Form1::CercaPorta(int port, const QPoint& where)
+{
+    QMenu* menu = PortMenu(this, ElencoPorte ? ElencoPorte() : std::vector<PortInfo>(), Porta(port),
+                           [this, port](const QString& device) {
+                               LegaPorta(port, device);
+                               RicordaPorta(port, device);
+                           });
+    // The choice is fixed while connected, as the option buttons are.
+    menu->setEnabled(Frame2->isEnabled());
+    menu->popup(where);
+    return menu;
 }
 
 Form1::~Form1()
@@ -123,10 +194,8 @@ void Form1::buildControls()
     Option3 = make<QRadioButton>(Frame2, "Option3", QStringLiteral("COM 1"));
     Option3->setGeometry(0, 4, 78, 20);
     Option3->setChecked(true);
-    Option3->setToolTip(DeviceFor(1));
     Option4 = make<QRadioButton>(Frame2, "Option4", QStringLiteral("COM 2"));
     Option4->setGeometry(80, 4, 78, 20);
-    Option4->setToolTip(DeviceFor(2));
 
     // Row 2: the message-list commands.
     Command4 = make<QPushButton>(this, "Command4", QStringLiteral("Leggi elenco SMS da cellulare"));
@@ -279,6 +348,9 @@ void Form1::buildControls()
     MSComm1->setPortName(DeviceFor(1));
     CommonDialog1 = new CommonDialog(this);
     CommonDialog1->setObjectName(QStringLiteral("CommonDialog1"));
+    DialogoEsporta = new CommonDialog(this);
+    DialogoEsporta->setObjectName(QStringLiteral("DialogoEsporta"));
+    showTooltips();
 }
 
 // Where each control goes when the window grows. The lists take the extra

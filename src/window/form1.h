@@ -12,6 +12,7 @@
 #pragma once
 
 #include "window/controls.h"
+#include "window/portfinder.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -22,6 +23,8 @@
 #include <QSerialPort>
 #include <QTimer>
 #include <QWidget>
+
+class QMenu;
 
 #include <cstdint>
 #include <functional>
@@ -111,6 +114,13 @@ public:
         int deadlineMs = 10000;    // a command, over all its sends
         int pduDeadlineMs = 60000; // a PDU line: the network takes its time
         int quietMs = 200;         // silence awaited after a command was given up
+        int sends = 3;             // sends of a command the phone stays silent to
+        // A listing (+CMGL, +CPBR=i,j) may take longer than any deadline: it
+        // waits silenceMs after the last character received, never more
+        // than longAnswerMs in all, and is not sent again once its answer
+        // has begun.
+        int silenceMs = 10000;
+        int longAnswerMs = 300000;
     };
     LinkTiming Tempi;
 
@@ -195,9 +205,37 @@ public:
     // Lets pending window events run (clicks, timer ticks, repaints).
     void DoEvents();
 
-    // The device that "COM 1" or "COM 2" stands for: ZIRCALO_COM1 and
-    // ZIRCALO_COM2 when set, otherwise the platform's first two serial ports.
+    // The device that "COM 1" or "COM 2" stands for by default: ZIRCALO_COM1
+    // and ZIRCALO_COM2 when set, otherwise the platform's first two serial ports.
     static QString DeviceFor(int port);
+
+    // The device "COM 1" (port 1) or "COM 2" (port 2) stands for now: the
+    // one named on the command line or chosen with the port finder in this
+    // run, else the environment's (DeviceFor), else the one remembered from
+    // an earlier run, else the platform's default.
+    QString Porta(int port) const;
+    // The port of the selected option button, 1 or 2.
+    int PortaScelta() const { return Option3->isChecked() ? 1 : 2; }
+    // Binds port 1 or 2 to `device` for this run (the command line, the
+    // port finder); an empty device unbinds.
+    void LegaPorta(int port, const QString& device);
+    // The binding the settings keep for port 1 or 2 (empty: none), which
+    // the environment overrides.
+    void RicordaPorta(int port, const QString& device);
+    QString PortaRicordata(int port) const;
+    // The ports the port finder offers; tests replace it.
+    std::function<std::vector<PortInfo>()> ElencoPorte;
+    // Opens the port finder's menu for port 1 or 2 at `where` (global).
+    QMenu* CercaPorta(int port, const QPoint& where);
+    // Panel 1 "DICONNESSO", `message` in panel 2, the port choice usable
+    // again; closes the port when it is open.
+    void Disconnetti(const QString& message);
+
+    // Writes the stored messages listed in List1 as CSV, and the phone-book
+    // entries of List2 as vCards, to a file chosen with DialogoEsporta.
+    void EsportaMessaggi();
+    void EsportaRubrica();
+    CommonDialog* DialogoEsporta;
     // Ends the program at once; tests replace it.
     std::function<void()> Termina;
 
@@ -206,6 +244,9 @@ protected:
 
 private:
     void buildControls();
+    void showTooltips();
+    QString m_forced[2];     // command line or port finder, this run only
+    QString m_remembered[2]; // from the settings or the port finder
 
     // ---- growing with the window ----
 public:

@@ -1,0 +1,77 @@
+#include "window/settings.h"
+
+#include "window/form1.h"
+
+#include <QSettings>
+
+#include <optional>
+
+namespace {
+
+// The check boxes kept, by key.
+struct Box {
+    const char* key;
+    QCheckBox* Form1::*box;
+};
+constexpr Box kBoxes[] = {
+    {"columns/serviceCentre", &Form1::Check3}, // "Centro servizi."
+    {"columns/status", &Form1::Check7},        // "Tipo."
+    {"columns/time", &Form1::Check5},          // "Ora."
+    {"columns/date", &Form1::Check4},          // "Data."
+    {"columns/text", &Form1::Check6},          // "Testo."
+    {"composer/flash", &Form1::Check1},        // "Flash"
+    {"composer/deliveryReport", &Form1::Check2}, // "Ricevuta"
+};
+
+// A Boolean key, or nothing when it is absent or not a Boolean.
+std::optional<bool> readBool(QSettings& settings, const char* key)
+{
+    const QVariant value = settings.value(QLatin1String(key));
+    if (!value.isValid())
+        return std::nullopt;
+    const QString text = value.toString().toLower();
+    if (text == QLatin1String("true") || text == QLatin1String("1"))
+        return true;
+    if (text == QLatin1String("false") || text == QLatin1String("0"))
+        return false;
+    return std::nullopt;
+}
+
+} // namespace
+
+void LoadSettings(Form1& form, QSettings& settings)
+{
+    for (int port : {1, 2})
+        form.RicordaPorta(port, settings.value(QStringLiteral("ports/com%1").arg(port)).toString());
+    const int chosen = settings.value(QStringLiteral("ports/chosen")).toInt();
+    if (chosen == 2)
+        form.Option4->setChecked(true);
+    else if (chosen == 1)
+        form.Option3->setChecked(true);
+
+    for (const Box& entry : kBoxes)
+        if (const std::optional<bool> checked = readBool(settings, entry.key))
+            (form.*entry.box)->setChecked(*checked);
+
+    form.CommonDialog1->Folder = settings.value(QStringLiteral("files/phonebookFolder")).toString();
+    const QByteArray geometry = settings.value(QStringLiteral("window/geometry")).toByteArray();
+    if (!geometry.isEmpty())
+        form.restoreGeometry(geometry);
+}
+
+void SaveSettings(const Form1& form, QSettings& settings)
+{
+    for (int port : {1, 2}) {
+        const QString key = QStringLiteral("ports/com%1").arg(port);
+        if (form.PortaRicordata(port).isEmpty())
+            settings.remove(key);
+        else
+            settings.setValue(key, form.PortaRicordata(port));
+    }
+    settings.setValue(QStringLiteral("ports/chosen"), form.PortaScelta());
+    for (const Box& entry : kBoxes)
+        settings.setValue(QLatin1String(entry.key), (form.*entry.box)->isChecked());
+    if (!form.CommonDialog1->Folder.isEmpty())
+        settings.setValue(QStringLiteral("files/phonebookFolder"), form.CommonDialog1->Folder);
+    settings.setValue(QStringLiteral("window/geometry"), form.saveGeometry());
+}

@@ -1,0 +1,16 @@
+// What lasts from one run to the next: the device each of "COM 1" and
+// "COM 2" stands for and which one is chosen, the five column check boxes,
+// Flash and Ricevuta, the folder of the last phone-book file and the
+// window's geometry. The window itself never reads or writes settings:
+// main() loads them before showing it and saves them at the end, so a
+// window made elsewhere (the tests) starts as it always did.
+#pragma once
+
+class Form1;
+class QSettings;
+
+// Sets the window from `settings`; an absent or unreadable key leaves its
+// control as the window starts, so a first run looks as it always did.
+void LoadSettings(Form1& form, QSettings& settings);
+// Writes the window's state into `settings`.
+void SaveSettings(const Form1& form, QSettings& settings);
