@@ -5,6 +5,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 namespace at {
 
 namespace {
@@ -105,6 +107,44 @@ std::vector<CmglEntry> ParseCmgl(const QString& answer)
         entries.push_back(entry);
     }
     return entries;
+}
+
+std::optional<std::vector<CmglEntry>> ParseCmglStore(const QString& answer, int capacity)
+{
+    static const QLatin1String prefix("+CMGL:");
+    std::vector<CmglEntry> entries;
+    if (answer.trimmed() == QLatin1String("OK"))
+        return entries;
+    const std::vector<QStringView> lines = linesOf(answer);
+    if (lines.empty() || lines.size() % 2 != 0)
+        return std::nullopt;
+    std::vector<bool> seen(size_t(std::max(capacity, 0)) + 1, false);
+    for (size_t i = 0; i < lines.size(); i += 2) {
+        if (!isHeading(lines[i], prefix) || isHeading(lines[i + 1], prefix))
+            return std::nullopt;
+        const QStringList fields = InfoFields(parametersOf(lines[i], prefix));
+        const std::optional<int> index = FieldNumber(fields.value(0), std::min(capacity, kMaxStoreCapacity));
+        if (fields.size() < 2 || !index || *index < 1 || seen[size_t(*index)])
+            return std::nullopt;
+        seen[size_t(*index)] = true;
+        CmglEntry entry;
+        entry.index = *index;
+        entry.tipo = statOf(fields.at(1));
+        entry.pak = PduLine(lines[i + 1]);
+        if (entry.pak.isEmpty())
+            return std::nullopt;
+        entries.push_back(entry);
+    }
+    return entries;
+}
+
+CmgrAnswer AsCmgr(const CmglEntry& entry)
+{
+    CmgrAnswer answer;
+    answer.kind = CmgrAnswer::Message;
+    answer.tipo = entry.tipo;
+    answer.pak = entry.pak;
+    return answer;
 }
 
 } // namespace at

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <optional>
 #include <vector>
 
 namespace at {
@@ -45,5 +46,17 @@ struct CmglEntry {
 // and the PDU line. A heading without a readable index is skipped with its
 // PDU line; a heading without a PDU line gives an empty pak.
 std::vector<CmglEntry> ParseCmgl(const QString& answer);
+
+// The list answer to "+CMGL=4" as the read of a whole store of `capacity`
+// slots takes it, the messages in the order listed. A bare "OK" is a store
+// with no message; otherwise every line is a heading with an index from 1 to
+// `capacity`, no index twice, each followed by a PDU line. Absent for
+// anything else ("ERROR", "error", an index beyond the capacity, a heading
+// without its PDU, a line of another kind): the store is then read slot by
+// slot, which a listing cannot stand in for.
+std::optional<std::vector<CmglEntry>> ParseCmglStore(const QString& answer, int capacity);
+
+// A listed message as the answer to "+CMGR=<index>" gives it.
+CmgrAnswer AsCmgr(const CmglEntry& entry);
 
 } // namespace at

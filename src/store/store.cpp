@@ -12,7 +12,9 @@
 #include "pdu/pdu.h"
 #include "window/form1.h"
 
+#include <algorithm>
 #include <optional>
+#include <vector>
 
 using namespace store;
 
@@ -121,12 +123,11 @@ std::optional<QString> phoneBookName(Form1& form, const QString& needle)
     return std::nullopt;
 }
 
-// The row body for a slot's answer to "+CMGR=" and the extended error that
-// ended it, as the list read and the refresh write it. The list read
-// searches the phone book for the number alone.
-QString slotBody(Form1& form, const QString& answer, const QString& errorLine)
+// The row body for a slot as "+CMGR=" answered it (`answer`, when the
+// answer holds no message, is the body), as the list read and the refresh
+// write it. The list read searches the phone book for the number alone.
+QString slotBody(Form1& form, const at::CmgrAnswer& slot, const QString& answer)
 {
-    const at::CmgrAnswer slot = at::ParseCmgr(answer, errorLine);
     const Columns columns = columnsOf(form);
     switch (slot.kind) {
     case at::CmgrAnswer::NoMessage:
@@ -153,6 +154,36 @@ QString slotBody(Form1& form, const QString& answer, const QString& errorLine)
         fields.text = RivTesto(tipo, slot.pak);
     return MessageBody(columns, form.LungNumero, tipo, fields);
 }
+
+// The row body for a slot's answer to "+CMGR=" and the extended error that
+// ended it.
+QString slotBody(Form1& form, const QString& answer, const QString& errorLine)
+{
+    return slotBody(form, at::ParseCmgr(answer, errorLine), answer);
+}
+
+// The row body of slot `slot` of a store as its listing gave it: the message
+// listed at that index, or an empty slot.
+QString listedBody(Form1& form, const std::vector<const at::CmglEntry*>& bySlot, int slot)
+{
+    if (size_t(slot) < bySlot.size() && bySlot[size_t(slot)])
+        return slotBody(form, at::AsCmgr(*bySlot[size_t(slot)]), QString());
+    return EmptyBody(columnsOf(form), form.LungNumero);
+}
+
+// The listed messages by slot index, 1..capacity.
+std::vector<const at::CmglEntry*> bySlotIndex(const std::vector<at::CmglEntry>& listed, int capacity)
+{
+    std::vector<const at::CmglEntry*> bySlot(size_t(std::max(capacity, 0)) + 1, nullptr);
+    for (const at::CmglEntry& entry : listed) {
+        if (entry.index >= 1 && entry.index <= capacity)
+            bySlot[size_t(entry.index)] = &entry;
+    }
+    return bySlot;
+}
+
+// One command lists every message of the selected store.
+const QString ListAll = QStringLiteral("+CMGL=4");
 
 // Replaces a row of List1 in place, or adds it right after the last one.
 // A position beyond that (the list was cleared meanwhile) is left alone.
@@ -218,6 +249,30 @@ void Form1::Command4_Click()
         ProgressBar1->setValue(0.1f);
         Label5->setText(HeaderLine(columnsOf(*this), *capacity, LungNumero));
 
+        if (*capacity == 0)
+            continue; // no slot, nothing to list
+
+        // One listing stands for the slots; a phone that refuses it, or
+        // lists what no slot of this store can hold, is read slot by slot.
+        const QString listing = InviaAT(ListAll);
+        if (guard.lineLost())
+            return stopLineLost(*this);
+        if (listing == GiveUp)
+            return fail(NoAnswer);
+        if (const std::optional<std::vector<at::CmglEntry>> listed = at::ParseCmglStore(listing, *capacity)) {
+            const std::vector<const at::CmglEntry*> bySlot = bySlotIndex(*listed, *capacity);
+            RowYield yield(*this);
+            for (int slot = 1; slot <= *capacity; ++slot) {
+                yield();
+                if (guard.lineLost())
+                    return stopLineLost(*this);
+                ProgressBar1->setValue(float(slot));
+                writeRow(List1, offset + slot - 1, RowHead(pass.sim, slot, *capacity) + listedBody(*this, bySlot, slot));
+            }
+            offset += *capacity;
+            continue;
+        }
+
         for (int slot = 1; slot <= *capacity; ++slot) {
             DoEvents();
             if (guard.lineLost())
@@ -234,7 +289,7 @@ void Form1::Command4_Click()
             if (answer == GiveUp)
                 return fail(NoAnswer);
         }
-        offset = *capacity;
+        offset += *capacity;
     }
     Stato(QStringLiteral("Lettura elenco sms terminata.."));
 }
@@ -361,6 +416,16 @@ void Form1::Command11_Click()
     // refreshed all the same.
     bool refused[2] = {false, false}; // by RowPlace::sim
     QString failure;
+    // Each store with rows to refresh is listed once, when its first such
+    // row is met; a store whose listing cannot stand for its slots is
+    // refreshed slot by slot, selecting it again for every row.
+    bool listingAsked[2] = {false, false};
+    std::optional<std::vector<at::CmglEntry>> listings[2];
+    std::vector<const at::CmglEntry*> bySlot[2];
+    const auto silent = [this] {
+        ProgressBar1->setValue(0.1f);
+        Stato(QStringLiteral("Aggiornamento elenco sms fallito: ") + NoAnswer);
+    };
     for (int position = 0; position < List1->ListCount(); ++position) {
         Stato(QStringLiteral("Aggiornamento sms in corso.."));
         DoEvents();
@@ -373,19 +438,45 @@ void Form1::Command11_Click()
         const RowPlace place = ReadRowPlace(row);
         if (refused[place.sim])
             continue;
-        const QString selection = InviaAT(Passes[place.sim ? 0 : 1].select);
-        if (guard.lineLost())
-            return stopLineLost(*this);
-        if (selection == GiveUp) {
-            ProgressBar1->setValue(0.1f);
-            Stato(QStringLiteral("Aggiornamento elenco sms fallito: ") + NoAnswer);
-            return;
+        const Pass& pass = Passes[place.sim ? 0 : 1];
+        const auto select = [&]() {
+            const QString selection = InviaAT(pass.select);
+            if (guard.lineLost() || selection == GiveUp)
+                return false;
+            if (!at::CpmsSelected(selection)) {
+                refused[place.sim] = true;
+                failure = selectionFailure(selection, place.sim);
+            }
+            return true;
+        };
+        std::optional<std::vector<at::CmglEntry>>& listed = listings[place.sim ? 0 : 1];
+        if (!listingAsked[place.sim ? 0 : 1]) {
+            listingAsked[place.sim ? 0 : 1] = true;
+            if (!select())
+                return guard.lineLost() ? stopLineLost(*this) : silent();
+            if (refused[place.sim])
+                continue;
+            const QString listing = InviaAT(ListAll);
+            if (guard.lineLost())
+                return stopLineLost(*this);
+            if (listing == GiveUp)
+                return silent();
+            listed = at::ParseCmglStore(listing, place.capacity);
+            if (listed)
+                bySlot[place.sim ? 0 : 1] = bySlotIndex(*listed, place.capacity);
         }
-        if (!at::CpmsSelected(selection)) {
-            refused[place.sim] = true;
-            failure = selectionFailure(selection, place.sim);
+        if (listed) {
+            ProgressBar1->setValue(float(position) + 0.1f);
+            writeRow(List1, position,
+                     RowHead(place.sim, place.slot, place.capacity)
+                         + listedBody(*this, bySlot[place.sim ? 0 : 1], place.slot));
             continue;
         }
+
+        if (!select())
+            return guard.lineLost() ? stopLineLost(*this) : silent();
+        if (refused[place.sim])
+            continue;
         ProgressBar1->setValue(float(position) + 0.1f);
         const QString answer = InviaAT(slotCommand("+CMGR=", place.slot));
         const QString errorLine = ErroreAT;
@@ -393,11 +484,8 @@ void Form1::Command11_Click()
             return stopLineLost(*this);
         writeRow(List1, position,
                  RowHead(place.sim, place.slot, place.capacity) + slotBody(*this, answer, errorLine));
-        if (answer == GiveUp) {
-            ProgressBar1->setValue(0.1f);
-            Stato(QStringLiteral("Aggiornamento elenco sms fallito: ") + NoAnswer);
-            return;
-        }
+        if (answer == GiveUp)
+            return silent();
     }
     if (failure.isEmpty()) {
         Stato(QStringLiteral("Aggiornamento elenco sms terminata.."));
@@ -494,7 +582,7 @@ void Form1::Command9_Click()
             // None of the slots the list shows for this store was deleted.
             const int shown = rowsOfStore(List1, pass.sim);
             failed += shown;
-            offset = shown;
+            offset += shown;
             continue;
         }
 
@@ -524,7 +612,7 @@ void Form1::Command9_Click()
                     return silent();
             }
         }
-        offset = *capacity;
+        offset += *capacity;
     }
     Text3->setText(failure);
     if (failed == 0 && failure.isEmpty())

@@ -32,19 +32,28 @@ std::vector<QString> smallPhoneRows()
     };
 }
 
-std::vector<std::string> listReadCommands(int simCapacity, int phoneCapacity)
+// The commands of a list read: per store, its selection, its sizes and its
+// listing; `slotBySlot` when the phone refuses the listing, each slot read
+// after it. A store of no slot is not listed; -1: no phone store.
+std::vector<std::string> listReadCommands(int simCapacity, int phoneCapacity, bool slotBySlot = false)
 {
-    std::vector<std::string> commands{"AT+CPMS=SM", "AT+CPBR=?", "AT+CPMS?"};
-    for (int i = 1; i <= simCapacity; ++i)
-        commands.push_back("AT+CMGR=" + std::to_string(i));
-    if (phoneCapacity < 0)
-        return commands;
-    for (const char* c : {"AT+CPMS=ME", "AT+CPBR=?", "AT+CPMS?"})
-        commands.push_back(c);
-    for (int i = 1; i <= phoneCapacity; ++i)
-        commands.push_back("AT+CMGR=" + std::to_string(i));
+    std::vector<std::string> commands;
+    const auto pass = [&](const char* select, int capacity) {
+        for (const char* c : {select, "AT+CPBR=?", "AT+CPMS?"})
+            commands.push_back(c);
+        if (capacity > 0)
+            commands.push_back("AT+CMGL=4");
+        for (int i = 1; slotBySlot && i <= capacity; ++i)
+            commands.push_back("AT+CMGR=" + std::to_string(i));
+    };
+    pass("AT+CPMS=SM", simCapacity);
+    if (phoneCapacity >= 0)
+        pass("AT+CPMS=ME", phoneCapacity);
     return commands;
 }
+
+// A phone that refuses the listing: its stores are read slot by slot.
+const std::string NoListing = "fault.error = on +CMGL\n";
 
 void expectListReadEnded(Form1& form)
 {
@@ -62,7 +71,7 @@ TEST(ListRead, BothStoresOfTheSamplePhone)
     Form1& form = phone->form();
     form.Command4_Click();
 
-    EXPECT_EQ(phone->commands(), listReadCommands(20, 150)); // 176 transactions
+    EXPECT_EQ(phone->commands(), listReadCommands(20, 150)); // 8 transactions
     ASSERT_EQ(form.List1->ListCount(), 170);
     for (int slot = 1; slot <= 20; ++slot)
         EXPECT_TRUE(form.List1->List(slot - 1).startsWith(store::RowHead(true, slot, 20))) << slot;
@@ -101,9 +110,20 @@ TEST(ListRead, RowsOfEveryKindOfMessage)
     expectListReadEnded(form);
 }
 
+TEST(ListRead, RowsOfEveryKindOfMessageSlotBySlot)
+{
+    auto phone = connectedPhone(smallPhone(NoListing));
+    Form1& form = phone->form();
+    form.Command4_Click();
+
+    EXPECT_EQ(phone->commands(), listReadCommands(3, 2, true));
+    EXPECT_EQ(rowsOf(form.List1), smallPhoneRows());
+    expectListReadEnded(form);
+}
+
 // An empty slot is answered in three ways by different phones; "+CMS
 // ERROR: 321" (invalid index) and a bare "OK" are empty slots as
-// "+CMGR: 0,,0" is.
+// "+CMGR: 0,,0" is. (A listing leaves empty slots out.)
 TEST(ListRead, EmptySlotAnswers)
 {
     struct Case {
@@ -115,9 +135,9 @@ TEST(ListRead, EmptySlotAnswers)
         {"cms321", u("S: 2/3 ´ ") + EmptyBody(allColumns(), 20)},
     };
     for (const Case& c : cases) {
-        auto phone = connectedPhone(smallPhone(std::string("empty_slot = ") + c.profile));
+        auto phone = connectedPhone(smallPhone(NoListing + "empty_slot = " + c.profile));
         phone->form().Command4_Click();
-        EXPECT_EQ(phone->commands(), listReadCommands(3, 2)) << c.profile;
+        EXPECT_EQ(phone->commands(), listReadCommands(3, 2, true)) << c.profile;
         EXPECT_EQ(phone->form().List1->List(1), c.row) << c.profile;
         EXPECT_EQ(phone->form().List1->List(2), smallPhoneRows()[2]) << "the next slot is read: " << c.profile;
         expectListReadEnded(phone->form());
@@ -291,27 +311,39 @@ TEST(MessageStore, PortClosed)
     EXPECT_EQ(form.List1->List(0), u("S: 1/3 ´ ") + EmptyBody(allColumns(), 20));
 }
 
+// The store with an empty row is listed once; a phone that refuses the
+// listing has the row read by its slot, its store selected again.
 TEST(Refresh, ReadsANewMessageIntoAnEmptySlot)
 {
-    auto phone = connectedPhone(smallPhone());
-    Form1& form = phone->form();
-    form.Command4_Click();
-    phone->sim().control(std::string("deliver SM 2 0 ") + AuguriNatale);
-    phone->clearTranscript();
-    form.Command11_Click();
+    struct Case {
+        const char* name;
+        std::string state;
+        std::vector<std::string> commands;
+    } const cases[] = {
+        {"listing", "", {"AT+CPMS=SM", "AT+CMGL=4"}},
+        {"listing refused", NoListing, {"AT+CPMS=SM", "AT+CMGL=4", "AT+CPMS=SM", "AT+CMGR=2"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto phone = connectedPhone(smallPhone(c.state));
+        Form1& form = phone->form();
+        form.Command4_Click();
+        phone->sim().control(std::string("deliver SM 2 0 ") + AuguriNatale);
+        phone->clearTranscript();
+        form.Command11_Click();
 
-    const std::vector<std::string> twoTransactions{"AT+CPMS=SM", "AT+CMGR=2"};
-    EXPECT_EQ(phone->commands(), twoTransactions);
-    std::vector<QString> rows = smallPhoneRows();
-    rows[1] = u("S: 2/3 ´ ") + Centre + u("Nuovo  ³ ") + Padded(u("+393391122334"), 20)
-              + u(" ³ 20:30:00 ³ 24/12/23 ³ ") + u(AuguriNataleText);
-    EXPECT_EQ(rowsOf(form.List1), rows);
-    EXPECT_EQ(form.StatusBar1->panelText(2), u("Aggiornamento elenco sms terminata.."));
-    EXPECT_FLOAT_EQ(form.ProgressBar1->Max(), 4.1f);
-    EXPECT_FLOAT_EQ(form.ProgressBar1->Value(), 1.1f);
-    EXPECT_TRUE(form.Frame1->isEnabled());
-    EXPECT_TRUE(form.ComandoLibero);
-    EXPECT_EQ(form.Beeps, 0);
+        EXPECT_EQ(phone->commands(), c.commands);
+        std::vector<QString> rows = smallPhoneRows();
+        rows[1] = u("S: 2/3 ´ ") + Centre + u("Nuovo  ³ ") + Padded(u("+393391122334"), 20)
+                  + u(" ³ 20:30:00 ³ 24/12/23 ³ ") + u(AuguriNataleText);
+        EXPECT_EQ(rowsOf(form.List1), rows);
+        EXPECT_EQ(form.StatusBar1->panelText(2), u("Aggiornamento elenco sms terminata.."));
+        EXPECT_FLOAT_EQ(form.ProgressBar1->Max(), 4.1f);
+        EXPECT_FLOAT_EQ(form.ProgressBar1->Value(), 1.1f);
+        EXPECT_TRUE(form.Frame1->isEnabled());
+        EXPECT_TRUE(form.ComandoLibero);
+        EXPECT_EQ(form.Beeps, 0);
+    }
 }
 
 TEST(Refresh, RowsThatAreNotEmptySlots)
@@ -366,7 +398,7 @@ TEST(Refresh, PhoneStoreThatCannotBeSelected)
     phone->clearTranscript();
     form.Command11_Click();
 
-    const std::vector<std::string> expected{"AT+CPMS=SM", "AT+CMGR=2", "AT+CPMS=ME"};
+    const std::vector<std::string> expected{"AT+CPMS=SM", "AT+CMGL=4", "AT+CPMS=ME"};
     EXPECT_EQ(phone->commands(), expected);
     EXPECT_TRUE(form.List1->List(1).contains(u(AuguriNataleText)));
     EXPECT_EQ(form.List1->List(3), before[3]);
