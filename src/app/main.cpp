@@ -1,14 +1,52 @@
+#include "link/atlog.h"
+#include "window/commandline.h"
 #include "window/form1.h"
+#include "window/settings.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QSettings>
 #include <QTranslator>
+
+#include <cstdio>
 
 int main(int argc, char* argv[])
 {
+    // --help and --version answer without a display: the command line is
+    // read before the window system is reached.
+    CommandLine line;
+    {
+        QCoreApplication reader(argc, argv);
+        reader.setApplicationName(QStringLiteral("zircalo"));
+        reader.setApplicationVersion(ProgramVersion());
+        line = ParseCommandLine(reader.arguments());
+    }
+    if (line.exit && line.exitCode == 0) {
+        std::fputs(line.output.toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+
     QApplication app(argc, argv);
     app.setDesktopFileName(QStringLiteral("zircalo"));
+    app.setOrganizationName(QStringLiteral("zircalo"));
+    app.setApplicationName(QStringLiteral("zircalo"));
+    app.setApplicationVersion(ProgramVersion());
+    // Read again without the options that Qt takes for itself (-platform ...).
+    line = ParseCommandLine(app.arguments());
+    if (line.exit) {
+        std::fputs(line.output.toLocal8Bit().constData(), line.exitCode == 0 ? stdout : stderr);
+        return line.exitCode;
+    }
+
+    if (!line.log.isEmpty()) {
+        QString error;
+        if (!atlog::OpenFile(line.log, &error)) {
+            std::fprintf(stderr, "zircalo: impossibile scrivere il log %s: %s\n",
+                         line.log.toLocal8Bit().constData(), error.toLocal8Bit().constData());
+            return 1;
+        }
+    }
 
     // The window speaks Italian: so do Qt's own dialogs and standard buttons.
     // Without the translations installed they stay in English.
@@ -18,7 +56,19 @@ int main(int argc, char* argv[])
         || qtItalian.load(QStringLiteral("qt_it"), translations))
         app.installTranslator(&qtItalian);
 
+    // ~/.config/zircalo/zircalo.conf
+    QSettings settings;
     Form1 form;
+    LoadSettings(form, settings);
+    ApplyCommandLine(form, line);
+    // The program ends inside Form_Unload, which never returns: what lasts
+    // is written just before.
+    const std::function<void()> end = form.Termina;
+    form.Termina = [&form, &settings, end] {
+        SaveSettings(form, settings);
+        settings.sync();
+        end();
+    };
     form.show();
     return app.exec();
 }

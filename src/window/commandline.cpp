@@ -35,7 +35,7 @@ CommandLine ParseCommandLine(const QStringList& arguments)
         line.output = parser.errorText() + QLatin1Char('\n') + parser.helpText();
         return line;
     }
-    if (parser.isSet(help)) {
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
         line.exit = true;
         line.output = parser.helpText();
         return line;
