@@ -39,6 +39,79 @@ bool silent(const QString& answer) { return answer == QLatin1String("error"); }
 
 enum class ReadEnd { Done, Silent, LineLost };
 
+// Phones cap the size of one answer; 50 entries are well within every cap
+// and within the deadline of one transaction at 19200 baud.
+constexpr int kRangeSize = 50;
+
+// One store being read into `rows`.
+struct StoreRead {
+    Form1& form;
+    const LongOperation& operation;
+    const at::CpbrRange& size;
+    bool ucs2;
+    QStringList& rows;
+
+    QString entryRow(const at::CpbrEntry& entry, int index) const
+    {
+        return EntryRow(size, index, PhonebookNumber(entry.number, ucs2), PhonebookName(entry.name, ucs2));
+    }
+
+    // Entries first..last, one command each: the way of phones that refuse
+    // ranges, and of a range whose answer cannot be trusted.
+    std::optional<ReadEnd> entryByEntry(int first, int last)
+    {
+        for (int index = first; index <= last; ++index) {
+            form.DoEvents();
+            const QString answer = form.InviaAT(QStringLiteral("+CPBR=") + QString::number(index));
+            if (operation.lineLost())
+                return ReadEnd::LineLost;
+            if (silent(answer))
+                return ReadEnd::Silent;
+            form.ProgressBar1->setValue(float(index));
+            // An empty entry is a bare OK or "not found", as phones differ.
+            if (answer == QLatin1String("OK") || at::CmeError(form.ErroreAT) == at::kCmeNotFound) {
+                rows.append(EmptySlotRow(size, index));
+                continue;
+            }
+            // Any other refusal (a protected entry) gets no row; the index
+            // column of the next row shows the gap.
+            const at::CpbrEntry entry = at::ParseCpbrEntry(answer);
+            if (entry.valid)
+                rows.append(entryRow(entry, index));
+        }
+        return std::nullopt;
+    }
+
+    // Entries first..last in one command; the rows are those the entry by
+    // entry read would write. Unlisted entries are empty; so is the whole
+    // range when the phone answers it "not found".
+    std::optional<ReadEnd> range(int first, int last)
+    {
+        form.DoEvents();
+        const QString answer = form.InviaAT(QStringLiteral("+CPBR=%1,%2").arg(first).arg(last));
+        if (operation.lineLost())
+            return ReadEnd::LineLost;
+        if (silent(answer))
+            return ReadEnd::Silent;
+        std::optional<std::vector<at::CpbrEntry>> listed;
+        if (answer == QLatin1String("OK") || at::CmeError(form.ErroreAT) == at::kCmeNotFound)
+            listed.emplace();
+        else if (answer != QLatin1String("ERROR"))
+            listed = at::ParseCpbrEntries(answer, first, last);
+        if (!listed)
+            return entryByEntry(first, last);
+        auto next = listed->cbegin();
+        for (int index = first; index <= last; ++index) {
+            if (next != listed->cend() && next->index == index)
+                rows.append(entryRow(*next++, index));
+            else
+                rows.append(EmptySlotRow(size, index));
+        }
+        form.ProgressBar1->setValue(float(last));
+        return std::nullopt;
+    }
+};
+
 // The rows of every store the phone lets us read, built aside so that List2
 // keeps the previous phone book until the read has succeeded. `sized` is
 // the size answer of the store sized last, whose widths the rows end with.
@@ -67,24 +140,11 @@ ReadEnd readStores(Form1& form, const LongOperation& operation, bool ucs2, QStri
         rows.append(HeaderRow(size));
         form.ProgressBar1->setMax(float(size.last));
         form.ProgressBar1->setValue(0.1f);
-        for (int index = 1; index <= size.last; ++index) {
-            form.DoEvents();
-            const QString answer = form.InviaAT(QStringLiteral("+CPBR=") + QString::number(index));
-            if (operation.lineLost())
-                return ReadEnd::LineLost;
-            if (silent(answer))
-                return ReadEnd::Silent;
-            form.ProgressBar1->setValue(float(index));
-            // An empty entry is a bare OK or "not found", as phones differ.
-            if (answer == QLatin1String("OK") || at::CmeError(form.ErroreAT) == at::kCmeNotFound) {
-                rows.append(EmptySlotRow(size, index));
-                continue;
-            }
-            // Any other refusal (a protected entry) gets no row; the index
-            // column of the next row shows the gap.
-            const at::CpbrEntry entry = at::ParseCpbrEntry(answer);
-            if (entry.valid)
-                rows.append(EntryRow(size, index, PhonebookNumber(entry.number, ucs2), PhonebookName(entry.name, ucs2)));
+        // Always from index 1, whatever the first index the phone gives.
+        StoreRead read{form, operation, size, ucs2, rows};
+        for (int first = 1; first <= size.last; first += kRangeSize) {
+            if (const std::optional<ReadEnd> end = read.range(first, std::min(first + kRangeSize - 1, size.last)))
+                return *end;
         }
         rows.append(FooterRow(size));
     }

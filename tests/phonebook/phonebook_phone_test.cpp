@@ -84,11 +84,12 @@ private:
     QStringList m_texts;
 };
 
+// A store read in ranges of 50 entries from index 1.
 std::vector<std::string> readCommands(const char* store, int last)
 {
     std::vector<std::string> commands = {std::string("AT+CPBS=") + store, "AT+CPBR=?"};
-    for (int i = 1; i <= last; ++i)
-        commands.push_back("AT+CPBR=" + std::to_string(i));
+    for (int first = 1; first <= last; first += 50)
+        commands.push_back("AT+CPBR=" + std::to_string(first) + "," + std::to_string(std::min(first + 49, last)));
     return commands;
 }
 
@@ -145,7 +146,7 @@ TEST(PhonebookRead, TheThreeStoresInFramedBlocks)
     EXPECT_FLOAT_EQ(form.ProgressBar1->Max(), 10.0f);
     EXPECT_FLOAT_EQ(form.ProgressBar1->Value(), 10.0f);
 
-    // One entry at a time, empty slots included, never index 0.
+    // Ranges of 50 from index 1, never index 0; the last one ends at the last index.
     std::vector<std::string> expected = readCommands("SM", 250);
     for (const auto& more : {readCommands("ME", 99), readCommands("FD", 10)})
         expected.insert(expected.end(), more.begin(), more.end());
@@ -180,8 +181,8 @@ pb.FD.name_length = 6
                            row("2/2", QString(), 10, QString(), 6), frame(1, 10, kBottom), frame(1, 10, kTop),
                            row("1/1", QString(), 10, QString(), 6), frame(1, 10, kBottom)}));
     // No phone memory: one command for it, and its message all the same.
-    EXPECT_EQ(phone.commands(), inUcs2({"AT+CPBS=SM", "AT+CPBR=?", "AT+CPBR=1", "AT+CPBR=2", "AT+CPBS=ME",
-                                        "AT+CPBS=FD", "AT+CPBR=?", "AT+CPBR=1"}));
+    EXPECT_EQ(phone.commands(), inUcs2({"AT+CPBS=SM", "AT+CPBR=?", "AT+CPBR=1,2", "AT+CPBS=ME", "AT+CPBS=FD",
+                                        "AT+CPBR=?", "AT+CPBR=1,1"}));
     EXPECT_TRUE(watch.texts(form).contains(QStringLiteral("Lettura rubrica cellulare in corso..")));
 }
 
@@ -219,10 +220,10 @@ pb.SM.4 = "44",129,"Qua"
          "an empty slot answers ERROR"},
         {"pb.SM.range = 1-5\npb.SM.number_length = 999999999\npb.SM.name_length = 18\n", "", {},
          "absurd widths"},
-        {fiveSlots, "fault error on +CPBR=3",
+        {fiveSlots, "fault error on +CPBR=1, +CPBR=3",
          {top, entry("1/5", "", ""), entry("2/5", "22", "Due"), entry("4/5", "44", "Qua"), entry("5/5", "", ""),
           bottom},
-         "one slot answers ERROR"},
+         "the range and one slot answer ERROR"},
         {fiveSlots, "fault error on +CPBR=?", {}, "the size answer is ERROR"},
         {"pb.SM.range = 0-0\npb.FD.range = 1-1\npb.FD.number_length = 4\npb.FD.name_length = 3\n", "",
          {top, entry("1/1", "", ""), bottom},
@@ -270,7 +271,7 @@ TEST(PhonebookRead, ALostLineStopsAtOnceAndKeepsThePreviousList)
     Form1& form = phone.form();
     form.List2->AddItem(QStringLiteral("a row of before"));
     form.LungNumero = 7;
-    phone.sim().control("fault drop on +CPBR=5");
+    phone.sim().control("fault drop on +CPBR=51");
     phone.clearTranscript();
     form.Command1_Click();
     EXPECT_EQ(rowsOf(*form.List2), QStringList{QStringLiteral("a row of before")});
@@ -282,7 +283,7 @@ TEST(PhonebookRead, ALostLineStopsAtOnceAndKeepsThePreviousList)
     // Nothing after the lost answer: the line was gone.
     const std::vector<std::string> commands = phone.commands();
     ASSERT_FALSE(commands.empty());
-    EXPECT_EQ(commands.back(), "AT+CPBR=5");
+    EXPECT_EQ(commands.back(), "AT+CPBR=51,100");
     EXPECT_TRUE(form.ComandoLibero);
 }
 
@@ -290,20 +291,25 @@ TEST(PhonebookRead, ASilentPhoneEndsTheReadWithAFailure)
 {
     struct Case {
         const char* fault;
+        bool entryByEntry;
         const char* what;
     };
     const Case cases[] = {
-        {"fault silent on", "silent from the start"},
-        {"fault late on 5000 +CPBR=4", "an entry answered too late"},
-        {"fault late on 5000 +CPBR=?", "the size answered too late"},
+        {"fault silent on", false, "silent from the start"},
+        {"fault late on 5000 +CPBR=1,", false, "a range answered too late"},
+        {"fault late on 5000 +CPBR=4", true, "an entry read alone answered too late"},
+        {"fault late on 5000 +CPBR=?", false, "the size answered too late"},
     };
     for (const Case& c : cases) {
         e2e::Phone phone(kThreeBooks);
         ASSERT_TRUE(phone.connect()) << c.what;
         Form1& form = phone.form();
         form.Tempi.deadlineMs = 300;
+        form.Tempi.silenceMs = 300; // a range waits for silence, not for a deadline
         form.List2->AddItem(QStringLiteral("a row of before"));
         phone.sim().control(c.fault);
+        // The first range refused: its entries are read one by one.
+        phone.sim().control(c.entryByEntry ? "fault error on +CPBR=1," : "fault error off");
         phone.clearTranscript();
         form.Command1_Click();
         EXPECT_EQ(rowsOf(*form.List2), QStringList{QStringLiteral("a row of before")}) << c.what;
@@ -314,6 +320,7 @@ TEST(PhonebookRead, ASilentPhoneEndsTheReadWithAFailure)
         // The read stopped at the silence.
         const std::vector<std::string> commands = phone.commands();
         EXPECT_EQ(std::count(commands.begin(), commands.end(), "AT+CPBR=5"), 0) << c.what;
+        EXPECT_EQ(std::count(commands.begin(), commands.end(), "AT+CPBR=101,150"), 0) << c.what;
     }
 }
 
