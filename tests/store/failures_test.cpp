@@ -168,6 +168,7 @@ TEST(LineLost, LongOperationsStopAtOnce)
         }
         const std::vector<QString> before = rowsOf(form.List1);
         phone->sim().control(c.fault);
+        phone->sim().control("fault error on +CMGL"); // slot by slot
         phone->clearTranscript();
 
         const bool userCloses = std::string(c.fault).find("late") != std::string::npos;
@@ -236,6 +237,7 @@ TEST(SilentPhone, OperationsSayThePhoneDoesNotAnswer)
             form.List1->setList(i, form.List1->List(i).replace(u("´ +39"), u("´ old+39")));
         const std::vector<QString> before = rowsOf(form.List1);
         phone->sim().control(c.fault);
+        phone->sim().control("fault error on +CMGL"); // slot by slot
         e2e::MessageBoxes boxes(QMessageBox::Yes);
         (form.*c.handler)();
 
@@ -309,13 +311,13 @@ TEST(StoreSize, AbsurdCapacityAndWidths)
 TEST(EmptySlot, InvalidIndexIsEmptyEverywhere)
 {
     auto zero = readPhone();
-    auto cms321 = readPhone("empty_slot = cms321");
+    auto cms321 = readPhone("empty_slot = cms321\nfault.error = on +CMGL");
     const std::vector<QString> rows = rowsOf(zero->form().List1);
     EXPECT_EQ(rowsOf(cms321->form().List1), rows);
 
     Form1& form = cms321->form();
     form.Command11_Click();
-    EXPECT_EQ(cms321->commands(), (std::vector<std::string>{"AT+CPMS=SM", "AT+CMGR=2"}));
+    EXPECT_EQ(cms321->commands(), (std::vector<std::string>{"AT+CPMS=SM", "AT+CMGL=4", "AT+CPMS=SM", "AT+CMGR=2"}));
     EXPECT_EQ(rowsOf(form.List1), rows);
     EXPECT_EQ(form.StatusBar1->panelText(2), u("Aggiornamento elenco sms terminata.."));
 
