@@ -10,10 +10,10 @@
 namespace phonelink {
 
 // A command waits at most Form1::Tempi.deadlineMs from its start, over all
-// its sends; a PDU line (it ends with Ctrl-Z) is sent once and waits
-// Tempi.pduDeadlineMs: the phone answers only when the network has taken the
-// message.
-constexpr int kMaxSends = 3;
+// its Tempi.sends sends; a PDU line (it ends with Ctrl-Z) is sent once and
+// waits Tempi.pduDeadlineMs: the phone answers only when the network has
+// taken the message. A listing waits Tempi.silenceMs after its last
+// character, at most Tempi.longAnswerMs.
 
 constexpr char kCtrlZ = '\x1A';
 constexpr char kEsc = '\x1B'; // leaves the "> " prompt of +CMGS without sending
@@ -34,6 +34,15 @@ QByteArray wireLine(const QString& command);
 
 // True for a PDU line, which is written once and waits the PDU deadline.
 bool isPduLine(const QString& command);
+
+// True for a command whose answer lists a whole store ("+CMGL", a range
+// "+CPBR=<i>,<j>"), as long as the store is: its deadline counts from the
+// last character received.
+bool isListing(const QString& command);
+
+// Whether characters just read can complete an answer: only a line end or
+// the prompt's "> " can.
+bool mayEndAnswer(const QString& got);
 
 // The characters collected so far, in the framing of a textbook phone: NULs
 // and blank lines dropped, any line end (CR LF, LF, CR CR LF) made CR LF, the
