@@ -3,6 +3,7 @@
 #include "text.h"
 
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 
@@ -118,95 +119,482 @@ bool parseEntry(const std::string& value, PhonebookEntry& entry, std::string& er
     return true;
 }
 
-bool applyFault(const std::string& name, const std::string& value, Faults& faults, std::string& error) {
-    std::vector<std::string> words = splitWords(value);
+std::string onOff(bool b) { return b ? "on" : "off"; }
+
+// "a, b or c"
+std::string either(const std::vector<const char*>& words) {
+    std::string out;
+    for (size_t i = 0; i < words.size(); ++i) {
+        out += std::string(i == 0 ? "" : i + 1 == words.size() ? " or " : ", ") + words[i];
+    }
+    return out;
+}
+
+// The keys of the state file.  Each key is one entry of a table: its name,
+// how a value is read into the state, and how dumpState writes it back (the
+// values of its lines, in order; a key without a dump is not written).  The
+// tables follow the parts of the state, in the order dumpState writes them;
+// sim/README.md ("State files") says what each key does.  A refused value
+// leaves the state as it was.
+using Values = std::vector<std::string>;
+
+template <typename Part, typename Value = std::string>
+struct Key {
+    const char* name;
+    std::function<bool(const Value& value, Part& part, std::string& error)> parse;
+    std::function<Values(const Part& part)> dump;
+};
+
+template <typename Part, typename Value>
+const Key<Part, Value>* findKey(const std::vector<Key<Part, Value>>& keys, const std::string& name) {
+    for (const Key<Part, Value>& key : keys) {
+        if (name == key.name) return &key;
+    }
+    return nullptr;
+}
+
+template <typename Part, typename Value>
+void dumpKeys(std::ostream& o, const std::string& prefix, const std::vector<Key<Part, Value>>& keys,
+              const Part& part) {
+    for (const Key<Part, Value>& key : keys) {
+        if (!key.dump) continue;
+        for (const std::string& value : key.dump(part)) o << prefix << key.name << " = " << value << "\n";
+    }
+}
+
+// The value as it stands.
+template <typename Part>
+Key<Part> text(const char* name, std::string Part::*field) {
+    return {name,
+            [field](const std::string& value, Part& part, std::string&) {
+                part.*field = value;
+                return true;
+            },
+            [field](const Part& part) { return Values{part.*field}; }};
+}
+
+// A switch, written as `yes` or `no` (on/off, yes/no, true/false, 1/0 are all read).
+template <typename Part>
+Key<Part> flag(const char* name, bool Part::*field, const char* yes, const char* no) {
+    return {name,
+            [=](const std::string& value, Part& part, std::string& error) {
+                if (parseBool(value, part.*field)) return true;
+                error = std::string(name) + " is " + yes + " or " + no;
+                return false;
+            },
+            [=](const Part& part) { return Values{part.*field ? yes : no}; }};
+}
+
+// One of a few words; the field takes the word's position in the list, so
+// the words follow the enum's values in order (or false, true).
+template <typename Part, typename Field>
+Key<Part> oneOf(const char* name, Field Part::*field, std::vector<const char*> words) {
+    return {name,
+            [=](const std::string& value, Part& part, std::string& error) {
+                for (size_t i = 0; i < words.size(); ++i) {
+                    if (value == words[i]) {
+                        part.*field = static_cast<Field>(i);
+                        return true;
+                    }
+                }
+                error = std::string(name) + " is " + either(words);
+                return false;
+            },
+            [=](const Part& part) { return Values{words.at(static_cast<size_t>(part.*field))}; }};
+}
+
+const std::vector<Key<PhoneState>>& phoneKeys() {
+    static const std::vector<Key<PhoneState>> kKeys = {
+        text("manufacturer", &PhoneState::manufacturer),
+        text("model", &PhoneState::model),
+        text("revision", &PhoneState::revision),
+        text("serial", &PhoneState::serial),
+        text("imsi", &PhoneState::imsi),
+        text("operator", &PhoneState::operatorName),
+        {"smsc",
+         [](const std::string& value, PhoneState& s, std::string& error) {
+             const std::vector<std::string> f = splitParams(value);
+             const std::string smsc = f.empty() ? std::string() : unquote(f[0]);
+             int type = !smsc.empty() && smsc[0] == '+' ? 145 : 129;
+             if (f.size() > 1 && !parseInt(f[1], type)) {
+                 error = "bad smsc type: " + f[1];
+                 return false;
+             }
+             s.smsc = smsc;
+             s.smscType = type;
+             return true;
+         },
+         [](const PhoneState& s) { return Values{"\"" + s.smsc + "\"," + std::to_string(s.smscType)}; }},
+        flag("echo", &PhoneState::echo, "on", "off"),
+        {"charset",
+         [](const std::string& value, PhoneState& s, std::string& error) {
+             if (!charsetKnown(upper(value))) {
+                 error = "unknown charset: " + value;
+                 return false;
+             }
+             s.charset = upper(value);
+             return true;
+         },
+         [](const PhoneState& s) { return Values{s.charset}; }},
+        oneOf("empty_slot", &PhoneState::emptySlot, {"zero", "ok", "cms321"}),
+        oneOf("empty_entry", &PhoneState::emptyEntry, {"ok", "cme22"}),
+        flag("phone_store", &PhoneState::phoneStore, "yes", "no"),
+        {"next_reference",
+         [](const std::string& value, PhoneState& s, std::string& error) {
+             int reference = 0;
+             if (!parseInt(value, reference) || reference < 0 || reference > 255) {
+                 error = "next_reference is 0 to 255";
+                 return false;
+             }
+             s.nextReference = reference;
+             return true;
+         },
+         [](const PhoneState& s) { return Values{std::to_string(s.nextReference)}; }},
+        {"cpms",
+         [](const std::string& value, PhoneState& s, std::string& error) {
+             const std::vector<std::string> mems = split(upper(value), ',');
+             for (const std::string& m : mems) {
+                 if (!isStoreName(trim(m))) {
+                     error = "cpms lists SM or ME";
+                     return false;
+                 }
+             }
+             if (mems.empty() || mems.size() > 3) {
+                 error = "cpms is <mem1>[,<mem2>[,<mem3>]]";
+                 return false;
+             }
+             s.mem1 = trim(mems[0]);
+             s.mem2 = mems.size() > 1 ? trim(mems[1]) : s.mem1;
+             s.mem3 = mems.size() > 2 ? trim(mems[2]) : s.mem2;
+             return true;
+         },
+         [](const PhoneState& s) { return Values{s.mem1 + "," + s.mem2 + "," + s.mem3}; }},
+        {"cpbs",
+         [](const std::string& value, PhoneState& s, std::string& error) {
+             if (!isPhonebookName(upper(value))) {
+                 error = "cpbs is SM, ME or FD";
+                 return false;
+             }
+             s.phonebook = upper(value);
+             return true;
+         },
+         [](const PhoneState& s) { return Values{s.phonebook}; }},
+        // Not written back: the lines it stands for are.
+        {"profile",
+         [](const std::string& value, PhoneState& s, std::string& error) {
+             for (const std::string& name : splitWords(value)) {
+                 if (!applyProfile(name, s, error)) return false;
+             }
+             return true;
+         },
+         nullptr},
+    };
+    return kKeys;
+}
+
+const std::vector<Key<Dialect>>& dialectKeys() {
+    static const std::vector<Key<Dialect>> kKeys = {
+        oneOf("echo_end", &Dialect::echoCrCr, {"cr", "crcr"}),
+        oneOf("line_end", &Dialect::lfOnly, {"crlf", "lf"}),
+        flag("blanks_after_commas", &Dialect::blanks, "yes", "no"),
+        flag("trailing_blank", &Dialect::trailingBlank, "yes", "no"),
+        oneOf("hex_case", &Dialect::lowerHex, {"upper", "lower"}),
+        flag("pdu_quote", &Dialect::pduQuote, "yes", "no"),
+        flag("cmgr_status", &Dialect::cmgrStatus, "yes", "no"),
+        oneOf("ucs2", &Dialect::ucs2, {"no", "names", "numbers"}),
+    };
+    return kKeys;
+}
+
+// sms.<SM|ME>.<key>; the slots, sms.<mem>.<i>, are parseSlot's.
+const std::vector<Key<MessageStore>>& storeKeys() {
+    static const std::vector<Key<MessageStore>> kKeys = {
+        {"capacity",
+         [](const std::string& value, MessageStore& store, std::string& error) {
+             int number = 0;
+             if (!parseInt(value, number) || number < 0 || number > 1000) {
+                 error = "bad capacity: " + value;
+                 return false;
+             }
+             if (!store.messages.empty() && store.messages.rbegin()->first > number) {
+                 error = "slot " + std::to_string(store.messages.rbegin()->first) + " lies beyond capacity";
+                 return false;
+             }
+             store.capacity = number;
+             return true;
+         },
+         [](const MessageStore& store) { return Values{std::to_string(store.capacity)}; }},
+    };
+    return kKeys;
+}
+
+// pb.<SM|ME|FD>.<key>; the entries, pb.<mem>.<i>, are parseEntryLine's.
+const std::vector<Key<Phonebook>>& bookKeys() {
+    // A field width as +CPBR=? gives it.
+    auto width = [](const char* name, int Phonebook::*field, int least) -> Key<Phonebook> {
+        return {name,
+                [=](const std::string& value, Phonebook& book, std::string& error) {
+                    int number = 0;
+                    if (!parseInt(value, number) || number < least) {
+                        error = std::string("bad ") + name + ": " + value;
+                        return false;
+                    }
+                    book.*field = number;
+                    return true;
+                },
+                [=](const Phonebook& book) { return Values{std::to_string(book.*field)}; }};
+    };
+    static const std::vector<Key<Phonebook>> kKeys = {
+        {"range",
+         [](const std::string& value, Phonebook& book, std::string& error) {
+             const std::vector<std::string> r = split(value, '-');
+             int first = 0, last = 0;
+             if (r.size() != 2 || !parseInt(r[0], first) || !parseInt(r[1], last) || first < 0 || last < first) {
+                 error = "a range is <first>-<last>";
+                 return false;
+             }
+             book.first = first;
+             book.last = last;
+             return true;
+         },
+         [](const Phonebook& book) { return Values{std::to_string(book.first) + "-" + std::to_string(book.last)}; }},
+        width("number_length", &Phonebook::numberLength, 1),
+        width("name_length", &Phonebook::nameLength, 0),
+    };
+    return kKeys;
+}
+
+// A fault's value: "on [args]" or "off".
+struct FaultArgs {
     bool on = false;
-    if (words.empty() || !parseBool(words[0], on)) {
+    std::vector<std::string> words;  // the arguments
+    std::string rest;                // the arguments as typed
+};
+
+bool intArg(const FaultArgs& a, size_t i, int& target, std::string& error) {
+    if (i < a.words.size() && !parseInt(a.words[i], target)) {
+        error = "bad number: " + a.words[i];
+        return false;
+    }
+    return true;
+}
+
+// A fault without arguments.
+Key<Faults, FaultArgs> onOffFault(const char* name, bool Faults::*field) {
+    return {name,
+            [field](const FaultArgs& a, Faults& f, std::string&) {
+                f.*field = a.on;
+                return true;
+            },
+            [field](const Faults& f) { return Values{onOff(f.*field)}; }};
+}
+
+// fault.<name> (README "Faults").
+const std::vector<Key<Faults, FaultArgs>>& faultKeys() {
+    static const std::vector<Key<Faults, FaultArgs>> kKeys = {
+        onOffFault("noecho", &Faults::noEcho),
+        onOffFault("silent", &Faults::silent),
+        {"slow",
+         [](const FaultArgs& a, Faults& f, std::string& error) {
+             f.slow = a.on;
+             return intArg(a, 0, f.slowDelayMs, error);
+         },
+         [](const Faults& f) { return Values{onOff(f.slow) + " " + std::to_string(f.slowDelayMs)}; }},
+        {"error",
+         [](const FaultArgs& a, Faults& f, std::string&) {
+             if (a.on) {
+                 for (const std::string& w : a.words) f.errorCommands.push_back(upper(w));
+             } else if (a.words.empty()) {
+                 f.errorCommands.clear();
+             } else {
+                 for (const std::string& w : a.words) {
+                     for (auto it = f.errorCommands.begin(); it != f.errorCommands.end();) {
+                         it = *it == upper(w) ? f.errorCommands.erase(it) : it + 1;
+                     }
+                 }
+             }
+             return true;
+         },
+         // "off" first: loading the dump replaces the list rather than adding to it.
+         [](const Faults& f) {
+             Values values{"off"};
+             if (!f.errorCommands.empty()) {
+                 std::string on = "on";
+                 for (const std::string& c : f.errorCommands) on += " " + c;
+                 values.push_back(on);
+             }
+             return values;
+         }},
+        {"unsolicited",
+         [](const FaultArgs& a, Faults& f, std::string& error) {
+             if (!a.on) {
+                 f.unsolicited.clear();
+                 return true;
+             }
+             Faults::Unsolicited u;
+             bool known = false;
+             for (UnsolicitedPosition p : {UnsolicitedPosition::BeforeEcho, UnsolicitedPosition::Before,
+                                           UnsolicitedPosition::Inside, UnsolicitedPosition::After}) {
+                 if (!a.words.empty() && a.words[0] == positionName(p)) {
+                     u.position = p;
+                     known = true;
+                 }
+             }
+             if (a.words.size() < 2 || !known) {
+                 error = "fault unsolicited on before-echo|before|inside|after <line>";
+                 return false;
+             }
+             u.line = unescapeLines(trim(a.rest.substr(a.rest.find(a.words[0]) + a.words[0].size())));
+             f.unsolicited.push_back(u);
+             return true;
+         },
+         [](const Faults& f) {
+             Values values{"off"};
+             for (const Faults::Unsolicited& u : f.unsolicited) {
+                 values.push_back(std::string("on ") + positionName(u.position) + " " + escapeLines(u.line));
+             }
+             return values;
+         }},
+        {"urc",
+         [](const FaultArgs& a, Faults& f, std::string& error) {
+             f.urc = a.on;
+             if (!intArg(a, 0, f.urcEvery, error)) return false;
+             if (a.words.size() > 1) {
+                 int count = 0;
+                 if (!intArg(a, 1, count, error)) return false;
+                 f.urcCount = count;
+             }
+             if (f.urcEvery < 1 || f.urcCount < 0) {
+                 error = "fault urc on [every >= 1 [count >= 0]]";
+                 return false;
+             }
+             return true;
+         },
+         [](const Faults& f) {
+             return Values{onOff(f.urc) + " " + std::to_string(f.urcEvery) + " " + std::to_string(f.urcCount)};
+         }},
+        {"pieces",
+         [](const FaultArgs& a, Faults& f, std::string& error) {
+             f.pieces = a.on;
+             if (!intArg(a, 0, f.pieceSize, error) || !intArg(a, 1, f.pieceGapMs, error)) return false;
+             if (f.pieceSize < 1) f.pieceSize = 1;
+             return true;
+         },
+         [](const Faults& f) {
+             return Values{onOff(f.pieces) + " " + std::to_string(f.pieceSize) + " " + std::to_string(f.pieceGapMs)};
+         }},
+        {"late",
+         [](const FaultArgs& a, Faults& f, std::string& error) {
+             f.late = a.on;
+             if (a.on && a.words.empty()) {
+                 error = "fault late on <ms> [command]";
+                 return false;
+             }
+             if (!intArg(a, 0, f.lateMs, error)) return false;
+             f.latePattern = a.words.size() > 1 ? upper(a.words[1]) : std::string();
+             return true;
+         },
+         [](const Faults& f) {
+             return Values{onOff(f.late) + " " + std::to_string(f.lateMs) +
+                           (f.latePattern.empty() ? "" : " " + f.latePattern)};
+         }},
+        {"drop",
+         [](const FaultArgs& a, Faults& f, std::string&) {
+             f.drop = a.on;
+             f.dropPattern = a.on && !a.words.empty() ? upper(a.words[0]) : std::string();
+             return true;
+         },
+         [](const Faults& f) { return Values{onOff(f.drop) + (f.dropPattern.empty() ? "" : " " + f.dropPattern)}; }},
+        onOffFault("reject", &Faults::reject),
+    };
+    return kKeys;
+}
+
+bool applyFault(const std::string& name, const std::string& value, Faults& faults, std::string& error) {
+    FaultArgs args;
+    args.words = splitWords(value);
+    if (args.words.empty() || !parseBool(args.words[0], args.on)) {
         error = "a fault is \"on [args]\" or \"off\"";
         return false;
     }
-    words.erase(words.begin());
+    args.words.erase(args.words.begin());
     const size_t gap = value.find_first_of(" \t");
-    const std::string rest = gap == std::string::npos ? std::string() : trim(value.substr(gap));
-    auto intArg = [&](size_t i, int& target) {
-        if (i < words.size() && !parseInt(words[i], target)) {
-            error = "bad number: " + words[i];
-            return false;
-        }
-        return true;
-    };
-    if (name == "noecho") {
-        faults.noEcho = on;
-    } else if (name == "silent") {
-        faults.silent = on;
-    } else if (name == "slow") {
-        faults.slow = on;
-        if (!intArg(0, faults.slowDelayMs)) return false;
-    } else if (name == "error") {
-        if (on) {
-            for (const std::string& w : words) faults.errorCommands.push_back(upper(w));
-        } else if (words.empty()) {
-            faults.errorCommands.clear();
-        } else {
-            for (const std::string& w : words) {
-                for (auto it = faults.errorCommands.begin(); it != faults.errorCommands.end();) {
-                    it = *it == upper(w) ? faults.errorCommands.erase(it) : it + 1;
-                }
-            }
-        }
-    } else if (name == "unsolicited") {
-        if (!on) {
-            faults.unsolicited.clear();
-            return true;
-        }
-        Faults::Unsolicited u;
-        bool known = false;
-        for (UnsolicitedPosition p : {UnsolicitedPosition::BeforeEcho, UnsolicitedPosition::Before,
-                                      UnsolicitedPosition::Inside, UnsolicitedPosition::After}) {
-            if (!words.empty() && words[0] == positionName(p)) {
-                u.position = p;
-                known = true;
-            }
-        }
-        if (words.size() < 2 || !known) {
-            error = "fault unsolicited on before-echo|before|inside|after <line>";
-            return false;
-        }
-        u.line = unescapeLines(trim(rest.substr(rest.find(words[0]) + words[0].size())));
-        faults.unsolicited.push_back(u);
-    } else if (name == "urc") {
-        faults.urc = on;
-        if (!intArg(0, faults.urcEvery)) return false;
-        if (words.size() > 1) {
-            int count = 0;
-            if (!intArg(1, count)) return false;
-            faults.urcCount = count;
-        }
-        if (faults.urcEvery < 1 || faults.urcCount < 0) {
-            error = "fault urc on [every >= 1 [count >= 0]]";
-            return false;
-        }
-    } else if (name == "pieces") {
-        faults.pieces = on;
-        if (!intArg(0, faults.pieceSize) || !intArg(1, faults.pieceGapMs)) return false;
-        if (faults.pieceSize < 1) faults.pieceSize = 1;
-    } else if (name == "late") {
-        faults.late = on;
-        if (on && words.empty()) {
-            error = "fault late on <ms> [command]";
-            return false;
-        }
-        if (!intArg(0, faults.lateMs)) return false;
-        faults.latePattern = words.size() > 1 ? upper(words[1]) : std::string();
-    } else if (name == "drop") {
-        faults.drop = on;
-        faults.dropPattern = on && !words.empty() ? upper(words[0]) : std::string();
-    } else if (name == "reject") {
-        faults.reject = on;
-    } else {
+    args.rest = gap == std::string::npos ? std::string() : trim(value.substr(gap));
+    const Key<Faults, FaultArgs>* key = findKey(faultKeys(), name);
+    if (!key) {
         error = "unknown fault: " + name;
         return false;
     }
+    Faults changed = faults;
+    if (!key->parse(args, changed, error)) return false;
+    faults = std::move(changed);
+    return true;
+}
+
+// sms.<mem>.<i> = <stat> <pdu>; an empty value empties the slot.
+bool parseSlot(const std::string& key, int index, const std::string& value, MessageStore& store,
+               std::string& error) {
+    if (index < 1 || index > store.capacity) {
+        error = key + ": index outside 1-" + std::to_string(store.capacity) + " (set the capacity first)";
+        return false;
+    }
+    if (value.empty()) {
+        store.messages.erase(index);
+        return true;
+    }
+    const std::vector<std::string> w = splitWords(value);
+    StoredMessage message;
+    if (w.size() != 2 || !parseInt(w[0], message.stat) || message.stat < 0 || message.stat > 255) {
+        error = key + ": a message is <stat 0-255> <pdu hex>";
+        return false;
+    }
+    if (!validPdu(w[1], error)) {
+        error = key + ": " + error;
+        return false;
+    }
+    message.pdu = upper(w[1]);
+    store.messages[index] = message;
+    return true;
+}
+
+// pb.<mem>.<i> = "<number>",<type>,"<name>"; an empty value empties the entry.
+bool parseEntryLine(const std::string& key, int index, const std::string& value, Phonebook& book,
+                    std::string& error) {
+    if (index < book.first || index > book.last) {
+        error = key + ": index outside the range (set the range first)";
+        return false;
+    }
+    if (value.empty()) {
+        book.entries.erase(index);
+        return true;
+    }
+    PhonebookEntry entry;
+    if (!parseEntry(value, entry, error)) {
+        error = key + ": " + error;
+        return false;
+    }
+    book.entries[index] = entry;
+    return true;
+}
+
+// A line of a family, sms.<mem>.<what> or pb.<mem>.<what>: a key of its
+// table or an index.  The store or book is made only when the line is taken.
+template <typename Part>
+bool applyMember(std::map<std::string, Part>& parts, const std::string& mem, const std::string& what,
+                 const std::vector<Key<Part>>& keys,
+                 bool (*parseIndex)(const std::string&, int, const std::string&, Part&, std::string&),
+                 const std::string& key, const std::string& value, std::string& error) {
+    const Key<Part>* named = findKey(keys, what);
+    int index = 0;
+    if (!named && !parseInt(what, index)) {
+        error = "unknown key: " + key;
+        return false;
+    }
+    const auto it = parts.find(mem);
+    Part fresh;
+    Part& part = it == parts.end() ? fresh : it->second;
+    if (named ? !named->parse(value, part, error) : !parseIndex(key, index, value, part, error)) return false;
+    if (it == parts.end()) parts.emplace(mem, std::move(fresh));
     return true;
 }
 
@@ -242,8 +630,6 @@ bool applyLine(const std::string& raw, const std::string& baseDir, PhoneState& s
     const std::string key = trim(line.substr(0, eq));
     const std::string value = trim(line.substr(eq + 1));
     const std::vector<std::string> parts = split(key, '.');
-    int number = 0;
-    bool flag = false;
 
     if (key == "include") {
         if (depth >= kMaxIncludeDepth) {
@@ -253,217 +639,17 @@ bool applyLine(const std::string& raw, const std::string& baseDir, PhoneState& s
         const std::string path = !value.empty() && value[0] == '/' ? value : baseDir + "/" + value;
         return loadFile(path, state, error, depth + 1);
     }
-    if (key == "manufacturer") {
-        state.manufacturer = value;
-    } else if (key == "model") {
-        state.model = value;
-    } else if (key == "revision") {
-        state.revision = value;
-    } else if (key == "serial") {
-        state.serial = value;
-    } else if (key == "imsi") {
-        state.imsi = value;
-    } else if (key == "operator") {
-        state.operatorName = value;
-    } else if (key == "smsc") {
-        const std::vector<std::string> f = splitParams(value);
-        state.smsc = f.empty() ? std::string() : unquote(f[0]);
-        state.smscType = !state.smsc.empty() && state.smsc[0] == '+' ? 145 : 129;
-        if (f.size() > 1 && !parseInt(f[1], state.smscType)) {
-            error = "bad smsc type: " + f[1];
-            return false;
-        }
-    } else if (key == "echo") {
-        if (!parseBool(value, state.echo)) {
-            error = "echo is on or off";
-            return false;
-        }
-    } else if (key == "charset") {
-        if (!charsetKnown(upper(value))) {
-            error = "unknown charset: " + value;
-            return false;
-        }
-        state.charset = upper(value);
-    } else if (key == "empty_slot") {
-        if (value == "zero") {
-            state.emptySlot = EmptySlotAnswer::Zero;
-        } else if (value == "ok") {
-            state.emptySlot = EmptySlotAnswer::Ok;
-        } else if (value == "cms321") {
-            state.emptySlot = EmptySlotAnswer::Cms321;
-        } else {
-            error = "empty_slot is zero, ok or cms321";
-            return false;
-        }
-    } else if (key == "empty_entry") {
-        if (value == "ok") {
-            state.emptyEntry = EmptyEntryAnswer::Ok;
-        } else if (value == "cme22") {
-            state.emptyEntry = EmptyEntryAnswer::Cme22;
-        } else {
-            error = "empty_entry is ok or cme22";
-            return false;
-        }
-    } else if (key == "profile") {
-        for (const std::string& name : splitWords(value)) {
-            if (!applyProfile(name, state, error)) return false;
-        }
-    } else if (key == "echo_end") {
-        if (value != "cr" && value != "crcr") {
-            error = "echo_end is cr or crcr";
-            return false;
-        }
-        state.dialect.echoCrCr = value == "crcr";
-    } else if (key == "line_end") {
-        if (value != "crlf" && value != "lf") {
-            error = "line_end is crlf or lf";
-            return false;
-        }
-        state.dialect.lfOnly = value == "lf";
-    } else if (key == "hex_case") {
-        if (value != "upper" && value != "lower") {
-            error = "hex_case is upper or lower";
-            return false;
-        }
-        state.dialect.lowerHex = value == "lower";
-    } else if (key == "blanks_after_commas" || key == "trailing_blank" || key == "pdu_quote" ||
-               key == "cmgr_status") {
-        if (!parseBool(value, flag)) {
-            error = key + " is yes or no";
-            return false;
-        }
-        bool& target = key == "blanks_after_commas" ? state.dialect.blanks
-                       : key == "trailing_blank"    ? state.dialect.trailingBlank
-                       : key == "pdu_quote"         ? state.dialect.pduQuote
-                                                    : state.dialect.cmgrStatus;
-        target = flag;
-    } else if (key == "ucs2") {
-        if (value == "no") {
-            state.dialect.ucs2 = Ucs2Support::None;
-        } else if (value == "names") {
-            state.dialect.ucs2 = Ucs2Support::Names;
-        } else if (value == "numbers") {
-            state.dialect.ucs2 = Ucs2Support::Numbers;
-        } else {
-            error = "ucs2 is no, names or numbers";
-            return false;
-        }
-    } else if (key == "phone_store") {
-        if (!parseBool(value, flag)) {
-            error = "phone_store is yes or no";
-            return false;
-        }
-        state.phoneStore = flag;
-    } else if (key == "next_reference") {
-        if (!parseInt(value, state.nextReference) || state.nextReference < 0 || state.nextReference > 255) {
-            error = "next_reference is 0 to 255";
-            return false;
-        }
-    } else if (key == "cpms") {
-        const std::vector<std::string> mems = split(upper(value), ',');
-        for (const std::string& m : mems) {
-            if (!isStoreName(trim(m))) {
-                error = "cpms lists SM or ME";
-                return false;
-            }
-        }
-        if (mems.empty() || mems.size() > 3) {
-            error = "cpms is <mem1>[,<mem2>[,<mem3>]]";
-            return false;
-        }
-        state.mem1 = trim(mems[0]);
-        state.mem2 = mems.size() > 1 ? trim(mems[1]) : state.mem1;
-        state.mem3 = mems.size() > 2 ? trim(mems[2]) : state.mem2;
-    } else if (key == "cpbs") {
-        if (!isPhonebookName(upper(value))) {
-            error = "cpbs is SM, ME or FD";
-            return false;
-        }
-        state.phonebook = upper(value);
-    } else if (parts.size() == 3 && parts[0] == "sms" && isStoreName(parts[1])) {
-        MessageStore& store = state.stores[parts[1]];
-        if (parts[2] == "capacity") {
-            if (!parseInt(value, number) || number < 0 || number > 1000) {
-                error = "bad capacity: " + value;
-                return false;
-            }
-            if (!store.messages.empty() && store.messages.rbegin()->first > number) {
-                error = "slot " + std::to_string(store.messages.rbegin()->first) + " lies beyond capacity";
-                return false;
-            }
-            store.capacity = number;
-        } else if (parseInt(parts[2], number)) {
-            if (number < 1 || number > store.capacity) {
-                error = key + ": index outside 1-" + std::to_string(store.capacity) + " (set the capacity first)";
-                return false;
-            }
-            if (value.empty()) {
-                store.messages.erase(number);
-                return true;
-            }
-            const std::vector<std::string> w = splitWords(value);
-            StoredMessage message;
-            if (w.size() != 2 || !parseInt(w[0], message.stat) || message.stat < 0 || message.stat > 255) {
-                error = key + ": a message is <stat 0-255> <pdu hex>";
-                return false;
-            }
-            if (!validPdu(w[1], error)) {
-                error = key + ": " + error;
-                return false;
-            }
-            message.pdu = upper(w[1]);
-            store.messages[number] = message;
-        } else {
-            error = "unknown key: " + key;
-            return false;
-        }
-    } else if (parts.size() == 3 && parts[0] == "pb" && isPhonebookName(parts[1])) {
-        Phonebook& book = state.phonebooks[parts[1]];
-        if (parts[2] == "range") {
-            const std::vector<std::string> r = split(value, '-');
-            int first = 0, last = 0;
-            if (r.size() != 2 || !parseInt(r[0], first) || !parseInt(r[1], last) || first < 0 || last < first) {
-                error = "a range is <first>-<last>";
-                return false;
-            }
-            book.first = first;
-            book.last = last;
-        } else if (parts[2] == "number_length") {
-            if (!parseInt(value, book.numberLength) || book.numberLength < 1) {
-                error = "bad number_length: " + value;
-                return false;
-            }
-        } else if (parts[2] == "name_length") {
-            if (!parseInt(value, book.nameLength) || book.nameLength < 0) {
-                error = "bad name_length: " + value;
-                return false;
-            }
-        } else if (parseInt(parts[2], number)) {
-            if (number < book.first || number > book.last) {
-                error = key + ": index outside the range (set the range first)";
-                return false;
-            }
-            if (value.empty()) {
-                book.entries.erase(number);
-                return true;
-            }
-            PhonebookEntry entry;
-            if (!parseEntry(value, entry, error)) {
-                error = key + ": " + error;
-                return false;
-            }
-            book.entries[number] = entry;
-        } else {
-            error = "unknown key: " + key;
-            return false;
-        }
-    } else if (parts.size() == 2 && parts[0] == "fault") {
-        return applyFault(parts[1], value, state.faults, error);
-    } else {
-        error = "unknown key: " + key;
-        return false;
+    if (const Key<PhoneState>* k = findKey(phoneKeys(), key)) return k->parse(value, state, error);
+    if (const Key<Dialect>* k = findKey(dialectKeys(), key)) return k->parse(value, state.dialect, error);
+    if (parts.size() == 3 && parts[0] == "sms" && isStoreName(parts[1])) {
+        return applyMember(state.stores, parts[1], parts[2], storeKeys(), parseSlot, key, value, error);
     }
-    return true;
+    if (parts.size() == 3 && parts[0] == "pb" && isPhonebookName(parts[1])) {
+        return applyMember(state.phonebooks, parts[1], parts[2], bookKeys(), parseEntryLine, key, value, error);
+    }
+    if (parts.size() == 2 && parts[0] == "fault") return applyFault(parts[1], value, state.faults, error);
+    error = "unknown key: " + key;
+    return false;
 }
 
 bool loadText(const std::string& text, const std::string& baseDir, PhoneState& out, std::string& error,
@@ -482,9 +668,6 @@ bool loadText(const std::string& text, const std::string& baseDir, PhoneState& o
     return true;
 }
 
-std::string onOff(bool b) { return b ? "on" : "off"; }
-std::string yesNo(bool b) { return b ? "yes" : "no"; }
-
 }  // namespace
 
 bool loadStateFile(const std::string& path, PhoneState& out, std::string& error) {
@@ -501,67 +684,24 @@ bool applyStateLine(const std::string& line, PhoneState& state, std::string& err
 
 std::string dumpState(const PhoneState& s) {
     std::ostringstream o;
-    o << "manufacturer = " << s.manufacturer << "\n"
-      << "model = " << s.model << "\n"
-      << "revision = " << s.revision << "\n"
-      << "serial = " << s.serial << "\n"
-      << "imsi = " << s.imsi << "\n"
-      << "operator = " << s.operatorName << "\n"
-      << "smsc = \"" << s.smsc << "\"," << s.smscType << "\n"
-      << "echo = " << onOff(s.echo) << "\n"
-      << "charset = " << s.charset << "\n"
-      << "empty_slot = "
-      << (s.emptySlot == EmptySlotAnswer::Zero ? "zero" : s.emptySlot == EmptySlotAnswer::Ok ? "ok" : "cms321")
-      << "\n"
-      << "empty_entry = " << (s.emptyEntry == EmptyEntryAnswer::Ok ? "ok" : "cme22") << "\n"
-      << "phone_store = " << (s.phoneStore ? "yes" : "no") << "\n"
-      << "next_reference = " << s.nextReference << "\n"
-      << "cpms = " << s.mem1 << "," << s.mem2 << "," << s.mem3 << "\n"
-      << "cpbs = " << s.phonebook << "\n";
-    const Dialect& d = s.dialect;
-    o << "echo_end = " << (d.echoCrCr ? "crcr" : "cr") << "\n"
-      << "line_end = " << (d.lfOnly ? "lf" : "crlf") << "\n"
-      << "blanks_after_commas = " << yesNo(d.blanks) << "\n"
-      << "trailing_blank = " << yesNo(d.trailingBlank) << "\n"
-      << "hex_case = " << (d.lowerHex ? "lower" : "upper") << "\n"
-      << "pdu_quote = " << yesNo(d.pduQuote) << "\n"
-      << "cmgr_status = " << yesNo(d.cmgrStatus) << "\n"
-      << "ucs2 = "
-      << (d.ucs2 == Ucs2Support::None ? "no" : d.ucs2 == Ucs2Support::Names ? "names" : "numbers") << "\n";
+    dumpKeys(o, "", phoneKeys(), s);
+    dumpKeys(o, "", dialectKeys(), s.dialect);
     for (const auto& [mem, store] : s.stores) {
-        o << "\nsms." << mem << ".capacity = " << store.capacity << "\n";
+        o << "\n";
+        dumpKeys(o, "sms." + mem + ".", storeKeys(), store);
         for (const auto& [index, message] : store.messages) {
             o << "sms." << mem << "." << index << " = " << message.stat << " " << message.pdu << "\n";
         }
     }
     for (const auto& [mem, book] : s.phonebooks) {
-        o << "\npb." << mem << ".range = " << book.first << "-" << book.last << "\n"
-          << "pb." << mem << ".number_length = " << book.numberLength << "\n"
-          << "pb." << mem << ".name_length = " << book.nameLength << "\n";
+        o << "\n";
+        dumpKeys(o, "pb." + mem + ".", bookKeys(), book);
         for (const auto& [index, e] : book.entries) {
             o << "pb." << mem << "." << index << " = \"" << e.number << "\"," << e.type << ",\"" << e.name << "\"\n";
         }
     }
-    const Faults& f = s.faults;
-    o << "\nfault.noecho = " << onOff(f.noEcho) << "\n"
-      << "fault.silent = " << onOff(f.silent) << "\n"
-      << "fault.slow = " << onOff(f.slow) << " " << f.slowDelayMs << "\n"
-      << "fault.error = off\n";
-    if (!f.errorCommands.empty()) {
-        o << "fault.error = on";
-        for (const std::string& c : f.errorCommands) o << " " << c;
-        o << "\n";
-    }
-    o << "fault.unsolicited = off\n";
-    for (const Faults::Unsolicited& u : f.unsolicited) {
-        o << "fault.unsolicited = on " << positionName(u.position) << " " << escapeLines(u.line) << "\n";
-    }
-    o << "fault.urc = " << onOff(f.urc) << " " << f.urcEvery << " " << f.urcCount << "\n";
-    o << "fault.pieces = " << onOff(f.pieces) << " " << f.pieceSize << " " << f.pieceGapMs << "\n"
-      << "fault.late = " << onOff(f.late) << " " << f.lateMs
-      << (f.latePattern.empty() ? "" : " " + f.latePattern) << "\n"
-      << "fault.drop = " << onOff(f.drop) << (f.dropPattern.empty() ? "" : " " + f.dropPattern) << "\n"
-      << "fault.reject = " << onOff(f.reject) << "\n";
+    o << "\n";
+    dumpKeys(o, "fault.", faultKeys(), s.faults);
     return o.str();
 }
 
