@@ -1,0 +1,39 @@
+// The stored messages as a CSV file (RFC 4180): UTF-8 after a byte-order
+// mark, so that spreadsheets read the accents, a header row, then one row
+// per message, fields quoted where they hold a comma, a quote or a line
+// break, lines ended by CR LF. Pure functions, no widgets.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <vector>
+
+namespace store {
+
+struct ExportedMessage {
+    QString store;         // "SM" (the SIM) or "ME" (the phone's memory)
+    int slot = 0;
+    QString status;        // "Nuovo", "Letto", "Da Inviare", "Inviato", or the number the phone gave
+    QString serviceCentre;
+    QString number;        // originator or destination, as the message holds it
+    QString name;          // its phone-book name; empty when List2 has none
+    QString dateTime;      // ISO 8601 ("2003-12-31T12:34:56"); empty without a stamp
+    QString text;          // the whole text, line breaks included
+};
+
+// The service-centre stamp as ISO 8601 local time, from the decoders'
+// "dd/mm/yy" and "hh:mm:ss" (TS 23.040 9.2.3.11 gives the year in two
+// digits: 90..99 are the 1990s, the rest this century). Empty when either is
+// blank, as for a stored outgoing message, or no real date and time.
+QString IsoDateTime(const QString& date, const QString& time);
+
+// One field, quoted only when it must be.
+QString CsvField(const QString& field);
+
+// Byte-order mark, the header row
+//   Memoria,Posizione,Stato,Centro servizi,Numero,Nome,Data e ora,Testo
+// and a row per message.
+QByteArray MessagesCsv(const std::vector<ExportedMessage>& messages);
+
+} // namespace store
