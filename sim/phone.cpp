@@ -44,11 +44,6 @@ const char* errorText(int code) {
     return "unknown";
 }
 
-bool isMessageCommand(const std::string& name) {
-    return name.rfind("+CMG", 0) == 0 || name == "+CPMS" || name == "+CSCA" || name == "+CNMI" ||
-           name == "+CSMS" || name == "+CMSS";
-}
-
 // A blank after each comma outside quotes that a value follows:
 // '+CMGR: 1,,22' becomes '+CMGR: 1,, 22'.
 std::string blanksAfterCommas(const std::string& line) {
@@ -434,131 +429,169 @@ Phone::Result Phone::basic(char letter, const std::string& arg) {
     return r;
 }
 
-Phone::Result Phone::extended(const std::string& name, const std::string& suffix) {
-    Result r;
-    const bool test = suffix == "=?";
-    const bool read = suffix == "?";
-    const bool exec = suffix.empty();
-    const bool set = !test && !read && !exec && suffix[0] == '=';
-    const std::string arg = set ? suffix.substr(1) : std::string();
-    const Kind errorKind = isMessageCommand(name) ? Kind::Cms : Kind::Cme;
-    auto fail = [&](int code) {
-        Result e;
-        e.kind = errorKind;
-        e.code = code;
-        return e;
+// The extended commands this phone knows, by name; a name not here answers
+// ERROR.  Each handler gets the command as received ("+CPBR", "=1,10").
+const std::map<std::string, Phone::Handler>& Phone::commandTable() {
+    static const std::map<std::string, Handler> kCommands = {
+        // Identification (GSM 07.07 5; the +G forms are V.25ter's) and status.
+        {"+CGMI", [](Phone& p, const Request& q) { return p.value(q, p.m_state.manufacturer); }},
+        {"+GMI", [](Phone& p, const Request& q) { return p.value(q, p.m_state.manufacturer); }},
+        {"+CGMM", [](Phone& p, const Request& q) { return p.value(q, p.m_state.model); }},
+        {"+GMM", [](Phone& p, const Request& q) { return p.value(q, p.m_state.model); }},
+        {"+CGMR", [](Phone& p, const Request& q) { return p.value(q, p.m_state.revision); }},
+        {"+GMR", [](Phone& p, const Request& q) { return p.value(q, p.m_state.revision); }},
+        {"+CGSN", [](Phone& p, const Request& q) { return p.value(q, p.m_state.serial); }},
+        {"+GSN", [](Phone& p, const Request& q) { return p.value(q, p.m_state.serial); }},
+        {"+CIMI", [](Phone& p, const Request& q) { return p.value(q, p.m_state.imsi); }},
+        {"+CSQ", [](Phone& p, const Request& q) { return p.value(q, "+CSQ: 21,99"); }},
+        {"+CBC", [](Phone& p, const Request& q) { return p.value(q, "+CBC: 0,80"); }},
+        {"+CPIN", [](Phone& p, const Request& q) { return p.readOnly(q, "+CPIN: READY"); }},
+        {"+CREG", [](Phone& p, const Request& q) { return p.readOnly(q, "+CREG: 0,1"); }},
+        {"+COPS",
+         [](Phone& p, const Request& q) { return p.readOnly(q, "+COPS: 0,0,\"" + p.m_state.operatorName + "\""); }},
+        // Settings of the dialogue.
+        {"+CMEE", [](Phone& p, const Request& q) { return p.errorReports(q); }},
+        {"+CSCS", [](Phone& p, const Request& q) { return p.characterSet(q); }},
+        {"+CFUN", [](Phone& p, const Request& q) { return p.functionality(q); }},
+        // Short messages (GSM 07.05).
+        {"+CMGF", [](Phone& p, const Request& q) { return p.messageFormat(q); }},
+        {"+CSMS", [](Phone& p, const Request& q) { return p.messageService(q); }},
+        {"+CSCA", [](Phone& p, const Request& q) { return p.serviceCentre(q); }},
+        {"+CNMI", [](Phone& p, const Request& q) { return p.newMessageIndications(q); }},
+        {"+CPMS", [](Phone& p, const Request& q) { return p.messageStores(q.suffix); }},
+        {"+CMGR", [](Phone& p, const Request& q) { return p.readMessage(q.suffix); }},
+        {"+CMGL", [](Phone& p, const Request& q) { return p.listMessages(q.suffix); }},
+        {"+CMGD", [](Phone& p, const Request& q) { return p.deleteMessage(q.suffix); }},
+        {"+CMGS", [](Phone& p, const Request& q) { return p.startPdu(q.name, q.suffix); }},
+        {"+CMGW", [](Phone& p, const Request& q) { return p.startPdu(q.name, q.suffix); }},
+        // The phone book (GSM 07.07 8).
+        {"+CPBS", [](Phone& p, const Request& q) { return p.phonebookStore(q.suffix); }},
+        {"+CPBR", [](Phone& p, const Request& q) { return p.readEntries(q.suffix); }},
+        {"+CPBW", [](Phone& p, const Request& q) { return p.writeEntry(q.suffix); }},
     };
-    auto simple = [&](const std::string& value) {
-        if (exec) r.info.push_back(value);
-        else if (!test) r.kind = Kind::Error;
-        return r;
-    };
+    return kCommands;
+}
 
-    if (name == "+CGMI" || name == "+GMI") return simple(m_state.manufacturer);
-    if (name == "+CGMM" || name == "+GMM") return simple(m_state.model);
-    if (name == "+CGMR" || name == "+GMR") return simple(m_state.revision);
-    if (name == "+CGSN" || name == "+GSN") return simple(m_state.serial);
-    if (name == "+CIMI") return simple(m_state.imsi);
-    if (name == "+CSQ") return simple("+CSQ: 21,99");
-    if (name == "+CBC") return simple("+CBC: 0,80");
-    if (name == "+CPIN" && read) {
-        r.info.push_back("+CPIN: READY");
-        return r;
+Phone::Result Phone::extended(const std::string& name, const std::string& suffix) {
+    const auto it = commandTable().find(name);
+    if (it == commandTable().end()) {
+        Result unknown;
+        unknown.kind = Kind::Error;
+        return unknown;
     }
-    if (name == "+CREG" && read) {
-        r.info.push_back("+CREG: 0,1");
-        return r;
+    return it->second(*this, Request{name, suffix});
+}
+
+Phone::Result Phone::messageError(int code) {
+    Result r;
+    r.kind = Kind::Cms;
+    r.code = code;
+    return r;
+}
+
+// A value given to the bare command: +CGMM answers the model.
+Phone::Result Phone::value(const Request& q, const std::string& text) {
+    Result r;
+    if (q.exec()) r.info.push_back(text);
+    else if (!q.test()) r.kind = Kind::Error;
+    return r;
+}
+
+// A status only read: +CPIN? answers "+CPIN: READY".
+Phone::Result Phone::readOnly(const Request& q, const std::string& text) {
+    Result r;
+    if (q.read()) r.info.push_back(text);
+    else r.kind = Kind::Error;
+    return r;
+}
+
+Phone::Result Phone::errorReports(const Request& q) {
+    Result r;
+    int n = 0;
+    if (q.read()) r.info.push_back("+CMEE: " + std::to_string(m_cmee));
+    else if (q.test()) r.info.push_back("+CMEE: (0-2)");
+    else if (q.set() && parseInt(q.arg(), n) && n >= 0 && n <= 2) m_cmee = n;
+    else r.kind = Kind::Error;
+    return r;
+}
+
+Phone::Result Phone::characterSet(const Request& q) {
+    Result r;
+    const std::string cs = upper(unquote(q.arg()));
+    const bool ucs2 = m_state.dialect.ucs2 != Ucs2Support::None;
+    if (q.read()) r.info.push_back("+CSCS: \"" + m_charset + "\"");
+    else if (q.test()) r.info.push_back(std::string("+CSCS: (\"GSM\",\"IRA\",\"8859-1\"") + (ucs2 ? ",\"UCS2\")" : ")"));
+    else if (q.set() && charsetKnown(cs) && (ucs2 || cs != "UCS2")) m_charset = cs;
+    else r.kind = Kind::Error;
+    return r;
+}
+
+Phone::Result Phone::functionality(const Request& q) {
+    Result r;
+    int n = 0;
+    const std::vector<std::string> p = splitParams(q.arg());
+    if (q.read()) r.info.push_back("+CFUN: " + std::to_string(m_fun));
+    else if (q.test()) r.info.push_back("+CFUN: (0,1,4),(0,1)");
+    else if (q.set() && !p.empty() && parseInt(p[0], n) && (n == 0 || n == 1 || n == 4)) m_fun = n;
+    else r.kind = Kind::Error;
+    return r;
+}
+
+// PDU mode only: no text mode.
+Phone::Result Phone::messageFormat(const Request& q) {
+    Result r;
+    int n = 0;
+    if (q.read()) r.info.push_back("+CMGF: 0");
+    else if (q.test()) r.info.push_back("+CMGF: (0)");
+    else if (!q.set() || !parseInt(q.arg(), n) || n != 0) return messageError(303);
+    return r;
+}
+
+Phone::Result Phone::messageService(const Request& q) {
+    Result r;
+    int n = 0;
+    if (q.read()) r.info.push_back("+CSMS: 0,1,1,1");
+    else if (q.test()) r.info.push_back("+CSMS: (0)");
+    else if (q.set() && parseInt(q.arg(), n) && n == 0) r.info.push_back("+CSMS: 1,1,1");
+    else return messageError(303);
+    return r;
+}
+
+Phone::Result Phone::serviceCentre(const Request& q) {
+    Result r;
+    if (q.read()) {
+        r.info.push_back("+CSCA: \"" + m_state.smsc + "\"," + std::to_string(m_state.smscType));
+    } else if (q.set()) {
+        const std::vector<std::string> p = splitParams(q.arg());
+        int type = 0;
+        if (p.empty() || !isQuoted(p[0]) || (p.size() > 1 && !parseInt(p[1], type))) return messageError(304);
+        m_state.smsc = unquote(p[0]);
+        m_state.smscType = p.size() > 1 ? type : (!m_state.smsc.empty() && m_state.smsc[0] == '+' ? 145 : 129);
+    } else if (!q.test()) {
+        r.kind = Kind::Error;
     }
-    if (name == "+COPS" && read) {
-        r.info.push_back("+COPS: 0,0,\"" + m_state.operatorName + "\"");
-        return r;
-    }
-    if (name == "+CMEE") {
-        int n = 0;
-        if (read) r.info.push_back("+CMEE: " + std::to_string(m_cmee));
-        else if (test) r.info.push_back("+CMEE: (0-2)");
-        else if (set && parseInt(arg, n) && n >= 0 && n <= 2) m_cmee = n;
-        else r.kind = Kind::Error;
-        return r;
-    }
-    if (name == "+CSCS") {
-        const std::string cs = upper(unquote(arg));
-        const bool ucs2 = m_state.dialect.ucs2 != Ucs2Support::None;
-        if (read) r.info.push_back("+CSCS: \"" + m_charset + "\"");
-        else if (test) r.info.push_back(std::string("+CSCS: (\"GSM\",\"IRA\",\"8859-1\"") + (ucs2 ? ",\"UCS2\")" : ")"));
-        else if (set && charsetKnown(cs) && (ucs2 || cs != "UCS2")) m_charset = cs;
-        else r.kind = Kind::Error;
-        return r;
-    }
-    if (name == "+CFUN") {
-        int n = 0;
-        if (read) r.info.push_back("+CFUN: " + std::to_string(m_fun));
-        else if (test) r.info.push_back("+CFUN: (0,1,4),(0,1)");
-        else if (set && !splitParams(arg).empty() && parseInt(splitParams(arg)[0], n) &&
-                 (n == 0 || n == 1 || n == 4))
-            m_fun = n;
-        else r.kind = Kind::Error;
-        return r;
-    }
-    if (name == "+CMGF") {
-        int n = 0;
-        if (read) r.info.push_back("+CMGF: 0");
-        else if (test) r.info.push_back("+CMGF: (0)");
-        else if (set && parseInt(arg, n) && n == 0) return r;
-        else return fail(303);  // no text mode
-        return r;
-    }
-    if (name == "+CSMS") {
-        int n = 0;
-        if (read) r.info.push_back("+CSMS: 0,1,1,1");
-        else if (test) r.info.push_back("+CSMS: (0)");
-        else if (set && parseInt(arg, n) && n == 0) r.info.push_back("+CSMS: 1,1,1");
-        else return fail(303);
-        return r;
-    }
-    if (name == "+CSCA") {
-        if (read) {
-            r.info.push_back("+CSCA: \"" + m_state.smsc + "\"," + std::to_string(m_state.smscType));
-        } else if (set) {
-            const std::vector<std::string> p = splitParams(arg);
-            int type = 0;
-            if (p.empty() || !isQuoted(p[0]) || (p.size() > 1 && !parseInt(p[1], type))) return fail(304);
-            m_state.smsc = unquote(p[0]);
-            m_state.smscType = p.size() > 1 ? type : (!m_state.smsc.empty() && m_state.smsc[0] == '+' ? 145 : 129);
-        } else if (!test) {
-            r.kind = Kind::Error;
+    return r;
+}
+
+Phone::Result Phone::newMessageIndications(const Request& q) {
+    Result r;
+    if (q.read()) {
+        std::string v = "+CNMI: ";
+        for (int i = 0; i < 5; ++i) v += (i ? "," : "") + std::to_string(m_cnmi[i]);
+        r.info.push_back(v);
+    } else if (q.test()) {
+        r.info.push_back("+CNMI: (0-2),(0-3),(0,2),(0,1),(0,1)");
+    } else if (q.set()) {
+        const std::vector<std::string> p = splitParams(q.arg());
+        int values[5];
+        std::copy(std::begin(m_cnmi), std::end(m_cnmi), values);
+        for (size_t i = 0; i < p.size() && i < 5; ++i) {
+            if (!p[i].empty() && !parseInt(p[i], values[i])) return messageError(303);
         }
-        return r;
+        std::copy(values, values + 5, m_cnmi);
+    } else {
+        r.kind = Kind::Error;
     }
-    if (name == "+CNMI") {
-        if (read) {
-            std::string v = "+CNMI: ";
-            for (int i = 0; i < 5; ++i) v += (i ? "," : "") + std::to_string(m_cnmi[i]);
-            r.info.push_back(v);
-        } else if (test) {
-            r.info.push_back("+CNMI: (0-2),(0-3),(0,2),(0,1),(0,1)");
-        } else if (set) {
-            const std::vector<std::string> p = splitParams(arg);
-            int values[5];
-            std::copy(std::begin(m_cnmi), std::end(m_cnmi), values);
-            for (size_t i = 0; i < p.size() && i < 5; ++i) {
-                if (!p[i].empty() && !parseInt(p[i], values[i])) return fail(303);
-            }
-            std::copy(values, values + 5, m_cnmi);
-        } else {
-            r.kind = Kind::Error;
-        }
-        return r;
-    }
-    if (name == "+CPMS") return messageStores(suffix);
-    if (name == "+CMGR") return readMessage(suffix);
-    if (name == "+CMGL") return listMessages(suffix);
-    if (name == "+CMGD") return deleteMessage(suffix);
-    if (name == "+CMGS" || name == "+CMGW") return startPdu(name, suffix);
-    if (name == "+CPBS") return phonebookStore(suffix);
-    if (name == "+CPBR") return readEntries(suffix);
-    if (name == "+CPBW") return writeEntry(suffix);
-    r.kind = Kind::Error;  // unknown to this phone
     return r;
 }
 

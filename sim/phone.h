@@ -49,6 +49,19 @@ private:
         bool forceCode = false;  // a profile that reports the code whatever +CMEE says
     };
     enum class Mode { Command, Pdu };
+    // An extended command as received: its name ("+CPBR") and what follows
+    // it: "" to execute, "?" to read, "=?" to test, "=<arguments>" to set.
+    struct Request {
+        std::string name;
+        std::string suffix;
+        bool exec() const { return suffix.empty(); }
+        bool read() const { return suffix == "?"; }
+        bool test() const { return suffix == "=?"; }
+        bool set() const { return !exec() && !read() && !test() && suffix[0] == '='; }
+        std::string arg() const { return set() ? suffix.substr(1) : std::string(); }
+    };
+    using Handler = Result (*)(Phone& phone, const Request& command);
+    static const std::map<std::string, Handler>& commandTable();
 
     void onLine(const std::string& raw, std::vector<Output>& out, std::vector<std::string>& lines);
     void onPdu(bool cancelled, std::vector<Output>& out, std::vector<std::string>& lines);
@@ -67,6 +80,16 @@ private:
     std::string pduLine(const std::string& pdu) const;
 
     // The command families.
+    static Result messageError(int code);  // +CMS ERROR: <code>
+    Result value(const Request& q, const std::string& text);
+    Result readOnly(const Request& q, const std::string& text);
+    Result errorReports(const Request& q);
+    Result characterSet(const Request& q);
+    Result functionality(const Request& q);
+    Result messageFormat(const Request& q);
+    Result messageService(const Request& q);
+    Result serviceCentre(const Request& q);
+    Result newMessageIndications(const Request& q);
     Result messageStores(const std::string& suffix);
     Result readMessage(const std::string& suffix);
     Result listMessages(const std::string& suffix);
