@@ -10,6 +10,7 @@ packages=(
   python3 python3-fonttools fonts-dejavu-core fonts-liberation
   fonts-noto-color-emoji qt6-translations-l10n libqt6svg6
   xvfb xauth
+  desktop-file-utils appstream dpkg-dev
   clang libclang-rt-14-dev
   gammu
 )

@@ -28,3 +28,8 @@ ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
 
 echo "== tests"
 ctest --test-dir "$out/release" --output-on-failure -j "$jobs"
+
+echo "== desktop entry, AppStream metainfo and the Debian package"
+desktop-file-validate "$root/packaging/zircalo.desktop"
+appstreamcli validate --no-net "$root/packaging/io.github.zircalo.metainfo.xml"
+(cd "$out/release" && cpack -G DEB)
