@@ -2,6 +2,7 @@
 // channel and the transcript.
 #include "phone.h"
 #include "phonesim.h"
+#include "pty.h"
 #include "text.h"
 
 #include <chrono>
@@ -87,37 +88,15 @@ struct Simulator::Impl {
     }
 
     bool openPty(std::string& error) {
-        master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-        if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
-            error = std::string("cannot open a pseudo-terminal: ") + std::strerror(errno);
-            return false;
-        }
-        fcntl(master, F_SETFD, FD_CLOEXEC);
-        char name[128];
-        if (ptsname_r(master, name, sizeof name) != 0) {
-            error = "ptsname failed";
-            return false;
-        }
-        ptyName = name;
-        slave = open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        if (slave < 0) {
-            error = "cannot open " + ptyName + ": " + std::strerror(errno);
-            return false;
-        }
-        makeRaw();
+        Pty pty;
+        if (!openRawPty(pty, error)) return false;
+        master = pty.master;
+        slave = pty.slave;
+        ptyName = pty.path;
         notify = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-        if (notify >= 0) inotify_add_watch(notify, name, IN_OPEN | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE);
+        if (notify >= 0) inotify_add_watch(notify, ptyName.c_str(), IN_OPEN | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE);
         clients = 0;
         return makeLink(error);
-    }
-
-    void makeRaw() {
-        termios t{};
-        tcgetattr(slave, &t);
-        cfmakeraw(&t);
-        cfsetispeed(&t, B19200);
-        cfsetospeed(&t, B19200);
-        tcsetattr(slave, TCSANOW, &t);
     }
 
     bool makeLink(std::string& error) {
@@ -157,7 +136,7 @@ struct Simulator::Impl {
                 } else if (clients > 0 && --clients == 0) {
                     // The next program finds the port as a fresh one: raw, not exclusive.
                     ioctl(slave, TIOCNXCL);
-                    makeRaw();
+                    makeRaw(slave);
                     log("--", "port closed");
                 }
                 i += static_cast<ssize_t>(sizeof(inotify_event) + event->len);

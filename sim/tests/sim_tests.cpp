@@ -727,6 +727,29 @@ TEST(StateFile, DumpLoadsBackToTheSameState) {
     EXPECT_EQ(again.dialect.ucs2, phonesim::Ucs2Support::Numbers);
 }
 
+TEST(StateFile, RefusedValueLeavesTheStateAsItWas) {
+    const char* refused[] = {
+        "smsc = \"+39\",x",         "echo = maybe",           "empty_slot = none",       "next_reference = 256",
+        "cpms = SM,XX",             "sms.SM.capacity = 3",    "sms.SM.1 = 0 001",        "pb.SM.range = 9-1",
+        "pb.SM.number_length = 0",  "pb.SM.name_length = -1", "pb.SM.1 = +39,145,x",     "fault.slow = on x",
+        "fault.urc = on 0",         "fault.late = on",        "fault.unsolicited = on x", "profile = chatty",
+    };
+    for (const char* line : refused) {
+        phonesim::PhoneState state = sample();
+        const std::string before = phonesim::dumpState(state);
+        std::string error;
+        EXPECT_FALSE(phonesim::applyStateLine(line, state, error)) << line;
+        EXPECT_EQ(phonesim::dumpState(state), before) << line;
+    }
+    // A refused slot does not leave an empty store behind (+CPMS=? would offer it).
+    phonesim::PhoneState bare;
+    std::string error;
+    EXPECT_FALSE(phonesim::applyStateLine("sms.ME.1 = 0 0011", bare, error));
+    EXPECT_FALSE(phonesim::applyStateLine("pb.FD.name_length = x", bare, error));
+    EXPECT_TRUE(bare.stores.empty());
+    EXPECT_TRUE(bare.phonebooks.empty());
+}
+
 TEST(StateFile, EverySampleLoads) {
     const char* samples[] = {"italian", "small", "no-phone-store", "no-echo", "empty-ok", "empty-cms321",
                              "real-phones", "ucs2-names"};

@@ -1,11 +1,10 @@
 #include "support/scripted_peer.h"
 
+#include "sim/pty.h"
+
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace scripted {
@@ -24,22 +23,23 @@ void Peer::on(const std::string& trigger, std::vector<Piece> reply, bool repeat)
 
 bool Peer::start(std::string* error)
 {
-    char name[128] = {};
-    if (openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0 || pipe(m_wake) != 0) {
-        if (error)
-            *error = std::string("openpty: ") + std::strerror(errno);
-        return false;
-    }
     // The slave stays open here for the peer's whole life, so the master
     // never reads EIO while the program has the port closed.
-    termios raw{};
-    tcgetattr(m_slave, &raw);
-    cfmakeraw(&raw);
-    tcsetattr(m_slave, TCSANOW, &raw);
-    fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
-    fcntl(m_master, F_SETFD, FD_CLOEXEC);
-    fcntl(m_slave, F_SETFD, FD_CLOEXEC);
-    m_device = name;
+    phonesim::Pty pty;
+    std::string message;
+    if (!phonesim::openRawPty(pty, message)) {
+        if (error)
+            *error = message;
+        return false;
+    }
+    m_master = pty.master;
+    m_slave = pty.slave;
+    m_device = pty.path;
+    if (pipe(m_wake) != 0) {
+        if (error)
+            *error = std::string("pipe: ") + std::strerror(errno);
+        return false;
+    }
     m_start = Clock::now();
     m_thread = std::thread([this] { serve(); });
     return true;

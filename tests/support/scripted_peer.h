@@ -1,7 +1,8 @@
-// A scripted phone on a real pseudo-terminal: the program opens the slave
-// side as its serial port; a thread reads the master side, records every
-// byte, and answers per a script of "on receiving X, reply Y", the reply
-// possibly in pieces and after delays.
+// A scripted phone on a real pseudo-terminal, set up as the simulator's
+// (sim/pty.h): the program opens the slave side as its serial port; a
+// thread reads the master side, records every byte, and answers per a
+// script of "on receiving X, reply Y", the reply possibly in pieces and
+// after delays.
 #pragma once
 
 #include <chrono>
