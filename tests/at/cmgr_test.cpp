@@ -138,6 +138,52 @@ TEST(ParseCmgl, EveryMessageOfTheList)
     }
 }
 
+// The listing that stands for every slot of a store of 12 slots, or none.
+TEST(ParseCmglStore, AListingThatStandsForTheSlots)
+{
+    struct Case {
+        const char* name;
+        QString answer;
+        std::vector<int> indexes; // empty with `stands` false: absent
+        bool stands;
+    } const cases[] = {
+        {"no message", u("OK"), {}, true},
+        {"textbook", u("+CMGL: 1,1,,23\r\n") + u(Pdu) + u("\r\n+CMGL: 12,2,,12\r\n0011000B91"), {1, 12}, true},
+        {"listed out of order", u("+CMGL: 7,1,,23\r\n") + u(Pdu) + u("\r\n+CMGL: 3,0,,23\r\n") + u(Pdu), {7, 3}, true},
+        {"blanks, alpha, a quote", u("+CMGL: 4, 0, \"Anna, B\", 23\r\n") + u(PduLower) + u("\"\r\n"), {4}, true},
+        {"no status", u("+CMGL: 5,,,23\r\n") + u(Pdu), {5}, true},
+        {"refused", u("ERROR"), {}, false},
+        {"given up", u("error"), {}, false},
+        {"empty", u(""), {}, false},
+        {"beyond the capacity", u("+CMGL: 13,1,,23\r\n") + u(Pdu), {}, false},
+        {"slot 0", u("+CMGL: 0,1,,23\r\n") + u(Pdu), {}, false},
+        {"listed twice", u("+CMGL: 2,1,,23\r\n") + u(Pdu) + u("\r\n+CMGL: 2,1,,23\r\n") + u(Pdu), {}, false},
+        {"a heading without its PDU", u("+CMGL: 5,1,,23\r\n+CMGL: 6,1,,23\r\n") + u(Pdu), {}, false},
+        {"a last heading without its PDU", u("+CMGL: 6,1,,23\r\n") + u(Pdu) + u("\r\n+CMGL: 7,1,,23"), {}, false},
+        {"an unreadable index", u("+CMGL: x,1,,23\r\n") + u(Pdu), {}, false},
+        {"a heading alone on its line", u("+CMGL:\r\n") + u(Pdu), {}, false},
+        {"a PDU line without hex", u("+CMGL: 1,1,,23\r\n\"\""), {}, false},
+        {"another answer", u("+CMGR: 1,,23\r\n") + u(Pdu), {}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::optional<std::vector<at::CmglEntry>> listed = at::ParseCmglStore(c.answer, 12);
+        ASSERT_EQ(listed.has_value(), c.stands);
+        if (!listed)
+            continue;
+        std::vector<int> indexes;
+        for (const at::CmglEntry& entry : *listed)
+            indexes.push_back(entry.index);
+        EXPECT_EQ(indexes, c.indexes);
+    }
+    // A listed message reads as +CMGR gives it.
+    const at::CmgrAnswer read = at::ParseCmgr(u("+CMGR: 0,,23\r\n") + u(Pdu));
+    const at::CmgrAnswer listed = at::AsCmgr(at::ParseCmglStore(u("+CMGL: 9,0,,23\r\n") + u(Pdu), 12)->at(0));
+    EXPECT_EQ(listed.kind, read.kind);
+    EXPECT_EQ(listed.tipo, read.tipo);
+    EXPECT_EQ(listed.pak, read.pak);
+}
+
 TEST(Status, PiecesAndWordsByStat)
 {
     struct Case {
