@@ -1,6 +1,6 @@
 #include "at/cpbr.h"
 
-#include <QList>
+#include "at/errors.h"
 
 #include <optional>
 
@@ -184,14 +184,21 @@ CpbrEntry ParseCpbrEntry(const QString& line)
 std::optional<std::vector<CpbrEntry>> ParseCpbrEntries(const QString& answer, int first, int last)
 {
     std::vector<CpbrEntry> entries;
-    for (QStringView line : QStringView(answer).split(QLatin1Char('\n'))) {
-        while (!line.isEmpty() && (line.back() == QLatin1Char('\r') || isBlank(line.back())))
-            line.chop(1);
-        if (line.trimmed().isEmpty())
-            continue;
-        // ParseCpbrEntry looks for its line anywhere; here the line must be it.
-        if (line.contains(QLatin1Char('\r')) || !line.trimmed().startsWith(kPrefix, Qt::CaseInsensitive))
+    qsizetype start = 0;
+    while (start < answer.size()) {
+        qsizetype end = start;
+        while (end < answer.size() && answer.at(end) != QLatin1Char('\r') && answer.at(end) != QLatin1Char('\n'))
+            ++end;
+        const QStringView line = QStringView(answer).mid(start, end - start).trimmed();
+        start = end + 1;
+        // An error is no list, whatever came before it.
+        if (line.compare(QLatin1String("ERROR"), Qt::CaseInsensitive) == 0 || CmeError(line.toString()) >= 0
+            || CmsError(line.toString()) >= 0)
             return std::nullopt;
+        // Another line (an echo, a fragment of an unsolicited code) says
+        // nothing of the entries, as in the answer of a single entry.
+        if (!line.startsWith(kPrefix, Qt::CaseInsensitive))
+            continue;
         const CpbrEntry entry = ParseCpbrEntry(line.toString());
         if (!entry.valid)
             return std::nullopt;

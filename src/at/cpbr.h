@@ -26,10 +26,11 @@ struct CpbrEntry { bool valid = false; int index = 0; QString number; int type =
 CpbrEntry ParseCpbrEntry(const QString& line);
 
 // The answer to "+CPBR=<first>,<last>": an entry line for each entry used,
-// in index order, CR LF between them; nothing listed (an empty answer) is a
-// range without entries. Nothing at all when a line is no entry line or an
-// index stands outside first..last, out of order or twice: such an answer
-// cannot say which entries are empty.
+// in index order, one a line; nothing listed is a range without entries.
+// Lines without the "+CPBR:" prefix are passed over, as ParseCpbrEntry does.
+// Nothing at all for an error line, or when an entry line is malformed or
+// its index stands outside first..last, out of order or twice: such an
+// answer cannot say which entries are empty.
 std::optional<std::vector<CpbrEntry>> ParseCpbrEntries(const QString& answer, int first, int last);
 
 } // namespace at

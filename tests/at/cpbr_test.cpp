@@ -137,9 +137,13 @@ const EntriesCase kRangeAnswers[] = {
     {"an index twice", "+CPBR: 2,\"2\",129,\"B\"\r\n+CPBR: 2,\"2\",129,\"B\"", false, {}},
     {"out of order", "+CPBR: 4,\"4\",129,\"D\"\r\n+CPBR: 2,\"2\",129,\"B\"", false, {}},
     {"a malformed line among good ones", "+CPBR: 2,\"2\",129,\"B\"\r\n+CPBR: 3,\"3\",129,\"C", false, {}},
-    {"a line that is no entry", "+CPBR: 2,\"2\",129,\"B\"\r\nRING", false, {}},
-    {"a lone CR inside a line", "+CPBR: 2,\"2\",129,\"B\"\r+CPBR: 3,\"3\",129,\"C\"", false, {}},
+    {"lines that are no entries passed over", "AT+CPBR=1,50\r\r\nCARRIER\r\n+CPBR: 2,\"2\",129,\"B\"\r\nRING",
+     true, {2}},
+    {"a lone CR as a line end", "+CPBR: 2,\"2\",129,\"B\"\r+CPBR: 3,\"3\",129,\"C\"", true, {2, 3}},
+    {"a name cut by a line end", "+CPBR: 2,\"2\",129,\"B\r\nb\"\r\n+CPBR: 3,\"3\",129,\"C\"", false, {}},
+    {"a prefix without an entry", "+CPBR: 2,\"2\",129,\"B\"\r\n+CPBR:", false, {}},
     {"an error", "ERROR", false, {}},
+    {"an extended error after an entry", "+CPBR: 2,\"2\",129,\"B\"\r\n+CME ERROR: 100", false, {}},
     {"the give-up value", "error", false, {}},
 };
 
