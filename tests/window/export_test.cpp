@@ -1,0 +1,338 @@
+// Export: the messages of the main sample phone as CSV and its phone book
+// as vCards, read back by readers written here from the two formats' rules
+// (RFC 4180; RFC 2425 unfolding), every field compared; a write that fails
+// leaves the old file as it was.
+#include "phonebook/vcard.h"
+#include "store/export.h"
+#include "support/e2e.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+
+#include <vector>
+
+namespace {
+
+using Table = std::vector<QStringList>;
+
+// RFC 4180: records end with CR LF; a field in double quotes may hold
+// commas, CR LF and doubled quotes. Anything else off the rules fails.
+bool readCsv(const QString& text, Table& out)
+{
+    out.clear();
+    QStringList record;
+    QString field;
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n) {
+        if (text.at(i) == QLatin1Char('"')) {
+            ++i;
+            for (;;) {
+                if (i >= n)
+                    return false; // an unclosed quote
+                if (text.at(i) == QLatin1Char('"')) {
+                    if (i + 1 < n && text.at(i + 1) == QLatin1Char('"')) {
+                        field += QLatin1Char('"');
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                field += text.at(i++);
+            }
+        } else {
+            while (i < n && text.at(i) != QLatin1Char(',') && text.at(i) != QLatin1Char('\r')) {
+                if (text.at(i) == QLatin1Char('"') || text.at(i) == QLatin1Char('\n'))
+                    return false; // a quote or a bare LF in an unquoted field
+                field += text.at(i++);
+            }
+        }
+        record << field;
+        field.clear();
+        if (i < n && text.at(i) == QLatin1Char(',')) {
+            ++i;
+            continue;
+        }
+        if (text.mid(i, 2) != QLatin1String("\r\n"))
+            return false;
+        i += 2;
+        out.push_back(record);
+        record.clear();
+    }
+    return true;
+}
+
+// vCards: lines unfolded (CR LF and one blank or tab removed), then each
+// card's properties by name, the text values unescaped.
+struct Card {
+    QString version, fn, n, tel;
+};
+
+QString unescapeText(const QString& value)
+{
+    QString out;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        if (value.at(i) == QLatin1Char('\\') && i + 1 < value.size()) {
+            const QChar next = value.at(++i);
+            out += (next == QLatin1Char('n') || next == QLatin1Char('N')) ? QChar(QLatin1Char('\n')) : next;
+        } else {
+            out += value.at(i);
+        }
+    }
+    return out;
+}
+
+// The first component of a structured N value: up to the first ";" that
+// is not escaped, unescaped.
+QString familyName(const QString& n)
+{
+    for (qsizetype i = 0; i < n.size(); ++i) {
+        if (n.at(i) == QLatin1Char('\\'))
+            ++i;
+        else if (n.at(i) == QLatin1Char(';'))
+            return unescapeText(n.left(i));
+    }
+    return unescapeText(n);
+}
+
+std::vector<Card> readVCards(const QByteArray& bytes, bool* linesFit)
+{
+    *linesFit = true;
+    for (const QByteArray& line : bytes.split('\n'))
+        if (line.size() > 76) // 75 octets and the CR
+            *linesFit = false;
+    QString text = QString::fromUtf8(bytes);
+    text.replace(QLatin1String("\r\n "), QString()).replace(QLatin1String("\r\n\t"), QString());
+    std::vector<Card> cards;
+    for (const QString& line : text.split(QLatin1String("\r\n"), Qt::SkipEmptyParts)) {
+        const qsizetype colon = line.indexOf(QLatin1Char(':'));
+        const QString name = line.left(colon).section(QLatin1Char(';'), 0, 0).toUpper();
+        const QString value = line.mid(colon + 1);
+        if (name == QLatin1String("BEGIN"))
+            cards.emplace_back();
+        else if (cards.empty())
+            continue;
+        else if (name == QLatin1String("VERSION"))
+            cards.back().version = value;
+        else if (name == QLatin1String("FN"))
+            cards.back().fn = unescapeText(value);
+        else if (name == QLatin1String("N"))
+            cards.back().n = value;
+        else if (name == QLatin1String("TEL"))
+            cards.back().tel = unescapeText(value);
+    }
+    return cards;
+}
+
+QByteArray readFile(const QString& name)
+{
+    QFile file(name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// A disk that fills up: files of this process cannot grow past `bytes`.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = m_old;
+        limited.rlim_cur = bytes;
+        m_set = setrlimit(RLIMIT_FSIZE, &limited) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    bool set() const { return m_set; }
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
+    bool m_set = false;
+};
+
+TEST(ExportFormats, CsvQuotesWhatMustBeQuoted)
+{
+    std::vector<store::ExportedMessage> messages = {
+        {"SM", 1, "Nuovo", "+393359609600", "+393471234567", "Rossi, Giulia", "2024-03-15T18:42:07",
+         "Ciao \"tu\",\r\ncome va? è già l'ora ³"},
+        {"ME", 150, "", "", "", "", "", ""},
+    };
+    const QByteArray csv = store::MessagesCsv(messages);
+    ASSERT_TRUE(csv.startsWith("\xEF\xBB\xBF"));
+    Table table;
+    ASSERT_TRUE(readCsv(QString::fromUtf8(csv.mid(3)), table)) << csv.toStdString();
+    ASSERT_EQ(table.size(), 3u);
+    EXPECT_EQ(table[0], QStringList({"Memoria", "Posizione", "Stato", "Centro servizi", "Numero", "Nome",
+                                     "Data e ora", "Testo"}));
+    EXPECT_EQ(table[1], QStringList({"SM", "1", "Nuovo", "+393359609600", "+393471234567", "Rossi, Giulia",
+                                     "2024-03-15T18:42:07", "Ciao \"tu\",\r\ncome va? è già l'ora ³"}));
+    EXPECT_EQ(table[2], QStringList({"ME", "150", "", "", "", "", "", ""}));
+}
+
+TEST(ExportFormats, IsoDateTimeFromTheDecodersTexts)
+{
+    struct Case {
+        const char* date;
+        const char* time;
+        const char* iso;
+    };
+    const std::vector<Case> cases = {
+        {"15/03/24", "18:42:07", "2024-03-15T18:42:07"},
+        {"31/12/99", "23:59:59", "1999-12-31T23:59:59"},
+        {"01/01/00", "00:00:00", "2000-01-01T00:00:00"},
+        {"        ", "        ", ""}, // a stored outgoing message
+        {"31/02/24", "10:00:00", ""}, // no such day
+        {"15/03/24", "25:00:00", ""}, // no such hour
+        {"1x/03/24", "10:00:00", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(store::IsoDateTime(c.date, c.time), c.iso) << c.date << " " << c.time;
+}
+
+TEST(ExportFormats, VCardsEscapeAndFoldLongLines)
+{
+    const QString longName = QString(40, QChar(0x00E8)); // 80 octets of "è"
+    const std::vector<PhonebookEntry> entries = {
+        {"Casa, Roma; centro", "+390612345678"}, {longName, "112"}, {"", "4916"}};
+    bool fit = false;
+    const std::vector<Card> cards = readVCards(VCards(entries), &fit);
+    EXPECT_TRUE(fit);
+    ASSERT_EQ(cards.size(), 3u);
+    EXPECT_EQ(cards[0].fn, "Casa, Roma; centro");
+    EXPECT_EQ(cards[0].n, "Casa\\, Roma\\; centro;;;;");
+    EXPECT_EQ(cards[1].fn, longName); // folded between whole characters
+    EXPECT_EQ(cards[2].fn, "4916");   // no name: the number stands for it
+    EXPECT_EQ(cards[2].tel, "4916");
+}
+
+class Export : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        form().DialogoEsporta->chooser = [this](bool save) {
+            EXPECT_TRUE(save);
+            return target;
+        };
+        ASSERT_TRUE(phone.connect());
+    }
+    Form1& form() { return phone.form(); }
+
+    QTemporaryDir dir;
+    QString target = dir.filePath(QStringLiteral("export.csv"));
+    e2e::Phone phone;
+};
+
+// The main sample's messages, as the phone holds them once the list has
+// been read (reading a message marks it read). Names come from the phone
+// books; TIM is an alphanumeric sender; slots 12, 14 and ME 3, 4 are stored
+// outgoing messages, without a stamp.
+const Table kMessages = {
+    {"Memoria", "Posizione", "Stato", "Centro servizi", "Numero", "Nome", "Data e ora", "Testo"},
+    {"SM", "1", "Letto", "+393359609600", "+393471234567", "Marco Rossi", "2024-03-15T18:42:07",
+     "Ciao! Ci vediamo stasera alle 20:30 al solito bar?"},
+    {"SM", "2", "Letto", "+393359609600", "+393401234567", "Rossi, Giulia", "2024-03-16T09:23:11",
+     "Il pranzo costa 12€ a testa, perché non vieni anche tu? E' già tutto pronto"},
+    {"SM", "3", "Letto", "+393359609600", "+390123456789", "Ufficio", "2024-03-16T12:15:00",
+     "Lista spesa:\npane\nlatte\nuova\ncaffè"},
+    {"SM", "5", "Letto", "+393359609600", "TIM", "", "2024-03-17T08:00:01",
+     "Gentile cliente, il credito residuo è di 5,20€. Grazie per aver scelto TIM."},
+    {"SM", "7", "Letto", "+393359609600", "+393471234567", "Marco Rossi", "2024-03-18T22:05:12",
+     "Ciao img:Amore / Baci  amore"},
+    {"SM", "8", "Letto", "+393359609600", "+393281234567", "", "2024-03-19T10:10:10",
+     "Buon compleanno! 🎂🎉"},
+    {"SM", "10", "Letto", "+393359609600", "+393401234567", "Rossi, Giulia", "2024-03-20T19:33:44",
+     "Ciao Giulia, ti scrivo per la cena di sabato: abbiamo prenotato da Mario alle 20:30, siamo in otto. "
+     "Porta tu il dolce? Io penso al vino e ai fiori, ok? B"},
+    {"SM", "12", "Da Inviare", "+393359609600", "+393331112222", "Pizzeria da Gino", "",
+     "Arrivo tra dieci minuti, aspettami davanti al bar."},
+    {"SM", "14", "Inviato", "+393359609600", "+393479876543", "Anna", "", "Grazie mille per ieri sera!"},
+    {"ME", "1", "Letto", "+393359609600", "+393391122334", "Nonna", "2023-12-24T20:30:00",
+     "Auguri di buon Natale e felice anno nuovo! Nonna"},
+    {"ME", "2", "Letto", "+393359609600", "+393281234567", "", "2024-03-21T07:02:15",
+     "Domani sciopero dei treni: ti passo a prendere io alle 7:45."},
+    {"ME", "3", "Inviato", "+393359609600", "+393471234567", "Marco Rossi", "", "Sì, arrivo subito."},
+    {"ME", "4", "Da Inviare", "+393359609600", "3401234567", "", "", "Ricordati di comprare il pane"},
+    {"ME", "6", "Letto", "+393359609600", "3331234567", "Bianchi, Luca", "2024-03-22T13:45:01",
+     "Ho trovato le chiavi, erano in macchina :-)"},
+};
+
+TEST_F(Export, MessagesOfTheMainSampleAsCsv)
+{
+    form().Command1_Click(); // the phone books give the names
+    form().Command4_Click();
+    ASSERT_GT(form().List1->ListCount(), 0);
+    form().EsportaMessaggi();
+    EXPECT_TRUE(form().ComandoLibero);
+    const QByteArray csv = readFile(target);
+    ASSERT_TRUE(csv.startsWith("\xEF\xBB\xBF"));
+    Table table;
+    ASSERT_TRUE(readCsv(QString::fromUtf8(csv.mid(3)), table));
+    ASSERT_EQ(table.size(), kMessages.size());
+    for (size_t i = 0; i < table.size(); ++i)
+        EXPECT_EQ(table[i], kMessages[i]) << "row " << i << ": " << table[i].join('|').toStdString();
+    EXPECT_TRUE(form().StatusBar1->panelText(2).startsWith("Esportazione terminata: 14 sms"));
+}
+
+// The main sample's phone books, as List2 holds them after a read: the
+// SIM's, the phone's and the fixed-dialling numbers, in that order; the SIM
+// entry without a name is exported under its number.
+TEST_F(Export, PhonebookOfTheMainSampleAsVCards)
+{
+    form().Command1_Click();
+    target = dir.filePath(QStringLiteral("rubrica"));
+    form().EsportaRubrica();
+    bool fit = false;
+    const std::vector<Card> cards = readVCards(readFile(target + ".vcf"), &fit);
+    EXPECT_TRUE(fit);
+    const std::vector<std::pair<QString, QString>> expected = {
+        {"Ufficio", "+390123456789"},        {"Marco Rossi", "+393471234567"},
+        {"Rossi, Giulia", "+393401234567"},  {"Bianchi, Luca", "3331234567"},
+        {"", "+393281234567"},               {"Nonna", "+393391122334"},
+        {"Info TIM", "4916"},                {"Anna", "+393479876543"},
+        {"Casa, Roma", "+390612345678"},     {"Dott. Verdi", "0612345678"},
+        {"Pizzeria da Gino", "+393331112222"}, {"Emergenza", "112"},
+        {"Ufficio", "+390123456789"},
+    };
+    ASSERT_EQ(cards.size(), expected.size());
+    for (size_t i = 0; i < cards.size(); ++i) {
+        SCOPED_TRACE(i);
+        const auto& [name, number] = expected[i];
+        EXPECT_EQ(cards[i].version, "3.0");
+        EXPECT_EQ(cards[i].fn, name.isEmpty() ? number : name);
+        EXPECT_EQ(familyName(cards[i].n), name);
+        EXPECT_EQ(cards[i].tel, number);
+    }
+}
+
+TEST_F(Export, FailedWriteLeavesTheOldFileIntact)
+{
+    form().Command1_Click();
+    const QByteArray old = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Vecchia\r\nEND:VCARD\r\n";
+    target = dir.filePath(QStringLiteral("rubrica.vcf"));
+    {
+        QFile file(target);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(old);
+    }
+    {
+        FileSizeLimit limit(old.size() + 10); // the new phone book is larger
+        ASSERT_TRUE(limit.set());
+        form().EsportaRubrica();
+    }
+    EXPECT_EQ(readFile(target), old);
+    EXPECT_EQ(form().StatusBar1->panelText(2), "IMPOSSIBILE ESPORTARE: " + target);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"rubrica.vcf"}); // nothing half-written
+}
+
+} // namespace
