@@ -270,6 +270,34 @@ TEST_F(Desktop, PortFinderIsClosedWhileConnected)
     menu->close();
 }
 
+// A right click on a list offers its export; on a COM button, the ports.
+TEST_F(Desktop, RightClicksOfferExportsAndPorts)
+{
+    struct Case {
+        QWidget* widget;
+        const char* menu;
+        const char* first;
+    };
+    form.ElencoPorte = [] { return kPorts; };
+    const std::vector<Case> cases = {
+        {form.List1, "ExportMenu", "Esporta messaggi…"},
+        {form.List2, "ExportMenu", "Esporta rubrica…"},
+        {form.Option3, "PortMenu", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.widget->objectName().toStdString());
+        EXPECT_EQ(c.widget->contextMenuPolicy(), Qt::CustomContextMenu);
+        emit c.widget->customContextMenuRequested(QPoint(5, 5));
+        QMenu* menu = form.findChild<QMenu*>(QLatin1String(c.menu));
+        ASSERT_NE(menu, nullptr);
+        if (*c.first)
+            EXPECT_EQ(menu->actions().value(0)->text(), QString::fromUtf8(c.first));
+        else
+            EXPECT_EQ(menu->actions().size(), int(kPorts.size()));
+        delete menu;
+    }
+}
+
 TEST(PortErrors, SayWhyInTheUsersTerms)
 {
     struct Case {
