@@ -1,0 +1,184 @@
+// The message list of the main sample on a phone paced like a real line
+// (19200 baud 8N1, 30 ms of thinking per command), wall time of:
+//   ListingRead     "Leggi elenco SMS da cellulare", one listing per store
+//   SlotBySlotRead  the same with the listing refused, one +CMGR per slot
+//   BareReader      AT+CPMS and AT+CMGL=4 per store, written and read on the
+//                   pty by this program, nothing else
+//   GammuGetAllSms  the peer: `gammu getallsms` on the same phone (bounded)
+// and WindowCpuPerSlot: the window's own processor time (its thread) per
+// slot during a listing read with the window shown and List2 filled from the
+// sample's phone book. Goal: ListingRead within 1.15x of BareReader, under
+// 0.5 ms of window time a slot.
+#include "store_phone.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <fcntl.h>
+#include <fstream>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+using namespace storetest;
+
+namespace {
+
+constexpr int kSlots = 170; // 20 SIM + 150 phone
+
+const std::string Paced = "fault.slow = on 30\n";
+
+double cpuSeconds(clockid_t clock)
+{
+    timespec now{};
+    clock_gettime(clock, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
+void listRead(benchmark::State& state, const std::string& extra, size_t commands)
+{
+    auto phone = connectedPhone(e2e::sampleState(Paced + extra));
+    Form1& form = phone->form();
+    for (auto _ : state) {
+        phone->clearTranscript();
+        form.Command4_Click();
+        if (form.List1->ListCount() != kSlots || phone->commands().size() != commands) {
+            state.SkipWithError("the list read did not read every slot");
+            break;
+        }
+    }
+}
+
+void ListingRead(benchmark::State& state) { listRead(state, "", 8); }
+
+void SlotBySlotRead(benchmark::State& state) { listRead(state, "fault.error = on +CMGL\n", 8 + kSlots); }
+
+// Writes `command` and reads until the final OK; false on ERROR or after 60 s.
+bool exchange(int fd, const std::string& command, std::string& answer)
+{
+    if (write(fd, command.data(), command.size()) != ssize_t(command.size()))
+        return false;
+    answer.clear();
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < until) {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 100) <= 0)
+            continue;
+        char buffer[4096];
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n <= 0)
+            return false;
+        answer.append(buffer, size_t(n));
+        if (answer.find("\r\nOK\r\n") != std::string::npos)
+            return true;
+        if (answer.find("ERROR") != std::string::npos)
+            return false;
+    }
+    return false;
+}
+
+void BareReader(benchmark::State& state)
+{
+    e2e::Phone phone(e2e::sampleState(Paced));
+    const int fd = open(phone.device().c_str(), O_RDWR | O_NOCTTY);
+    if (fd < 0) {
+        state.SkipWithError("the pty does not open");
+        return;
+    }
+    termios tio{};
+    tcgetattr(fd, &tio);
+    cfmakeraw(&tio);
+    cfsetspeed(&tio, B19200);
+    tcsetattr(fd, TCSANOW, &tio);
+    std::string answer;
+    exchange(fd, "ATE0\r", answer); // once, as any reader would
+    for (auto _ : state) {
+        size_t messages = 0;
+        for (const char* store : {"AT+CPMS=SM\r", "AT+CPMS=ME\r"}) {
+            if (!exchange(fd, store, answer) || !exchange(fd, "AT+CMGL=4\r", answer)) {
+                state.SkipWithError("the phone refused the bare reader");
+                break;
+            }
+            for (size_t at = answer.find("+CMGL:"); at != std::string::npos; at = answer.find("+CMGL:", at + 1))
+                ++messages;
+        }
+        state.counters["messages"] = double(messages);
+    }
+    close(fd);
+}
+
+// The peer: gammu's own reader of every message, at 19200 baud.
+void GammuGetAllSms(benchmark::State& state)
+{
+    if (std::system("command -v gammu >/dev/null 2>&1") != 0) {
+        state.SkipWithError("gammu is not installed");
+        return;
+    }
+    e2e::Phone phone(e2e::sampleState(Paced));
+    QTemporaryDir dir;
+    const std::string rc = QDir(dir.path()).filePath(QStringLiteral("gammurc")).toStdString();
+    std::ofstream(rc) << "[gammu]\ndevice = " << phone.device() << "\nconnection = at19200\n";
+    const std::string command = "timeout 300 gammu -c " + rc + " getallsms > " + rc + ".out 2>&1";
+    for (auto _ : state) {
+        if (std::system(command.c_str()) != 0) {
+            state.SkipWithError("gammu getallsms failed");
+            break;
+        }
+    }
+}
+
+// The window's own processor time per slot: its thread, during a listing
+// read with the window shown and the sample's phone book in List2.
+void WindowCpuPerSlot(benchmark::State& state)
+{
+    auto phone = connectedPhone(e2e::sampleState(Paced));
+    Form1& form = phone->form();
+    form.show();
+    form.Command1_Click();
+    const int phoneBook = form.List2->ListCount();
+    double window = 0;
+    double process = 0;
+    for (auto _ : state) {
+        const double windowStart = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+        const double processStart = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
+        form.Command4_Click();
+        window += cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - windowStart;
+        process += cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - processStart;
+        if (form.List1->ListCount() != kSlots) {
+            state.SkipWithError("the list read did not read every slot");
+            break;
+        }
+    }
+    state.counters["phone_book_rows"] = phoneBook;
+    state.counters["window_cpu_ms_per_slot"] =
+        benchmark::Counter(window * 1e3 / kSlots, benchmark::Counter::kAvgIterations);
+    state.counters["process_cpu_ms_per_slot"] =
+        benchmark::Counter(process * 1e3 / kSlots, benchmark::Counter::kAvgIterations);
+}
+
+} // namespace
+
+BENCHMARK(ListingRead)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BareReader)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(SlotBySlotRead)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(GammuGetAllSms)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(WindowCpuPerSlot)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
