@@ -1,0 +1,172 @@
+// "Leggi rubrica da Cellulare" on a phone paced like a real serial line
+// (19200 baud 8N1, 30 ms of thinking before each answer), with the main
+// sample's books (SM 250, ME 100, FD 10 entries): the read in ranges, the
+// entry-by-entry read (every range refused) and a bare reader that asks
+// each book for its whole range in one command. Wall time; the goal is the
+// ranges within 1.2x of the bare reader.
+#include "support/e2e.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <regex>
+#include <string>
+
+namespace {
+
+const std::string kPaced = "fault.slow = on 30\n";
+constexpr int kRows = 252 + 102 + 12;
+
+void PhonebookRead(benchmark::State& state, bool refuseRanges)
+{
+    e2e::Phone phone(e2e::sampleState(kPaced));
+    if (!phone.connect()) {
+        state.SkipWithError("no connection");
+        return;
+    }
+    if (refuseRanges) {
+        std::string fault = "fault error on";
+        for (int first = 1; first <= 250; first += 50)
+            fault += " +CPBR=" + std::to_string(first) + ",";
+        phone.sim().control(fault);
+    }
+    Form1& form = phone.form();
+    size_t commands = 0;
+    for (auto _ : state) {
+        phone.clearTranscript();
+        form.List2->Clear();
+        form.Command1_Click();
+        commands = phone.commands().size();
+        if (form.List2->ListCount() != kRows) {
+            state.SkipWithError("the read did not give every row");
+            break;
+        }
+    }
+    state.counters["commands"] = double(commands);
+}
+
+void Ranges(benchmark::State& state) { PhonebookRead(state, false); }
+void EntryByEntry(benchmark::State& state) { PhonebookRead(state, true); }
+
+// A reader with nothing around it: raw writes and reads on the pty.
+class BareLine {
+public:
+    explicit BareLine(const std::string& device) : m_fd(open(device.c_str(), O_RDWR | O_NOCTTY))
+    {
+        if (m_fd < 0)
+            return;
+        termios tio{};
+        tcgetattr(m_fd, &tio);
+        cfmakeraw(&tio);
+        cfsetspeed(&tio, B19200);
+        tcsetattr(m_fd, TCSANOW, &tio);
+    }
+    ~BareLine()
+    {
+        if (m_fd >= 0)
+            close(m_fd);
+    }
+    bool ok() const { return m_fd >= 0; }
+
+    // Writes the command and reads until its final result code.
+    std::string ask(const std::string& command)
+    {
+        const std::string line = command + "\r";
+        if (write(m_fd, line.data(), line.size()) != ssize_t(line.size()))
+            return std::string();
+        std::string answer;
+        for (;;) {
+            pollfd in{m_fd, POLLIN, 0};
+            if (poll(&in, 1, 10000) <= 0)
+                return answer;
+            char buffer[4096];
+            const ssize_t n = read(m_fd, buffer, sizeof buffer);
+            if (n <= 0)
+                return answer;
+            answer.append(buffer, size_t(n));
+            if (answer.find("\r\nOK\r\n") != std::string::npos || answer.find("ERROR") != std::string::npos)
+                return answer;
+        }
+    }
+
+private:
+    int m_fd;
+};
+
+// state.range(0): 0 reads each book in one command in the phone's GSM set;
+// 1 the same in UCS2, as the program reads (AT+CSCS="UCS2" first, back to
+// GSM at the end); 2 in UCS2 and in ranges of 50, the program's commands
+// without the program.
+void BareRangeReader(benchmark::State& state)
+{
+    phonesim::PhoneState phoneState;
+    std::string error;
+    if (!phonesim::loadStateText(e2e::sampleState(kPaced), phoneState, error)) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    phonesim::Simulator sim(std::move(phoneState));
+    if (!sim.start(&error)) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    BareLine line(sim.devicePath());
+    if (!line.ok()) {
+        state.SkipWithError("cannot open the pty");
+        return;
+    }
+    line.ask("ATE0"); // as the program's connection does
+    const bool ucs2 = state.range(0) != 0;
+    const int rangeSize = state.range(0) == 2 ? 50 : 10000;
+    const std::regex sizeAnswer(R"(\+CPBR: \((\d+)-(\d+)\))");
+    int entries = 0;
+    for (auto _ : state) {
+        entries = 0;
+        if (ucs2)
+            line.ask("AT+CSCS=\"UCS2\"");
+        for (const char* book : {"SM", "ME", "FD"}) {
+            line.ask(std::string("AT+CPBS=") + book);
+            std::smatch found;
+            const std::string size = line.ask("AT+CPBR=?");
+            if (!std::regex_search(size, found, sizeAnswer))
+                continue;
+            const int last = std::stoi(found[2].str());
+            for (int first = 1; first <= last; first += rangeSize) {
+                const int end = std::min(last, first + rangeSize - 1);
+                const std::string answer = line.ask("AT+CPBR=" + std::to_string(first) + "," + std::to_string(end));
+                for (size_t at = answer.find("+CPBR: "); at != std::string::npos; at = answer.find("+CPBR: ", at + 1))
+                    ++entries;
+            }
+        }
+        if (ucs2)
+            line.ask("AT+CSCS=\"GSM\"");
+    }
+    if (entries != 13)
+        state.SkipWithError("the bare reader did not read the sample's 13 entries");
+    state.counters["entries"] = entries;
+}
+
+} // namespace
+
+BENCHMARK(Ranges)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(EntryByEntry)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BareRangeReader)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
