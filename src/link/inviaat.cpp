@@ -137,7 +137,13 @@ QString normalise(const QString& collected, const QString& command, QStringList*
             continue;
         }
         // The echo is the first line; an unsolicited line taken out before
-        // it leaves a line end in front of it.
+        // it leaves a line end in front of it. A first line that is not the
+        // command is the tail of a line that began before the command was
+        // sent (the end of a "NO CARRIER" whose start was discarded).
+        if (!framed && !command.isEmpty() && !isEchoOf(line, command)) {
+            framed = true;
+            continue;
+        }
         if (!framed || (!hasEcho && lines.isEmpty() && isEchoOf(line, command))) {
             echo = line;
             hasEcho = true;

@@ -125,7 +125,8 @@ TEST(Connection, PortThatCannotBeOpenedIsNamedWithTheReason)
         QSerialPort other(QString::fromStdString(phone.device()));
         ASSERT_TRUE(other.open(QIODevice::ReadWrite));
         EXPECT_FALSE(phone.connect());
-        const QString prefix = "ERRORE DI CONNESSIONE.. " + QString::fromStdString(phone.device()) + ": ";
+        const QString prefix = "ERRORE DI CONNESSIONE.. porta occupata da un altro programma (ModemManager?) - "
+                               + QString::fromStdString(phone.device()) + ": ";
         EXPECT_TRUE(form.StatusBar1->panelText(2).startsWith(prefix)) << form.StatusBar1->panelText(2).toStdString();
         EXPECT_GT(form.StatusBar1->panelText(2).size(), prefix.size());
     }

@@ -18,7 +18,10 @@ namespace {
 // A phone of three SIM slots and two of its own: quick to read.
 const std::string kSmall = "include = small.state\n"
                            "sms.SM.4 =\nsms.SM.5 =\nsms.SM.capacity = 3\n"
-                           "sms.ME.3 =\nsms.ME.4 =\nsms.ME.5 =\nsms.ME.capacity = 2\n";
+                           "sms.ME.3 =\nsms.ME.4 =\nsms.ME.5 =\nsms.ME.capacity = 2\n"
+                           // slot by slot: one command per slot, so that an
+                           // answer could stray to the next slot's command
+                           "fault.error = on +CMGL\n";
 
 QStringList rows(Form1& form)
 {
