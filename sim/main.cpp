@@ -18,19 +18,23 @@
 
 namespace {
 
-void usage() {
+void usage()
+{
     std::cerr << "usage: phonesim [--state FILE] [--link PATH] [--control PATH] [--transcript FILE]\n"
                  "                [--fault NAME[=ARGS]]... [--set KEY=VALUE]... [--profile NAME]...\n"
                  "profiles:";
-    for (const auto& p : phonesim::profiles()) std::cerr << " " << p.first;
+    for (const auto& p : phonesim::profiles())
+        std::cerr << " " << p.first;
     std::cerr << "\n";
 }
 
-int listenOn(const std::string& path) {
+int listenOn(const std::string& path)
+{
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
-    if (fd < 0 || path.size() >= sizeof addr.sun_path) return -1;
+    if (fd < 0 || path.size() >= sizeof addr.sun_path)
+        return -1;
     std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
     unlink(path.c_str());
     if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(fd, 4) != 0) {
@@ -40,18 +44,21 @@ int listenOn(const std::string& path) {
     return fd;
 }
 
-void writeAll(int fd, const std::string& text) {
+void writeAll(int fd, const std::string& text)
+{
     size_t done = 0;
     while (done < text.size()) {
         const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n <= 0) return;
+        if (n <= 0)
+            return;
         done += static_cast<size_t>(n);
     }
 }
 
-}  // namespace
+} // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     std::string statePath = phonesim::sampleDir() + "/italian.state";
     std::string link, controlPath, transcriptPath;
     std::vector<std::string> lines;
@@ -111,7 +118,8 @@ int main(int argc, char** argv) {
     const int signalFd = signalfd(-1, &signals, SFD_CLOEXEC);
 
     phonesim::Simulator simulator(std::move(state));
-    if (!transcriptPath.empty()) simulator.setTranscriptFile(transcriptPath);
+    if (!transcriptPath.empty())
+        simulator.setTranscriptFile(transcriptPath);
     if (!simulator.start(&error, link)) {
         std::cerr << "phonesim: " << error << "\n";
         return 1;
@@ -127,27 +135,35 @@ int main(int argc, char** argv) {
     std::map<int, std::string> clients;
     for (;;) {
         std::vector<pollfd> fds = {{signalFd, POLLIN, 0}};
-        if (listener >= 0) fds.push_back({listener, POLLIN, 0});
-        for (const auto& c : clients) fds.push_back({c.first, POLLIN, 0});
-        if (poll(fds.data(), fds.size(), -1) < 0) continue;
-        if (fds[0].revents & POLLIN) break;
+        if (listener >= 0)
+            fds.push_back({listener, POLLIN, 0});
+        for (const auto& c : clients)
+            fds.push_back({c.first, POLLIN, 0});
+        if (poll(fds.data(), fds.size(), -1) < 0)
+            continue;
+        if (fds[0].revents & POLLIN)
+            break;
         for (size_t i = 1; i < fds.size(); ++i) {
-            if (!(fds[i].revents & (POLLIN | POLLHUP))) continue;
+            if (!(fds[i].revents & (POLLIN | POLLHUP)))
+                continue;
             if (fds[i].fd == listener) {
                 const int client = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
-                if (client >= 0) clients[client];
+                if (client >= 0)
+                    clients[client];
                 continue;
             }
             char buffer[4096];
             const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
             std::string& pending = clients[fds[i].fd];
-            if (n > 0) pending.append(buffer, static_cast<size_t>(n));
+            if (n > 0)
+                pending.append(buffer, static_cast<size_t>(n));
             size_t eol;
             while ((eol = pending.find('\n')) != std::string::npos || (n <= 0 && !pending.empty())) {
                 const std::string command = pending.substr(0, eol);
                 pending.erase(0, eol == std::string::npos ? std::string::npos : eol + 1);
                 std::string answer = simulator.control(command);
-                if (answer.empty() || answer.back() != '\n') answer += '\n';
+                if (answer.empty() || answer.back() != '\n')
+                    answer += '\n';
                 writeAll(fds[i].fd, answer);
             }
             if (n <= 0) {
@@ -156,7 +172,8 @@ int main(int argc, char** argv) {
             }
         }
     }
-    for (const auto& c : clients) close(c.first);
+    for (const auto& c : clients)
+        close(c.first);
     if (listener >= 0) {
         close(listener);
         unlink(controlPath.c_str());

@@ -37,22 +37,27 @@ const ErrorText kErrorTexts[] = {
     {500, "unknown error"},
 };
 
-const char* errorText(int code) {
+const char* errorText(int code)
+{
     for (const ErrorText& e : kErrorTexts) {
-        if (e.code == code) return e.text;
+        if (e.code == code)
+            return e.text;
     }
     return "unknown";
 }
 
 // A blank after each comma outside quotes that a value follows:
 // '+CMGR: 1,,22' becomes '+CMGR: 1,, 22'.
-std::string blanksAfterCommas(const std::string& line) {
+std::string blanksAfterCommas(const std::string& line)
+{
     std::string out;
     bool quoted = false;
     for (size_t i = 0; i < line.size(); ++i) {
         out += line[i];
-        if (line[i] == '"') quoted = !quoted;
-        if (line[i] == ',' && !quoted && i + 1 < line.size() && line[i + 1] != ',') out += ' ';
+        if (line[i] == '"')
+            quoted = !quoted;
+        if (line[i] == ',' && !quoted && i + 1 < line.size() && line[i + 1] != ',')
+            out += ' ';
     }
     return out;
 }
@@ -60,9 +65,10 @@ std::string blanksAfterCommas(const std::string& line) {
 constexpr UnsolicitedPosition kSchedulePositions[] = {UnsolicitedPosition::BeforeEcho, UnsolicitedPosition::Before,
                                                       UnsolicitedPosition::Inside, UnsolicitedPosition::After};
 
-}  // namespace
+} // namespace
 
-const std::vector<std::string>& unsolicitedSchedule() {
+const std::vector<std::string>& unsolicitedSchedule()
+{
     // The PDUs come from tools/make_sample_pdus.py ("unsolicited").
     static const std::vector<std::string> kLines = {
         "RING",
@@ -92,7 +98,8 @@ const std::vector<std::string>& unsolicitedSchedule() {
 
 Phone::Phone(PhoneState& state) : m_state(state) { reset(); }
 
-void Phone::reset() {
+void Phone::reset()
+{
     m_echo = m_state.echo && !m_state.faults.noEcho;
     m_verbose = true;
     m_quiet = false;
@@ -102,33 +109,39 @@ void Phone::reset() {
     m_sRegisters = {{0, 0}, {3, 13}, {4, 10}, {5, 8}, {7, 50}, {8, 2}, {10, 14}};
 }
 
-void Phone::followState() {
+void Phone::followState()
+{
     m_echo = m_state.echo && !m_state.faults.noEcho;
     m_charset = m_state.charset;
 }
 
-void Phone::lineDropped() {
+void Phone::lineDropped()
+{
     m_mode = Mode::Command;
     m_line.clear();
     m_rawLine.clear();
     m_pdu.clear();
 }
 
-std::string Phone::unsolicited(const std::string& line) const {
+std::string Phone::unsolicited(const std::string& line) const
+{
     // Each line of the code framed as an information line: a +CMT and its PDU
     // are "\r\n+CMT: ,24\r\n<pdu>\r\n".
     std::string text = m_verbose ? eol() : "";
-    for (const std::string& part : split(line, '\n')) text += part + eol();
+    for (const std::string& part : split(line, '\n'))
+        text += part + eol();
     return text;
 }
 
-void Phone::feed(const std::string& bytes, std::vector<Output>& out, std::vector<std::string>& lines) {
+void Phone::feed(const std::string& bytes, std::vector<Output>& out, std::vector<std::string>& lines)
+{
     for (char c : bytes) {
         if (m_mode == Mode::Pdu) {
             if (c == kCtrlZ || c == kEsc) {
                 onPdu(c == kEsc, out, lines);
             } else if (c != '\r' && c != '\n' && c != '\0') {
-                if (m_pdu.size() < kMaxLine) m_pdu += c;
+                if (m_pdu.size() < kMaxLine)
+                    m_pdu += c;
             }
             continue;
         }
@@ -138,13 +151,14 @@ void Phone::feed(const std::string& bytes, std::vector<Output>& out, std::vector
             m_line.clear();
             m_rawLine.clear();
             break;
-        case '\n':  // line ends are CR (S3); a LF after it is ignored
+        case '\n': // line ends are CR (S3); a LF after it is ignored
         case '\0':
-        case kEsc:  // a stray ESC or NUL outside a PDU is ignored
+        case kEsc: // a stray ESC or NUL outside a PDU is ignored
         case kCtrlZ:
             break;
-        case '\b':  // S5, backspace
-            if (!m_line.empty()) m_line.pop_back();
+        case '\b': // S5, backspace
+            if (!m_line.empty())
+                m_line.pop_back();
             m_rawLine += c;
             break;
         default:
@@ -156,16 +170,19 @@ void Phone::feed(const std::string& bytes, std::vector<Output>& out, std::vector
     }
 }
 
-void Phone::onLine(const std::string& raw, std::vector<Output>& out, std::vector<std::string>& lines) {
+void Phone::onLine(const std::string& raw, std::vector<Output>& out, std::vector<std::string>& lines)
+{
     const std::string line = trim(raw);
-    if (line.empty()) return;  // an empty line is no command
+    if (line.empty())
+        return; // an empty line is no command
     lines.push_back(line);
     const std::string echo = m_echo ? m_rawLine + (m_state.dialect.echoCrCr ? "\r\r" : "\r") : std::string();
     const std::string answer = execute(line);
     deliver(line, echo, answer, m_insideAt, out);
 }
 
-void Phone::onPdu(bool cancelled, std::vector<Output>& out, std::vector<std::string>& lines) {
+void Phone::onPdu(bool cancelled, std::vector<Output>& out, std::vector<std::string>& lines)
+{
     m_mode = Mode::Command;
     const std::string pdu = m_pdu;
     m_pdu.clear();
@@ -173,7 +190,7 @@ void Phone::onPdu(bool cancelled, std::vector<Output>& out, std::vector<std::str
     const std::string echo = m_echo ? pdu : std::string();
     Result r;
     if (cancelled) {
-        deliver(pdu, echo, final(r), std::string::npos, out);  // ESC: nothing is sent
+        deliver(pdu, echo, final(r), std::string::npos, out); // ESC: nothing is sent
         return;
     }
     std::string error;
@@ -185,16 +202,17 @@ void Phone::onPdu(bool cancelled, std::vector<Output>& out, std::vector<std::str
         r.code = 304;
     } else if (m_pduCommand == "+CMGS" && m_state.faults.reject) {
         r.kind = Kind::Cms;
-        r.code = 500;  // unknown error: the network did not take the message
+        r.code = 500; // unknown error: the network did not take the message
     } else if (m_pduCommand == "+CMGS") {
         m_sent.push_back(upper(pdu));
         r.info.push_back("+CMGS: " + std::to_string(m_state.nextReference));
         m_state.nextReference = (m_state.nextReference + 1) % 256;
-    } else {  // +CMGW: the first free slot of <mem2>
+    } else { // +CMGW: the first free slot of <mem2>
         MessageStore& store = m_state.stores[m_state.mem2];
         int slot = 0;
         for (int i = 1; i <= store.capacity && slot == 0; ++i) {
-            if (!store.messages.count(i)) slot = i;
+            if (!store.messages.count(i))
+                slot = i;
         }
         if (slot == 0) {
             r.kind = Kind::Cms;
@@ -209,22 +227,29 @@ void Phone::onPdu(bool cancelled, std::vector<Output>& out, std::vector<std::str
     deliver(pdu, echo, text + final(r), insideAt, out);
 }
 
-bool Phone::matches(const std::string& pattern, const std::string& command) const {
-    if (pattern.empty()) return true;
+bool Phone::matches(const std::string& pattern, const std::string& command) const
+{
+    if (pattern.empty())
+        return true;
     std::string p = upper(pattern);
-    if (p[0] == '+' || p[0] == '^') p = "AT" + p;
+    if (p[0] == '+' || p[0] == '^')
+        p = "AT" + p;
     // A prefix up to a boundary: "+CPBR=3" is AT+CPBR=3 (and AT+CPBR=3,5), not AT+CPBR=30.
     const std::string c = upper(command);
-    return c.rfind(p, 0) == 0 && (c.size() == p.size() || !std::isalnum(static_cast<unsigned char>(c[p.size()])) ||
-                                  !std::isalnum(static_cast<unsigned char>(p.back())));
+    return c.rfind(p, 0) == 0
+           && (c.size() == p.size() || !std::isalnum(static_cast<unsigned char>(c[p.size()]))
+               || !std::isalnum(static_cast<unsigned char>(p.back())));
 }
 
 void Phone::deliver(const std::string& command, const std::string& echo, std::string answer, size_t insideAt,
-                    std::vector<Output>& out) {
+                    std::vector<Output>& out)
+{
     Faults& f = m_state.faults;
-    if (f.silent) return;
+    if (f.silent)
+        return;
     if (answer.empty()) {
-        if (!echo.empty()) out.push_back(Output{0, echo, false});
+        if (!echo.empty())
+            out.push_back(Output{0, echo, false});
         return;
     }
     // Unsolicited codes fall between lines, never inside one.
@@ -235,26 +260,37 @@ void Phone::deliver(const std::string& command, const std::string& echo, std::st
         if (n % f.urcEvery == 0) {
             const long k = n / f.urcEvery;
             const std::vector<std::string>& schedule = unsolicitedSchedule();
-            codes.push_back(Faults::Unsolicited{kSchedulePositions[k % 4],
-                                                schedule[static_cast<size_t>(k) % schedule.size()]});
+            codes.push_back(
+                Faults::Unsolicited{kSchedulePositions[k % 4], schedule[static_cast<size_t>(k) % schedule.size()]});
         }
     }
-    const bool prompt = m_mode == Mode::Pdu;  // nothing comes after a "> " prompt
+    const bool prompt = m_mode == Mode::Pdu; // nothing comes after a "> " prompt
     std::string beforeEcho, head, inside, tail;
     for (const Faults::Unsolicited& u : codes) {
         const std::string frame = unsolicited(u.line);
         switch (u.position) {
-        case UnsolicitedPosition::BeforeEcho: beforeEcho += frame; break;
-        case UnsolicitedPosition::Before: head += frame; break;
-        case UnsolicitedPosition::Inside: (insideAt < answer.size() ? inside : head) += frame; break;
-        case UnsolicitedPosition::After: (prompt ? head : tail) += frame; break;
+        case UnsolicitedPosition::BeforeEcho:
+            beforeEcho += frame;
+            break;
+        case UnsolicitedPosition::Before:
+            head += frame;
+            break;
+        case UnsolicitedPosition::Inside:
+            (insideAt < answer.size() ? inside : head) += frame;
+            break;
+        case UnsolicitedPosition::After:
+            (prompt ? head : tail) += frame;
+            break;
         }
     }
-    if (!inside.empty()) answer.insert(insideAt, inside);
+    if (!inside.empty())
+        answer.insert(insideAt, inside);
     answer = head + answer + tail;
-    if (!beforeEcho.empty() || !echo.empty()) out.push_back(Output{0, beforeEcho + echo, false});
+    if (!beforeEcho.empty() || !echo.empty())
+        out.push_back(Output{0, beforeEcho + echo, false});
     int delay = f.slow ? f.slowDelayMs : 0;
-    if (f.late && matches(f.latePattern, command)) delay += f.lateMs;
+    if (f.late && matches(f.latePattern, command))
+        delay += f.lateMs;
     if (f.drop && matches(f.dropPattern, command)) {
         f.drop = false;
         out.push_back(Output{delay, answer.substr(0, std::max<size_t>(1, answer.size() / 2)), true});
@@ -270,51 +306,65 @@ void Phone::deliver(const std::string& command, const std::string& echo, std::st
     }
 }
 
-std::string Phone::info(const std::vector<std::string>& lines, size_t* firstEnd) const {
-    if (lines.empty()) return std::string();
+std::string Phone::info(const std::vector<std::string>& lines, size_t* firstEnd) const
+{
+    if (lines.empty())
+        return std::string();
     const Dialect& d = m_state.dialect;
     const std::string end = eol();
     std::string text = m_verbose ? end : "";
     for (size_t i = 0; i < lines.size(); ++i) {
-        if (i) text += end;
+        if (i)
+            text += end;
         text += d.blanks ? blanksAfterCommas(lines[i]) : lines[i];
-        if (d.trailingBlank) text += ' ';
-        if (i == 0 && firstEnd) *firstEnd = text.size() + end.size();
+        if (d.trailingBlank)
+            text += ' ';
+        if (i == 0 && firstEnd)
+            *firstEnd = text.size() + end.size();
     }
     return text + end;
 }
 
-std::string Phone::pduLine(const std::string& pdu) const {
+std::string Phone::pduLine(const std::string& pdu) const
+{
     return (m_state.dialect.lowerHex ? lower(pdu) : pdu) + (m_state.dialect.pduQuote ? "\"" : "");
 }
 
-std::string Phone::final(const Result& r) const {
+std::string Phone::final(const Result& r) const
+{
     const std::string end = eol();
-    if (r.kind == Kind::Prompt) return end + "> ";
-    if (m_quiet) return std::string();
+    if (r.kind == Kind::Prompt)
+        return end + "> ";
+    if (m_quiet)
+        return std::string();
     std::string code;
     switch (r.kind) {
-    case Kind::Ok: return m_verbose ? end + "OK" + end : "0\r";
-    case Kind::Error: return m_verbose ? end + "ERROR" + end : "4\r";
+    case Kind::Ok:
+        return m_verbose ? end + "OK" + end : "0\r";
+    case Kind::Error:
+        return m_verbose ? end + "ERROR" + end : "4\r";
     case Kind::Cme:
     case Kind::Cms:
-        if (m_cmee == 0 && !r.forceCode) return m_verbose ? end + "ERROR" + end : "4\r";
-        code = (r.kind == Kind::Cme ? "+CME ERROR: " : "+CMS ERROR: ") +
-               (m_cmee == 2 ? std::string(errorText(r.code)) : std::to_string(r.code));
+        if (m_cmee == 0 && !r.forceCode)
+            return m_verbose ? end + "ERROR" + end : "4\r";
+        code = (r.kind == Kind::Cme ? "+CME ERROR: " : "+CMS ERROR: ")
+               + (m_cmee == 2 ? std::string(errorText(r.code)) : std::to_string(r.code));
         return m_verbose ? end + code + end : code + end;
-    case Kind::Prompt: break;
+    case Kind::Prompt:
+        break;
     }
     return std::string();
 }
 
 // One command line: "AT" and any number of basic commands and extended
 // commands separated by ";" (V.25ter 5.2).
-std::string Phone::execute(const std::string& line) {
+std::string Phone::execute(const std::string& line)
+{
     Result error;
     error.kind = Kind::Error;
     m_insideAt = std::string::npos;
-    if (line.size() < 2 || std::toupper(static_cast<unsigned char>(line[0])) != 'A' ||
-        std::toupper(static_cast<unsigned char>(line[1])) != 'T') {
+    if (line.size() < 2 || std::toupper(static_cast<unsigned char>(line[0])) != 'A'
+        || std::toupper(static_cast<unsigned char>(line[1])) != 'T') {
         return final(error);
     }
     std::string answer;
@@ -331,16 +381,19 @@ std::string Phone::execute(const std::string& line) {
             size_t end = pos;
             bool quoted = false;
             while (end < line.size() && (quoted || line[end] != ';')) {
-                if (line[end] == '"') quoted = !quoted;
+                if (line[end] == '"')
+                    quoted = !quoted;
                 ++end;
             }
             command = line.substr(pos, end - pos);
             pos = end;
             size_t nameEnd = 1;
-            while (nameEnd < command.size() && command[nameEnd] != '=' && command[nameEnd] != '?') ++nameEnd;
+            while (nameEnd < command.size() && command[nameEnd] != '=' && command[nameEnd] != '?')
+                ++nameEnd;
             const std::string name = upper(trim(command.substr(0, nameEnd)));
             for (const std::string& pattern : m_state.faults.errorCommands) {
-                if (matches(pattern, "AT" + upper(command))) return answer + final(error);
+                if (matches(pattern, "AT" + upper(command)))
+                    return answer + final(error);
             }
             r = extended(name, command.substr(nameEnd));
         } else {
@@ -353,35 +406,41 @@ std::string Phone::execute(const std::string& line) {
             }
             const size_t argStart = end;
             if (c == 'S') {
-                while (end < line.size() && (std::isdigit(static_cast<unsigned char>(line[end])) ||
-                                             line[end] == '=' || line[end] == '?')) {
+                while (
+                    end < line.size()
+                    && (std::isdigit(static_cast<unsigned char>(line[end])) || line[end] == '=' || line[end] == '?')) {
                     ++end;
                 }
             } else {
-                while (end < line.size() && std::isdigit(static_cast<unsigned char>(line[end]))) ++end;
+                while (end < line.size() && std::isdigit(static_cast<unsigned char>(line[end])))
+                    ++end;
             }
             command = line.substr(pos, end - pos);
             for (const std::string& pattern : m_state.faults.errorCommands) {
-                if (matches(pattern, "AT" + upper(command))) return answer + final(error);
+                if (matches(pattern, "AT" + upper(command)))
+                    return answer + final(error);
             }
             r = basic(letter, line.substr(argStart, end - argStart));
             pos = end;
         }
         size_t firstEnd = std::string::npos;
         const std::string text = info(r.info, &firstEnd);
-        if (m_insideAt == std::string::npos && firstEnd != std::string::npos) m_insideAt = answer.size() + firstEnd;
+        if (m_insideAt == std::string::npos && firstEnd != std::string::npos)
+            m_insideAt = answer.size() + firstEnd;
         answer += text;
         if (r.kind == Kind::Prompt) {
             m_mode = Mode::Pdu;
             m_pdu.clear();
             return answer + final(r);
         }
-        if (r.kind != Kind::Ok) return answer + final(r);
+        if (r.kind != Kind::Ok)
+            return answer + final(r);
     }
     return answer + final(Result());
 }
 
-Phone::Result Phone::basic(char letter, const std::string& arg) {
+Phone::Result Phone::basic(char letter, const std::string& arg)
+{
     Result r;
     int n = 0;
     const bool hasNumber = parseInt(arg, n);
@@ -391,11 +450,17 @@ Phone::Result Phone::basic(char letter, const std::string& arg) {
         return r;
     }
     switch (letter) {
-    case 'E': m_echo = n == 1 && !m_state.faults.noEcho; break;
-    case 'Q': m_quiet = n == 1; break;
-    case 'V': m_verbose = n == 1; break;
+    case 'E':
+        m_echo = n == 1 && !m_state.faults.noEcho;
+        break;
+    case 'Q':
+        m_quiet = n == 1;
+        break;
+    case 'V':
+        m_verbose = n == 1;
+        break;
     case 'Z':
-    case 'f':  // &F
+    case 'f': // &F
         reset();
         break;
     case 'I':
@@ -419,19 +484,21 @@ Phone::Result Phone::basic(char letter, const std::string& arg) {
     case 'L':
     case 'M':
     case 'H':
-    case 'c':  // &C
-    case 'd':  // &D
-    case 'w':  // &W
-    case 'k':  // &K
+    case 'c': // &C
+    case 'd': // &D
+    case 'w': // &W
+    case 'k': // &K
         break;
-    default: r.kind = Kind::Error;
+    default:
+        r.kind = Kind::Error;
     }
     return r;
 }
 
 // The extended commands this phone knows, by name; a name not here answers
 // ERROR.  Each handler gets the command as received ("+CPBR", "=1,10").
-const std::map<std::string, Phone::Handler>& Phone::commandTable() {
+const std::map<std::string, Phone::Handler>& Phone::commandTable()
+{
     static const std::map<std::string, Handler> kCommands = {
         // Identification (GSM 07.07 5; the +G forms are V.25ter's) and status.
         {"+CGMI", [](Phone& p, const Request& q) { return p.value(q, p.m_state.manufacturer); }},
@@ -472,7 +539,8 @@ const std::map<std::string, Phone::Handler>& Phone::commandTable() {
     return kCommands;
 }
 
-Phone::Result Phone::extended(const std::string& name, const std::string& suffix) {
+Phone::Result Phone::extended(const std::string& name, const std::string& suffix)
+{
     const auto it = commandTable().find(name);
     if (it == commandTable().end()) {
         Result unknown;
@@ -482,7 +550,8 @@ Phone::Result Phone::extended(const std::string& name, const std::string& suffix
     return it->second(*this, Request{name, suffix});
 }
 
-Phone::Result Phone::messageError(int code) {
+Phone::Result Phone::messageError(int code)
+{
     Result r;
     r.kind = Kind::Cms;
     r.code = code;
@@ -490,81 +559,113 @@ Phone::Result Phone::messageError(int code) {
 }
 
 // A value given to the bare command: +CGMM answers the model.
-Phone::Result Phone::value(const Request& q, const std::string& text) {
+Phone::Result Phone::value(const Request& q, const std::string& text)
+{
     Result r;
-    if (q.exec()) r.info.push_back(text);
-    else if (!q.test()) r.kind = Kind::Error;
+    if (q.exec())
+        r.info.push_back(text);
+    else if (!q.test())
+        r.kind = Kind::Error;
     return r;
 }
 
 // A status only read: +CPIN? answers "+CPIN: READY".
-Phone::Result Phone::readOnly(const Request& q, const std::string& text) {
+Phone::Result Phone::readOnly(const Request& q, const std::string& text)
+{
     Result r;
-    if (q.read()) r.info.push_back(text);
-    else r.kind = Kind::Error;
+    if (q.read())
+        r.info.push_back(text);
+    else
+        r.kind = Kind::Error;
     return r;
 }
 
-Phone::Result Phone::errorReports(const Request& q) {
+Phone::Result Phone::errorReports(const Request& q)
+{
     Result r;
     int n = 0;
-    if (q.read()) r.info.push_back("+CMEE: " + std::to_string(m_cmee));
-    else if (q.test()) r.info.push_back("+CMEE: (0-2)");
-    else if (q.set() && parseInt(q.arg(), n) && n >= 0 && n <= 2) m_cmee = n;
-    else r.kind = Kind::Error;
+    if (q.read())
+        r.info.push_back("+CMEE: " + std::to_string(m_cmee));
+    else if (q.test())
+        r.info.push_back("+CMEE: (0-2)");
+    else if (q.set() && parseInt(q.arg(), n) && n >= 0 && n <= 2)
+        m_cmee = n;
+    else
+        r.kind = Kind::Error;
     return r;
 }
 
-Phone::Result Phone::characterSet(const Request& q) {
+Phone::Result Phone::characterSet(const Request& q)
+{
     Result r;
     const std::string cs = upper(unquote(q.arg()));
     const bool ucs2 = m_state.dialect.ucs2 != Ucs2Support::None;
-    if (q.read()) r.info.push_back("+CSCS: \"" + m_charset + "\"");
-    else if (q.test()) r.info.push_back(std::string("+CSCS: (\"GSM\",\"IRA\",\"8859-1\"") + (ucs2 ? ",\"UCS2\")" : ")"));
-    else if (q.set() && charsetKnown(cs) && (ucs2 || cs != "UCS2")) m_charset = cs;
-    else r.kind = Kind::Error;
+    if (q.read())
+        r.info.push_back("+CSCS: \"" + m_charset + "\"");
+    else if (q.test())
+        r.info.push_back(std::string("+CSCS: (\"GSM\",\"IRA\",\"8859-1\"") + (ucs2 ? ",\"UCS2\")" : ")"));
+    else if (q.set() && charsetKnown(cs) && (ucs2 || cs != "UCS2"))
+        m_charset = cs;
+    else
+        r.kind = Kind::Error;
     return r;
 }
 
-Phone::Result Phone::functionality(const Request& q) {
+Phone::Result Phone::functionality(const Request& q)
+{
     Result r;
     int n = 0;
     const std::vector<std::string> p = splitParams(q.arg());
-    if (q.read()) r.info.push_back("+CFUN: " + std::to_string(m_fun));
-    else if (q.test()) r.info.push_back("+CFUN: (0,1,4),(0,1)");
-    else if (q.set() && !p.empty() && parseInt(p[0], n) && (n == 0 || n == 1 || n == 4)) m_fun = n;
-    else r.kind = Kind::Error;
+    if (q.read())
+        r.info.push_back("+CFUN: " + std::to_string(m_fun));
+    else if (q.test())
+        r.info.push_back("+CFUN: (0,1,4),(0,1)");
+    else if (q.set() && !p.empty() && parseInt(p[0], n) && (n == 0 || n == 1 || n == 4))
+        m_fun = n;
+    else
+        r.kind = Kind::Error;
     return r;
 }
 
 // PDU mode only: no text mode.
-Phone::Result Phone::messageFormat(const Request& q) {
+Phone::Result Phone::messageFormat(const Request& q)
+{
     Result r;
     int n = 0;
-    if (q.read()) r.info.push_back("+CMGF: 0");
-    else if (q.test()) r.info.push_back("+CMGF: (0)");
-    else if (!q.set() || !parseInt(q.arg(), n) || n != 0) return messageError(303);
+    if (q.read())
+        r.info.push_back("+CMGF: 0");
+    else if (q.test())
+        r.info.push_back("+CMGF: (0)");
+    else if (!q.set() || !parseInt(q.arg(), n) || n != 0)
+        return messageError(303);
     return r;
 }
 
-Phone::Result Phone::messageService(const Request& q) {
+Phone::Result Phone::messageService(const Request& q)
+{
     Result r;
     int n = 0;
-    if (q.read()) r.info.push_back("+CSMS: 0,1,1,1");
-    else if (q.test()) r.info.push_back("+CSMS: (0)");
-    else if (q.set() && parseInt(q.arg(), n) && n == 0) r.info.push_back("+CSMS: 1,1,1");
-    else return messageError(303);
+    if (q.read())
+        r.info.push_back("+CSMS: 0,1,1,1");
+    else if (q.test())
+        r.info.push_back("+CSMS: (0)");
+    else if (q.set() && parseInt(q.arg(), n) && n == 0)
+        r.info.push_back("+CSMS: 1,1,1");
+    else
+        return messageError(303);
     return r;
 }
 
-Phone::Result Phone::serviceCentre(const Request& q) {
+Phone::Result Phone::serviceCentre(const Request& q)
+{
     Result r;
     if (q.read()) {
         r.info.push_back("+CSCA: \"" + m_state.smsc + "\"," + std::to_string(m_state.smscType));
     } else if (q.set()) {
         const std::vector<std::string> p = splitParams(q.arg());
         int type = 0;
-        if (p.empty() || !isQuoted(p[0]) || (p.size() > 1 && !parseInt(p[1], type))) return messageError(304);
+        if (p.empty() || !isQuoted(p[0]) || (p.size() > 1 && !parseInt(p[1], type)))
+            return messageError(304);
         m_state.smsc = unquote(p[0]);
         m_state.smscType = p.size() > 1 ? type : (!m_state.smsc.empty() && m_state.smsc[0] == '+' ? 145 : 129);
     } else if (!q.test()) {
@@ -573,11 +674,13 @@ Phone::Result Phone::serviceCentre(const Request& q) {
     return r;
 }
 
-Phone::Result Phone::newMessageIndications(const Request& q) {
+Phone::Result Phone::newMessageIndications(const Request& q)
+{
     Result r;
     if (q.read()) {
         std::string v = "+CNMI: ";
-        for (int i = 0; i < 5; ++i) v += (i ? "," : "") + std::to_string(m_cnmi[i]);
+        for (int i = 0; i < 5; ++i)
+            v += (i ? "," : "") + std::to_string(m_cnmi[i]);
         r.info.push_back(v);
     } else if (q.test()) {
         r.info.push_back("+CNMI: (0-2),(0-3),(0,2),(0,1),(0,1)");
@@ -586,7 +689,8 @@ Phone::Result Phone::newMessageIndications(const Request& q) {
         int values[5];
         std::copy(std::begin(m_cnmi), std::end(m_cnmi), values);
         for (size_t i = 0; i < p.size() && i < 5; ++i) {
-            if (!p[i].empty() && !parseInt(p[i], values[i])) return messageError(303);
+            if (!p[i].empty() && !parseInt(p[i], values[i]))
+                return messageError(303);
         }
         std::copy(values, values + 5, m_cnmi);
     } else {
@@ -595,30 +699,35 @@ Phone::Result Phone::newMessageIndications(const Request& q) {
     return r;
 }
 
-bool Phone::storeExists(const std::string& mem) const {
-    if (mem == "ME" && !m_state.phoneStore) return false;
+bool Phone::storeExists(const std::string& mem) const
+{
+    if (mem == "ME" && !m_state.phoneStore)
+        return false;
     return m_state.stores.count(mem) > 0;
 }
 
-int Phone::used(const std::string& mem) const {
+int Phone::used(const std::string& mem) const
+{
     const auto it = m_state.stores.find(mem);
     return it == m_state.stores.end() || !storeExists(mem) ? 0 : static_cast<int>(it->second.messages.size());
 }
 
-int Phone::capacity(const std::string& mem) const {
+int Phone::capacity(const std::string& mem) const
+{
     const auto it = m_state.stores.find(mem);
     return it == m_state.stores.end() || !storeExists(mem) ? 0 : it->second.capacity;
 }
 
 // +CPMS: the stores for reading/deleting, writing, and receiving (GSM 07.05 3.2.2).
-Phone::Result Phone::messageStores(const std::string& suffix) {
+Phone::Result Phone::messageStores(const std::string& suffix)
+{
     Result r;
     if (suffix == "?") {
         std::string v = "+CPMS: ";
         const std::string* mems[3] = {&m_state.mem1, &m_state.mem2, &m_state.mem3};
         for (int i = 0; i < 3; ++i) {
-            v += (i ? ",\"" : "\"") + *mems[i] + "\"," + std::to_string(used(*mems[i])) + "," +
-                 std::to_string(capacity(*mems[i]));
+            v += (i ? ",\"" : "\"") + *mems[i] + "\"," + std::to_string(used(*mems[i])) + ","
+                 + std::to_string(capacity(*mems[i]));
         }
         r.info.push_back(v);
     } else if (suffix == "=?") {
@@ -656,10 +765,12 @@ Phone::Result Phone::messageStores(const std::string& suffix) {
 }
 
 // +CMGR=<index> in PDU mode: "+CMGR: <stat>,[<alpha>],<length>" and the PDU.
-Phone::Result Phone::readMessage(const std::string& suffix) {
+Phone::Result Phone::readMessage(const std::string& suffix)
+{
     Result r;
     int index = 0;
-    if (suffix == "=?") return r;
+    if (suffix == "=?")
+        return r;
     if (suffix.size() < 2 || suffix[0] != '=' || !parseInt(suffix.substr(1), index)) {
         r.kind = Kind::Error;
         return r;
@@ -673,8 +784,11 @@ Phone::Result Phone::readMessage(const std::string& suffix) {
     const auto it = store.messages.find(index);
     if (it == store.messages.end()) {
         switch (m_state.emptySlot) {
-        case EmptySlotAnswer::Zero: r.info.push_back(m_state.dialect.cmgrStatus ? "+CMGR: 0,,0" : "+CMGR: ,,0"); break;
-        case EmptySlotAnswer::Ok: break;
+        case EmptySlotAnswer::Zero:
+            r.info.push_back(m_state.dialect.cmgrStatus ? "+CMGR: 0,,0" : "+CMGR: ,,0");
+            break;
+        case EmptySlotAnswer::Ok:
+            break;
         case EmptySlotAnswer::Cms321:
             r.kind = Kind::Cms;
             r.code = 321;
@@ -687,12 +801,14 @@ Phone::Result Phone::readMessage(const std::string& suffix) {
     const std::string stat = m_state.dialect.cmgrStatus ? std::to_string(m.stat) : std::string();
     r.info.push_back("+CMGR: " + stat + ",," + std::to_string(tpduLength(m.pdu)));
     r.info.push_back(pduLine(m.pdu));
-    if (m.stat == 0) m.stat = 1;  // read now
+    if (m.stat == 0)
+        m.stat = 1; // read now
     return r;
 }
 
 // +CMGL=<stat>: 0 unread, 1 read, 2 unsent, 3 sent, 4 all.
-Phone::Result Phone::listMessages(const std::string& suffix) {
+Phone::Result Phone::listMessages(const std::string& suffix)
+{
     Result r;
     int stat = 0;
     if (suffix == "=?") {
@@ -710,27 +826,30 @@ Phone::Result Phone::listMessages(const std::string& suffix) {
         return r;
     }
     for (auto& [index, m] : m_state.stores[m_state.mem1].messages) {
-        if (stat != 4 && m.stat != stat) continue;
-        r.info.push_back("+CMGL: " + std::to_string(index) + "," + std::to_string(m.stat) + ",," +
-                         std::to_string(tpduLength(m.pdu)));
+        if (stat != 4 && m.stat != stat)
+            continue;
+        r.info.push_back("+CMGL: " + std::to_string(index) + "," + std::to_string(m.stat) + ",,"
+                         + std::to_string(tpduLength(m.pdu)));
         r.info.push_back(pduLine(m.pdu));
-        if (m.stat == 0) m.stat = 1;
+        if (m.stat == 0)
+            m.stat = 1;
     }
     return r;
 }
 
 // +CMGD=<index>[,<delflag>] (GSM 07.05 3.5.4).
-Phone::Result Phone::deleteMessage(const std::string& suffix) {
+Phone::Result Phone::deleteMessage(const std::string& suffix)
+{
     Result r;
     if (suffix == "=?") {
         r.info.push_back("+CMGD: (1-" + std::to_string(capacity(m_state.mem1)) + "),(0-4)");
         return r;
     }
-    const std::vector<std::string> p = suffix.size() > 1 && suffix[0] == '=' ? splitParams(suffix.substr(1))
-                                                                             : std::vector<std::string>();
+    const std::vector<std::string> p =
+        suffix.size() > 1 && suffix[0] == '=' ? splitParams(suffix.substr(1)) : std::vector<std::string>();
     int index = 0, flag = 0;
-    if (p.empty() || p.size() > 2 || (p.size() == 2 && (!parseInt(p[1], flag) || flag < 0 || flag > 4)) ||
-        (flag == 0 && !parseInt(p[0], index))) {
+    if (p.empty() || p.size() > 2 || (p.size() == 2 && (!parseInt(p[1], flag) || flag < 0 || flag > 4))
+        || (flag == 0 && !parseInt(p[0], index))) {
         r.kind = Kind::Error;
         return r;
     }
@@ -758,14 +877,16 @@ Phone::Result Phone::deleteMessage(const std::string& suffix) {
 }
 
 // +CMGS=<length> / +CMGW=<length>[,<stat>]: the "> " prompt, then the PDU.
-Phone::Result Phone::startPdu(const std::string& name, const std::string& suffix) {
+Phone::Result Phone::startPdu(const std::string& name, const std::string& suffix)
+{
     Result r;
-    if (suffix == "=?") return r;
-    const std::vector<std::string> p = suffix.size() > 1 && suffix[0] == '=' ? splitParams(suffix.substr(1))
-                                                                             : std::vector<std::string>();
+    if (suffix == "=?")
+        return r;
+    const std::vector<std::string> p =
+        suffix.size() > 1 && suffix[0] == '=' ? splitParams(suffix.substr(1)) : std::vector<std::string>();
     int length = 0, stat = name == "+CMGW" ? 2 : 0;
-    if (p.empty() || !parseInt(p[0], length) || length < 1 || length > 164 ||
-        (p.size() > 1 && (name != "+CMGW" || !parseInt(p[1], stat) || stat < 0 || stat > 3)) || p.size() > 2) {
+    if (p.empty() || !parseInt(p[0], length) || length < 1 || length > 164
+        || (p.size() > 1 && (name != "+CMGW" || !parseInt(p[1], stat) || stat < 0 || stat > 3)) || p.size() > 2) {
         r.kind = Kind::Cms;
         r.code = 304;
         return r;
@@ -777,12 +898,14 @@ Phone::Result Phone::startPdu(const std::string& name, const std::string& suffix
     return r;
 }
 
-Phonebook* Phone::selectedBook() {
+Phonebook* Phone::selectedBook()
+{
     const auto it = m_state.phonebooks.find(m_state.phonebook);
     return it == m_state.phonebooks.end() ? nullptr : &it->second;
 }
 
-std::string Phone::entryLine(int index, const PhonebookEntry& e) const {
+std::string Phone::entryLine(int index, const PhonebookEntry& e) const
+{
     const bool ucs2 = m_charset == "UCS2";
     std::string number = ucs2 && m_state.dialect.ucs2 == Ucs2Support::Numbers ? encodeText(e.number, "UCS2") : e.number;
     std::string name = encodeText(e.name, m_charset);
@@ -794,17 +917,19 @@ std::string Phone::entryLine(int index, const PhonebookEntry& e) const {
 }
 
 // +CPBS: the phone book that +CPBR and +CPBW work on (GSM 07.07 8.11).
-Phone::Result Phone::phonebookStore(const std::string& suffix) {
+Phone::Result Phone::phonebookStore(const std::string& suffix)
+{
     Result r;
     if (suffix == "?") {
         const Phonebook* book = selectedBook();
         const int total = book ? book->last - book->first + 1 : 0;
-        r.info.push_back("+CPBS: \"" + m_state.phonebook + "\"," +
-                         std::to_string(book ? book->entries.size() : 0) + "," + std::to_string(total));
+        r.info.push_back("+CPBS: \"" + m_state.phonebook + "\"," + std::to_string(book ? book->entries.size() : 0) + ","
+                         + std::to_string(total));
     } else if (suffix == "=?") {
         std::string list;
         for (const char* mem : {"SM", "ME", "FD"}) {
-            if (m_state.phonebooks.count(mem)) list += (list.empty() ? "\"" : ",\"") + std::string(mem) + "\"";
+            if (m_state.phonebooks.count(mem))
+                list += (list.empty() ? "\"" : ",\"") + std::string(mem) + "\"";
         }
         r.info.push_back("+CPBS: (" + list + ")");
     } else if (suffix.size() > 1 && suffix[0] == '=') {
@@ -823,7 +948,8 @@ Phone::Result Phone::phonebookStore(const std::string& suffix) {
 }
 
 // +CPBR=? gives "(first-last),<nlength>,<tlength>"; +CPBR=<i>[,<j>] the entries.
-Phone::Result Phone::readEntries(const std::string& suffix) {
+Phone::Result Phone::readEntries(const std::string& suffix)
+{
     Result r;
     const Phonebook* book = selectedBook();
     if (!book) {
@@ -832,18 +958,19 @@ Phone::Result Phone::readEntries(const std::string& suffix) {
         return r;
     }
     if (suffix == "=?") {
-        r.info.push_back("+CPBR: (" + std::to_string(book->first) + "-" + std::to_string(book->last) + ")," +
-                         std::to_string(book->numberLength) + "," + std::to_string(book->nameLength));
+        r.info.push_back("+CPBR: (" + std::to_string(book->first) + "-" + std::to_string(book->last) + "),"
+                         + std::to_string(book->numberLength) + "," + std::to_string(book->nameLength));
         return r;
     }
-    const std::vector<std::string> p = suffix.size() > 1 && suffix[0] == '=' ? splitParams(suffix.substr(1))
-                                                                             : std::vector<std::string>();
+    const std::vector<std::string> p =
+        suffix.size() > 1 && suffix[0] == '=' ? splitParams(suffix.substr(1)) : std::vector<std::string>();
     int first = 0, last = 0;
     if (p.empty() || p.size() > 2 || !parseInt(p[0], first) || (p.size() == 2 && !parseInt(p[1], last))) {
         r.kind = Kind::Error;
         return r;
     }
-    if (p.size() == 1) last = first;
+    if (p.size() == 1)
+        last = first;
     if (first < book->first || last > book->last || last < first) {
         r.kind = Kind::Cme;
         r.code = 21;
@@ -861,7 +988,8 @@ Phone::Result Phone::readEntries(const std::string& suffix) {
 }
 
 // +CPBW=[<index>][,<number>[,<type>[,<text>]]]; an index alone deletes.
-Phone::Result Phone::writeEntry(const std::string& suffix) {
+Phone::Result Phone::writeEntry(const std::string& suffix)
+{
     Result r;
     Phonebook* book = selectedBook();
     auto fail = [&](int code) {
@@ -869,10 +997,11 @@ Phone::Result Phone::writeEntry(const std::string& suffix) {
         r.code = code;
         return r;
     };
-    if (!book) return fail(3);
+    if (!book)
+        return fail(3);
     if (suffix == "=?") {
-        r.info.push_back("+CPBW: (" + std::to_string(book->first) + "-" + std::to_string(book->last) + ")," +
-                         std::to_string(book->numberLength) + ",(129,145)," + std::to_string(book->nameLength));
+        r.info.push_back("+CPBW: (" + std::to_string(book->first) + "-" + std::to_string(book->last) + "),"
+                         + std::to_string(book->numberLength) + ",(129,145)," + std::to_string(book->nameLength));
         return r;
     }
     if (suffix.size() < 2 || suffix[0] != '=') {
@@ -887,11 +1016,14 @@ Phone::Result Phone::writeEntry(const std::string& suffix) {
     }
     if (p[0].empty()) {
         for (int i = book->first; i <= book->last && index == 0; ++i) {
-            if (!book->entries.count(i)) index = i;
+            if (!book->entries.count(i))
+                index = i;
         }
-        if (index == 0) return fail(20);
+        if (index == 0)
+            return fail(20);
     }
-    if (index < book->first || index > book->last) return fail(21);
+    if (index < book->first || index > book->last)
+        return fail(21);
     if (p.size() == 1) {
         book->entries.erase(index);
         return r;
@@ -905,7 +1037,8 @@ Phone::Result Phone::writeEntry(const std::string& suffix) {
     // A phone that sends numbers in UCS2 takes them in UCS2 too.
     if (m_charset == "UCS2" && m_state.dialect.ucs2 == Ucs2Support::Numbers) {
         std::string number;
-        if (!decodeText(e.number, "UCS2", number)) return fail(27);
+        if (!decodeText(e.number, "UCS2", number))
+            return fail(27);
         e.number = number;
     }
     e.type = !e.number.empty() && e.number[0] == '+' ? 145 : 129;
@@ -913,11 +1046,14 @@ Phone::Result Phone::writeEntry(const std::string& suffix) {
         r.kind = Kind::Error;
         return r;
     }
-    if (p.size() > 3 && !decodeText(unquote(p[3]), m_charset, e.name)) return fail(25);
-    if (static_cast<int>(e.number.size()) > book->numberLength) return fail(26);
-    if (static_cast<int>(utf8Length(e.name)) > book->nameLength) return fail(24);
+    if (p.size() > 3 && !decodeText(unquote(p[3]), m_charset, e.name))
+        return fail(25);
+    if (static_cast<int>(e.number.size()) > book->numberLength)
+        return fail(26);
+    if (static_cast<int>(utf8Length(e.name)) > book->nameLength)
+        return fail(24);
     book->entries[index] = e;
     return r;
 }
 
-}  // namespace phonesim
+} // namespace phonesim

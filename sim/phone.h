@@ -15,7 +15,7 @@ namespace phonesim {
 struct Output {
     int delayMs = 0;
     std::string bytes;
-    bool dropAfter = false;  // the line is dropped once these bytes are out
+    bool dropAfter = false; // the line is dropped once these bytes are out
 };
 
 class Phone {
@@ -46,7 +46,7 @@ private:
         std::vector<std::string> info;
         Kind kind = Kind::Ok;
         int code = 0;
-        bool forceCode = false;  // a profile that reports the code whatever +CMEE says
+        bool forceCode = false; // a profile that reports the code whatever +CMEE says
     };
     enum class Mode { Command, Pdu };
     // An extended command as received: its name ("+CPBR") and what follows
@@ -80,7 +80,7 @@ private:
     std::string pduLine(const std::string& pdu) const;
 
     // The command families.
-    static Result messageError(int code);  // +CMS ERROR: <code>
+    static Result messageError(int code); // +CMS ERROR: <code>
     Result value(const Request& q, const std::string& text);
     Result readOnly(const Request& q, const std::string& text);
     Result errorReports(const Request& q);
@@ -117,14 +117,14 @@ private:
     int m_fun = 1;
 
     Mode m_mode = Mode::Command;
-    size_t m_insideAt = std::string::npos;  // where execute()'s answer has its first information line end
-    std::string m_line;     // the command line being received
-    std::string m_rawLine;  // the same as received, for the echo
-    std::string m_pdu;      // the PDU being received after "> "
-    std::string m_pduCommand;  // "+CMGS" or "+CMGW"
+    size_t m_insideAt = std::string::npos; // where execute()'s answer has its first information line end
+    std::string m_line;                    // the command line being received
+    std::string m_rawLine;                 // the same as received, for the echo
+    std::string m_pdu;                     // the PDU being received after "> "
+    std::string m_pduCommand;              // "+CMGS" or "+CMGW"
     int m_pduLength = 0;
     int m_pduStat = 2;
     std::vector<std::string> m_sent;
 };
 
-}  // namespace phonesim
+} // namespace phonesim

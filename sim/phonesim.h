@@ -27,8 +27,8 @@ struct MessageStore {
 
 struct PhonebookEntry {
     std::string number;
-    int type = 129;    // 145 international, 129 unknown (TS 24.008 10.5.4.7)
-    std::string name;  // UTF-8
+    int type = 129;   // 145 international, 129 unknown (TS 24.008 10.5.4.7)
+    std::string name; // UTF-8
 };
 
 // A phone book ("SM", "ME", "FD"): indices first..last, field widths as
@@ -41,19 +41,19 @@ struct Phonebook {
     std::map<int, PhonebookEntry> entries;
 };
 
-enum class EmptySlotAnswer { Zero, Ok, Cms321 };  // "+CMGR: 0,,0", "OK", "+CMS ERROR: 321"
-enum class EmptyEntryAnswer { Ok, Cme22 };        // "OK", "+CME ERROR: 22"
-enum class Ucs2Support { None, Names, Numbers };  // +CSCS="UCS2" refused; names in hex; numbers too
+enum class EmptySlotAnswer { Zero, Ok, Cms321 }; // "+CMGR: 0,,0", "OK", "+CMS ERROR: 321"
+enum class EmptyEntryAnswer { Ok, Cme22 };       // "OK", "+CME ERROR: 22"
+enum class Ucs2Support { None, Names, Numbers }; // +CSCS="UCS2" refused; names in hex; numbers too
 
 // How the phone writes its answers (README: "Dialects").
 struct Dialect {
-    bool echoCrCr = false;       // the echo of a command line ends with CR CR
-    bool lfOnly = false;         // line ends are LF only
-    bool blanks = false;         // a blank after the commas of information lines
-    bool trailingBlank = false;  // a blank at the end of each information line
-    bool lowerHex = false;       // PDUs and UCS2 phone-book fields in lower-case hex
-    bool pduQuote = false;       // a double quote right after the PDU on its line
-    bool cmgrStatus = true;      // false: "+CMGR: ,,<length>"
+    bool echoCrCr = false;      // the echo of a command line ends with CR CR
+    bool lfOnly = false;        // line ends are LF only
+    bool blanks = false;        // a blank after the commas of information lines
+    bool trailingBlank = false; // a blank at the end of each information line
+    bool lowerHex = false;      // PDUs and UCS2 phone-book fields in lower-case hex
+    bool pduQuote = false;      // a double quote right after the PDU on its line
+    bool cmgrStatus = true;     // false: "+CMGR: ,,<length>"
     Ucs2Support ucs2 = Ucs2Support::Names;
 };
 
@@ -64,52 +64,52 @@ enum class UnsolicitedPosition { BeforeEcho, Before, Inside, After };
 
 // Faults switched on and off while the phone runs (README: "Faults").
 struct Faults {
-    bool noEcho = false;   // the phone never echoes
-    bool silent = false;   // the phone reads everything and answers nothing
-    bool slow = false;     // bytes paced at 19200 baud 8N1, plus slowDelayMs per command
+    bool noEcho = false; // the phone never echoes
+    bool silent = false; // the phone reads everything and answers nothing
+    bool slow = false;   // bytes paced at 19200 baud 8N1, plus slowDelayMs per command
     int slowDelayMs = 50;
-    std::vector<std::string> errorCommands;  // command prefixes answered "ERROR"
+    std::vector<std::string> errorCommands; // command prefixes answered "ERROR"
     struct Unsolicited {
         UnsolicitedPosition position = UnsolicitedPosition::Before;
-        std::string line;  // "\n" between the lines of one code (a +CMT and its PDU)
+        std::string line; // "\n" between the lines of one code (a +CMT and its PDU)
     };
-    std::vector<Unsolicited> unsolicited;  // one-shot, each on the next answer
+    std::vector<Unsolicited> unsolicited; // one-shot, each on the next answer
     // A chatty modem: every urcEvery-th answer gets the next line of
     // unsolicitedSchedule() at the next position (BeforeEcho, Before, Inside,
     // After, again); urcCount counts the answers so far.
     bool urc = false;
     int urcEvery = 1;
     long urcCount = 0;
-    bool pieces = false;                   // answers in pieces of pieceSize bytes
+    bool pieces = false; // answers in pieces of pieceSize bytes
     int pieceSize = 3;
     int pieceGapMs = 30;
-    bool late = false;  // answers (to latePattern, or all) held back lateMs
+    bool late = false; // answers (to latePattern, or all) held back lateMs
     int lateMs = 0;
     std::string latePattern;
-    bool drop = false;  // one-shot: the next answer (to dropPattern) is cut and the line dropped
+    bool drop = false; // one-shot: the next answer (to dropPattern) is cut and the line dropped
     std::string dropPattern;
-    bool reject = false;  // the network refuses what +CMGS submits: +CMS ERROR: 500
+    bool reject = false; // the network refuses what +CMGS submits: +CMS ERROR: 500
 };
 
 struct PhoneState {
     std::string manufacturer = "Nokia";
     std::string model = "Nokia 6310i";
     std::string revision = "V 5.10";
-    std::string serial = "350612345678901";  // IMEI, +CGSN
-    std::string imsi = "222013456789012";    // +CIMI
+    std::string serial = "350612345678901"; // IMEI, +CGSN
+    std::string imsi = "222013456789012";   // +CIMI
     std::string operatorName = "I TIM";
     std::string smsc = "+393359609600";
     int smscType = 145;
-    bool echo = true;  // echo after power-on and ATZ
+    bool echo = true; // echo after power-on and ATZ
     std::string charset = "GSM";
     EmptySlotAnswer emptySlot = EmptySlotAnswer::Zero;
     EmptyEntryAnswer emptyEntry = EmptyEntryAnswer::Ok;
-    bool phoneStore = true;  // false: no "ME" message store
-    int nextReference = 1;   // the next +CMGS reference
-    std::string mem1 = "SM", mem2 = "SM", mem3 = "SM";  // +CPMS selection
-    std::string phonebook = "SM";                        // +CPBS selection
-    std::map<std::string, MessageStore> stores;          // "SM", "ME"
-    std::map<std::string, Phonebook> phonebooks;         // "SM", "ME", "FD"
+    bool phoneStore = true;                            // false: no "ME" message store
+    int nextReference = 1;                             // the next +CMGS reference
+    std::string mem1 = "SM", mem2 = "SM", mem3 = "SM"; // +CPMS selection
+    std::string phonebook = "SM";                      // +CPBS selection
+    std::map<std::string, MessageStore> stores;        // "SM", "ME"
+    std::map<std::string, Phonebook> phonebooks;       // "SM", "ME", "FD"
     Dialect dialect;
     Faults faults;
 };
@@ -139,7 +139,7 @@ std::string sampleDir();
 class Simulator {
 public:
     explicit Simulator(PhoneState state);
-    ~Simulator();  // stops
+    ~Simulator(); // stops
     Simulator(const Simulator&) = delete;
     Simulator& operator=(const Simulator&) = delete;
 
@@ -148,7 +148,7 @@ public:
     // The slave side, e.g. /dev/pts/7, or the symlink if one was made.  A
     // drop opens a new pty: without a symlink the path changes.
     std::string devicePath() const;
-    std::string ptyPath() const;  // the slave side itself
+    std::string ptyPath() const; // the slave side itself
     void stop();
 
     // The control channel, one text command per call, answer text back:
@@ -161,10 +161,10 @@ public:
     // including a PDU line after a prompt with its Ctrl-Z or ESC; empty
     // lines are left out.
     std::vector<std::string> commands() const;
-    std::string received() const;    // every byte received, raw
-    std::string transcript() const;  // timestamped, both directions, readable
-    void clearTranscript();          // forget commands/received/transcript
-    std::vector<std::string> sentPdus() const;  // PDUs accepted by +CMGS, in order
+    std::string received() const;              // every byte received, raw
+    std::string transcript() const;            // timestamped, both directions, readable
+    void clearTranscript();                    // forget commands/received/transcript
+    std::vector<std::string> sentPdus() const; // PDUs accepted by +CMGS, in order
     // Also append every transcript line to this file ("" stops).
     void setTranscriptFile(const std::string& path);
     // Times the line was dropped so far.
@@ -175,4 +175,4 @@ private:
     std::unique_ptr<Impl> m_impl;
 };
 
-}  // namespace phonesim
+} // namespace phonesim

@@ -9,7 +9,8 @@
 
 namespace phonesim {
 
-bool openRawPty(Pty& pty, std::string& error) {
+bool openRawPty(Pty& pty, std::string& error)
+{
     pty = Pty();
     pty.master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
     if (pty.master < 0 || grantpt(pty.master) != 0 || unlockpt(pty.master) != 0) {
@@ -35,7 +36,8 @@ bool openRawPty(Pty& pty, std::string& error) {
     return true;
 }
 
-void makeRaw(int fd) {
+void makeRaw(int fd)
+{
     termios t{};
     tcgetattr(fd, &t);
     cfmakeraw(&t);
@@ -44,10 +46,13 @@ void makeRaw(int fd) {
     tcsetattr(fd, TCSANOW, &t);
 }
 
-void closePty(Pty& pty) {
-    if (pty.slave >= 0) close(pty.slave);
-    if (pty.master >= 0) close(pty.master);
+void closePty(Pty& pty)
+{
+    if (pty.slave >= 0)
+        close(pty.slave);
+    if (pty.master >= 0)
+        close(pty.master);
     pty.slave = pty.master = -1;
 }
 
-}  // namespace phonesim
+} // namespace phonesim

@@ -8,9 +8,9 @@
 namespace phonesim {
 
 struct Pty {
-    int master = -1;   // non-blocking
-    int slave = -1;    // kept open, so that the line outlives the program's close
-    std::string path;  // the slave side, e.g. /dev/pts/7
+    int master = -1;  // non-blocking
+    int slave = -1;   // kept open, so that the line outlives the program's close
+    std::string path; // the slave side, e.g. /dev/pts/7
 };
 
 // Opens a pty: both ends close-on-exec, the master non-blocking, the slave
@@ -21,4 +21,4 @@ void makeRaw(int fd);
 // Closes the ends that are open.
 void closePty(Pty& pty);
 
-}  // namespace phonesim
+} // namespace phonesim

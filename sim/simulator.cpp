@@ -5,9 +5,9 @@
 #include "pty.h"
 #include "text.h"
 
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -42,7 +42,7 @@ struct Pending {
     bool dropAfter = false;
 };
 
-}  // namespace
+} // namespace
 
 struct Simulator::Impl {
     mutable std::mutex mutex;
@@ -52,7 +52,7 @@ struct Simulator::Impl {
 
     int master = -1;
     int slave = -1;  // kept open so that the pty outlives the program's close
-    int notify = -1;  // opens and closes of the slave by the program
+    int notify = -1; // opens and closes of the slave by the program
     int clients = 0;
     std::string ptyName;
     std::string linkPath;
@@ -65,7 +65,7 @@ struct Simulator::Impl {
 
     std::deque<Pending> queue;
     Clock::time_point lastEnd;
-    Clock::time_point dropAt;  // a drop waits for the program to read what was sent
+    Clock::time_point dropAt; // a drop waits for the program to read what was sent
     const Clock::time_point epoch = Clock::now();
 
     std::vector<std::string> commands;
@@ -75,7 +75,8 @@ struct Simulator::Impl {
 
     explicit Impl(PhoneState s) : state(std::move(s)), phone(state) {}
 
-    void log(const char* direction, const std::string& text) {
+    void log(const char* direction, const std::string& text)
+    {
         const double t = std::chrono::duration<double>(Clock::now() - epoch).count();
         char stamp[32];
         std::snprintf(stamp, sizeof stamp, "%10.6f ", t);
@@ -87,20 +88,25 @@ struct Simulator::Impl {
         }
     }
 
-    bool openPty(std::string& error) {
+    bool openPty(std::string& error)
+    {
         Pty pty;
-        if (!openRawPty(pty, error)) return false;
+        if (!openRawPty(pty, error))
+            return false;
         master = pty.master;
         slave = pty.slave;
         ptyName = pty.path;
         notify = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-        if (notify >= 0) inotify_add_watch(notify, ptyName.c_str(), IN_OPEN | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE);
+        if (notify >= 0)
+            inotify_add_watch(notify, ptyName.c_str(), IN_OPEN | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE);
         clients = 0;
         return makeLink(error);
     }
 
-    bool makeLink(std::string& error) {
-        if (linkPath.empty()) return true;
+    bool makeLink(std::string& error)
+    {
+        if (linkPath.empty())
+            return true;
         // A new name, then rename over the old one: the link is never missing.
         const std::string temp = linkPath + ".new";
         unlink(temp.c_str());
@@ -112,17 +118,22 @@ struct Simulator::Impl {
         return true;
     }
 
-    void closePty() {
-        if (notify >= 0) close(notify);
-        if (slave >= 0) close(slave);
-        if (master >= 0) close(master);
+    void closePty()
+    {
+        if (notify >= 0)
+            close(notify);
+        if (slave >= 0)
+            close(slave);
+        if (master >= 0)
+            close(master);
         slave = master = notify = -1;
     }
 
     // What the phone sends while the port is closed is lost, as on a serial
     // line: nothing is written then, and what the last program left unread
     // is flushed when the next one opens the port.
-    void onPortEvents() {
+    void onPortEvents()
+    {
         alignas(inotify_event) char buffer[1024];
         ssize_t n;
         while ((n = read(notify, buffer, sizeof buffer)) > 0) {
@@ -144,25 +155,29 @@ struct Simulator::Impl {
         }
     }
 
-    void dropLine() {
+    void dropLine()
+    {
         dropAt = Clock::time_point();
         closePty();
         queue.clear();
         phone.lineDropped();
         std::string error;
-        if (!openPty(error)) log("--", "drop: " + error);
+        if (!openPty(error))
+            log("--", "drop: " + error);
         ++dropCount;
         log("--", "line dropped, now " + ptyName);
         changed.notify_all();
     }
 
-    void wakeUp() {
+    void wakeUp()
+    {
         const char c = 0;
         if (write(wake[1], &c, 1) < 0) { /* the pipe is full: the thread is awake anyway */
         }
     }
 
-    void schedule(const std::vector<Output>& outputs) {
+    void schedule(const std::vector<Output>& outputs)
+    {
         const bool paced = state.faults.slow;
         for (const Output& o : outputs) {
             const Clock::time_point start = std::max(Clock::now(), lastEnd) + std::chrono::milliseconds(o.delayMs);
@@ -180,29 +195,34 @@ struct Simulator::Impl {
     bool portClosed() const { return notify >= 0 && clients == 0; }
 
     // Writes what is due; returns false when the pty is full.
-    bool writeDue() {
+    bool writeDue()
+    {
         while (!queue.empty() && queue.front().due <= Clock::now()) {
             Pending& p = queue.front();
             if (portClosed()) {
                 log("--", "lost, the port is closed: \"" + escapeBytes(p.bytes.substr(p.offset)) + "\"");
                 const bool drop = p.dropAfter;
                 queue.pop_front();
-                if (drop) dropLine();
+                if (drop)
+                    dropLine();
                 continue;
             }
             const size_t count = p.paced ? 1 : p.bytes.size() - p.offset;
             const ssize_t n = write(master, p.bytes.data() + p.offset, count);
             if (n < 0) {
-                if (errno == EAGAIN || errno == EWOULDBLOCK) return false;
+                if (errno == EAGAIN || errno == EWOULDBLOCK)
+                    return false;
                 log("--", std::string("write: ") + std::strerror(errno));
                 queue.pop_front();
                 continue;
             }
             log(">>", "\"" + escapeBytes(p.bytes.substr(p.offset, static_cast<size_t>(n))) + "\"");
             p.offset += static_cast<size_t>(n);
-            if (p.paced) p.due += kByteTime;
+            if (p.paced)
+                p.due += kByteTime;
             if (p.offset >= p.bytes.size()) {
-                if (p.dropAfter) dropAt = Clock::now() + kDrainLimit;
+                if (p.dropAfter)
+                    dropAt = Clock::now() + kDrainLimit;
                 queue.pop_front();
             }
         }
@@ -213,8 +233,10 @@ struct Simulator::Impl {
     // reach the program first (as on a wire), then the hangup.
     // The pty hands written bytes to the slave a little later, so the
     // slave's queue is only trusted after kDrainSettle.
-    void dropWhenDrained() {
-        if (dropAt == Clock::time_point()) return;
+    void dropWhenDrained()
+    {
+        if (dropAt == Clock::time_point())
+            return;
         const Clock::time_point now = Clock::now();
         int pending = 0;
         const bool settled = now >= dropAt - kDrainLimit + kDrainSettle;
@@ -224,11 +246,13 @@ struct Simulator::Impl {
         }
     }
 
-    void onInput() {
+    void onInput()
+    {
         char buffer[4096];
         for (;;) {
             const ssize_t n = read(master, buffer, sizeof buffer);
-            if (n <= 0) return;
+            if (n <= 0)
+                return;
             const std::string bytes(buffer, static_cast<size_t>(n));
             received += bytes;
             log("<<", "\"" + escapeBytes(bytes) + "\"");
@@ -237,11 +261,13 @@ struct Simulator::Impl {
             phone.feed(bytes, outputs, lines);
             commands.insert(commands.end(), lines.begin(), lines.end());
             schedule(outputs);
-            if (static_cast<size_t>(n) < sizeof buffer) return;  // all there was
+            if (static_cast<size_t>(n) < sizeof buffer)
+                return; // all there was
         }
     }
 
-    void serve() {
+    void serve()
+    {
         std::unique_lock<std::mutex> lock(mutex);
         while (!stopping) {
             if (dropRequested) {
@@ -267,13 +293,14 @@ struct Simulator::Impl {
             lock.unlock();
             ppoll(fds, 3, wait, nullptr);
             lock.lock();
-            if ((fds[2].revents & POLLIN) && fds[2].fd == notify) onPortEvents();
+            if ((fds[2].revents & POLLIN) && fds[2].fd == notify)
+                onPortEvents();
             if (fds[1].revents & POLLIN) {
                 char drain[64];
-                while (read(wake[0], drain, sizeof drain) > 0) {
-                }
+                while (read(wake[0], drain, sizeof drain) > 0) {}
             }
-            if ((fds[0].revents & POLLIN) && fds[0].fd == master) onInput();
+            if ((fds[0].revents & POLLIN) && fds[0].fd == master)
+                onInput();
         }
     }
 };
@@ -282,7 +309,8 @@ Simulator::Simulator(PhoneState state) : m_impl(std::make_unique<Impl>(std::move
 
 Simulator::~Simulator() { stop(); }
 
-bool Simulator::start(std::string* error, const std::string& symlinkPath) {
+bool Simulator::start(std::string* error, const std::string& symlinkPath)
+{
     Impl& d = *m_impl;
     std::lock_guard<std::mutex> lock(d.mutex);
     std::string message;
@@ -303,15 +331,18 @@ bool Simulator::start(std::string* error, const std::string& symlinkPath) {
         }
         d.closePty();
     }
-    if (error) *error = message;
+    if (error)
+        *error = message;
     return false;
 }
 
-void Simulator::stop() {
+void Simulator::stop()
+{
     Impl& d = *m_impl;
     {
         std::lock_guard<std::mutex> lock(d.mutex);
-        if (!d.running) return;
+        if (!d.running)
+            return;
         d.stopping = true;
         d.wakeUp();
     }
@@ -320,66 +351,79 @@ void Simulator::stop() {
     d.running = false;
     d.closePty();
     struct stat st {};
-    if (!d.linkPath.empty() && lstat(d.linkPath.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) unlink(d.linkPath.c_str());
+    if (!d.linkPath.empty() && lstat(d.linkPath.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+        unlink(d.linkPath.c_str());
     close(d.wake[0]);
     close(d.wake[1]);
     d.wake[0] = d.wake[1] = -1;
     d.log("--", "stopped");
 }
 
-std::string Simulator::devicePath() const {
+std::string Simulator::devicePath() const
+{
     std::lock_guard<std::mutex> lock(m_impl->mutex);
     return m_impl->linkPath.empty() ? m_impl->ptyName : m_impl->linkPath;
 }
 
-std::string Simulator::ptyPath() const {
+std::string Simulator::ptyPath() const
+{
     std::lock_guard<std::mutex> lock(m_impl->mutex);
     return m_impl->ptyName;
 }
 
-std::vector<std::string> Simulator::commands() const {
+std::vector<std::string> Simulator::commands() const
+{
     std::lock_guard<std::mutex> lock(m_impl->mutex);
     return m_impl->commands;
 }
 
-std::string Simulator::received() const {
+std::string Simulator::received() const
+{
     std::lock_guard<std::mutex> lock(m_impl->mutex);
     return m_impl->received;
 }
 
-std::string Simulator::transcript() const {
+std::string Simulator::transcript() const
+{
     std::lock_guard<std::mutex> lock(m_impl->mutex);
     return m_impl->transcript;
 }
 
-void Simulator::clearTranscript() {
+void Simulator::clearTranscript()
+{
     std::lock_guard<std::mutex> lock(m_impl->mutex);
     m_impl->commands.clear();
     m_impl->received.clear();
     m_impl->transcript.clear();
 }
 
-std::vector<std::string> Simulator::sentPdus() const {
+std::vector<std::string> Simulator::sentPdus() const
+{
     std::lock_guard<std::mutex> lock(m_impl->mutex);
     return m_impl->phone.sentPdus();
 }
 
-void Simulator::setTranscriptFile(const std::string& path) {
+void Simulator::setTranscriptFile(const std::string& path)
+{
     std::lock_guard<std::mutex> lock(m_impl->mutex);
     m_impl->transcriptFile.close();
-    if (!path.empty()) m_impl->transcriptFile.open(path, std::ios::app);
+    if (!path.empty())
+        m_impl->transcriptFile.open(path, std::ios::app);
 }
 
-int Simulator::drops() const {
+int Simulator::drops() const
+{
     std::lock_guard<std::mutex> lock(m_impl->mutex);
     return m_impl->dropCount;
 }
 
-std::string Simulator::control(const std::string& command) {
+std::string Simulator::control(const std::string& command)
+{
     Impl& d = *m_impl;
     std::unique_lock<std::mutex> lock(d.mutex);
     const std::vector<std::string> words = splitWords(command);
-    if (words.empty()) return "ERROR empty command";
+    if (words.empty())
+        return "ERROR empty command";
     const std::string& verb = words[0];
     d.log("--", "control: " + command);
     auto restFrom = [&](size_t n) {
@@ -411,7 +455,8 @@ std::string Simulator::control(const std::string& command) {
         return "OK";
     }
     if (verb == "drop" && words.size() == 1) {
-        if (!d.running) return "ERROR not running";
+        if (!d.running)
+            return "ERROR not running";
         const int before = d.dropCount;
         d.dropRequested = true;
         d.wakeUp();
@@ -420,15 +465,19 @@ std::string Simulator::control(const std::string& command) {
     }
     if (verb == "fault" && words.size() >= 3) {
         std::string error;
-        if (!applyStateLine("fault." + words[1] + " = " + restFrom(2), d.state, error)) return "ERROR " + error;
-        if (words[1] == "noecho" && d.state.faults.noEcho) d.phone.followState();
+        if (!applyStateLine("fault." + words[1] + " = " + restFrom(2), d.state, error))
+            return "ERROR " + error;
+        if (words[1] == "noecho" && d.state.faults.noEcho)
+            d.phone.followState();
         d.wakeUp();
         return "OK";
     }
     if (verb == "set" && words.size() >= 2) {
         std::string error;
-        if (!applyStateLine(words[1] + " = " + restFrom(2), d.state, error)) return "ERROR " + error;
-        if (words[1] == "echo" || words[1] == "charset") d.phone.followState();
+        if (!applyStateLine(words[1] + " = " + restFrom(2), d.state, error))
+            return "ERROR " + error;
+        if (words[1] == "echo" || words[1] == "charset")
+            d.phone.followState();
         return "OK";
     }
     if (verb == "get" && words.size() == 2) {
@@ -439,22 +488,25 @@ std::string Simulator::control(const std::string& command) {
         while (std::getline(dump, line)) {
             const size_t eq = line.find(" = ");
             if (eq != std::string::npos && line.substr(0, eq) == words[1]) {
-                value = line.substr(eq + 3);  // the last line of a key wins, as when loading
+                value = line.substr(eq + 3); // the last line of a key wins, as when loading
                 found = true;
             }
         }
         return found ? value : "ERROR no such key: " + words[1];
     }
-    if (verb == "dump" && words.size() == 1) return dumpState(d.state);
+    if (verb == "dump" && words.size() == 1)
+        return dumpState(d.state);
     if (verb == "unsolicited" && words.size() >= 2) {
-        if (!d.running) return "ERROR not running";
+        if (!d.running)
+            return "ERROR not running";
         d.schedule({Output{0, d.phone.unsolicited(restFrom(1)), false}});
         d.wakeUp();
         return "OK";
     }
     if (verb == "sent" && words.size() == 1) {
         std::string out;
-        for (const std::string& pdu : d.phone.sentPdus()) out += pdu + "\n";
+        for (const std::string& pdu : d.phone.sentPdus())
+            out += pdu + "\n";
         return out;
     }
     if (verb == "help") {
@@ -464,4 +516,4 @@ std::string Simulator::control(const std::string& command) {
     return "ERROR unknown control command: " + command;
 }
 
-}  // namespace phonesim
+} // namespace phonesim

@@ -15,7 +15,8 @@ namespace phonesim {
 
 std::string sampleDir() { return PHONESIM_SAMPLE_DIR; }
 
-const std::map<std::string, std::vector<std::string>>& profiles() {
+const std::map<std::string, std::vector<std::string>>& profiles()
+{
     static const std::map<std::string, std::vector<std::string>> kProfiles = {
         {"noecho", {"fault.noecho = on"}},
         {"silent", {"fault.silent = on"}},
@@ -40,14 +41,16 @@ const std::map<std::string, std::vector<std::string>>& profiles() {
     return kProfiles;
 }
 
-bool applyProfile(const std::string& name, PhoneState& state, std::string& error) {
+bool applyProfile(const std::string& name, PhoneState& state, std::string& error)
+{
     const auto it = profiles().find(name);
     if (it == profiles().end()) {
         error = "unknown profile: " + name;
         return false;
     }
     for (const std::string& line : it->second) {
-        if (!applyStateLine(line, state, error)) return false;
+        if (!applyStateLine(line, state, error))
+            return false;
     }
     return true;
 }
@@ -56,7 +59,8 @@ namespace {
 
 // In a state file and on the control channel the lines of one unsolicited
 // code are separated by the two characters "\n".
-std::string unescapeLines(const std::string& text) {
+std::string unescapeLines(const std::string& text)
+{
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'n') {
@@ -69,25 +73,33 @@ std::string unescapeLines(const std::string& text) {
     return out;
 }
 
-std::string escapeLines(const std::string& text) {
+std::string escapeLines(const std::string& text)
+{
     std::string out;
-    for (char c : text) out += c == '\n' ? std::string("\\n") : std::string(1, c);
+    for (char c : text)
+        out += c == '\n' ? std::string("\\n") : std::string(1, c);
     return out;
 }
 
-const char* positionName(UnsolicitedPosition p) {
+const char* positionName(UnsolicitedPosition p)
+{
     switch (p) {
-    case UnsolicitedPosition::BeforeEcho: return "before-echo";
-    case UnsolicitedPosition::Before: return "before";
-    case UnsolicitedPosition::Inside: return "inside";
-    case UnsolicitedPosition::After: return "after";
+    case UnsolicitedPosition::BeforeEcho:
+        return "before-echo";
+    case UnsolicitedPosition::Before:
+        return "before";
+    case UnsolicitedPosition::Inside:
+        return "inside";
+    case UnsolicitedPosition::After:
+        return "after";
     }
     return "before";
 }
 
 constexpr int kMaxIncludeDepth = 8;
 
-bool parseBool(const std::string& value, bool& out) {
+bool parseBool(const std::string& value, bool& out)
+{
     const std::string v = upper(value);
     if (v == "ON" || v == "YES" || v == "TRUE" || v == "1") {
         out = true;
@@ -104,7 +116,8 @@ bool isStoreName(const std::string& mem) { return mem == "SM" || mem == "ME"; }
 bool isPhonebookName(const std::string& mem) { return mem == "SM" || mem == "ME" || mem == "FD"; }
 
 // "<number>",<type>,"<name>"; the name runs to the last quote, so it may hold commas.
-bool parseEntry(const std::string& value, PhonebookEntry& entry, std::string& error) {
+bool parseEntry(const std::string& value, PhonebookEntry& entry, std::string& error)
+{
     const std::vector<std::string> fields = splitParams(value);
     if (fields.size() < 2 || fields.size() > 3 || value.empty() || value[0] != '"') {
         error = "a phone-book entry is \"<number>\",<type>,\"<name>\"";
@@ -122,7 +135,8 @@ bool parseEntry(const std::string& value, PhonebookEntry& entry, std::string& er
 std::string onOff(bool b) { return b ? "on" : "off"; }
 
 // "a, b or c"
-std::string either(const std::vector<const char*>& words) {
+std::string either(const std::vector<const char*>& words)
+{
     std::string out;
     for (size_t i = 0; i < words.size(); ++i) {
         out += std::string(i == 0 ? "" : i + 1 == words.size() ? " or " : ", ") + words[i];
@@ -138,33 +152,36 @@ std::string either(const std::vector<const char*>& words) {
 // leaves the state as it was.
 using Values = std::vector<std::string>;
 
-template <typename Part, typename Value = std::string>
-struct Key {
+template <typename Part, typename Value = std::string> struct Key {
     const char* name;
     std::function<bool(const Value& value, Part& part, std::string& error)> parse;
     std::function<Values(const Part& part)> dump;
 };
 
 template <typename Part, typename Value>
-const Key<Part, Value>* findKey(const std::vector<Key<Part, Value>>& keys, const std::string& name) {
+const Key<Part, Value>* findKey(const std::vector<Key<Part, Value>>& keys, const std::string& name)
+{
     for (const Key<Part, Value>& key : keys) {
-        if (name == key.name) return &key;
+        if (name == key.name)
+            return &key;
     }
     return nullptr;
 }
 
 template <typename Part, typename Value>
-void dumpKeys(std::ostream& o, const std::string& prefix, const std::vector<Key<Part, Value>>& keys,
-              const Part& part) {
+void dumpKeys(std::ostream& o, const std::string& prefix, const std::vector<Key<Part, Value>>& keys, const Part& part)
+{
     for (const Key<Part, Value>& key : keys) {
-        if (!key.dump) continue;
-        for (const std::string& value : key.dump(part)) o << prefix << key.name << " = " << value << "\n";
+        if (!key.dump)
+            continue;
+        for (const std::string& value : key.dump(part))
+            o << prefix << key.name << " = " << value << "\n";
     }
 }
 
 // The value as it stands.
-template <typename Part>
-Key<Part> text(const char* name, std::string Part::*field) {
+template <typename Part> Key<Part> text(const char* name, std::string Part::*field)
+{
     return {name,
             [field](const std::string& value, Part& part, std::string&) {
                 part.*field = value;
@@ -174,11 +191,12 @@ Key<Part> text(const char* name, std::string Part::*field) {
 }
 
 // A switch, written as `yes` or `no` (on/off, yes/no, true/false, 1/0 are all read).
-template <typename Part>
-Key<Part> flag(const char* name, bool Part::*field, const char* yes, const char* no) {
+template <typename Part> Key<Part> flag(const char* name, bool Part::*field, const char* yes, const char* no)
+{
     return {name,
             [=](const std::string& value, Part& part, std::string& error) {
-                if (parseBool(value, part.*field)) return true;
+                if (parseBool(value, part.*field))
+                    return true;
                 error = std::string(name) + " is " + yes + " or " + no;
                 return false;
             },
@@ -188,7 +206,8 @@ Key<Part> flag(const char* name, bool Part::*field, const char* yes, const char*
 // One of a few words; the field takes the word's position in the list, so
 // the words follow the enum's values in order (or false, true).
 template <typename Part, typename Field>
-Key<Part> oneOf(const char* name, Field Part::*field, std::vector<const char*> words) {
+Key<Part> oneOf(const char* name, Field Part::*field, std::vector<const char*> words)
+{
     return {name,
             [=](const std::string& value, Part& part, std::string& error) {
                 for (size_t i = 0; i < words.size(); ++i) {
@@ -203,7 +222,8 @@ Key<Part> oneOf(const char* name, Field Part::*field, std::vector<const char*> w
             [=](const Part& part) { return Values{words.at(static_cast<size_t>(part.*field))}; }};
 }
 
-const std::vector<Key<PhoneState>>& phoneKeys() {
+const std::vector<Key<PhoneState>>& phoneKeys()
+{
     static const std::vector<Key<PhoneState>> kKeys = {
         text("manufacturer", &PhoneState::manufacturer),
         text("model", &PhoneState::model),
@@ -283,7 +303,8 @@ const std::vector<Key<PhoneState>>& phoneKeys() {
         {"profile",
          [](const std::string& value, PhoneState& s, std::string& error) {
              for (const std::string& name : splitWords(value)) {
-                 if (!applyProfile(name, s, error)) return false;
+                 if (!applyProfile(name, s, error))
+                     return false;
              }
              return true;
          },
@@ -292,7 +313,8 @@ const std::vector<Key<PhoneState>>& phoneKeys() {
     return kKeys;
 }
 
-const std::vector<Key<Dialect>>& dialectKeys() {
+const std::vector<Key<Dialect>>& dialectKeys()
+{
     static const std::vector<Key<Dialect>> kKeys = {
         oneOf("echo_end", &Dialect::echoCrCr, {"cr", "crcr"}),
         oneOf("line_end", &Dialect::lfOnly, {"crlf", "lf"}),
@@ -307,7 +329,8 @@ const std::vector<Key<Dialect>>& dialectKeys() {
 }
 
 // sms.<SM|ME>.<key>; the slots, sms.<mem>.<i>, are parseSlot's.
-const std::vector<Key<MessageStore>>& storeKeys() {
+const std::vector<Key<MessageStore>>& storeKeys()
+{
     static const std::vector<Key<MessageStore>> kKeys = {
         {"capacity",
          [](const std::string& value, MessageStore& store, std::string& error) {
@@ -329,7 +352,8 @@ const std::vector<Key<MessageStore>>& storeKeys() {
 }
 
 // pb.<SM|ME|FD>.<key>; the entries, pb.<mem>.<i>, are parseEntryLine's.
-const std::vector<Key<Phonebook>>& bookKeys() {
+const std::vector<Key<Phonebook>>& bookKeys()
+{
     // A field width as +CPBR=? gives it.
     auto width = [](const char* name, int Phonebook::*field, int least) -> Key<Phonebook> {
         return {name,
@@ -367,11 +391,12 @@ const std::vector<Key<Phonebook>>& bookKeys() {
 // A fault's value: "on [args]" or "off".
 struct FaultArgs {
     bool on = false;
-    std::vector<std::string> words;  // the arguments
-    std::string rest;                // the arguments as typed
+    std::vector<std::string> words; // the arguments
+    std::string rest;               // the arguments as typed
 };
 
-bool intArg(const FaultArgs& a, size_t i, int& target, std::string& error) {
+bool intArg(const FaultArgs& a, size_t i, int& target, std::string& error)
+{
     if (i < a.words.size() && !parseInt(a.words[i], target)) {
         error = "bad number: " + a.words[i];
         return false;
@@ -380,7 +405,8 @@ bool intArg(const FaultArgs& a, size_t i, int& target, std::string& error) {
 }
 
 // A fault without arguments.
-Key<Faults, FaultArgs> onOffFault(const char* name, bool Faults::*field) {
+Key<Faults, FaultArgs> onOffFault(const char* name, bool Faults::*field)
+{
     return {name,
             [field](const FaultArgs& a, Faults& f, std::string&) {
                 f.*field = a.on;
@@ -390,7 +416,8 @@ Key<Faults, FaultArgs> onOffFault(const char* name, bool Faults::*field) {
 }
 
 // fault.<name> (README "Faults").
-const std::vector<Key<Faults, FaultArgs>>& faultKeys() {
+const std::vector<Key<Faults, FaultArgs>>& faultKeys()
+{
     static const std::vector<Key<Faults, FaultArgs>> kKeys = {
         onOffFault("noecho", &Faults::noEcho),
         onOffFault("silent", &Faults::silent),
@@ -403,7 +430,8 @@ const std::vector<Key<Faults, FaultArgs>>& faultKeys() {
         {"error",
          [](const FaultArgs& a, Faults& f, std::string&) {
              if (a.on) {
-                 for (const std::string& w : a.words) f.errorCommands.push_back(upper(w));
+                 for (const std::string& w : a.words)
+                     f.errorCommands.push_back(upper(w));
              } else if (a.words.empty()) {
                  f.errorCommands.clear();
              } else {
@@ -420,7 +448,8 @@ const std::vector<Key<Faults, FaultArgs>>& faultKeys() {
              Values values{"off"};
              if (!f.errorCommands.empty()) {
                  std::string on = "on";
-                 for (const std::string& c : f.errorCommands) on += " " + c;
+                 for (const std::string& c : f.errorCommands)
+                     on += " " + c;
                  values.push_back(on);
              }
              return values;
@@ -458,10 +487,12 @@ const std::vector<Key<Faults, FaultArgs>>& faultKeys() {
         {"urc",
          [](const FaultArgs& a, Faults& f, std::string& error) {
              f.urc = a.on;
-             if (!intArg(a, 0, f.urcEvery, error)) return false;
+             if (!intArg(a, 0, f.urcEvery, error))
+                 return false;
              if (a.words.size() > 1) {
                  int count = 0;
-                 if (!intArg(a, 1, count, error)) return false;
+                 if (!intArg(a, 1, count, error))
+                     return false;
                  f.urcCount = count;
              }
              if (f.urcEvery < 1 || f.urcCount < 0) {
@@ -476,8 +507,10 @@ const std::vector<Key<Faults, FaultArgs>>& faultKeys() {
         {"pieces",
          [](const FaultArgs& a, Faults& f, std::string& error) {
              f.pieces = a.on;
-             if (!intArg(a, 0, f.pieceSize, error) || !intArg(a, 1, f.pieceGapMs, error)) return false;
-             if (f.pieceSize < 1) f.pieceSize = 1;
+             if (!intArg(a, 0, f.pieceSize, error) || !intArg(a, 1, f.pieceGapMs, error))
+                 return false;
+             if (f.pieceSize < 1)
+                 f.pieceSize = 1;
              return true;
          },
          [](const Faults& f) {
@@ -490,13 +523,14 @@ const std::vector<Key<Faults, FaultArgs>>& faultKeys() {
                  error = "fault late on <ms> [command]";
                  return false;
              }
-             if (!intArg(a, 0, f.lateMs, error)) return false;
+             if (!intArg(a, 0, f.lateMs, error))
+                 return false;
              f.latePattern = a.words.size() > 1 ? upper(a.words[1]) : std::string();
              return true;
          },
          [](const Faults& f) {
-             return Values{onOff(f.late) + " " + std::to_string(f.lateMs) +
-                           (f.latePattern.empty() ? "" : " " + f.latePattern)};
+             return Values{onOff(f.late) + " " + std::to_string(f.lateMs)
+                           + (f.latePattern.empty() ? "" : " " + f.latePattern)};
          }},
         {"drop",
          [](const FaultArgs& a, Faults& f, std::string&) {
@@ -510,7 +544,8 @@ const std::vector<Key<Faults, FaultArgs>>& faultKeys() {
     return kKeys;
 }
 
-bool applyFault(const std::string& name, const std::string& value, Faults& faults, std::string& error) {
+bool applyFault(const std::string& name, const std::string& value, Faults& faults, std::string& error)
+{
     FaultArgs args;
     args.words = splitWords(value);
     if (args.words.empty() || !parseBool(args.words[0], args.on)) {
@@ -526,14 +561,15 @@ bool applyFault(const std::string& name, const std::string& value, Faults& fault
         return false;
     }
     Faults changed = faults;
-    if (!key->parse(args, changed, error)) return false;
+    if (!key->parse(args, changed, error))
+        return false;
     faults = std::move(changed);
     return true;
 }
 
 // sms.<mem>.<i> = <stat> <pdu>; an empty value empties the slot.
-bool parseSlot(const std::string& key, int index, const std::string& value, MessageStore& store,
-               std::string& error) {
+bool parseSlot(const std::string& key, int index, const std::string& value, MessageStore& store, std::string& error)
+{
     if (index < 1 || index > store.capacity) {
         error = key + ": index outside 1-" + std::to_string(store.capacity) + " (set the capacity first)";
         return false;
@@ -558,8 +594,8 @@ bool parseSlot(const std::string& key, int index, const std::string& value, Mess
 }
 
 // pb.<mem>.<i> = "<number>",<type>,"<name>"; an empty value empties the entry.
-bool parseEntryLine(const std::string& key, int index, const std::string& value, Phonebook& book,
-                    std::string& error) {
+bool parseEntryLine(const std::string& key, int index, const std::string& value, Phonebook& book, std::string& error)
+{
     if (index < book.first || index > book.last) {
         error = key + ": index outside the range (set the range first)";
         return false;
@@ -583,7 +619,8 @@ template <typename Part>
 bool applyMember(std::map<std::string, Part>& parts, const std::string& mem, const std::string& what,
                  const std::vector<Key<Part>>& keys,
                  bool (*parseIndex)(const std::string&, int, const std::string&, Part&, std::string&),
-                 const std::string& key, const std::string& value, std::string& error) {
+                 const std::string& key, const std::string& value, std::string& error)
+{
     const Key<Part>* named = findKey(keys, what);
     int index = 0;
     if (!named && !parseInt(what, index)) {
@@ -593,15 +630,17 @@ bool applyMember(std::map<std::string, Part>& parts, const std::string& mem, con
     const auto it = parts.find(mem);
     Part fresh;
     Part& part = it == parts.end() ? fresh : it->second;
-    if (named ? !named->parse(value, part, error) : !parseIndex(key, index, value, part, error)) return false;
-    if (it == parts.end()) parts.emplace(mem, std::move(fresh));
+    if (named ? !named->parse(value, part, error) : !parseIndex(key, index, value, part, error))
+        return false;
+    if (it == parts.end())
+        parts.emplace(mem, std::move(fresh));
     return true;
 }
 
-bool loadText(const std::string& text, const std::string& baseDir, PhoneState& out, std::string& error,
-              int depth);
+bool loadText(const std::string& text, const std::string& baseDir, PhoneState& out, std::string& error, int depth);
 
-bool loadFile(const std::string& path, PhoneState& out, std::string& error, int depth) {
+bool loadFile(const std::string& path, PhoneState& out, std::string& error, int depth)
+{
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = "cannot read " + path;
@@ -618,10 +657,11 @@ bool loadFile(const std::string& path, PhoneState& out, std::string& error, int 
     return true;
 }
 
-bool applyLine(const std::string& raw, const std::string& baseDir, PhoneState& state, std::string& error,
-               int depth) {
+bool applyLine(const std::string& raw, const std::string& baseDir, PhoneState& state, std::string& error, int depth)
+{
     const std::string line = trim(raw);
-    if (line.empty() || line[0] == '#') return true;
+    if (line.empty() || line[0] == '#')
+        return true;
     const size_t eq = line.find('=');
     if (eq == std::string::npos) {
         error = "expected key = value: " + line;
@@ -639,50 +679,59 @@ bool applyLine(const std::string& raw, const std::string& baseDir, PhoneState& s
         const std::string path = !value.empty() && value[0] == '/' ? value : baseDir + "/" + value;
         return loadFile(path, state, error, depth + 1);
     }
-    if (const Key<PhoneState>* k = findKey(phoneKeys(), key)) return k->parse(value, state, error);
-    if (const Key<Dialect>* k = findKey(dialectKeys(), key)) return k->parse(value, state.dialect, error);
+    if (const Key<PhoneState>* k = findKey(phoneKeys(), key))
+        return k->parse(value, state, error);
+    if (const Key<Dialect>* k = findKey(dialectKeys(), key))
+        return k->parse(value, state.dialect, error);
     if (parts.size() == 3 && parts[0] == "sms" && isStoreName(parts[1])) {
         return applyMember(state.stores, parts[1], parts[2], storeKeys(), parseSlot, key, value, error);
     }
     if (parts.size() == 3 && parts[0] == "pb" && isPhonebookName(parts[1])) {
         return applyMember(state.phonebooks, parts[1], parts[2], bookKeys(), parseEntryLine, key, value, error);
     }
-    if (parts.size() == 2 && parts[0] == "fault") return applyFault(parts[1], value, state.faults, error);
+    if (parts.size() == 2 && parts[0] == "fault")
+        return applyFault(parts[1], value, state.faults, error);
     error = "unknown key: " + key;
     return false;
 }
 
-bool loadText(const std::string& text, const std::string& baseDir, PhoneState& out, std::string& error,
-              int depth) {
+bool loadText(const std::string& text, const std::string& baseDir, PhoneState& out, std::string& error, int depth)
+{
     std::istringstream in(text);
     std::string line;
     int lineNumber = 0;
     while (std::getline(in, line)) {
         ++lineNumber;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
         if (!applyLine(line, baseDir, out, error, depth)) {
-            if (error.rfind("line ", 0) != 0) error = "line " + std::to_string(lineNumber) + ": " + error;
+            if (error.rfind("line ", 0) != 0)
+                error = "line " + std::to_string(lineNumber) + ": " + error;
             return false;
         }
     }
     return true;
 }
 
-}  // namespace
+} // namespace
 
-bool loadStateFile(const std::string& path, PhoneState& out, std::string& error) {
+bool loadStateFile(const std::string& path, PhoneState& out, std::string& error)
+{
     return loadFile(path, out, error, 0);
 }
 
-bool loadStateText(const std::string& text, PhoneState& out, std::string& error) {
+bool loadStateText(const std::string& text, PhoneState& out, std::string& error)
+{
     return loadText(text, sampleDir(), out, error, 0);
 }
 
-bool applyStateLine(const std::string& line, PhoneState& state, std::string& error) {
+bool applyStateLine(const std::string& line, PhoneState& state, std::string& error)
+{
     return applyLine(line, sampleDir(), state, error, 0);
 }
 
-std::string dumpState(const PhoneState& s) {
+std::string dumpState(const PhoneState& s)
+{
     std::ostringstream o;
     dumpKeys(o, "", phoneKeys(), s);
     dumpKeys(o, "", dialectKeys(), s.dialect);
@@ -705,4 +754,4 @@ std::string dumpState(const PhoneState& s) {
     return o.str();
 }
 
-}  // namespace phonesim
+} // namespace phonesim

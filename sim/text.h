@@ -38,4 +38,4 @@ size_t utf8Length(const std::string& utf8);
 // Printable form of raw bytes: \r \n \t \\ \" and \xHH for the rest.
 std::string escapeBytes(const std::string& bytes);
 
-}  // namespace phonesim
+} // namespace phonesim

@@ -8,15 +8,18 @@ namespace {
 
 using phonesim_test::Client;
 
-phonesim::PhoneState mainSample() {
+phonesim::PhoneState mainSample()
+{
     phonesim::PhoneState state;
     std::string error;
-    if (!phonesim::loadStateFile(phonesim::sampleDir() + "/italian.state", state, error)) std::abort();
+    if (!phonesim::loadStateFile(phonesim::sampleDir() + "/italian.state", state, error))
+        std::abort();
     return state;
 }
 
 // Command and answer over the pty, one after the other, unpaced (target: more than 10,000 a second).
-void commandsOverPty(benchmark::State& bench, const std::string& command, const std::string& answer) {
+void commandsOverPty(benchmark::State& bench, const std::string& command, const std::string& answer)
+{
     phonesim::Simulator sim(mainSample());
     std::string error;
     if (!sim.start(&error)) {
@@ -37,7 +40,8 @@ void commandsOverPty(benchmark::State& bench, const std::string& command, const 
 void BM_AnswerAt(benchmark::State& bench) { commandsOverPty(bench, "AT", "\r\nOK\r\n"); }
 BENCHMARK(BM_AnswerAt)->UseRealTime();
 
-void BM_AnswerStoredMessage(benchmark::State& bench) {
+void BM_AnswerStoredMessage(benchmark::State& bench)
+{
     const std::string pdu =
         "0791933395066900040C9193431732547600004230518124704032C374F81D020DD3207B999C0EB7DFA0393D3C2FCBC3A0309B5D06C9"
         "60BA190C146683E66F769AFE0689C3F21F";
@@ -46,7 +50,8 @@ void BM_AnswerStoredMessage(benchmark::State& bench) {
 BENCHMARK(BM_AnswerStoredMessage)->UseRealTime();
 
 // Loading the main sample and serving it until the pty is there (target: under 50 ms).
-void BM_StartUpWithMainSample(benchmark::State& bench) {
+void BM_StartUpWithMainSample(benchmark::State& bench)
+{
     for (auto _ : bench) {
         phonesim::PhoneState state;
         std::string error;
@@ -64,6 +69,6 @@ void BM_StartUpWithMainSample(benchmark::State& bench) {
 }
 BENCHMARK(BM_StartUpWithMainSample)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-}  // namespace
+} // namespace
 
 BENCHMARK_MAIN();

@@ -1,7 +1,7 @@
 // The simulator's dialect, answer by answer, over the real pseudo-terminal.
+#include "pty_client.h"
 #include "sim/phonesim.h"
 #include "sim/text.h"
-#include "pty_client.h"
 
 #include <gtest/gtest.h>
 
@@ -24,13 +24,16 @@ const std::string kSample1 =
 // The SMS-SUBMIT of "abc" to 12345 through +3912345678: 14 octets after the service centre.
 const std::string kSubmitAbc = "0691932143658711F305812143F50000FF0361F118";
 
-std::string repeat(const std::string& s, int n) {
+std::string repeat(const std::string& s, int n)
+{
     std::string out;
-    while (n-- > 0) out += s;
+    while (n-- > 0)
+        out += s;
     return out;
 }
 
-phonesim::PhoneState sample(const std::string& overrides = "") {
+phonesim::PhoneState sample(const std::string& overrides = "")
+{
     phonesim::PhoneState state;
     std::string error;
     EXPECT_TRUE(phonesim::loadStateText("include = italian.state\n" + overrides, state, error)) << error;
@@ -40,7 +43,8 @@ phonesim::PhoneState sample(const std::string& overrides = "") {
 // The Italian sample on a pty, with echo switched off as the program does.
 class SimTest : public ::testing::Test {
 protected:
-    void startWith(const std::string& overrides, bool echoOff = true) {
+    void startWith(const std::string& overrides, bool echoOff = true)
+    {
         m_sim = std::make_unique<phonesim::Simulator>(sample(overrides));
         std::string error;
         ASSERT_TRUE(m_sim->start(&error)) << error;
@@ -55,7 +59,8 @@ protected:
     std::unique_ptr<Client> m_client;
 };
 
-TEST_F(SimTest, EchoIsOnAfterAtzUntilAte0AndAte1TurnsItOn) {
+TEST_F(SimTest, EchoIsOnAfterAtzUntilAte0AndAte1TurnsItOn)
+{
     startWith("", false);
     EXPECT_EQ(m_client->at("ATZ"), "ATZ\r\r\nOK\r\n");
     EXPECT_EQ(m_client->at("AT+CGMM"), "AT+CGMM\r\r\nNokia 6310i\r\n\r\nOK\r\n");
@@ -70,7 +75,8 @@ TEST_F(SimTest, EchoIsOnAfterAtzUntilAte0AndAte1TurnsItOn) {
     EXPECT_EQ(m_client->at("AT"), "AT\r\r\nOK\r\n");
 }
 
-TEST_F(SimTest, PhoneWithoutEchoFailsTheConnectionTest) {
+TEST_F(SimTest, PhoneWithoutEchoFailsTheConnectionTest)
+{
     startWith("fault.noecho = on\n", false);
     EXPECT_EQ(m_client->at("ATZ"), "\r\nOK\r\n");
     EXPECT_EQ(m_client->at("ATE1"), "\r\nOK\r\n");
@@ -84,7 +90,8 @@ struct Exchange {
 };
 
 // Each answer framed as a phone frames it with ATV1, in the order sent.
-TEST_F(SimTest, AnswersAreFramedAsPhonesFrameThem) {
+TEST_F(SimTest, AnswersAreFramedAsPhonesFrameThem)
+{
     startWith("");
     const Exchange table[] = {
         {"manufacturer", "AT+CGMI", "\r\nNokia\r\n\r\nOK\r\n"},
@@ -117,10 +124,12 @@ TEST_F(SimTest, AnswersAreFramedAsPhonesFrameThem) {
         {"two commands on a line", "AT+CMGF=0;+CSCA?", "\r\n+CSCA: \"+393359609600\",145\r\n\r\nOK\r\n"},
         {"basic commands run together", "ATE0Q0V1", "\r\nOK\r\n"},
     };
-    for (const Exchange& e : table) EXPECT_EQ(m_client->at(e.command), e.answer) << e.name;
+    for (const Exchange& e : table)
+        EXPECT_EQ(m_client->at(e.command), e.answer) << e.name;
 }
 
-TEST_F(SimTest, NumericResultCodesAndExtendedErrors) {
+TEST_F(SimTest, NumericResultCodesAndExtendedErrors)
+{
     startWith("");
     const Exchange table[] = {
         {"numeric ok", "ATV0", "0\r"},
@@ -136,25 +145,30 @@ TEST_F(SimTest, NumericResultCodesAndExtendedErrors) {
         {"errors off", "AT+CMEE=0", "\r\nOK\r\n"},
         {"plain error", "AT+CMGR=99", "\r\nERROR\r\n"},
     };
-    for (const Exchange& e : table) EXPECT_EQ(m_client->at(e.command), e.answer) << e.name;
+    for (const Exchange& e : table)
+        EXPECT_EQ(m_client->at(e.command), e.answer) << e.name;
 }
 
-TEST_F(SimTest, StoreSelectionAsTheProgramSendsItAndAsReported) {
+TEST_F(SimTest, StoreSelectionAsTheProgramSendsItAndAsReported)
+{
     startWith("");
     // One answer to "AT+CPMS=SM" CR LF CR: the LF and the empty line are ignored.
     EXPECT_EQ(m_client->send("AT+CPMS=SM\r\n\r"), "\r\n+CPMS: 9,20,9,20,9,20\r\n\r\nOK\r\n");
     EXPECT_EQ(m_client->at("AT+CPMS=ME"), "\r\n+CPMS: 5,150,9,20,9,20\r\n\r\nOK\r\n");
     EXPECT_EQ(m_client->at("AT+CPMS?"), "\r\n+CPMS: \"ME\",5,150,\"SM\",9,20,\"SM\",9,20\r\n\r\nOK\r\n");
-    EXPECT_EQ(m_client->at("AT+CMGR=4"), "\r\n+CMGR: 2,,39\r\n" + std::string(
-        "079193339506690011000A8143103254760000AA1DD2F4F82D2787E96910390D1ABFDB7079585E06A5D92078D85D06") +
-        "\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("AT+CMGR=4"),
+              "\r\n+CMGR: 2,,39\r\n"
+                  + std::string(
+                      "079193339506690011000A8143103254760000AA1DD2F4F82D2787E96910390D1ABFDB7079585E06A5D92078D85D06")
+                  + "\r\n\r\nOK\r\n");
     EXPECT_EQ(m_client->at("AT+CPMS=\"ME\",\"ME\",\"ME\""), "\r\n+CPMS: 5,150,5,150,5,150\r\n\r\nOK\r\n");
     EXPECT_EQ(m_client->at("AT+CPMS?"), "\r\n+CPMS: \"ME\",5,150,\"ME\",5,150,\"ME\",5,150\r\n\r\nOK\r\n");
     EXPECT_EQ(m_client->at("AT+CPMS=XX"), "\r\nERROR\r\n");
-    EXPECT_EQ(m_client->at("AT"), "\r\nOK\r\n");  // nothing left over from the lines above
+    EXPECT_EQ(m_client->at("AT"), "\r\nOK\r\n"); // nothing left over from the lines above
 }
 
-TEST_F(SimTest, PhoneWithoutPhoneStoreRefusesMe) {
+TEST_F(SimTest, PhoneWithoutPhoneStoreRefusesMe)
+{
     startWith("phone_store = no\n");
     EXPECT_EQ(m_client->at("AT+CPMS=ME"), "\r\nERROR\r\n");
     EXPECT_EQ(m_client->at("AT+CPMS=\"ME\""), "\r\nERROR\r\n");
@@ -162,7 +176,8 @@ TEST_F(SimTest, PhoneWithoutPhoneStoreRefusesMe) {
     EXPECT_EQ(m_client->at("AT+CPMS=?"), "\r\n+CPMS: (\"SM\"),(\"SM\"),(\"SM\")\r\n\r\nOK\r\n");
 }
 
-TEST_F(SimTest, EmptySlotAnswersFollowTheProfile) {
+TEST_F(SimTest, EmptySlotAnswersFollowTheProfile)
+{
     const Exchange table[] = {
         {"zero", "empty_slot = zero\n", "\r\n+CMGR: 0,,0\r\n\r\nOK\r\n"},
         {"ok", "empty_slot = ok\n", "\r\nOK\r\n"},
@@ -177,7 +192,8 @@ TEST_F(SimTest, EmptySlotAnswersFollowTheProfile) {
     EXPECT_EQ(m_client->at("AT+CPBR=4"), "\r\n+CME ERROR: 22\r\n");
 }
 
-TEST_F(SimTest, ReadingAnUnreadMessageMarksItRead) {
+TEST_F(SimTest, ReadingAnUnreadMessageMarksItRead)
+{
     startWith("");
     EXPECT_EQ(m_client->at("AT+CMGR=2").substr(0, 16), "\r\n+CMGR: 0,,86\r\n");
     EXPECT_EQ(m_client->at("AT+CMGR=2").substr(0, 16), "\r\n+CMGR: 1,,86\r\n");
@@ -190,7 +206,8 @@ TEST_F(SimTest, ReadingAnUnreadMessageMarksItRead) {
     EXPECT_EQ(m_client->at("AT+CMGL=0"), "\r\nOK\r\n");
 }
 
-TEST_F(SimTest, SendDialoguePromptsRecordsAndRefusesAWrongLength) {
+TEST_F(SimTest, SendDialoguePromptsRecordsAndRefusesAWrongLength)
+{
     startWith("");
     // As the program writes it: two CRs after the command, a CR after Ctrl-Z.
     EXPECT_EQ(m_client->send("AT+CMGS=14\r\r"), "\r\n> ");
@@ -200,7 +217,7 @@ TEST_F(SimTest, SendDialoguePromptsRecordsAndRefusesAWrongLength) {
     EXPECT_EQ(m_client->send("AT+CMGS=15\r\r"), "\r\n> ");
     EXPECT_EQ(m_client->send(kSubmitAbc + "\x1a\r"), "\r\nERROR\r\n");
     EXPECT_EQ(m_client->send("AT+CMGS=14\r"), "\r\n> ");
-    EXPECT_EQ(m_client->send("0011\x1b"), "\r\nOK\r\n");  // ESC cancels
+    EXPECT_EQ(m_client->send("0011\x1b"), "\r\nOK\r\n"); // ESC cancels
     EXPECT_EQ(m_sim->sentPdus().size(), 1u);
 
     EXPECT_EQ(m_client->send("AT+CMGS=14\r\r"), "\r\n> ");
@@ -216,39 +233,43 @@ TEST_F(SimTest, SendDialoguePromptsRecordsAndRefusesAWrongLength) {
     ASSERT_EQ(m_sim->control("fault reject off"), "OK");
 
     const std::vector<std::string> commands = m_sim->commands();
-    const std::vector<std::string> expected = {"ATE0", "AT+CMGS=14", kSubmitAbc + "\x1a", "AT+CMGS=15",
-                                               kSubmitAbc + "\x1a", "AT+CMGS=14", "0011\x1b",
-                                               "AT+CMGS=14", kSubmitAbc + "\x1a", "AT",
-                                               "AT+CMEE=1", "AT+CMGS=14", kSubmitAbc + "\x1a"};
+    const std::vector<std::string> expected = {
+        "ATE0",       "AT+CMGS=14", kSubmitAbc + "\x1a", "AT+CMGS=15",        kSubmitAbc + "\x1a",
+        "AT+CMGS=14", "0011\x1b",   "AT+CMGS=14",        kSubmitAbc + "\x1a", "AT",
+        "AT+CMEE=1",  "AT+CMGS=14", kSubmitAbc + "\x1a"};
     EXPECT_EQ(commands, expected);
 }
 
-TEST_F(SimTest, StrayEscAndNulBytesAreIgnored) {
+TEST_F(SimTest, StrayEscAndNulBytesAreIgnored)
+{
     startWith("");
     EXPECT_EQ(m_client->send(std::string("\x1b\0AT+CGMI\r\n", 11)), "\r\nNokia\r\n\r\nOK\r\n");
     EXPECT_EQ(m_client->at("AT"), "\r\nOK\r\n");
 }
 
-TEST_F(SimTest, AnswerInPiecesArrivesWhole) {
+TEST_F(SimTest, AnswerInPiecesArrivesWhole)
+{
     startWith("");
     ASSERT_EQ(m_sim->control("fault pieces on 3 10"), "OK");
     m_sim->clearTranscript();
     EXPECT_EQ(m_client->at("AT+CGMM"), "\r\nNokia 6310i\r\n\r\nOK\r\n");
     const std::string transcript = m_sim->transcript();
-    EXPECT_EQ(std::count(transcript.begin(), transcript.end(), '>'), 2 * 7) << transcript;  // 21 bytes, 3 a piece
+    EXPECT_EQ(std::count(transcript.begin(), transcript.end(), '>'), 2 * 7) << transcript; // 21 bytes, 3 a piece
     EXPECT_NE(transcript.find(">> \"\\r\\nN\""), std::string::npos) << transcript;
 }
 
-TEST_F(SimTest, UnsolicitedLinesBeforeAndInsideAnAnswer) {
+TEST_F(SimTest, UnsolicitedLinesBeforeAndInsideAnAnswer)
+{
     startWith("");
     ASSERT_EQ(m_sim->control("fault unsolicited on before RING"), "OK");
     EXPECT_EQ(m_client->at("AT"), "\r\nRING\r\n\r\nOK\r\n");
-    EXPECT_EQ(m_client->at("AT"), "\r\nOK\r\n");  // once
+    EXPECT_EQ(m_client->at("AT"), "\r\nOK\r\n"); // once
     ASSERT_EQ(m_sim->control("fault unsolicited on inside +CMTI: \"SM\",3"), "OK");
     EXPECT_EQ(m_client->at("AT+CGMM"), "\r\nNokia 6310i\r\n\r\n+CMTI: \"SM\",3\r\n\r\nOK\r\n");
 }
 
-TEST_F(SimTest, DeliveredMessageIsAnnouncedAndReadable) {
+TEST_F(SimTest, DeliveredMessageIsAnnouncedAndReadable)
+{
     startWith("");
     EXPECT_EQ(m_client->at("AT+CNMI=2,1,0,0,0"), "\r\nOK\r\n");
     EXPECT_EQ(m_sim->control("deliver SM 4 0 " + kSample1), "OK");
@@ -261,12 +282,13 @@ TEST_F(SimTest, DeliveredMessageIsAnnouncedAndReadable) {
     EXPECT_EQ(m_sim->control("deliver SM 21 0 " + kSample1).substr(0, 6), "ERROR ");
 }
 
-TEST_F(SimTest, ErrorForChosenCommandsOnly) {
+TEST_F(SimTest, ErrorForChosenCommandsOnly)
+{
     startWith("");
     ASSERT_EQ(m_sim->control("fault error on AT+CMGR=1 +CPBR"), "OK");
     EXPECT_EQ(m_client->at("AT+CMGR=1"), "\r\nERROR\r\n");
     EXPECT_EQ(m_client->at("at+cmgr=1"), "\r\nERROR\r\n");
-    EXPECT_EQ(m_client->at("AT+CMGR=14").substr(0, 16), "\r\n+CMGR: 3,,38\r\n");  // not a prefix of 14
+    EXPECT_EQ(m_client->at("AT+CMGR=14").substr(0, 16), "\r\n+CMGR: 3,,38\r\n"); // not a prefix of 14
     EXPECT_EQ(m_client->at("AT+CPBR=?"), "\r\nERROR\r\n");
     EXPECT_EQ(m_client->at("AT+CPBR=1"), "\r\nERROR\r\n");
     EXPECT_EQ(m_client->at("AT+CPBS?").substr(0, 8), "\r\n+CPBS:");
@@ -277,7 +299,8 @@ TEST_F(SimTest, ErrorForChosenCommandsOnly) {
     EXPECT_EQ(m_client->at("AT+CMGR=1").substr(0, 16), "\r\n+CMGR: 1,,63\r\n");
 }
 
-TEST_F(SimTest, SilentPhoneReadsButNeverAnswers) {
+TEST_F(SimTest, SilentPhoneReadsButNeverAnswers)
+{
     startWith("");
     ASSERT_EQ(m_sim->control("fault silent on"), "OK");
     ASSERT_TRUE(m_client->write("AT\r"));
@@ -287,7 +310,8 @@ TEST_F(SimTest, SilentPhoneReadsButNeverAnswers) {
     EXPECT_EQ(m_sim->commands(), (std::vector<std::string>{"ATE0", "AT", "AT"}));
 }
 
-TEST_F(SimTest, LateAnswerComesAfterTheDelay) {
+TEST_F(SimTest, LateAnswerComesAfterTheDelay)
+{
     startWith("");
     ASSERT_EQ(m_sim->control("fault late on 300 AT+CGMM"), "OK");
     const auto start = Clock::now();
@@ -296,16 +320,18 @@ TEST_F(SimTest, LateAnswerComesAfterTheDelay) {
     EXPECT_EQ(m_client->at("AT"), "\r\nOK\r\n");
 }
 
-TEST_F(SimTest, SlowPhonePacesEveryByte) {
+TEST_F(SimTest, SlowPhonePacesEveryByte)
+{
     startWith("");
     ASSERT_EQ(m_sim->control("fault slow on 20"), "OK");
     m_sim->clearTranscript();
     EXPECT_EQ(m_client->at("AT+CGMM"), "\r\nNokia 6310i\r\n\r\nOK\r\n");
     const std::string transcript = m_sim->transcript();
-    EXPECT_EQ(std::count(transcript.begin(), transcript.end(), '>'), 2 * 21) << transcript;  // a byte a line
+    EXPECT_EQ(std::count(transcript.begin(), transcript.end(), '>'), 2 * 21) << transcript; // a byte a line
 }
 
-TEST_F(SimTest, DroppedLineHangsUpAndServesAgainAtTheLink) {
+TEST_F(SimTest, DroppedLineHangsUpAndServesAgainAtTheLink)
+{
     const std::string link = ::testing::TempDir() + "/phonesim-drop-link";
     m_sim = std::make_unique<phonesim::Simulator>(sample());
     std::string error;
@@ -319,27 +345,29 @@ TEST_F(SimTest, DroppedLineHangsUpAndServesAgainAtTheLink) {
     const std::string before = m_sim->ptyPath();
     EXPECT_EQ(m_sim->control("drop").substr(0, 2), "OK");
     std::string rest;
-    EXPECT_FALSE(client.readUntil(rest, [](const std::string&) { return false; }, 2000ms));
+    EXPECT_FALSE(client.readUntil(
+        rest, [](const std::string&) { return false; }, 2000ms));
     EXPECT_NE(m_sim->ptyPath(), before);
 
     // Dropped in the middle of an answer.
     ASSERT_TRUE(client.open(link));
-    EXPECT_EQ(client.at("AT"), "\r\nOK\r\n");  // the phone kept its settings: no echo
+    EXPECT_EQ(client.at("AT"), "\r\nOK\r\n"); // the phone kept its settings: no echo
     ASSERT_EQ(m_sim->control("fault drop on AT+CGMM"), "OK");
     ASSERT_TRUE(client.write("AT+CGMM\r"));
     std::string partial;
     EXPECT_FALSE(client.readUntil(partial, isFinal, 2000ms));
     const std::string whole = "\r\nNokia 6310i\r\n\r\nOK\r\n";
-    EXPECT_EQ(partial, whole.substr(0, whole.size() / 2));  // the first half, then the hangup
+    EXPECT_EQ(partial, whole.substr(0, whole.size() / 2)); // the first half, then the hangup
     EXPECT_EQ(m_sim->drops(), 2);
 
     ASSERT_TRUE(client.open(link));
     EXPECT_EQ(client.at("AT+CGMM"), "\r\nNokia 6310i\r\n\r\nOK\r\n");
     m_sim->stop();
-    EXPECT_NE(access(link.c_str(), F_OK), 0);  // the link goes with the simulator
+    EXPECT_NE(access(link.c_str(), F_OK), 0); // the link goes with the simulator
 }
 
-TEST(Simulator, RefusesToPutItsLinkOverAFile) {
+TEST(Simulator, RefusesToPutItsLinkOverAFile)
+{
     const std::string path = ::testing::TempDir() + "/phonesim-not-a-link";
     FILE* file = fopen(path.c_str(), "w");
     ASSERT_NE(file, nullptr);
@@ -352,21 +380,23 @@ TEST(Simulator, RefusesToPutItsLinkOverAFile) {
     unlink(path.c_str());
 }
 
-TEST_F(SimTest, ClosingAndReopeningThePortKeepsServing) {
+TEST_F(SimTest, ClosingAndReopeningThePortKeepsServing)
+{
     startWith("");
     m_client->close();
     ASSERT_TRUE(m_client->open(m_sim->devicePath()));
     EXPECT_EQ(m_client->at("AT+CGMI"), "\r\nNokia\r\n\r\nOK\r\n");
 }
 
-TEST_F(SimTest, AnswerSentWhileThePortIsClosedIsLost) {
+TEST_F(SimTest, AnswerSentWhileThePortIsClosedIsLost)
+{
     startWith("");
     ASSERT_EQ(m_sim->control("fault late on 100 AT+CGMM"), "OK");
     ASSERT_TRUE(m_client->write("AT+CGMM\r"));
     m_client->close();
     const auto deadline = Clock::now() + 3s;
-    while (m_sim->transcript().find("-- lost, the port is closed: \"\\r\\nNokia") == std::string::npos &&
-           Clock::now() < deadline) {
+    while (m_sim->transcript().find("-- lost, the port is closed: \"\\r\\nNokia") == std::string::npos
+           && Clock::now() < deadline) {
         std::this_thread::yield();
     }
     ASSERT_TRUE(m_client->open(m_sim->devicePath()));
@@ -374,7 +404,8 @@ TEST_F(SimTest, AnswerSentWhileThePortIsClosedIsLost) {
     EXPECT_NE(m_sim->transcript().find("-- port closed"), std::string::npos);
 }
 
-TEST_F(SimTest, PhoneBookWritesAndCharacterSets) {
+TEST_F(SimTest, PhoneBookWritesAndCharacterSets)
+{
     startWith("");
     const Exchange table[] = {
         {"write", "AT+CPBW=4,\"+390612345678\",145,\"Caff\x04, Bar\"", "\r\nOK\r\n"},
@@ -382,39 +413,45 @@ TEST_F(SimTest, PhoneBookWritesAndCharacterSets) {
         {"ucs2", "AT+CSCS=\"UCS2\"", "\r\nOK\r\n"},
         {"read back in UCS2", "AT+CPBR=4",
          "\r\n+CPBR: 4,\"+390612345678\",145,\"004300610066006600E8002C0020004200610072\"\r\n\r\nOK\r\n"},
-        {"name too long", "AT+CPBW=9,\"1\",129,\"" + repeat("0041", 19) + "\"",
-         "\r\nERROR\r\n"},
+        {"name too long", "AT+CPBW=9,\"1\",129,\"" + repeat("0041", 19) + "\"", "\r\nERROR\r\n"},
         {"delete", "AT+CPBW=4", "\r\nOK\r\n"},
         {"gone", "AT+CPBR=4", "\r\nOK\r\n"},
     };
-    for (const Exchange& e : table) EXPECT_EQ(m_client->at(e.command), e.answer) << e.name;
+    for (const Exchange& e : table)
+        EXPECT_EQ(m_client->at(e.command), e.answer) << e.name;
 }
 
-TEST_F(SimTest, MalformedParametersAreRefused) {
+TEST_F(SimTest, MalformedParametersAreRefused)
+{
     startWith("");
-    const char* table[] = {"AT+CPBS= ", "AT+CPBS=SM,ME", "AT+CPBW= ", "AT+CPBW=,", "AT+CPBW=1,+39", "AT+CPMS=",
-                           "AT+CPMS=SM,SM,SM,SM", "AT+CMGR=", "AT+CMGR=x", "AT+CMGR=-1", "AT+CMGD=", "AT+CMGD=1,9",
-                           "AT+CMGS=0", "AT+CMGS=abc", "AT+CMGL=5", "AT+CPBR=5,2", "AT+CPBR=0", "AT+CSCS=\"KOI8\"",
-                           "AT+CMEE=3", "ATE7x", "ATS3", "AT+CSCA=12345"};
-    for (const char* command : table) EXPECT_EQ(m_client->at(command), "\r\nERROR\r\n") << command;
+    const char* table[] = {"AT+CPBS= ",   "AT+CPBS=SM,ME",       "AT+CPBW= ",        "AT+CPBW=,",   "AT+CPBW=1,+39",
+                           "AT+CPMS=",    "AT+CPMS=SM,SM,SM,SM", "AT+CMGR=",         "AT+CMGR=x",   "AT+CMGR=-1",
+                           "AT+CMGD=",    "AT+CMGD=1,9",         "AT+CMGS=0",        "AT+CMGS=abc", "AT+CMGL=5",
+                           "AT+CPBR=5,2", "AT+CPBR=0",           "AT+CSCS=\"KOI8\"", "AT+CMEE=3",   "ATE7x",
+                           "ATS3",        "AT+CSCA=12345"};
+    for (const char* command : table)
+        EXPECT_EQ(m_client->at(command), "\r\nERROR\r\n") << command;
     EXPECT_EQ(m_client->at("AT+CSCS=\"UCS2\""), "\r\nOK\r\n");
-    EXPECT_EQ(m_client->at("AT+CPBW=9,\"1\",129,\"D83C\""), "\r\nERROR\r\n");  // half a surrogate pair
+    EXPECT_EQ(m_client->at("AT+CPBW=9,\"1\",129,\"D83C\""), "\r\nERROR\r\n"); // half a surrogate pair
     EXPECT_EQ(m_client->at("AT+CPBR=9"), "\r\nOK\r\n");
     EXPECT_EQ(m_client->at("AT+CPBS?"), "\r\n+CPBS: \"SM\",7,250\r\n\r\nOK\r\n");
 }
 
 // Lines made of the pieces of real commands, in any order, never upset the
 // phone: afterwards it still answers as it should.
-TEST_F(SimTest, GarbledCommandLinesLeaveThePhoneWorking) {
+TEST_F(SimTest, GarbledCommandLinesLeaveThePhoneWorking)
+{
     startWith("");
-    const char* pieces[] = {"AT", "+CPBW", "+CPBR", "+CPBS", "+CMGR", "+CMGL", "+CMGD", "+CPMS", "+CSCS", "+CSCA",
-                            "+CMEE", "+CNMI", "+CMGW", "=", "?", "=?", "\"", ",", ";", "1", "0", "255", "99999",
-                            "-3", "SM", "ME", "FD", "UCS2", "D83C", "&", "S", "V", "Q", "E", " ", "\x1b", "\b"};
+    const char* pieces[] = {"AT",    "+CPBW", "+CPBR", "+CPBS", "+CMGR", "+CMGL", "+CMGD", "+CPMS", "+CSCS", "+CSCA",
+                            "+CMEE", "+CNMI", "+CMGW", "=",     "?",     "=?",    "\"",    ",",     ";",     "1",
+                            "0",     "255",   "99999", "-3",    "SM",    "ME",    "FD",    "UCS2",  "D83C",  "&",
+                            "S",     "V",     "Q",     "E",     " ",     "\x1b",  "\b"};
     std::mt19937 random(20240315);
     for (int line = 0; line < 1500; ++line) {
         std::string text = "AT";
         const int count = 1 + static_cast<int>(random() % 8);
-        for (int i = 0; i < count; ++i) text += pieces[random() % (sizeof pieces / sizeof *pieces)];
+        for (int i = 0; i < count; ++i)
+            text += pieces[random() % (sizeof pieces / sizeof *pieces)];
         ASSERT_TRUE(m_client->write(text + "\r"));
         m_client->drain(1ms);
     }
@@ -425,7 +462,8 @@ TEST_F(SimTest, GarbledCommandLinesLeaveThePhoneWorking) {
     EXPECT_EQ(m_client->at("AT+CGMM"), "\r\nNokia 6310i\r\n\r\nOK\r\n");
 }
 
-TEST_F(SimTest, ControlSetsKeysWhileRunning) {
+TEST_F(SimTest, ControlSetsKeysWhileRunning)
+{
     startWith("");
     EXPECT_EQ(m_sim->control("set model X100"), "OK");
     EXPECT_EQ(m_client->at("AT+CGMM"), "\r\nX100\r\n\r\nOK\r\n");
@@ -445,8 +483,10 @@ TEST_F(SimTest, ControlSetsKeysWhileRunning) {
 
 // ---- Dialects of real phones -------------------------------------------------
 
-std::string lowerHex(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+std::string lowerHex(std::string s)
+{
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
 }
 
@@ -455,12 +495,13 @@ const std::string kSample14 =
     "0791933395066900112A0C919343977856340000AA1B4779589F2E83DA6936BB0C8297E5A074599E06CDCBF27008";
 
 struct DialectCase {
-    const char* state;  // state lines after the sample's
-    std::vector<Exchange> exchanges;  // from power-on, echo on
+    const char* state;               // state lines after the sample's
+    std::vector<Exchange> exchanges; // from power-on, echo on
 };
 
 // Each dialect byte for byte, from power-on (echo on), with the Italian sample.
-TEST_F(SimTest, EachDialectAnswersByteForByte) {
+TEST_F(SimTest, EachDialectAnswersByteForByte)
+{
     const DialectCase table[] = {
         {"profile = echo-crcr\n",
          {{"echo ends CR CR", "AT+CGMM", "AT+CGMM\r\r\r\nNokia 6310i\r\n\r\nOK\r\n"},
@@ -480,8 +521,8 @@ TEST_F(SimTest, EachDialectAnswersByteForByte) {
           {"message", "AT+CMGR=1", "\r\n+CMGR: 1,, 63\r\n" + kSample1 + "\r\n\r\nOK\r\n"},
           {"empty slot", "AT+CMGR=4", "\r\n+CMGR: 0,, 0\r\n\r\nOK\r\n"},
           {"listing", "AT+CMGL=3", "\r\n+CMGL: 14, 3,, 38\r\n" + kSample14 + "\r\n\r\nOK\r\n"},
-          {"entry, the comma of the name kept",
-           "AT+CPBR=3", "\r\n+CPBR: 3, \"+393401234567\", 145, \"Rossi, Giulia\"\r\n\r\nOK\r\n"},
+          {"entry, the comma of the name kept", "AT+CPBR=3",
+           "\r\n+CPBR: 3, \"+393401234567\", 145, \"Rossi, Giulia\"\r\n\r\nOK\r\n"},
           {"phone-book size", "AT+CPBR=?", "\r\n+CPBR: (1-250), 40, 18\r\n\r\nOK\r\n"},
           {"service centre", "AT+CSCA?", "\r\n+CSCA: \"+393359609600\", 145\r\n\r\nOK\r\n"}}},
         {"profile = trailing-blank\n",
@@ -495,8 +536,8 @@ TEST_F(SimTest, EachDialectAnswersByteForByte) {
           {"message", "AT+CMGR=1", "\r\n+CMGR: 1,,63\r\n" + lowerHex(kSample1) + "\r\n\r\nOK\r\n"},
           {"listing", "AT+CMGL=3", "\r\n+CMGL: 14,3,,38\r\n" + lowerHex(kSample14) + "\r\n\r\nOK\r\n"},
           {"ucs2", "AT+CSCS=\"UCS2\"", "\r\nOK\r\n"},
-          {"name in lower-case hex, number as it is",
-           "AT+CPBR=1", "\r\n+CPBR: 1,\"+390123456789\",145,\"005500660066006900630069006f\"\r\n\r\nOK\r\n"}}},
+          {"name in lower-case hex, number as it is", "AT+CPBR=1",
+           "\r\n+CPBR: 1,\"+390123456789\",145,\"005500660066006900630069006f\"\r\n\r\nOK\r\n"}}},
         {"profile = pdu-quote\n",
          {{"echo off", "ATE0", "ATE0\r\r\nOK\r\n"},
           {"message", "AT+CMGR=1", "\r\n+CMGR: 1,,63\r\n" + kSample1 + "\"\r\n\r\nOK\r\n"},
@@ -510,8 +551,8 @@ TEST_F(SimTest, EachDialectAnswersByteForByte) {
          {{"echo off", "ATE0", "ATE0\r\r\nOK\r\n"},
           {"ucs2 without quotes", "AT+CSCS=UCS2", "\r\nOK\r\n"},
           {"reported", "AT+CSCS?", "\r\n+CSCS: \"UCS2\"\r\n\r\nOK\r\n"},
-          {"number and name in hex",
-           "AT+CPBR=11", "\r\n+CPBR: 11,\"0034003900310036\",129,\"0049006E0066006F002000540049004D\"\r\n\r\nOK\r\n"},
+          {"number and name in hex", "AT+CPBR=11",
+           "\r\n+CPBR: 11,\"0034003900310036\",129,\"0049006E0066006F002000540049004D\"\r\n\r\nOK\r\n"},
           {"written in hex", "AT+CPBW=4,\"002B0033\",145,\"0041\"", "\r\nOK\r\n"},
           {"a number not in hex", "AT+CPBW=4,\"+3\",145,\"0041\"", "\r\nERROR\r\n"},
           {"back to GSM", "AT+CSCS=\"GSM\"", "\r\nOK\r\n"},
@@ -520,8 +561,8 @@ TEST_F(SimTest, EachDialectAnswersByteForByte) {
          {{"echo off", "ATE0", "ATE0\r\r\nOK\r\n"},
           {"offered", "AT+CSCS=?", "\r\n+CSCS: (\"GSM\",\"IRA\",\"8859-1\",\"UCS2\")\r\n\r\nOK\r\n"},
           {"ucs2", "AT+CSCS=\"UCS2\"", "\r\nOK\r\n"},
-          {"name in hex, number as it is",
-           "AT+CPBR=11", "\r\n+CPBR: 11,\"4916\",129,\"0049006E0066006F002000540049004D\"\r\n\r\nOK\r\n"}}},
+          {"name in hex, number as it is", "AT+CPBR=11",
+           "\r\n+CPBR: 11,\"4916\",129,\"0049006E0066006F002000540049004D\"\r\n\r\nOK\r\n"}}},
         {"profile = no-ucs2\n",
          {{"echo off", "ATE0", "ATE0\r\r\nOK\r\n"},
           {"not offered", "AT+CSCS=?", "\r\n+CSCS: (\"GSM\",\"IRA\",\"8859-1\")\r\n\r\nOK\r\n"},
@@ -530,7 +571,7 @@ TEST_F(SimTest, EachDialectAnswersByteForByte) {
           {"refused without quotes too", "AT+CSCS=UCS2", "\r\nERROR\r\n"},
           {"still GSM", "AT+CSCS?", "\r\n+CSCS: \"GSM\"\r\n\r\nOK\r\n"},
           {"other sets taken", "AT+CSCS=\"IRA\"", "\r\nOK\r\n"}}},
-        {"profile = urc\n",  // the schedule from its start: RING, +CRING, +CLIP, +CMTI...
+        {"profile = urc\n", // the schedule from its start: RING, +CRING, +CLIP, +CMTI...
          {{"before the echo", "ATE0", "\r\nRING\r\nATE0\r\r\nOK\r\n"},
           {"before the answer", "AT+CGMM", "\r\n+CRING: VOICE\r\n\r\nNokia 6310i\r\n\r\nOK\r\n"},
           {"after the first information line", "AT+CMGR=1",
@@ -538,7 +579,7 @@ TEST_F(SimTest, EachDialectAnswersByteForByte) {
           {"after the final code", "AT", "\r\nOK\r\n\r\n+CMTI: \"SM\",3\r\n"},
           {"before the answer when there is no echo", "AT", "\r\n+CDSI: \"SM\",4\r\n\r\nOK\r\n"},
           {"no information line: before the answer", "AT", "\r\n+CREG: 1\r\n\r\nOK\r\n"}}},
-        {"profile = urc\nfault.urc = on 2 38\n",  // every second answer, from answer 38: line 19 (+CMT)
+        {"profile = urc\nfault.urc = on 2 38\n", // every second answer, from answer 38: line 19 (+CMT)
          {{"+CMT and its PDU, at position 19 % 4 = after", "ATE0",
            "ATE0\r\r\nOK\r\n\r\n+CMT: ,24\r\n0791933395066900040C9193431732547600004240500151008005C374F81D02\r\n"},
           {"none", "AT", "\r\nOK\r\n"},
@@ -547,8 +588,7 @@ TEST_F(SimTest, EachDialectAnswersByteForByte) {
         {"profile = lf-only blanks no-status trailing-blank pdu-quote lowercase-hex\n",
          {{"echo", "ATE0", "ATE0\r\nOK\n"},
           {"all at once", "AT+CMGR=1", "\n+CMGR: ,, 63 \n" + lowerHex(kSample1) + "\" \n\nOK\n"}}},
-        {"profile = echo-crcr\nprofile = urc\n",
-         {{"both", "AT", "\r\nRING\r\nAT\r\r\r\nOK\r\n"}}},
+        {"profile = echo-crcr\nprofile = urc\n", {{"both", "AT", "\r\nRING\r\nAT\r\r\r\nOK\r\n"}}},
     };
     for (const DialectCase& c : table) {
         startWith(c.state, false);
@@ -561,7 +601,8 @@ TEST_F(SimTest, EachDialectAnswersByteForByte) {
 
 // Over 84 answers the "urc" schedule puts each of its 21 codes in each of
 // its 4 places once, always between lines.
-TEST_F(SimTest, UrcScheduleCoversEveryCodeInEveryPlace) {
+TEST_F(SimTest, UrcScheduleCoversEveryCodeInEveryPlace)
+{
     startWith("");
     const std::string plain = "\r\n+CMGR: 1,,63\r\n" + kSample1 + "\r\n\r\nOK\r\n";
     ASSERT_EQ(m_sim->control("fault urc on"), "OK");
@@ -569,8 +610,9 @@ TEST_F(SimTest, UrcScheduleCoversEveryCodeInEveryPlace) {
     ASSERT_EQ(schedule.size(), 21u);
     std::set<std::pair<std::string, size_t>> seen;
     for (size_t i = 0; i < 4 * schedule.size(); ++i) {
-        std::string frame = "\r\n";  // "\r\n+CMT: ,24\r\n<pdu>\r\n": each line ended, as information lines are
-        for (const std::string& line : phonesim::split(schedule[i % schedule.size()], '\n')) frame += line + "\r\n";
+        std::string frame = "\r\n"; // "\r\n+CMT: ,24\r\n<pdu>\r\n": each line ended, as information lines are
+        for (const std::string& line : phonesim::split(schedule[i % schedule.size()], '\n'))
+            frame += line + "\r\n";
         const std::string answer = m_client->exchange("AT+CMGR=1", plain.size() + frame.size());
         const size_t at = answer.find(frame);
         ASSERT_NE(at, std::string::npos) << i << ": " << answer;
@@ -585,7 +627,8 @@ TEST_F(SimTest, UrcScheduleCoversEveryCodeInEveryPlace) {
     EXPECT_EQ(seen.size(), 4 * schedule.size());
 }
 
-TEST_F(SimTest, OneShotUnsolicitedLinesInEachPlace) {
+TEST_F(SimTest, OneShotUnsolicitedLinesInEachPlace)
+{
     startWith("", false);
     const Exchange table[] = {
         {"before-echo", "AT", "\r\n^MODE:5,5\r\nAT\r\r\nOK\r\n"},
@@ -606,7 +649,8 @@ TEST_F(SimTest, OneShotUnsolicitedLinesInEachPlace) {
 
 // The phone of the real-phones sample: any stored status, answered as given,
 // and listed in index order whatever the dialect.
-TEST(RealPhones, StoredStatusesAreAnsweredAsGiven) {
+TEST(RealPhones, StoredStatusesAreAnsweredAsGiven)
+{
     phonesim::PhoneState state;
     std::string error;
     ASSERT_TRUE(phonesim::loadStateFile(phonesim::sampleDir() + "/real-phones.state", state, error)) << error;
@@ -618,21 +662,21 @@ TEST(RealPhones, StoredStatusesAreAnsweredAsGiven) {
     EXPECT_EQ(client.at("AT+CMGR=6").substr(0, 16), "\r\n+CMGR: 4,,45\r\n");
     EXPECT_EQ(client.at("AT+CMGR=5").substr(0, 16), "\r\n+CMGR: 3,,37\r\n");
     EXPECT_EQ(client.at("AT+CMGL=4"),
-              "\r\n+CMGL: 1,0,,25\r\n" + state.stores["SM"].messages[1].pdu +
-              "\r\n+CMGL: 2,1,,25\r\n" + state.stores["SM"].messages[2].pdu +
-              "\r\n+CMGL: 3,1,,24\r\n" + state.stores["SM"].messages[3].pdu +
-              "\r\n+CMGL: 4,1,,42\r\n" + state.stores["SM"].messages[4].pdu +
-              "\r\n+CMGL: 5,3,,37\r\n" + state.stores["SM"].messages[5].pdu +
-              "\r\n+CMGL: 6,4,,45\r\n" + state.stores["SM"].messages[6].pdu +
-              "\r\n+CMGL: 7,24,,32\r\n" + state.stores["SM"].messages[7].pdu +
-              "\r\n+CMGL: 9,1,,34\r\n" + state.stores["SM"].messages[9].pdu + "\r\n\r\nOK\r\n");
-    EXPECT_EQ(client.at("AT+CMGL=0"), "\r\nOK\r\n");  // the listing marked slot 1 read
+              "\r\n+CMGL: 1,0,,25\r\n" + state.stores["SM"].messages[1].pdu + "\r\n+CMGL: 2,1,,25\r\n"
+                  + state.stores["SM"].messages[2].pdu + "\r\n+CMGL: 3,1,,24\r\n" + state.stores["SM"].messages[3].pdu
+                  + "\r\n+CMGL: 4,1,,42\r\n" + state.stores["SM"].messages[4].pdu + "\r\n+CMGL: 5,3,,37\r\n"
+                  + state.stores["SM"].messages[5].pdu + "\r\n+CMGL: 6,4,,45\r\n" + state.stores["SM"].messages[6].pdu
+                  + "\r\n+CMGL: 7,24,,32\r\n" + state.stores["SM"].messages[7].pdu + "\r\n+CMGL: 9,1,,34\r\n"
+                  + state.stores["SM"].messages[9].pdu + "\r\n\r\nOK\r\n");
+    EXPECT_EQ(client.at("AT+CMGL=0"), "\r\nOK\r\n"); // the listing marked slot 1 read
     EXPECT_EQ(client.at("AT+CMGL=3").substr(0, 18), "\r\n+CMGL: 5,3,,37\r\n");
 }
 
-TEST(RealPhones, ListingWorksWithEveryProfile) {
+TEST(RealPhones, ListingWorksWithEveryProfile)
+{
     for (const auto& [name, lines] : phonesim::profiles()) {
-        if (name == "silent") continue;
+        if (name == "silent")
+            continue;
         phonesim::PhoneState state;
         std::string error;
         ASSERT_TRUE(phonesim::loadStateText("include = real-phones.state\nprofile = " + name + "\n", state, error))
@@ -651,10 +695,13 @@ TEST(RealPhones, ListingWorksWithEveryProfile) {
         std::vector<int> listed;
         std::vector<std::string> listedPdus;
         for (std::string line : phonesim::split(answer, '\n')) {
-            while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '"')) line.pop_back();
-            if (line.rfind("+CMGL: ", 0) == 0) listed.push_back(std::atoi(line.c_str() + 7));
+            while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '"'))
+                line.pop_back();
+            if (line.rfind("+CMGL: ", 0) == 0)
+                listed.push_back(std::atoi(line.c_str() + 7));
             for (const std::string& pdu : pdus) {
-                if (lowerHex(line) == lowerHex(pdu)) listedPdus.push_back(pdu);
+                if (lowerHex(line) == lowerHex(pdu))
+                    listedPdus.push_back(pdu);
             }
         }
         EXPECT_EQ(listed, indices) << name << ": " << answer;
@@ -662,7 +709,8 @@ TEST(RealPhones, ListingWorksWithEveryProfile) {
     }
 }
 
-TEST(NamesInEveryScript, SentAsUcs2HexOrAsGsmSeptets) {
+TEST(NamesInEveryScript, SentAsUcs2HexOrAsGsmSeptets)
+{
     phonesim::PhoneState state;
     std::string error;
     ASSERT_TRUE(phonesim::loadStateFile(phonesim::sampleDir() + "/ucs2-names.state", state, error)) << error;
@@ -670,25 +718,24 @@ TEST(NamesInEveryScript, SentAsUcs2HexOrAsGsmSeptets) {
     ASSERT_TRUE(sim.start(&error)) << error;
     Client client(sim.devicePath());
     EXPECT_EQ(client.at("ATE0"), "ATE0\r\r\nOK\r\n");
-    const std::string gsm =
-        "\r\n+CPBR: 12,\"+302101234567\",145,\"?????\""
-        "\r\n+CPBR: 13,\"+74951234567\",145,\"???????\""
-        "\r\n+CPBR: 14,\"+48221234567\",145,\"?ukasz\""
-        "\r\n+CPBR: 15,\"+33123456789\",145,\"Fran?ois\""
-        "\r\n+CPBR: 16,\"+31201234567\",145,\"Zo?\"\r\n\r\nOK\r\n";
+    const std::string gsm = "\r\n+CPBR: 12,\"+302101234567\",145,\"?????\""
+                            "\r\n+CPBR: 13,\"+74951234567\",145,\"???????\""
+                            "\r\n+CPBR: 14,\"+48221234567\",145,\"?ukasz\""
+                            "\r\n+CPBR: 15,\"+33123456789\",145,\"Fran?ois\""
+                            "\r\n+CPBR: 16,\"+31201234567\",145,\"Zo?\"\r\n\r\nOK\r\n";
     EXPECT_EQ(client.at("AT+CPBR=12,16"), gsm);
     EXPECT_EQ(client.at("AT+CSCS=\"UCS2\""), "\r\nOK\r\n");
-    EXPECT_EQ(client.at("AT+CPBR=12,16"),
-              "\r\n+CPBR: 12,\"+302101234567\",145,\"039503BB03AD03BD03B7\""
-              "\r\n+CPBR: 13,\"+74951234567\",145,\"0414043C04380442044004380439\""
-              "\r\n+CPBR: 14,\"+48221234567\",145,\"01410075006B00610073007A\""
-              "\r\n+CPBR: 15,\"+33123456789\",145,\"004600720061006E00E7006F00690073\""
-              "\r\n+CPBR: 16,\"+31201234567\",145,\"005A006F00EB\"\r\n\r\nOK\r\n");
+    EXPECT_EQ(client.at("AT+CPBR=12,16"), "\r\n+CPBR: 12,\"+302101234567\",145,\"039503BB03AD03BD03B7\""
+                                          "\r\n+CPBR: 13,\"+74951234567\",145,\"0414043C04380442044004380439\""
+                                          "\r\n+CPBR: 14,\"+48221234567\",145,\"01410075006B00610073007A\""
+                                          "\r\n+CPBR: 15,\"+33123456789\",145,\"004600720061006E00E7006F00690073\""
+                                          "\r\n+CPBR: 16,\"+31201234567\",145,\"005A006F00EB\"\r\n\r\nOK\r\n");
     EXPECT_EQ(client.at("AT+CSCS=\"GSM\""), "\r\nOK\r\n");
     EXPECT_EQ(client.at("AT+CPBR=12,16"), gsm);
 }
 
-TEST(Profiles, EveryProfileLoadsAndUnknownOnesAreRefused) {
+TEST(Profiles, EveryProfileLoadsAndUnknownOnesAreRefused)
+{
     for (const auto& [name, lines] : phonesim::profiles()) {
         phonesim::PhoneState state;
         std::string error;
@@ -701,7 +748,8 @@ TEST(Profiles, EveryProfileLoadsAndUnknownOnesAreRefused) {
     EXPECT_EQ(error, "unknown profile: chatty");
 }
 
-TEST(StateFile, DumpLoadsBackToTheSameState) {
+TEST(StateFile, DumpLoadsBackToTheSameState)
+{
     phonesim::PhoneState state;
     std::string error;
     ASSERT_TRUE(phonesim::loadStateFile(phonesim::sampleDir() + "/italian.state", state, error)) << error;
@@ -709,8 +757,9 @@ TEST(StateFile, DumpLoadsBackToTheSameState) {
     ASSERT_TRUE(phonesim::applyStateLine("fault.error = on AT+CMGR=3 AT+CPBR", state, error)) << error;
     ASSERT_TRUE(phonesim::applyStateLine("fault.unsolicited = on after +CMT: ,3\\n0011AA", state, error)) << error;
     ASSERT_TRUE(phonesim::applyStateLine("fault.urc = on 3 7", state, error)) << error;
-    ASSERT_TRUE(phonesim::applyStateLine("profile = lf-only blanks trailing-blank lowercase-hex pdu-quote", state,
-                                         error)) << error;
+    ASSERT_TRUE(
+        phonesim::applyStateLine("profile = lf-only blanks trailing-blank lowercase-hex pdu-quote", state, error))
+        << error;
     ASSERT_TRUE(phonesim::applyStateLine("profile = no-status ucs2-numbers echo-crcr", state, error)) << error;
     const std::string dump = phonesim::dumpState(state);
     phonesim::PhoneState again;
@@ -721,18 +770,20 @@ TEST(StateFile, DumpLoadsBackToTheSameState) {
     EXPECT_EQ(again.faults.unsolicited.at(0).line, "+CMTI: \"SM\",3");
     EXPECT_EQ(again.faults.unsolicited.at(1).line, "+CMT: ,3\n0011AA");
     EXPECT_EQ(again.faults.urcCount, 7);
-    EXPECT_TRUE(again.dialect.lfOnly && again.dialect.blanks && again.dialect.trailingBlank &&
-                again.dialect.lowerHex && again.dialect.pduQuote && !again.dialect.cmgrStatus &&
-                again.dialect.echoCrCr);
+    EXPECT_TRUE(again.dialect.lfOnly && again.dialect.blanks && again.dialect.trailingBlank && again.dialect.lowerHex
+                && again.dialect.pduQuote && !again.dialect.cmgrStatus && again.dialect.echoCrCr);
     EXPECT_EQ(again.dialect.ucs2, phonesim::Ucs2Support::Numbers);
 }
 
-TEST(StateFile, RefusedValueLeavesTheStateAsItWas) {
+TEST(StateFile, RefusedValueLeavesTheStateAsItWas)
+{
     const char* refused[] = {
-        "smsc = \"+39\",x",         "echo = maybe",           "empty_slot = none",       "next_reference = 256",
-        "cpms = SM,XX",             "sms.SM.capacity = 3",    "sms.SM.1 = 0 001",        "pb.SM.range = 9-1",
-        "pb.SM.number_length = 0",  "pb.SM.name_length = -1", "pb.SM.1 = +39,145,x",     "fault.slow = on x",
-        "fault.urc = on 0",         "fault.late = on",        "fault.unsolicited = on x", "profile = chatty",
+        "smsc = \"+39\",x",       "echo = maybe",        "empty_slot = none",
+        "next_reference = 256",   "cpms = SM,XX",        "sms.SM.capacity = 3",
+        "sms.SM.1 = 0 001",       "pb.SM.range = 9-1",   "pb.SM.number_length = 0",
+        "pb.SM.name_length = -1", "pb.SM.1 = +39,145,x", "fault.slow = on x",
+        "fault.urc = on 0",       "fault.late = on",     "fault.unsolicited = on x",
+        "profile = chatty",
     };
     for (const char* line : refused) {
         phonesim::PhoneState state = sample();
@@ -750,9 +801,10 @@ TEST(StateFile, RefusedValueLeavesTheStateAsItWas) {
     EXPECT_TRUE(bare.phonebooks.empty());
 }
 
-TEST(StateFile, EverySampleLoads) {
-    const char* samples[] = {"italian", "small", "no-phone-store", "no-echo", "empty-ok", "empty-cms321",
-                             "real-phones", "ucs2-names"};
+TEST(StateFile, EverySampleLoads)
+{
+    const char* samples[] = {"italian",  "small",        "no-phone-store", "no-echo",
+                             "empty-ok", "empty-cms321", "real-phones",    "ucs2-names"};
     for (const char* name : samples) {
         phonesim::PhoneState state;
         std::string error;
@@ -766,12 +818,14 @@ TEST(StateFile, EverySampleLoads) {
     EXPECT_EQ(small.phonebooks["SM"].last, 6);
 }
 
-TEST(StateFile, ErrorsNameTheLine) {
+TEST(StateFile, ErrorsNameTheLine)
+{
     const Exchange table[] = {
         {"unknown key", "colour = red\n", "line 1: unknown key: colour"},
         {"slot beyond capacity", "sms.SM.capacity = 5\nsms.SM.6 = 0 0011\n",
          "line 2: sms.SM.6: index outside 1-5 (set the capacity first)"},
-        {"odd pdu", "sms.SM.capacity = 5\nsms.SM.1 = 0 001\n", "line 2: sms.SM.1: a PDU is an even number of hex digits"},
+        {"odd pdu", "sms.SM.capacity = 5\nsms.SM.1 = 0 001\n",
+         "line 2: sms.SM.1: a PDU is an even number of hex digits"},
         {"bad status", "sms.SM.capacity = 5\nsms.SM.1 = 256 0011\n",
          "line 2: sms.SM.1: a message is <stat 0-255> <pdu hex>"},
         {"bad entry", "pb.SM.range = 1-5\npb.SM.1 = +39,145,x\n",
@@ -787,4 +841,4 @@ TEST(StateFile, ErrorsNameTheLine) {
     }
 }
 
-}  // namespace
+} // namespace

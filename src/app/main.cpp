@@ -42,8 +42,8 @@ int main(int argc, char* argv[])
     if (!line.log.isEmpty()) {
         QString error;
         if (!atlog::OpenFile(line.log, &error)) {
-            std::fprintf(stderr, "zircalo: impossibile scrivere il log %s: %s\n",
-                         line.log.toLocal8Bit().constData(), error.toLocal8Bit().constData());
+            std::fprintf(stderr, "zircalo: impossibile scrivere il log %s: %s\n", line.log.toLocal8Bit().constData(),
+                         error.toLocal8Bit().constData());
             return 1;
         }
     }

@@ -14,7 +14,13 @@ namespace at {
 // the name. Blanks around every field are allowed, as are further fields
 // after the name width (newer phones add text and group widths). Not valid
 // unless 1 <= last <= 10000, 0 <= first <= last, widths 0..80 and 0..250.
-struct CpbrRange { bool valid = false; int first = 0; int last = 0; int numberLength = 0; int nameLength = 0; };
+struct CpbrRange {
+    bool valid = false;
+    int first = 0;
+    int last = 0;
+    int numberLength = 0;
+    int nameLength = 0;
+};
 CpbrRange ParseCpbrRange(const QString& answer);
 
 // "+CPBR: 3,"+390123456789",145,"Ufficio"": one entry. Blanks after the
@@ -22,7 +28,13 @@ CpbrRange ParseCpbrRange(const QString& answer);
 // empty fields are read; an empty type reads as 0. Not valid without the
 // prefix, an index of 0..10000 and the four fields, or with a type beyond
 // 0..255. Fields after the name (hidden, group...) are ignored.
-struct CpbrEntry { bool valid = false; int index = 0; QString number; int type = 0; QString name; };
+struct CpbrEntry {
+    bool valid = false;
+    int index = 0;
+    QString number;
+    int type = 0;
+    QString name;
+};
 CpbrEntry ParseCpbrEntry(const QString& line);
 
 // The answer to "+CPBR=<first>,<last>": an entry line for each entry used,

@@ -4,10 +4,7 @@ namespace at {
 
 namespace {
 
-bool isDialChar(char16_t c)
-{
-    return (c >= u'0' && c <= u'9') || c == u'+' || c == u'*' || c == u'#';
-}
+bool isDialChar(char16_t c) { return (c >= u'0' && c <= u'9') || c == u'+' || c == u'*' || c == u'#'; }
 
 } // namespace
 

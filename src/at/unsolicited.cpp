@@ -9,10 +9,9 @@ namespace {
 // Result codes of GSM 07.07 and GSM 07.05 that a phone sends unasked, and
 // the common ones of modems. Each is "+NAME:" (or the word alone).
 const char* const kNamed[] = {
-    "+CRING", "+CLIP",  "+CCWA",   "+CSSI",  "+CSSU",   "+CUSD",   "+CIEV",  "+CREG",
-    "+CGREG", "+CEREG", "+C5GREG", "+CGEV",  "+CMTI",   "+CDSI",   "+CBMI",  "+CMT",
-    "+CDS",   "+CBM",   "+CTZV",   "+CTZE",  "+CTZEU",  "+CPIN",   "+CFUN",  "+QIND",
-    "+STIN",  "+CALV",  "+NITZ",   "+CCCM",
+    "+CRING",  "+CLIP", "+CCWA", "+CSSI", "+CSSU", "+CUSD", "+CIEV", "+CREG", "+CGREG", "+CEREG",
+    "+C5GREG", "+CGEV", "+CMTI", "+CDSI", "+CBMI", "+CMT",  "+CDS",  "+CBM",  "+CTZV",  "+CTZE",
+    "+CTZEU",  "+CPIN", "+CFUN", "+QIND", "+STIN", "+CALV", "+NITZ", "+CCCM",
 };
 
 // Codes that are whole words, with no parameters.

@@ -82,8 +82,7 @@ void Form1::Command5_Click()
     }
     Stato(QStringLiteral("Invio SMS in corso.."));
     // The length ends with its own CR: the line goes out as AT+CMGS=n CR CR.
-    const QString prompt = InviaAT(QStringLiteral("+CMGS=") + QString::number(submit.cmgsLength)
-                                   + QLatin1Char('\r'));
+    const QString prompt = InviaAT(QStringLiteral("+CMGS=") + QString::number(submit.cmgsLength) + QLatin1Char('\r'));
     if (prompt != QLatin1String(">")) {
         Stato(QStringLiteral("Errore invio sms.."));
         return;

@@ -35,11 +35,21 @@ QString Escaped(const QByteArray& bytes)
     for (const char ch : bytes) {
         const auto c = static_cast<unsigned char>(ch);
         switch (c) {
-        case '\r': out += QLatin1String("\\r"); break;
-        case '\n': out += QLatin1String("\\n"); break;
-        case '\t': out += QLatin1String("\\t"); break;
-        case '\\': out += QLatin1String("\\\\"); break;
-        case '"': out += QLatin1String("\\\""); break;
+        case '\r':
+            out += QLatin1String("\\r");
+            break;
+        case '\n':
+            out += QLatin1String("\\n");
+            break;
+        case '\t':
+            out += QLatin1String("\\t");
+            break;
+        case '\\':
+            out += QLatin1String("\\\\");
+            break;
+        case '"':
+            out += QLatin1String("\\\"");
+            break;
         default:
             if (c >= 0x20 && c < 0x7F)
                 out += QLatin1Char(char(c));
@@ -53,8 +63,8 @@ QString Escaped(const QByteArray& bytes)
 QString Line(const QDateTime& when, Direction direction, const QByteArray& bytes)
 {
     return when.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"))
-        + (direction == Direction::ToPhone ? QLatin1String(" -> \"") : QLatin1String(" <- \""))
-        + Escaped(bytes) + QLatin1Char('"');
+           + (direction == Direction::ToPhone ? QLatin1String(" -> \"") : QLatin1String(" <- \"")) + Escaped(bytes)
+           + QLatin1Char('"');
 }
 
 void Record(Direction direction, const QByteArray& bytes)

@@ -1,8 +1,8 @@
 // The connection: opening and closing the line, the echo test, the phone's
 // set-up, its model and service centre, and the end of the program.
+#include "at/csca.h"
 #include "link/phonelink.h"
 #include "window/form1.h"
-#include "at/csca.h"
 
 void Form1::Command2_Click()
 {
@@ -84,7 +84,7 @@ void Form1::InitAT()
     InviaAT(QStringLiteral("+CSCS=GSM"));
     InviaAT(QStringLiteral("ATE0")); // no echo from here on
     InviaAT(QStringLiteral("ATQ0"));
-    InviaAT(QStringLiteral("ATV1")); // "OK" and "ERROR" as words
+    InviaAT(QStringLiteral("ATV1"));    // "OK" and "ERROR" as words
     InviaAT(QStringLiteral("+CMEE=1")); // errors as "+CMS ERROR: 321", numbers that tell an empty slot
 }
 

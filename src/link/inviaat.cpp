@@ -4,11 +4,11 @@
 // Commands and answers stay paired: what waits in the port before a send is
 // discarded, and after a send that got no answer the next transaction first
 // lets the phone pay what it owes.
-#include "link/phonelink.h"
-#include "link/atlog.h"
-#include "window/form1.h"
 #include "at/numbers.h"
 #include "at/unsolicited.h"
+#include "link/atlog.h"
+#include "link/phonelink.h"
+#include "window/form1.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -35,10 +35,7 @@ QByteArray wireLine(const QString& command)
     return (TrimSpaces(command) + QLatin1Char('\r')).toLatin1();
 }
 
-bool isPduLine(const QString& command)
-{
-    return TrimSpaces(command).endsWith(QLatin1Char(kCtrlZ));
-}
+bool isPduLine(const QString& command) { return TrimSpaces(command).endsWith(QLatin1Char(kCtrlZ)); }
 
 bool isListing(const QString& command)
 {
@@ -60,9 +57,9 @@ bool isFinalLine(const QString& line)
 {
     const QString text = line.trimmed();
     return text.compare(QLatin1String("OK"), Qt::CaseInsensitive) == 0
-        || text.compare(QLatin1String("ERROR"), Qt::CaseInsensitive) == 0
-        || text.startsWith(QLatin1String("+CME ERROR:"), Qt::CaseInsensitive)
-        || text.startsWith(QLatin1String("+CMS ERROR:"), Qt::CaseInsensitive) || text == QLatin1String(">");
+           || text.compare(QLatin1String("ERROR"), Qt::CaseInsensitive) == 0
+           || text.startsWith(QLatin1String("+CME ERROR:"), Qt::CaseInsensitive)
+           || text.startsWith(QLatin1String("+CMS ERROR:"), Qt::CaseInsensitive) || text == QLatin1String(">");
 }
 
 namespace {
@@ -181,7 +178,7 @@ AnswerEnd answerEnd(const QString& collected)
         return AnswerEnd::Final;
     // The final result codes of GSM 07.07 9.2 and GSM 07.05 3.2.5.
     static const QRegularExpression extended(QStringLiteral("\r\n\\+CM[ES] ERROR:[^\r\n]*\r\n"),
-                                              QRegularExpression::CaseInsensitiveOption);
+                                             QRegularExpression::CaseInsensitiveOption);
     if (collected.contains(QLatin1String("ERROR:"), Qt::CaseInsensitive) && collected.contains(extended))
         return AnswerEnd::ExtendedError;
     return AnswerEnd::None;
@@ -214,7 +211,7 @@ using namespace phonelink;
 QString extendedError(const QString& collected)
 {
     static const QRegularExpression line(QStringLiteral("\\+CM[ES] ERROR:[^\r\n]*"),
-                                          QRegularExpression::CaseInsensitiveOption);
+                                         QRegularExpression::CaseInsensitiveOption);
     return TrimSpaces(line.match(collected).captured(0));
 }
 
@@ -469,7 +466,7 @@ WaitEnd waitAnswer(LineWait& line, const QElapsedTimer& clock, qint64 deadlineNs
 bool opensPrompt(const QString& line)
 {
     return TrimSpaces(line).startsWith(QLatin1String("AT+CMGS="), Qt::CaseInsensitive)
-        || TrimSpaces(line).startsWith(QLatin1String("AT+CMGW="), Qt::CaseInsensitive);
+           || TrimSpaces(line).startsWith(QLatin1String("AT+CMGW="), Qt::CaseInsensitive);
 }
 
 } // namespace
@@ -491,8 +488,10 @@ QString Form1::InviaAT(const QString& command)
     // A listing is sent again only when nothing at all came back: its
     // silence counts from the start, as a command's deadline does.
     const bool listing = !pdu && isListing(command);
-    const qint64 deadlineNs =
-        qint64(pdu ? Tempi.pduDeadlineMs : listing ? Tempi.longAnswerMs : Tempi.deadlineMs) * 1000000;
+    const qint64 deadlineNs = qint64(pdu       ? Tempi.pduDeadlineMs
+                                     : listing ? Tempi.longAnswerMs
+                                               : Tempi.deadlineMs)
+                              * 1000000;
     const qint64 silenceNs = listing ? qint64(std::max(1, Tempi.silenceMs)) * 1000000 : 0;
     qint64 lastNs = 0;
 

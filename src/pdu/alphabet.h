@@ -14,6 +14,7 @@ constexpr char16_t kEscape = 27;
 // Code to character, TS 23.038 6.2.1 with this program's own readings:
 // 0x09 is the small ç, the Greek capitals show as "?" except 0x17 ("¥"),
 // 0x40 stays "@" and 0x60 stays "`".
+// clang-format off
 inline constexpr char16_t kDefault[128] = {
     // 0x00  @ £ $ ¥ è é ù ì
     u'@', u'£', u'$', u'¥', u'è', u'é', u'ù', u'ì',
@@ -69,6 +70,7 @@ inline constexpr Pair kStandardOnly[] = {
     {0x15, u'Ω'}, {0x16, u'Π'}, {0x17, u'Ψ'}, {0x18, u'Σ'}, {0x19, u'Θ'},
     {0x1A, u'Ξ'}, {0x40, u'¡'}, {0x60, u'¿'},
 };
+// clang-format on
 
 // Encoder's view of a character below U+0100: a code 0..127, an escape pair
 // (kEscapeFlag | second code), or kNone.
@@ -78,11 +80,13 @@ constexpr uint8_t kEscapeFlag = 0x80;
 // Base letters of U+00C0..U+00FF: the canonical decomposition without its
 // accent, "." where there is none. A letter that the tables lack goes out as
 // its base letter (È as E).
+// clang-format off
 inline constexpr char kLatin1Base[] =
     "AAAAAA.CEEEEIIII"  // 0xC0  À Á Â Ã Ä Å Æ Ç È É Ê Ë Ì Í Î Ï
     ".NOOOOO..UUUUY.."  // 0xD0  Ð Ñ Ò Ó Ô Õ Ö × Ø Ù Ú Û Ü Ý Þ ß
     "aaaaaa.ceeeeiiii"  // 0xE0  à á â ã ä å æ ç è é ê ë ì í î ï
     ".nooooo..uuuuy.y"; // 0xF0  ð ñ ò ó ô õ ö ÷ ø ù ú û ü ý þ ÿ
+// clang-format on
 
 // Derived from the tables above: the first code showing a character wins
 // ("@" is 0x00, "¥" 0x03). Left out: the "?" stand-ins for Greek letters,
@@ -139,6 +143,7 @@ constexpr char16_t escapeChar(unsigned code)
 }
 
 // Picture texts of the predefined animations 0..14 (TS 23.040 9.2.3.24.10.1.3).
+// clang-format off
 inline constexpr const char16_t* kPicture[15] = {
     u" img:Sono ironico ",       // 0
     u" img:Sono Felice ",        // 1
@@ -156,8 +161,10 @@ inline constexpr const char16_t* kPicture[15] = {
     u" img:Indossa Occhiali ",   // 13
     u" img:Diabolico ",          // 14
 };
+// clang-format on
 
 // Windows-1252 0x80..0x9F; the five unassigned codes keep their own value.
+// clang-format off
 inline constexpr char16_t kCp1252High[32] = {
     // 0x80  € . ‚ ƒ „ … † ‡
     u'€', 0x81, u'‚', u'ƒ', u'„', u'…', u'†', u'‡',
@@ -168,10 +175,8 @@ inline constexpr char16_t kCp1252High[32] = {
     // 0x98  ˜ ™ š › œ . ž Ÿ
     u'˜', u'™', u'š', u'›', u'œ', 0x9D, u'ž', u'Ÿ',
 };
+// clang-format on
 
-constexpr char16_t cp1252(uint8_t b)
-{
-    return (b >= 0x80 && b < 0xA0) ? kCp1252High[b - 0x80] : char16_t(b);
-}
+constexpr char16_t cp1252(uint8_t b) { return (b >= 0x80 && b < 0xA0) ? kCp1252High[b - 0x80] : char16_t(b); }
 
 } // namespace gsm

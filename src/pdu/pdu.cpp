@@ -52,10 +52,7 @@ constexpr std::array<int8_t, 128> makeHexDigits()
 }
 constexpr std::array<int8_t, 128> kHexDigits = makeHexDigits();
 
-int hexDigit(char16_t c)
-{
-    return c < 128 ? kHexDigits[c] : -1;
-}
+int hexDigit(char16_t c) { return c < 128 ? kHexDigits[c] : -1; }
 
 // The octet written at position p: the leading hex digits of the (at most)
 // two characters there; none gives 0, a lone last digit its own value.
@@ -80,10 +77,7 @@ QStringView midAt(QStringView pak, qsizetype p, qsizetype count)
 
 // A hex letter as the phone should have sent it: lower-case PDUs decode as
 // upper-case ones, filler and all.
-char16_t upperHex(char16_t c)
-{
-    return c >= u'a' && c <= u'f' ? char16_t(c - (u'a' - u'A')) : c;
-}
+char16_t upperHex(char16_t c) { return c >= u'a' && c <= u'f' ? char16_t(c - (u'a' - u'A')) : c; }
 
 // The message type of the first octet (TS 23.040 9.2.3.1); a text that ends
 // before the first octet holds no message at all.
@@ -93,10 +87,14 @@ SmsKind kindOf(QStringView pak)
     if (first > pak.size())
         return SmsKind::Unknown;
     switch (pairAt(pak, first) & 3) {
-    case 0: return SmsKind::Deliver;
-    case 1: return SmsKind::Submit;
-    case 2: return SmsKind::StatusReport;
-    default: return SmsKind::Unknown;
+    case 0:
+        return SmsKind::Deliver;
+    case 1:
+        return SmsKind::Submit;
+    case 2:
+        return SmsKind::StatusReport;
+    default:
+        return SmsKind::Unknown;
     }
 }
 
@@ -114,10 +112,15 @@ bool walkTo(QStringView pak, Walk& w)
     w.kind = kindOf(pak);
     const int l = pairAt(pak, 1);
     switch (w.kind) {
-    case SmsKind::Deliver: w.base = 2 * l + 4; break;
+    case SmsKind::Deliver:
+        w.base = 2 * l + 4;
+        break;
     case SmsKind::Submit:
-    case SmsKind::StatusReport: w.base = 2 * l + 6; break;
-    case SmsKind::Unknown: return false;
+    case SmsKind::StatusReport:
+        w.base = 2 * l + 6;
+        break;
+    case SmsKind::Unknown:
+        return false;
     }
     w.v = pairAt(pak, w.base + 1);
     w.v += w.v & 1;
@@ -137,10 +140,7 @@ void appendSwapped(QStringView f, Text& out)
 
 // Septet k of packed 7-bit data occupies bits 7k..7k+6, least significant
 // bit first (TS 23.038 6.1.2.1.1). Only septets wholly inside the octets.
-int septetCount(int octets)
-{
-    return octets * 8 / 7;
-}
+int septetCount(int octets) { return octets * 8 / 7; }
 
 char16_t septetAt(const uint8_t* oct, int k)
 {
@@ -200,14 +200,23 @@ enum class Alphabet { Gsm7, Eight, Ucs2 };
 Alphabet alphabetOf(int dcs)
 {
     switch (dcs >> 4) {
-    case 0x0: case 0x1: case 0x2: case 0x3:
-    case 0x4: case 0x5: case 0x6: case 0x7:
+    case 0x0:
+    case 0x1:
+    case 0x2:
+    case 0x3:
+    case 0x4:
+    case 0x5:
+    case 0x6:
+    case 0x7:
         if (dcs & 0x20)
             return Alphabet::Eight;
         switch ((dcs >> 2) & 3) {
-        case 1: return Alphabet::Eight;
-        case 2: return Alphabet::Ucs2;
-        default: return Alphabet::Gsm7;
+        case 1:
+            return Alphabet::Eight;
+        case 2:
+            return Alphabet::Ucs2;
+        default:
+            return Alphabet::Gsm7;
         }
     case 0xE:
         return Alphabet::Ucs2;
@@ -223,9 +232,12 @@ Alphabet alphabetOf(int dcs)
 int validityOctets(int firstOctet)
 {
     switch ((firstOctet >> 3) & 3) {
-    case 0: return 0;
-    case 2: return 1;
-    default: return 7;
+    case 0:
+        return 0;
+    case 2:
+        return 1;
+    default:
+        return 7;
     }
 }
 
@@ -337,8 +349,8 @@ void insertPictures(QStringView text, Picture* pictures, int count, Text& out)
     int next = 0;
     int chars = 0;
     for (qsizetype i = 0; i <= text.size(); ++i) {
-        const bool atCharStart = i == text.size() || i == 0 || !text[i].isLowSurrogate()
-                                 || !text[i - 1].isHighSurrogate();
+        const bool atCharStart =
+            i == text.size() || i == 0 || !text[i].isLowSurrogate() || !text[i - 1].isHighSurrogate();
         if (atCharStart) {
             while (next < count && (pictures[next].pos <= chars || i == text.size())) {
                 for (const char16_t* c = gsm::kPicture[pictures[next].number]; *c; ++c)
@@ -397,8 +409,7 @@ QString stampField(const QString& pak, bool time)
 
 bool isHexPair(QStringView pak, qsizetype p)
 {
-    return p >= 1 && p + 1 <= pak.size() && hexDigit(pak[p - 1].unicode()) >= 0
-           && hexDigit(pak[p].unicode()) >= 0;
+    return p >= 1 && p + 1 <= pak.size() && hexDigit(pak[p - 1].unicode()) >= 0 && hexDigit(pak[p].unicode()) >= 0;
 }
 
 // The outcome of a status report (TP-ST, TS 23.040 9.2.3.15) in words, the
@@ -447,15 +458,9 @@ int16_t BinDec(const QString& text)
     return int16_t(v);
 }
 
-QChar GsmChar(int code)
-{
-    return QChar(code >= 0 && code < 128 ? gsm::kDefault[code] : char16_t(0xFFFD));
-}
+QChar GsmChar(int code) { return QChar(code >= 0 && code < 128 ? gsm::kDefault[code] : char16_t(0xFFFD)); }
 
-QChar GsmEscapeChar(int code)
-{
-    return code >= 0 ? QChar(gsm::escapeChar(unsigned(code))) : QChar();
-}
+QChar GsmEscapeChar(int code) { return code >= 0 ? QChar(gsm::escapeChar(unsigned(code))) : QChar(); }
 
 QString GsmText(const QString& septets)
 {
@@ -491,20 +496,11 @@ QString RivNumMT(int16_t, const QString& pak)
     return toQString(out, international ? 0 : 1);
 }
 
-QString RivOra(int16_t, const QString& pak)
-{
-    return stampField(pak, true);
-}
+QString RivOra(int16_t, const QString& pak) { return stampField(pak, true); }
 
-QString RivData(int16_t, const QString& pak)
-{
-    return stampField(pak, false);
-}
+QString RivData(int16_t, const QString& pak) { return stampField(pak, false); }
 
-SmsKind PduKind(const QString& pak)
-{
-    return kindOf(pak);
-}
+SmsKind PduKind(const QString& pak) { return kindOf(pak); }
 
 QString RivTesto(int16_t, const QString& pak)
 {
@@ -516,9 +512,8 @@ QString RivTesto(int16_t, const QString& pak)
     // a: the position just before the user-data length.
     const int firstOctet = pairAt(pak, w.base - (w.kind == SmsKind::Submit ? 3 : 1));
     const int dcs = pairAt(pak, w.base + w.v + 7);
-    const qsizetype a = w.kind == SmsKind::Submit
-                            ? w.base + w.v + 8 + 2 * validityOctets(firstOctet)
-                            : w.base + w.v + 22;
+    const qsizetype a =
+        w.kind == SmsKind::Submit ? w.base + w.v + 8 + 2 * validityOctets(firstOctet) : w.base + w.v + 22;
     const int udl = pairAt(pak, a + 1);
     uint8_t oct[kMaxOctets];
     int available = 0;

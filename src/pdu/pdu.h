@@ -95,5 +95,5 @@ struct SubmitPdu {
 // (TS 23.040 9.1.2.5) and count as a bad number. The recipient is checked
 // first, then the service centre, then the length; on any error `pdu` is
 // empty and `cmgsLength` 0 (`septets` is still counted for TooLong).
-SubmitPdu EncodeSubmit(const QString& serviceCentre, const QString& recipient,
-                       const QString& text, bool flash, bool statusReport);
+SubmitPdu EncodeSubmit(const QString& serviceCentre, const QString& recipient, const QString& text, bool flash,
+                       bool statusReport);

@@ -37,10 +37,7 @@ bool parseAddress(const QString& text, Address& a)
     return true;
 }
 
-bool isMark(char32_t c)
-{
-    return c >= 0x300 && QChar::isMark(c);
-}
+bool isMark(char32_t c) { return c >= 0x300 && QChar::isMark(c); }
 
 // A character neither table carries goes out as its base letter when it has
 // one: its canonical decomposition without the combining marks. Latin-1
@@ -126,20 +123,14 @@ struct HexWriter {
     }
 };
 
-int addressOctets(const Address& a)
-{
-    return int(a.digits.size() + 1) / 2;
-}
+int addressOctets(const Address& a) { return int(a.digits.size() + 1) / 2; }
 
 } // namespace
 
-int GsmSeptets(const QString& text)
-{
-    return mapText(text, nullptr, 0);
-}
+int GsmSeptets(const QString& text) { return mapText(text, nullptr, 0); }
 
-SubmitPdu EncodeSubmit(const QString& serviceCentre, const QString& recipient,
-                       const QString& text, bool flash, bool statusReport)
+SubmitPdu EncodeSubmit(const QString& serviceCentre, const QString& recipient, const QString& text, bool flash,
+                       bool statusReport)
 {
     SubmitPdu r;
     Address da;
@@ -164,19 +155,19 @@ SubmitPdu EncodeSubmit(const QString& serviceCentre, const QString& recipient,
     const int tpduOctets = 4 + addressOctets(da) + 4 + udOctets;
     r.pdu = QString(2 * (1 + scLength + tpduOctets), Qt::Uninitialized);
     HexWriter w{r.pdu.data()};
-    w.octet(scLength);                          // service-centre length, octets
-    w.octet(sc.international ? 0x91 : 0x81);    // type: international/unknown, ISDN plan
+    w.octet(scLength);                       // service-centre length, octets
+    w.octet(sc.international ? 0x91 : 0x81); // type: international/unknown, ISDN plan
     w.semiOctets(sc.digits);
-    w.octet(statusReport ? 0x31 : 0x11);        // SMS-SUBMIT, TP-VPF relative, TP-SRR
-    w.octet(0xF3);                              // TP-MR
-    w.octet(int(da.digits.size()));             // TP-DA length, digits
+    w.octet(statusReport ? 0x31 : 0x11); // SMS-SUBMIT, TP-VPF relative, TP-SRR
+    w.octet(0xF3);                       // TP-MR
+    w.octet(int(da.digits.size()));      // TP-DA length, digits
     w.octet(da.international ? 0x91 : 0x81);
     w.semiOctets(da.digits);
-    w.octet(0x00);                              // TP-PID
-    w.octet(flash ? 0xF0 : 0x00);               // TP-DCS: default alphabet, class 0 if flash
-    w.octet(0xFF);                              // TP-VP: relative, the longest
-    w.octet(r.septets);                         // TP-UDL, septets
-    unsigned acc = 0;                           // TP-UD: septet k at bits 7k..7k+6
+    w.octet(0x00);                // TP-PID
+    w.octet(flash ? 0xF0 : 0x00); // TP-DCS: default alphabet, class 0 if flash
+    w.octet(0xFF);                // TP-VP: relative, the longest
+    w.octet(r.septets);           // TP-UDL, septets
+    unsigned acc = 0;             // TP-UD: septet k at bits 7k..7k+6
     int bits = 0;
     for (int k = 0; k < r.septets; ++k) {
         acc |= unsigned(septets[k] & 0x7F) << bits;

@@ -1,8 +1,8 @@
 #include "phonebook/rows.h"
 
 #include "at/glyphs.h"
-#include "pdu/pdu.h"
 #include "at/windows1252.h"
+#include "pdu/pdu.h"
 
 #include <cstdlib>
 
@@ -49,7 +49,6 @@ bool dialable(QChar c)
 
 } // namespace
 
-
 QString HeaderRow(const at::CpbrRange& size) { return frameRow(size, at::kTop); }
 
 QString FooterRow(const at::CpbrRange& size) { return frameRow(size, at::kBottom); }
@@ -61,10 +60,7 @@ QString EntryRow(const at::CpbrRange& size, int index, const QString& number, co
            + padded(name, size.nameLength);
 }
 
-QString EmptySlotRow(const at::CpbrRange& size, int index)
-{
-    return EntryRow(size, index, QString(), QString());
-}
+QString EmptySlotRow(const at::CpbrRange& size, int index) { return EntryRow(size, index, QString(), QString()); }
 
 std::optional<QString> Ucs2Hex(const QString& hex)
 {
@@ -116,10 +112,7 @@ std::optional<QString> PickedRecipient(const QString& row)
     return row.mid(tee + 2);
 }
 
-bool IsRdsName(const QString& fileName)
-{
-    return Windows1252Upper(fileName).contains(QLatin1String(".RDS"));
-}
+bool IsRdsName(const QString& fileName) { return Windows1252Upper(fileName).contains(QLatin1String(".RDS")); }
 
 QString RdsSaveName(const QString& fileName)
 {
@@ -137,10 +130,7 @@ RdsEncoding RdsEncodingFor(const QStringList& rows)
     return RdsEncoding::Windows1252;
 }
 
-QByteArray RdsPreamble(RdsEncoding encoding)
-{
-    return encoding == RdsEncoding::Utf8 ? kUtf8Mark : QByteArray();
-}
+QByteArray RdsPreamble(RdsEncoding encoding) { return encoding == RdsEncoding::Utf8 ? kUtf8Mark : QByteArray(); }
 
 QByteArray RdsLine(const QString& row, RdsEncoding encoding)
 {

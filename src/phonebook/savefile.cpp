@@ -43,8 +43,7 @@ bool VerifiedSave::commit()
     if (m_ok) {
         struct stat status {};
         const int fd = m_file.handle();
-        m_ok = fd >= 0 && ::fstat(fd, &status) == 0 && qint64(status.st_size) == m_written
-               && ::fsync(fd) == 0;
+        m_ok = fd >= 0 && ::fstat(fd, &status) == 0 && qint64(status.st_size) == m_written && ::fsync(fd) == 0;
     }
 #endif
     if (!m_ok) {

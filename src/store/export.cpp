@@ -32,7 +32,7 @@ QString IsoDateTime(const QString& date, const QString& time)
 QString CsvField(const QString& field)
 {
     const bool quote = field.contains(QLatin1Char(',')) || field.contains(QLatin1Char('"'))
-        || field.contains(QLatin1Char('\r')) || field.contains(QLatin1Char('\n'));
+                       || field.contains(QLatin1Char('\r')) || field.contains(QLatin1Char('\n'));
     if (!quote)
         return field;
     QString doubled = field;
@@ -52,8 +52,8 @@ QByteArray MessagesCsv(const std::vector<ExportedMessage>& messages)
                         QStringLiteral("Centro servizi"), QStringLiteral("Numero"), QStringLiteral("Nome"),
                         QStringLiteral("Data e ora"), QStringLiteral("Testo")});
     for (const ExportedMessage& m : messages)
-        text += row({m.store, QString::number(m.slot), m.status, m.serviceCentre, m.number, m.name, m.dateTime,
-                     m.text});
+        text +=
+            row({m.store, QString::number(m.slot), m.status, m.serviceCentre, m.number, m.name, m.dateTime, m.text});
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
 }
 

@@ -12,14 +12,14 @@
 namespace store {
 
 struct ExportedMessage {
-    QString store;         // "SM" (the SIM) or "ME" (the phone's memory)
+    QString store; // "SM" (the SIM) or "ME" (the phone's memory)
     int slot = 0;
-    QString status;        // "Nuovo", "Letto", "Da Inviare", "Inviato", or the number the phone gave
+    QString status; // "Nuovo", "Letto", "Da Inviare", "Inviato", or the number the phone gave
     QString serviceCentre;
-    QString number;        // originator or destination, as the message holds it
-    QString name;          // its phone-book name; empty when List2 has none
-    QString dateTime;      // ISO 8601 ("2003-12-31T12:34:56"); empty without a stamp
-    QString text;          // the whole text, line breaks included
+    QString number;   // originator or destination, as the message holds it
+    QString name;     // its phone-book name; empty when List2 has none
+    QString dateTime; // ISO 8601 ("2003-12-31T12:34:56"); empty without a stamp
+    QString text;     // the whole text, line breaks included
 };
 
 // The service-centre stamp as ISO 8601 local time, from the decoders'

@@ -81,8 +81,7 @@ RowPlace ReadRowPlace(const QString& row);
 // of List2 (right after its first "´ "), letter case ignored. When it is
 // there at q, the name is the `lungNome` characters from q + lungNumero + 3
 // (the number column and " ³ " skipped), fewer when the row ends earlier.
-std::optional<QString> NameInRow(const QString& row, const QString& needle, int lungNumero,
-                                 int lungNome);
+std::optional<QString> NameInRow(const QString& row, const QString& needle, int lungNumero, int lungNome);
 
 // The row with " ³ Nuovo  ³ " (letter case ignored) turned into
 // " ³ Letto  ³ "; the row itself when it holds none.

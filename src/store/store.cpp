@@ -32,8 +32,7 @@ struct Pass {
 const Pass Passes[] = {
     {true, QStringLiteral("+CPMS=SM"), QStringLiteral("SM"), QStringLiteral("Lettura elenco sms sim in corso.."),
      QStringLiteral("Cancellazione elenco sms sim in corso..")},
-    {false, QStringLiteral("+CPMS=ME"), QStringLiteral("ME"),
-     QStringLiteral("Lettura elenco sms cellulare in corso.."),
+    {false, QStringLiteral("+CPMS=ME"), QStringLiteral("ME"), QStringLiteral("Lettura elenco sms cellulare in corso.."),
      QStringLiteral("Cancellazione elenco sms cellulare in corso..")},
 };
 
@@ -69,7 +68,8 @@ const QString NoAnswer = QStringLiteral("il cellulare non risponde..");
 
 QString notSelectable(bool sim)
 {
-    return sim ? QStringLiteral("memoria SIM non selezionabile..") : QStringLiteral("memoria cellulare non selezionabile..");
+    return sim ? QStringLiteral("memoria SIM non selezionabile..")
+               : QStringLiteral("memoria cellulare non selezionabile..");
 }
 
 QString sizeNotRead(bool sim)
@@ -267,7 +267,8 @@ void Form1::Command4_Click()
                 if (guard.lineLost())
                     return stopLineLost(*this);
                 ProgressBar1->setValue(float(slot));
-                writeRow(List1, offset + slot - 1, RowHead(pass.sim, slot, *capacity) + listedBody(*this, bySlot, slot));
+                writeRow(List1, offset + slot - 1,
+                         RowHead(pass.sim, slot, *capacity) + listedBody(*this, bySlot, slot));
             }
             offset += *capacity;
             continue;
@@ -284,8 +285,7 @@ void Form1::Command4_Click()
                 return stopLineLost(*this);
             // A slot the phone gave no answer for shows "error", and the
             // read stops there: the slots after it would wait as long.
-            writeRow(List1, offset + slot - 1,
-                     RowHead(pass.sim, slot, *capacity) + slotBody(*this, answer, errorLine));
+            writeRow(List1, offset + slot - 1, RowHead(pass.sim, slot, *capacity) + slotBody(*this, answer, errorLine));
             if (answer == GiveUp)
                 return fail(NoAnswer);
         }
@@ -321,10 +321,16 @@ QString Form1::Leggi_SMS(int16_t nsms)
     // The status as the phone stored it; the party as the message says.
     Text8->setText(at::StatusWord(tipo));
     switch (PduKind(slot.pak)) {
-    case SmsKind::Deliver: Label12->setText(QStringLiteral("Mittente =")); break;
+    case SmsKind::Deliver:
+        Label12->setText(QStringLiteral("Mittente ="));
+        break;
     case SmsKind::Submit:
-    case SmsKind::StatusReport: Label12->setText(QStringLiteral("Destinatario =")); break;
-    case SmsKind::Unknown: Label12->setText(QString()); break;
+    case SmsKind::StatusReport:
+        Label12->setText(QStringLiteral("Destinatario ="));
+        break;
+    case SmsKind::Unknown:
+        Label12->setText(QString());
+        break;
     }
 
     Text10->setText(RivOra(tipo, slot.pak));
@@ -363,8 +369,8 @@ void Form1::List1_Click()
     const QString text = Leggi_SMS(int16_t(place.slot));
     if (guard.lineLost())
         return;
-    Text6->setText((place.sim ? QStringLiteral("SIM") : QStringLiteral("CELLULARE"))
-                   + QStringLiteral(" in posizione ") + QString::number(place.slot));
+    Text6->setText((place.sim ? QStringLiteral("SIM") : QStringLiteral("CELLULARE")) + QStringLiteral(" in posizione ")
+                   + QString::number(place.slot));
     if (text == QLatin1String("NONE")) {
         for (TextBox* field : {Text7, Text8, Text9, Text10, Text11})
             field->clear();
@@ -482,8 +488,7 @@ void Form1::Command11_Click()
         const QString errorLine = ErroreAT;
         if (guard.lineLost())
             return stopLineLost(*this);
-        writeRow(List1, position,
-                 RowHead(place.sim, place.slot, place.capacity) + slotBody(*this, answer, errorLine));
+        writeRow(List1, position, RowHead(place.sim, place.slot, place.capacity) + slotBody(*this, answer, errorLine));
         if (answer == GiveUp)
             return silent();
     }
@@ -527,8 +532,8 @@ void Form1::Command6_Click()
         Stato(QStringLiteral("Cancellazione fallita.."));
         return;
     }
-    const QString head = place.headLength >= 0 ? row.left(place.headLength)
-                                               : RowHead(place.sim, place.slot, place.capacity);
+    const QString head =
+        place.headLength >= 0 ? row.left(place.headLength) : RowHead(place.sim, place.slot, place.capacity);
     if (position < List1->ListCount())
         List1->setList(position, head + EmptyBody(columnsOf(*this), LungNumero));
     Text3->setText(QStringLiteral("NONE"));

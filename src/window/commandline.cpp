@@ -23,8 +23,7 @@ CommandLine ParseCommandLine(const QStringList& arguments)
     const QCommandLineOption com2(QStringLiteral("com2"),
                                   QStringLiteral("Il dispositivo di \"COM 2\" (sopra ZIRCALO_COM2)."),
                                   QStringLiteral("DEVICE"));
-    const QCommandLineOption log(QStringLiteral("log"),
-                                 QStringLiteral("Scrive il dialogo AT con il telefono in FILE."),
+    const QCommandLineOption log(QStringLiteral("log"), QStringLiteral("Scrive il dialogo AT con il telefono in FILE."),
                                  QStringLiteral("FILE"));
     parser.addOptions({com1, com2, log});
 
@@ -48,8 +47,8 @@ CommandLine ParseCommandLine(const QStringList& arguments)
     if (!parser.positionalArguments().isEmpty()) {
         line.exit = true;
         line.exitCode = 2;
-        line.output = QStringLiteral("Argomento sconosciuto: %1\n").arg(parser.positionalArguments().first())
-            + parser.helpText();
+        line.output =
+            QStringLiteral("Argomento sconosciuto: %1\n").arg(parser.positionalArguments().first()) + parser.helpText();
         return line;
     }
     line.com1 = parser.value(com1);

@@ -10,7 +10,7 @@ class Form1;
 struct CommandLine {
     QString com1; // the device "COM 1" stands for in this run; empty: not given
     QString com2;
-    QString log;  // the file the AT dialogue is written to; empty: none
+    QString log; // the file the AT dialogue is written to; empty: none
     // --help, --version or a mistake: print `output` (to standard error
     // when exitCode is not 0) and end with exitCode instead of starting.
     bool exit = false;

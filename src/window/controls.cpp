@@ -8,8 +8,8 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QStyle>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTextBlock>
 #include <QTextCursor>
 
@@ -104,16 +104,10 @@ void Memo::setMaxLength(int length, Measure measure)
     enforceLimit();
 }
 
-int Memo::measured(const QString& text) const
-{
-    return m_measure ? m_measure(text) : int(text.size());
-}
+int Memo::measured(const QString& text) const { return m_measure ? m_measure(text) : int(text.size()); }
 
 // Whether the editor's text `plain` is within the limit.
-bool Memo::fits(const QString& plain) const
-{
-    return m_maxLength <= 0 || measured(toCrLf(plain)) <= m_maxLength;
-}
+bool Memo::fits(const QString& plain) const { return m_maxLength <= 0 || measured(toCrLf(plain)) <= m_maxLength; }
 
 void Memo::setSelection(int start, int length)
 {
@@ -127,10 +121,7 @@ void Memo::setSelection(int start, int length)
     setTextCursor(cursor);
 }
 
-int Memo::selStart() const
-{
-    return crLfPosition(toPlainText(), textCursor().selectionStart());
-}
+int Memo::selStart() const { return crLfPosition(toPlainText(), textCursor().selectionStart()); }
 
 int Memo::selLength() const
 {
@@ -157,8 +148,7 @@ void Memo::insertFromMimeData(const QMimeData* source)
     const QString before = plain.left(cursor.selectionStart());
     const QString after = plain.mid(cursor.selectionEnd());
     const QString pasted = fromCrLf(source->text());
-    const qsizetype kept =
-        longestFitting(pasted, [&](qsizetype n) { return fits(before + pasted.left(n) + after); });
+    const qsizetype kept = longestFitting(pasted, [&](qsizetype n) { return fits(before + pasted.left(n) + after); });
     insertPlainText(pasted.left(kept));
 }
 
@@ -167,8 +157,7 @@ void Memo::keyPressEvent(QKeyEvent* event)
     if (m_maxLength > 0 && !isReadOnly()) {
         const bool lineBreak = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
         const QString typed = lineBreak ? QStringLiteral("\n") : event->text();
-        const bool inserts =
-            !typed.isEmpty() && (lineBreak || typed.at(0).isPrint() || typed.at(0).isHighSurrogate());
+        const bool inserts = !typed.isEmpty() && (lineBreak || typed.at(0).isPrint() || typed.at(0).isHighSurrogate());
         if (inserts) {
             const QString plain = toPlainText();
             const QTextCursor cursor = textCursor();
@@ -311,10 +300,7 @@ StatusBar::StatusBar(QWidget* parent) : QWidget(parent)
     m_panels[2]->setFixedWidth(96);
 }
 
-QLabel* StatusBar::panel(int panel) const
-{
-    return panel >= 1 && panel <= 3 ? m_panels[panel - 1] : nullptr;
-}
+QLabel* StatusBar::panel(int panel) const { return panel >= 1 && panel <= 3 ? m_panels[panel - 1] : nullptr; }
 
 QString StatusBar::panelText(int panel) const
 {
@@ -384,8 +370,8 @@ void Light::setBackColor(quint32 color)
 {
     m_color = color & 0xFFFFFF;
     QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, QColor(int(m_color & 0xFF), int((m_color >> 8) & 0xFF),
-                                              int((m_color >> 16) & 0xFF)));
+    palette.setColor(QPalette::Window,
+                     QColor(int(m_color & 0xFF), int((m_color >> 8) & 0xFF), int((m_color >> 16) & 0xFF)));
     setPalette(palette);
 }
 
@@ -405,15 +391,13 @@ QString qtFilter(const QString& filter)
 
 void CommonDialog::ShowSave()
 {
-    FileName = chooser ? chooser(true)
-                       : QFileDialog::getSaveFileName(m_owner, QString(), Folder, qtFilter(Filter));
+    FileName = chooser ? chooser(true) : QFileDialog::getSaveFileName(m_owner, QString(), Folder, qtFilter(Filter));
     remember();
 }
 
 void CommonDialog::ShowOpen()
 {
-    FileName = chooser ? chooser(false)
-                       : QFileDialog::getOpenFileName(m_owner, QString(), Folder, qtFilter(Filter));
+    FileName = chooser ? chooser(false) : QFileDialog::getOpenFileName(m_owner, QString(), Folder, qtFilter(Filter));
     remember();
 }
 

@@ -43,7 +43,7 @@ public:
     int selLength() const;
 
 signals:
-    void changed();   // the text changed, by typing, pasting or code
+    void changed(); // the text changed, by typing, pasting or code
     void gotFocus();
 
 protected:
@@ -95,8 +95,8 @@ public:
     void setList(int index, const QString& row); // replace; index == count appends
     void AddItem(const QString& row);
     void Clear() { clear(); }
-    int ListIndex() const;                       // -1 when none
-    void setListIndex(int index);                // selects, scrolls to it, fires Click
+    int ListIndex() const;        // -1 when none
+    void setListIndex(int index); // selects, scrolls to it, fires Click
 
 signals:
     void Click();

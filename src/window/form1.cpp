@@ -41,15 +41,13 @@ QFont listFont()
 QFont sansFont(qreal points)
 {
     QFont font;
-    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
-                      QStringLiteral("DejaVu Sans")});
+    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(points);
     return font;
 }
 
-template <typename T>
-T* make(QWidget* parent, const char* name, const QString& caption = QString())
+template <typename T> T* make(QWidget* parent, const char* name, const QString& caption = QString())
 {
     auto* control = new T(parent);
     control->setObjectName(QLatin1String(name));
@@ -362,33 +360,22 @@ void Form1::anchorControls()
     using A = Across;
     using D = Down;
     const std::vector<std::tuple<QWidget*, Across, Down>> anchors = {
-        {Command2, A::Stays, D::Stays},        {Frame2, A::Moves, D::Stays},
-        {Command4, A::Stays, D::Stays},        {Frame1, A::Stays, D::Stays},
-        {Command11, A::Moves, D::Stays},       {Label5, A::Widens, D::Stays},
-        {List1, A::Widens, D::AsList1},
-        {Label9, A::Stays, D::BelowList1},     {Text6, A::Stays, D::BelowList1},
-        {Label10, A::Stays, D::BelowList1},    {Text7, A::Stays, D::BelowList1},
-        {Label11, A::Stays, D::BelowList1},    {Text8, A::Stays, D::BelowList1},
-        {Label12, A::Stays, D::BelowList1},    {Text9, A::Stays, D::BelowList1},
-        {Label13, A::Stays, D::BelowList1},    {Text10, A::Stays, D::BelowList1},
-        {Label14, A::Stays, D::BelowList1},    {Text11, A::Stays, D::BelowList1},
-        {Label15, A::Stays, D::BelowList1},    {Text3, A::Widens, D::BelowList1},
-        {Command9, A::Stays, D::BelowList1},   {Command6, A::Moves, D::BelowList1},
-        {Label6, A::Stays, D::BelowList1},     {Text5, A::Widens, D::BelowList1},
-        {List2, A::Widens, D::AsList2},
-        {Command1, A::Moves, D::BelowList1},   {Command7, A::Moves, D::BelowList1},
-        {Command8, A::Moves, D::BelowList1},
-        {Label1, A::Moves, D::Bottom},         {Text4, A::Moves, D::Bottom},
-        {Command3, A::Moves, D::Bottom},       {Command5, A::Moves, D::Bottom},
-        {Check1, A::Moves, D::Bottom},         {Check2, A::Moves, D::Bottom},
-        {Command12, A::Moves, D::Bottom},
-        {Label4, A::Stays, D::Bottom},         {Text2, A::Widens, D::Bottom},
-        {Label2, A::Moves, D::Bottom},         {Label3, A::Moves, D::Bottom},
-        {Label7, A::Moves, D::Bottom},         {Label8, A::Moves, D::Bottom},
-        {Command10, A::Moves, D::Bottom},
-        {Text1, A::Widens, D::Bottom},
-        {Label16, A::Widens, D::Bottom},       {ProgressBar1, A::Widens, D::Bottom},
-        {StatusBar1, A::Widens, D::Bottom},
+        {Command2, A::Stays, D::Stays},       {Frame2, A::Moves, D::Stays},        {Command4, A::Stays, D::Stays},
+        {Frame1, A::Stays, D::Stays},         {Command11, A::Moves, D::Stays},     {Label5, A::Widens, D::Stays},
+        {List1, A::Widens, D::AsList1},       {Label9, A::Stays, D::BelowList1},   {Text6, A::Stays, D::BelowList1},
+        {Label10, A::Stays, D::BelowList1},   {Text7, A::Stays, D::BelowList1},    {Label11, A::Stays, D::BelowList1},
+        {Text8, A::Stays, D::BelowList1},     {Label12, A::Stays, D::BelowList1},  {Text9, A::Stays, D::BelowList1},
+        {Label13, A::Stays, D::BelowList1},   {Text10, A::Stays, D::BelowList1},   {Label14, A::Stays, D::BelowList1},
+        {Text11, A::Stays, D::BelowList1},    {Label15, A::Stays, D::BelowList1},  {Text3, A::Widens, D::BelowList1},
+        {Command9, A::Stays, D::BelowList1},  {Command6, A::Moves, D::BelowList1}, {Label6, A::Stays, D::BelowList1},
+        {Text5, A::Widens, D::BelowList1},    {List2, A::Widens, D::AsList2},      {Command1, A::Moves, D::BelowList1},
+        {Command7, A::Moves, D::BelowList1},  {Command8, A::Moves, D::BelowList1}, {Label1, A::Moves, D::Bottom},
+        {Text4, A::Moves, D::Bottom},         {Command3, A::Moves, D::Bottom},     {Command5, A::Moves, D::Bottom},
+        {Check1, A::Moves, D::Bottom},        {Check2, A::Moves, D::Bottom},       {Command12, A::Moves, D::Bottom},
+        {Label4, A::Stays, D::Bottom},        {Text2, A::Widens, D::Bottom},       {Label2, A::Moves, D::Bottom},
+        {Label3, A::Moves, D::Bottom},        {Label7, A::Moves, D::Bottom},       {Label8, A::Moves, D::Bottom},
+        {Command10, A::Moves, D::Bottom},     {Text1, A::Widens, D::Bottom},       {Label16, A::Widens, D::Bottom},
+        {ProgressBar1, A::Widens, D::Bottom}, {StatusBar1, A::Widens, D::Bottom},
     };
     m_anchors.clear();
     for (const auto& [control, across, down] : anchors)

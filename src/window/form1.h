@@ -37,18 +37,18 @@ public:
     ~Form1() override;
 
     // ---- controls, named as the program knows them ----
-    QPushButton* Command1;   // "Leggi rubrica da Cellulare"
-    QPushButton* Command2;   // "APRI / CHIUDI PORTA"
-    QPushButton* Command3;   // "Rivela"
-    QPushButton* Command4;   // "Leggi elenco SMS da cellulare"
-    QPushButton* Command5;   // "Invia SMS"
-    QPushButton* Command6;   // "Cancella SMS selezionato dalla memoria"
-    QPushButton* Command7;   // "Salva rubrica"
-    QPushButton* Command8;   // "Carica rubrica"
-    QPushButton* Command9;   // "Cancella tutta la memoria degli SMS"
-    QPushButton* Command10;  // "Reset"
-    QPushButton* Command11;  // "Aggiorna"
-    QPushButton* Command12;  // "ZIP SMS"
+    QPushButton* Command1;  // "Leggi rubrica da Cellulare"
+    QPushButton* Command2;  // "APRI / CHIUDI PORTA"
+    QPushButton* Command3;  // "Rivela"
+    QPushButton* Command4;  // "Leggi elenco SMS da cellulare"
+    QPushButton* Command5;  // "Invia SMS"
+    QPushButton* Command6;  // "Cancella SMS selezionato dalla memoria"
+    QPushButton* Command7;  // "Salva rubrica"
+    QPushButton* Command8;  // "Carica rubrica"
+    QPushButton* Command9;  // "Cancella tutta la memoria degli SMS"
+    QPushButton* Command10; // "Reset"
+    QPushButton* Command11; // "Aggiorna"
+    QPushButton* Command12; // "ZIP SMS"
 
     Memo* Text1;     // message to send, at most 160 characters
     TextBox* Text2;  // recipient
@@ -139,10 +139,10 @@ public:
     // answers (and a quiet line) before it sends, so that a late answer is
     // never taken for another command's.
     struct LinkDebt {
-        int answers = 0;      // final answers the phone still owes
-        quint64 session = 0;  // the Sessione they were owed in
+        int answers = 0;       // final answers the phone still owes
+        quint64 session = 0;   // the Sessione they were owed in
         QElapsedTimer traffic; // since the last byte written or read
-        QString pending;      // an unfinished line of discarded characters
+        QString pending;       // an unfinished line of discarded characters
     };
     LinkDebt Debito;
 
@@ -184,7 +184,7 @@ public:
     void Command10_Click();
 
     // ---- conventions shared by the handlers ----
-    static const QString Banner; // "Visita: " and the home page
+    static const QString Banner;         // "Visita: " and the home page
     static const QString PortaNonAperta; // "Porta non aperta.."
 
     bool PortOpen() const;
@@ -198,8 +198,7 @@ public:
     int Beeps = 0;
     // Modal message box with one OK button. Icon NoIcon and an empty title
     // give the box with no icon and no title of its own.
-    void MsgBox(const QString& text, const QString& title = QString(),
-                QMessageBox::Icon icon = QMessageBox::NoIcon);
+    void MsgBox(const QString& text, const QString& title = QString(), QMessageBox::Icon icon = QMessageBox::NoIcon);
     // Modal Yes/No question; true for Yes.
     bool Conferma(const QString& text, const QString& title);
     // Lets pending window events run (clicks, timer ticks, repaints).

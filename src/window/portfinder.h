@@ -15,10 +15,10 @@ class QWidget;
 
 // One serial port as the system describes it.
 struct PortInfo {
-    QString device;      // /dev/ttyUSB0
-    QString byId;        // /dev/serial/by-id/usb-... naming it, or empty
-    QString description; // "Nokia 6310i", "USB-Serial Controller"
-    QString maker;       // "Prolific Technology Inc."
+    QString device;                 // /dev/ttyUSB0
+    QString byId;                   // /dev/serial/by-id/usb-... naming it, or empty
+    QString description;            // "Nokia 6310i", "USB-Serial Controller"
+    QString maker;                  // "Prolific Technology Inc."
     std::optional<quint16> vendor;  // USB vendor identifier
     std::optional<quint16> product; // USB product identifier
 };

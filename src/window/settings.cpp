@@ -14,12 +14,12 @@ struct Box {
     QCheckBox* Form1::*box;
 };
 constexpr Box kBoxes[] = {
-    {"columns/serviceCentre", &Form1::Check3}, // "Centro servizi."
-    {"columns/status", &Form1::Check7},        // "Tipo."
-    {"columns/time", &Form1::Check5},          // "Ora."
-    {"columns/date", &Form1::Check4},          // "Data."
-    {"columns/text", &Form1::Check6},          // "Testo."
-    {"composer/flash", &Form1::Check1},        // "Flash"
+    {"columns/serviceCentre", &Form1::Check3},   // "Centro servizi."
+    {"columns/status", &Form1::Check7},          // "Tipo."
+    {"columns/time", &Form1::Check5},            // "Ora."
+    {"columns/date", &Form1::Check4},            // "Data."
+    {"columns/text", &Form1::Check6},            // "Testo."
+    {"composer/flash", &Form1::Check1},          // "Flash"
     {"composer/deliveryReport", &Form1::Check2}, // "Ricevuta"
 };
 

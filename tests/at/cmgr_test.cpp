@@ -11,10 +11,8 @@ using at::CmgrAnswer;
 
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
-const char* const Pdu =
-    "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07";
-const char* const PduLower =
-    "07911326040000f0040b911346610089f60000208062917314080cc8f71d14969741f977fd07";
+const char* const Pdu = "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07";
+const char* const PduLower = "07911326040000f0040b911346610089f60000208062917314080cc8f71d14969741f977fd07";
 
 TEST(ParseCmgr, TheFormsOfTheAnswer)
 {
@@ -38,11 +36,9 @@ TEST(ParseCmgr, TheFormsOfTheAnswer)
         {"empty, trailing blank", u("+CMGR: 0,,0 "), {}, CmgrAnswer::Empty, 0, 0, {}},
         {"empty, blanks", u("+CMGR: 0, ,0"), {}, CmgrAnswer::Empty, 0, 0, {}},
         {"invalid index", u("ERROR"), u("+CMS ERROR: 321"), CmgrAnswer::Empty, -1, -1, {}},
-        {"invalid index, as text", u("ERROR"), u("+CMS ERROR: invalid memory index"), CmgrAnswer::Empty, -1, -1,
-         {}},
+        {"invalid index, as text", u("ERROR"), u("+CMS ERROR: invalid memory index"), CmgrAnswer::Empty, -1, -1, {}},
         {"invalid index as the answer", u("+CMS ERROR: 321"), {}, CmgrAnswer::Empty, -1, -1, {}},
-        {"other extended errors stay errors", u("ERROR"), u("+CMS ERROR: 500"), CmgrAnswer::NoMessage, -1, -1,
-         {}},
+        {"other extended errors stay errors", u("ERROR"), u("+CMS ERROR: 500"), CmgrAnswer::NoMessage, -1, -1, {}},
         {"a bare OK: nothing there", u("OK"), {}, CmgrAnswer::Empty, -1, -1, {}},
         {"a bare OK after blank lines", u("\r\nOK"), {}, CmgrAnswer::Empty, -1, -1, {}},
         {"a stale error line", u("+CMGR: 1,,23\r\n") + u(Pdu), u("+CMS ERROR: 321"), CmgrAnswer::Message, 1, 23,
@@ -53,16 +49,18 @@ TEST(ParseCmgr, TheFormsOfTheAnswer)
         {"alpha", u("+CMGR: 0,\"Mario, Rossi\",23\r\n") + u(Pdu), {}, CmgrAnswer::Message, 0, 23, u(Pdu)},
         {"alpha left out", u("+CMGR: 3,23\r\n") + u(Pdu), {}, CmgrAnswer::Message, 3, 23, u(Pdu)},
         {"lower-case hex", u("+CMGR: 1,,23\r\n") + u(PduLower), {}, CmgrAnswer::Message, 1, 23, u(Pdu)},
-        {"a quote after the PDU", u("+CMGR: 1,,23\r\n") + u(Pdu) + u("\""), {}, CmgrAnswer::Message, 1, 23,
+        {"a quote after the PDU", u("+CMGR: 1,,23\r\n") + u(Pdu) + u("\""), {}, CmgrAnswer::Message, 1, 23, u(Pdu)},
+        {"quotes and blanks around the PDU",
+         u("+CMGR: 1,,23\r\n \"") + u(Pdu) + u("\" "),
+         {},
+         CmgrAnswer::Message,
+         1,
+         23,
          u(Pdu)},
-        {"quotes and blanks around the PDU", u("+CMGR: 1,,23\r\n \"") + u(Pdu) + u("\" "), {},
-         CmgrAnswer::Message, 1, 23, u(Pdu)},
         {"a trailing blank", u("+CMGR: 1,,23 \r\n") + u(Pdu) + u(" "), {}, CmgrAnswer::Message, 1, 23, u(Pdu)},
         {"LF line ends", u("+CMGR: 1,,23\n") + u(Pdu), {}, CmgrAnswer::Message, 1, 23, u(Pdu)},
-        {"a blank line before the PDU", u("+CMGR: 1,,23\r\n\r\n") + u(Pdu), {}, CmgrAnswer::Message, 1, 23,
-         u(Pdu)},
-        {"the PDU is one line", u("+CMGR: 3,,12\r\n0011000B91\r\nAB"), {}, CmgrAnswer::Message, 3, 12,
-         u("0011000B91")},
+        {"a blank line before the PDU", u("+CMGR: 1,,23\r\n\r\n") + u(Pdu), {}, CmgrAnswer::Message, 1, 23, u(Pdu)},
+        {"the PDU is one line", u("+CMGR: 3,,12\r\n0011000B91\r\nAB"), {}, CmgrAnswer::Message, 3, 12, u("0011000B91")},
         {"no status", u("+CMGR: ,,92\r\n") + u(Pdu), {}, CmgrAnswer::Message, -1, 92, u(Pdu)},
         {"status no number", u("+CMGR: x,,5\r\n00"), {}, CmgrAnswer::Message, -1, 5, u("00")},
         {"two-digit status", u("+CMGR: 24,,23\r\n") + u(Pdu), {}, CmgrAnswer::Message, 24, 23, u(Pdu)},
@@ -90,9 +88,14 @@ TEST(PduLine, HexKeptAndUpperCasedNothingAround)
         const char* line;
         const char* pak;
     } const cases[] = {
-        {"07911326", "07911326"}, {"07911326f0", "07911326F0"}, {"\"07911326\"", "07911326"},
-        {" 0791 ", "0791"},       {"0791\t", "0791"},            {"\"\"", ""},
-        {"", ""},                 {"07 91", "07 91"}, // inside the PDU nothing is dropped
+        {"07911326", "07911326"},
+        {"07911326f0", "07911326F0"},
+        {"\"07911326\"", "07911326"},
+        {" 0791 ", "0791"},
+        {"0791\t", "0791"},
+        {"\"\"", ""},
+        {"", ""},
+        {"07 91", "07 91"}, // inside the PDU nothing is dropped
     };
     for (const Case& c : cases)
         EXPECT_EQ(at::PduLine(u(c.line)).toStdString(), c.pak) << c.line;
@@ -120,8 +123,7 @@ TEST(ParseCmgl, EveryMessageOfTheList)
          {{4, 0, Pdu}, {12, 3, "0011000B91"}}},
         {"LF line ends and a blank line", u("+CMGL: 2,1,,23\n\n") + u(Pdu), {{2, 1, Pdu}}},
         {"no status", u("+CMGL: 5,,,23\r\n") + u(Pdu), {{5, -1, Pdu}}},
-        {"a heading without its PDU", u("+CMGL: 5,1,,23\r\n+CMGL: 6,1,,23\r\n") + u(Pdu),
-         {{5, 1, ""}, {6, 1, Pdu}}},
+        {"a heading without its PDU", u("+CMGL: 5,1,,23\r\n+CMGL: 6,1,,23\r\n") + u(Pdu), {{5, 1, ""}, {6, 1, Pdu}}},
         {"an unreadable index is skipped with its PDU",
          u("+CMGL: x,1,,23\r\n") + u(Pdu) + u("\r\n+CMGL: 99999,1,,23\r\n00\r\n+CMGL: 7,1,,1\r\n00"),
          {{7, 1, "00"}}},
@@ -191,9 +193,9 @@ TEST(Status, PiecesAndWordsByStat)
         const char* piece;
         const char* word;
     } const cases[] = {
-        {0, "Nuovo  ³ ", "Nuovo"},      {1, "Letto  ³ ", "Letto"}, {2, "Da Inv ³ ", "Da Inviare"},
-        {3, "Inviat ³ ", "Inviato"},    {4, "       ³ ", ""},      {24, "       ³ ", ""},
-        {-1, "       ³ ", ""},          {255, "       ³ ", ""},
+        {0, "Nuovo  ³ ", "Nuovo"},   {1, "Letto  ³ ", "Letto"}, {2, "Da Inv ³ ", "Da Inviare"},
+        {3, "Inviat ³ ", "Inviato"}, {4, "       ³ ", ""},      {24, "       ³ ", ""},
+        {-1, "       ³ ", ""},       {255, "       ³ ", ""},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(at::StatusPiece(c.tipo), u(c.piece)) << c.tipo;

@@ -125,7 +125,9 @@ struct EntriesCase {
 };
 
 const EntriesCase kRangeAnswers[] = {
-    {"three entries", "+CPBR: 1,\"1\",129,\"A\"\r\n+CPBR: 3,\"3\",129,\"C\"\r\n+CPBR: 50,\"5\",129,\"E\"", true,
+    {"three entries",
+     "+CPBR: 1,\"1\",129,\"A\"\r\n+CPBR: 3,\"3\",129,\"C\"\r\n+CPBR: 50,\"5\",129,\"E\"",
+     true,
      {1, 3, 50}},
     {"one entry", "+CPBR: 7,\"7\",129,\"G\"", true, {7}},
     {"nothing listed", "", true, {}},
@@ -137,8 +139,10 @@ const EntriesCase kRangeAnswers[] = {
     {"an index twice", "+CPBR: 2,\"2\",129,\"B\"\r\n+CPBR: 2,\"2\",129,\"B\"", false, {}},
     {"out of order", "+CPBR: 4,\"4\",129,\"D\"\r\n+CPBR: 2,\"2\",129,\"B\"", false, {}},
     {"a malformed line among good ones", "+CPBR: 2,\"2\",129,\"B\"\r\n+CPBR: 3,\"3\",129,\"C", false, {}},
-    {"lines that are no entries passed over", "AT+CPBR=1,50\r\r\nCARRIER\r\n+CPBR: 2,\"2\",129,\"B\"\r\nRING",
-     true, {2}},
+    {"lines that are no entries passed over",
+     "AT+CPBR=1,50\r\r\nCARRIER\r\n+CPBR: 2,\"2\",129,\"B\"\r\nRING",
+     true,
+     {2}},
     {"a lone CR as a line end", "+CPBR: 2,\"2\",129,\"B\"\r+CPBR: 3,\"3\",129,\"C\"", true, {2, 3}},
     {"a name cut by a line end", "+CPBR: 2,\"2\",129,\"B\r\nb\"\r\n+CPBR: 3,\"3\",129,\"C\"", false, {}},
     {"a prefix without an entry", "+CPBR: 2,\"2\",129,\"B\"\r\n+CPBR:", false, {}},

@@ -34,10 +34,10 @@ TEST(FieldNumber, PlainDecimalWithinItsBound)
         int max;
         std::optional<int> value;
     } const cases[] = {
-        {"20", 10000, 20},          {" 20 ", 10000, 20},      {"0", 10000, 0},
-        {"10000", 10000, 10000},    {"10001", 10000, {}},     {"999999999", 10000, {}},
-        {"99999999999", 10000, {}}, {"-5", 10000, {}},        {"+5", 10000, {}},
-        {"2 0", 10000, {}},         {"20abc", 10000, {}},     {"", 10000, {}},
+        {"20", 10000, 20},          {" 20 ", 10000, 20},  {"0", 10000, 0},
+        {"10000", 10000, 10000},    {"10001", 10000, {}}, {"999999999", 10000, {}},
+        {"99999999999", 10000, {}}, {"-5", 10000, {}},    {"+5", 10000, {}},
+        {"2 0", 10000, {}},         {"20abc", 10000, {}}, {"", 10000, {}},
         {"007", 10000, 7},
     };
     for (const Case& c : cases)
@@ -77,14 +77,14 @@ TEST(CpmsCapacity, TotalOfTheNamedStore)
         {R"(+CPMS: "ME",3,150,"SM",5,20,"SM",5,20)", "ME", 150},
         {R"(+CPMS: "ME",3,150,"SM",5,20,"SM",5,20)", "SM", 20}, // any order of stores
         {R"(+CPMS: "SM",5,20,"ME",3,150,"ME",3,150)", "ME", 150},
-        {R"(+CPMS: "sm",0,9,"sm",0,9,"sm",0,9)", "SM", 9},       // letter case ignored
-        {R"(+CPMS: "SM", 8, 20, "ME", 3, 150)", "ME", 150},      // blanks after the commas
-        {R"(+CPMS: SM,8,20,ME,3,150,ME,3,150)", "ME", 150},      // no quotes
-        {R"(+CPMS: "ME",3,150)", "ME", 150},                      // one store
-        {R"(+CPMS: "ME",3,150 )", "ME", 150},                     // a trailing blank
-        {R"(+CPMS: "SM",0,0,"SM",0,0,"SM",0,0)", "SM", 0},       // a store of no slots
+        {R"(+CPMS: "sm",0,9,"sm",0,9,"sm",0,9)", "SM", 9},  // letter case ignored
+        {R"(+CPMS: "SM", 8, 20, "ME", 3, 150)", "ME", 150}, // blanks after the commas
+        {R"(+CPMS: SM,8,20,ME,3,150,ME,3,150)", "ME", 150}, // no quotes
+        {R"(+CPMS: "ME",3,150)", "ME", 150},                // one store
+        {R"(+CPMS: "ME",3,150 )", "ME", 150},               // a trailing blank
+        {R"(+CPMS: "SM",0,0,"SM",0,0,"SM",0,0)", "SM", 0},  // a store of no slots
         {R"(+CPMS: "SM",0,10000)", "SM", 10000},
-        {R"(+CPMS: "MT",5,170,"SM",5,20)", "SM", 20},             // not found inside another name
+        {R"(+CPMS: "MT",5,170,"SM",5,20)", "SM", 20}, // not found inside another name
         // Malformed: no total, an absurd total, a total that is no number.
         {R"(+CPMS: "SM",5,20,"SM",5,20,"SM",5,20)", "ME", {}},
         {R"(+CPMS: "SM",5)", "SM", {}},

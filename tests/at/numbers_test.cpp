@@ -9,8 +9,8 @@ namespace {
 struct NumberCase {
     const char* name;
     const char* text;
-    int numeric;          // NumericValue
-    long long leading;    // LeadingNumber
+    int numeric;       // NumericValue
+    long long leading; // LeadingNumber
 };
 
 const NumberCase kNumbers[] = {

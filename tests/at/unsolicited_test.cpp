@@ -47,9 +47,7 @@ TEST(Unsolicited, EachCodeIsTakenOutBeforeInsideAndAfterAnAnswer)
         EXPECT_TRUE(IsUnsolicited(code, "AT+CMGR=1"));
         const QString frame = "\r\n" + code + "\r\n";
         const std::vector<QString> texts = {
-            frame + answer,
-            "\r\n+CMGR: 1,,23\r\n" + frame + kPdu + "\r\n\r\nOK\r\n",
-            answer + frame,
+            frame + answer, "\r\n+CMGR: 1,,23\r\n" + frame + kPdu + "\r\n\r\nOK\r\n", answer + frame,
             code + "\n" + answer, // LF-only, at the very start
         };
         for (const QString& text : texts) {
@@ -71,11 +69,11 @@ TEST(Unsolicited, AMessageDeliveredWithItsPduGoesWithIt)
         QStringList removed;
     };
     const std::vector<Case> cases = {
-        {"+CMT and its PDU", "\r\n+CMT: ,23\r\n" + kPdu + "\r\n\r\nOK\r\n", "\r\n\r\nOK\r\n",
-         {"+CMT: ,23\r\n" + kPdu}},
-        {"+CDS and its PDU", "\r\n+CDS: 25\r\n" + kPdu + "\r\n\r\nOK\r\n", "\r\n\r\nOK\r\n",
-         {"+CDS: 25\r\n" + kPdu}},
-        {"+CMT whose PDU is still coming: kept until it is there", "\r\n+CMT: ,23\r\n0791", "\r\n+CMT: ,23\r\n0791",
+        {"+CMT and its PDU", "\r\n+CMT: ,23\r\n" + kPdu + "\r\n\r\nOK\r\n", "\r\n\r\nOK\r\n", {"+CMT: ,23\r\n" + kPdu}},
+        {"+CDS and its PDU", "\r\n+CDS: 25\r\n" + kPdu + "\r\n\r\nOK\r\n", "\r\n\r\nOK\r\n", {"+CDS: 25\r\n" + kPdu}},
+        {"+CMT whose PDU is still coming: kept until it is there",
+         "\r\n+CMT: ,23\r\n0791",
+         "\r\n+CMT: ,23\r\n0791",
          {}},
         {"+CMT with no PDU yet", "\r\n+CMT: ,23\r\n", "\r\n+CMT: ,23\r\n", {}},
         {"an unfinished line is not judged", "\r\nRIN", "\r\nRIN", {}},
@@ -128,8 +126,7 @@ TEST(Unsolicited, TheAnswerToTheCommandSentStays)
         EXPECT_EQ(IsUnsolicited(c.line, c.command), c.unsolicited);
     }
     // The filter keeps the answer it was asked for and drops the others around it.
-    const at::Unsolicited result =
-        RemoveUnsolicited("\r\n+CREG: 1\r\n\r\n+CREG: 0,1\r\n\r\nOK\r\n", "AT+CGMM");
+    const at::Unsolicited result = RemoveUnsolicited("\r\n+CREG: 1\r\n\r\n+CREG: 0,1\r\n\r\nOK\r\n", "AT+CGMM");
     EXPECT_EQ(result.removed, (QStringList{"+CREG: 1", "+CREG: 0,1"}));
     EXPECT_EQ(RemoveUnsolicited("\r\n+CREG: 0,1\r\n\r\nOK\r\n", "AT+CREG?").kept, "\r\n+CREG: 0,1\r\n\r\nOK\r\n");
 }

@@ -34,8 +34,8 @@ TEST_F(Sending, TheFirstWorkedExampleArrivesByteForByte)
     QStringList shown;
     QTimer::singleShot(0, &form, [&] { shown.append(panel2()); });
     form.Command5_Click();
-    EXPECT_EQ(phone.sim().received(),
-              "AT+CMGS=14\r\r" "0691932143658711F305812143F50000FF0361F118\x1A\r");
+    EXPECT_EQ(phone.sim().received(), "AT+CMGS=14\r\r"
+                                      "0691932143658711F305812143F50000FF0361F118\x1A\r");
     ASSERT_EQ(phone.sim().sentPdus().size(), 1u);
     EXPECT_EQ(phone.sim().sentPdus()[0], "0691932143658711F305812143F50000FF0361F118");
     shown.append(panel2());
@@ -54,8 +54,8 @@ TEST_F(Sending, TheSecondWorkedExampleFlashWithReport)
     form.Text2->setText(QStringLiteral("+3912345678"));
     form.Label8->setText(QStringLiteral("9"));
     form.Command5_Click();
-    EXPECT_EQ(phone.sim().received(),
-              "AT+CMGS=16\r\r" "0691932143658731F30A91932143658700F0FF0361F118\x1A\r");
+    EXPECT_EQ(phone.sim().received(), "AT+CMGS=16\r\r"
+                                      "0691932143658731F30A91932143658700F0FF0361F118\x1A\r");
     EXPECT_EQ(form.Label8->text(), QStringLiteral("10"));
     // A greyed box counts as checked.
     phone.clearTranscript();
@@ -76,8 +76,8 @@ TEST_F(Sending, ALineBreakGoesOutAsCarriageReturnAndLineFeed)
     QTest::keyClicks(form.Text1, QStringLiteral("a"));
     EXPECT_EQ(form.Label3->text(), QStringLiteral("7/160"));
     form.Command5_Click();
-    EXPECT_EQ(phone.sim().received(),
-              "AT+CMGS=18\r\r" "0691932143658711F305812143F50000FF07E374F8DD508401\x1A\r");
+    EXPECT_EQ(phone.sim().received(), "AT+CMGS=18\r\r"
+                                      "0691932143658711F305812143F50000FF07E374F8DD508401\x1A\r");
 }
 
 TEST_F(Sending, APromptRefusedSendsNoPdu)

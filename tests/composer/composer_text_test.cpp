@@ -12,8 +12,8 @@ TEST(RecipientFromField, TheNumberBeforeTheBar)
         {u"12345", u"12345"},
         {u"  +3912345678  ", u"+3912345678"},
         {u"+390123456789       ³ Ufficio       ", u"+390123456789"}, // a picked row
-        {u"123   ³ Nome ³ x", u"123"},                             // the first bar counts
-        {u"                     ³               ", u""},           // a picked empty slot
+        {u"123   ³ Nome ³ x", u"123"},                               // the first bar counts
+        {u"                     ³               ", u""},             // a picked empty slot
         {u"³ Nome", u""},
         {u"   ", u""},
         {u"", u""},

@@ -72,8 +72,7 @@ Snapshot fullRead(const std::string& state, bool statusColumn)
     for (int position : kOpened) {
         form.List1->setListIndex(position);
         seen.details.push_back({form.Text6->text(), form.Text7->text(), form.Text8->text(), form.Text9->text(),
-                                form.Text10->text(), form.Text11->text(), form.Label12->text(),
-                                form.Text3->text()});
+                                form.Text10->text(), form.Text11->text(), form.Label12->text(), form.Text3->text()});
     }
     phone.sim().control(std::string("deliver SM 4 0 ") + kDelivered);
     form.Command11_Click();
@@ -89,9 +88,9 @@ Snapshot fullRead(const std::string& state, bool statusColumn)
 
 struct Dialect {
     const char* name;
-    const char* state;         // state-file lines over the sample phone
-    bool statusColumn = true;  // a phone that gives no status shows none
-    bool sameCommands = true;  // false: a subset of the textbook's commands
+    const char* state;        // state-file lines over the sample phone
+    bool statusColumn = true; // a phone that gives no status shows none
+    bool sameCommands = true; // false: a subset of the textbook's commands
 };
 
 const Dialect kDialects[] = {

@@ -193,8 +193,8 @@ TEST(Connection, LineDroppedInAnAnswerDisconnects)
     EXPECT_EQ(form.Label16->BackColor(), 0u);
     EXPECT_FALSE(form.PortOpen());
     EXPECT_EQ(form.StatusBar1->panelText(1), "DICONNESSO");
-    EXPECT_TRUE(form.StatusBar1->panelText(2).startsWith(
-        "ERRORE DI CONNESSIONE.. " + QString::fromStdString(phone.device()) + ": "))
+    EXPECT_TRUE(form.StatusBar1->panelText(2).startsWith("ERRORE DI CONNESSIONE.. "
+                                                         + QString::fromStdString(phone.device()) + ": "))
         << form.StatusBar1->panelText(2).toStdString();
     EXPECT_TRUE(form.Frame2->isEnabled());
     // What follows is refused at once instead of waiting for a phone that is gone.

@@ -84,7 +84,11 @@ void BM_TransactionSlowPhone(benchmark::State& state)
     }
     state.counters["cpu_percent_of_wall"] = wall > 0 ? 100.0 * cpu / wall : 0.0;
 }
-BENCHMARK(BM_TransactionSlowPhone)->MeasureProcessCPUTime()->UseRealTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TransactionSlowPhone)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 

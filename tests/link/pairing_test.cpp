@@ -52,7 +52,8 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (watched == m_light && event->type() == QEvent::PaletteChange && m_light->BackColor() == phonelink::kLightSend)
+        if (watched == m_light && event->type() == QEvent::PaletteChange
+            && m_light->BackColor() == phonelink::kLightSend)
             m_atSend();
         return false;
     }

@@ -56,12 +56,23 @@ std::string show(const std::vector<quint32>& colours)
     std::string out;
     for (quint32 colour : colours) {
         switch (colour) {
-        case kLightSend: out += 'B'; break;
-        case kLightData: out += 'G'; break;
-        case kLightNothing: out += 'R'; break;
-        case kLightRetry: out += 'Y'; break;
-        case kLightIdle: out += 'K'; break;
-        default: out += '?';
+        case kLightSend:
+            out += 'B';
+            break;
+        case kLightData:
+            out += 'G';
+            break;
+        case kLightNothing:
+            out += 'R';
+            break;
+        case kLightRetry:
+            out += 'Y';
+            break;
+        case kLightIdle:
+            out += 'K';
+            break;
+        default:
+            out += '?';
         }
     }
     return out;
@@ -115,16 +126,20 @@ TEST_F(Line, WritesTheLineAndCleansTheAnswer)
         {"ATZ echo off", "ATZ", "ATZ\r", {{0, "\r\nOK\r\n"}}, "OK"},
         {"ATE0 echo on", "ATE0", "ATE0\r", {{0, "ATE0\r\r\nOK\r\n"}}, "ATE"},
         {"model", "+CGMM", "AT+CGMM\r", {{0, "\r\nX100\r\n\r\nOK\r\n"}}, "X100"},
-        {"service centre", "+CSCA?", "AT+CSCA?\r", {{0, "\r\n+CSCA: \"+391234567890\",145\r\n\r\nOK\r\n"}},
+        {"service centre",
+         "+CSCA?",
+         "AT+CSCA?\r",
+         {{0, "\r\n+CSCA: \"+391234567890\",145\r\n\r\nOK\r\n"}},
          "+CSCA: \"+391234567890\",145"},
-        {"stored message", "+CMGR=1", "AT+CMGR=1\r",
+        {"stored message",
+         "+CMGR=1",
+         "AT+CMGR=1\r",
          {{0, "\r\n+CMGR: 1,,23\r\n" + kPdu + "\r\n\r\nOK\r\n"}},
          "+CMGR: 1,,23\r\n" + QString::fromStdString(kPdu)},
         {"send prompt, CR kept", "+CMGS=20\r", "AT+CMGS=20\r\r", {{0, "\r\n> "}}, ">"},
         {"PDU line", pduLine, kPdu + "\x1A\r", {{0, "\r\n+CMGS: 12\r\n\r\nOK\r\n"}}, "+CMGS: 12"},
         {"phone refuses", "+CMGD=99", "AT+CMGD=99\r", {{0, "\r\nERROR\r\n"}}, "ERROR"},
-        {"store capacity", "+CPMS?", "AT+CPMS?\r", {{0, "\r\n+CPMS: \"SM\",3,20\r\n\r\nOK\r\n"}},
-         "+CPMS: \"SM\",3,20"},
+        {"store capacity", "+CPMS?", "AT+CPMS?\r", {{0, "\r\n+CPMS: \"SM\",3,20\r\n\r\nOK\r\n"}}, "+CPMS: \"SM\",3,20"},
         {"caret prefix", "^SYSINFO", "AT^SYSINFO\r", {{0, "\r\nOK\r\n"}}, "OK"},
         {"spaces trimmed", " ATZ ", "ATZ\r", {{0, "\r\nOK\r\n"}}, "OK"},
         {"space before +: no prefix", " +CSQ", "+CSQ\r", {{0, "\r\nOK\r\n"}}, "OK"},
@@ -134,16 +149,31 @@ TEST_F(Line, WritesTheLineAndCleansTheAnswer)
         {"blank line before a bare OK", "ATZ", "ATZ\r", {{0, "\r\n\r\nOK\r\n"}}, "OK"},
         {"echo ending in CR CR", "ATZ", "ATZ\r", {{0, "ATZ\r\r\r\nOK\r\n"}}, "AT"},
         {"LF-only line ends", "+CGMM", "AT+CGMM\r", {{0, "\nX100\n\nOK\n"}}, "X100"},
-        {"NULs and blanks between lines", "+CGMM", "AT+CGMM\r",
-         {{0, std::string("\r\n\0X100\r\n  \r\n\r\n\0OK\r\n", 20)}}, "X100"},
-        {"unsolicited lines around and inside", "+CMGR=1", "AT+CMGR=1\r",
+        {"NULs and blanks between lines",
+         "+CGMM",
+         "AT+CGMM\r",
+         {{0, std::string("\r\n\0X100\r\n  \r\n\r\n\0OK\r\n", 20)}},
+         "X100"},
+        {"unsolicited lines around and inside",
+         "+CMGR=1",
+         "AT+CMGR=1\r",
          {{0, "\r\nRING\r\n\r\n+CMGR: 1,,23\r\n\r\n^MODE:5,5\r\n" + kPdu + "\r\n\r\n+CMTI: \"SM\",3\r\n\r\nOK\r\n"}},
          "+CMGR: 1,,23\r\n" + QString::fromStdString(kPdu)},
-        {"unsolicited line in pieces", "+CGMM", "AT+CGMM\r", {{0, "\r\nRI"}, {40, "NG\r\n\r\nX100\r\n\r\nOK\r\n"}}, "X100"},
-        {"the answer asked for is no unsolicited line", "+CREG?", "AT+CREG?\r",
-         {{0, "\r\n+CREG: 0,1\r\n\r\nOK\r\n"}}, "+CREG: 0,1"},
+        {"unsolicited line in pieces",
+         "+CGMM",
+         "AT+CGMM\r",
+         {{0, "\r\nRI"}, {40, "NG\r\n\r\nX100\r\n\r\nOK\r\n"}},
+         "X100"},
+        {"the answer asked for is no unsolicited line",
+         "+CREG?",
+         "AT+CREG?\r",
+         {{0, "\r\n+CREG: 0,1\r\n\r\nOK\r\n"}},
+         "+CREG: 0,1"},
         {"mobile equipment error", "+CPBR=7", "AT+CPBR=7\r", {{0, "\r\n+CME ERROR: 22\r\n"}}, "ERROR"},
-        {"message service error", "+CMGR=4", "AT+CMGR=4\r", {{0, "\r\n+CMS "}, {40, "ERROR: 321\r"}, {40, "\n"}},
+        {"message service error",
+         "+CMGR=4",
+         "AT+CMGR=4\r",
+         {{0, "\r\n+CMS "}, {40, "ERROR: 321\r"}, {40, "\n"}},
          "ERROR"},
         {"extended error, lower case", "+CMGR=4", "AT+CMGR=4\r", {{0, "\r\n+cms error: 321\r\n"}}, "ERROR"},
     };
@@ -287,8 +317,8 @@ TEST_F(Line, TheAnswersToRetransmissionsAreDiscarded)
 TEST_F(Line, WhatWaitsBeforeASendIsDiscarded)
 {
     peer.on("AT+CGMM\r", "\r\nX100\r\n\r\nOK\r\n", true);
-    for (const std::string& stale : {std::string("\r\nOK\r\n"), std::string("\r\nRING\r\n"),
-                                     std::string("\r\n+CMTI: \"SM\",7\r\n")}) {
+    for (const std::string& stale :
+         {std::string("\r\nOK\r\n"), std::string("\r\nRING\r\n"), std::string("\r\n+CMTI: \"SM\",7\r\n")}) {
         peer.send(stale);
         ASSERT_TRUE(e2eWait([&] { return form.MSComm1->bytesAvailable() > 0; }));
         EXPECT_EQ(form.InviaAT("+CGMM"), "X100");
@@ -319,7 +349,8 @@ TEST_F(Line, AGivenUpSendLeavesThePrompt)
     EXPECT_TRUE(peer.waitReceived([&](const std::string& got) { return got.size() >= given.size(); }, 2000));
     EXPECT_EQ(peer.received(), given);
     EXPECT_EQ(form.InviaAT("+CSCA?"), "+CSCA: \"+391234567890\",145");
-    EXPECT_EQ(peer.received().substr(given.size()), "\x1b" "AT+CSCA?\r");
+    EXPECT_EQ(peer.received().substr(given.size()), "\x1b"
+                                                    "AT+CSCA?\r");
 }
 
 // The PDU of a send is written once and its answer waited for past the

@@ -2,8 +2,8 @@
 // pseudo-terminal, and a pick from the rows read followed by a send.
 #include "support/e2e.h"
 
-#include "phonebook/qstring_printer.h"
 #include "at/glyphs.h"
+#include "phonebook/qstring_printer.h"
 #include "phonebook/rows.h"
 
 #include <gtest/gtest.h>
@@ -129,8 +129,7 @@ TEST(PhonebookRead, TheThreeStoresInFramedBlocks)
     EXPECT_EQ(rows.at(252), frame(2, 20, kTop));
     EXPECT_EQ(rows.at(253), row("01/99", QStringLiteral("+390612345678"), 20, QStringLiteral("Casa"), 14));
     // Names come in UCS2, whatever their letters.
-    EXPECT_EQ(rows.at(254), row("02/99", QStringLiteral("+393331234567"), 20,
-                                QString::fromUtf8("Nicolò @ Bar €"), 14));
+    EXPECT_EQ(rows.at(254), row("02/99", QStringLiteral("+393331234567"), 20, QString::fromUtf8("Nicolò @ Bar €"), 14));
     EXPECT_EQ(rows.at(351), row("99/99", QString(), 20, QString(), 14));
     EXPECT_EQ(rows.at(352), frame(2, 20, kBottom));
     // Fixed dialling: (1-10),20,14, the 45-character row of Ufficio.
@@ -151,11 +150,10 @@ TEST(PhonebookRead, TheThreeStoresInFramedBlocks)
     for (const auto& more : {readCommands("ME", 99), readCommands("FD", 10)})
         expected.insert(expected.end(), more.begin(), more.end());
     EXPECT_EQ(phone.commands(), inUcs2(expected));
-    EXPECT_EQ(watch.texts(form),
-              (QStringList{QStringLiteral("Lettura rubrica sim in corso.."),
-                           QStringLiteral("Lettura rubrica cellulare in corso.."),
-                           QStringLiteral("Lettura rubrica speciale in corso.."),
-                           QStringLiteral("Lettura rubriche terminata..")}));
+    EXPECT_EQ(watch.texts(form), (QStringList{QStringLiteral("Lettura rubrica sim in corso.."),
+                                              QStringLiteral("Lettura rubrica cellulare in corso.."),
+                                              QStringLiteral("Lettura rubrica speciale in corso.."),
+                                              QStringLiteral("Lettura rubriche terminata..")}));
     EXPECT_TRUE(form.ComandoLibero);
     EXPECT_EQ(form.Beeps, 0);
 }
@@ -210,22 +208,25 @@ pb.SM.4 = "44",129,"Qua"
         const char* what;
     };
     const Case cases[] = {
-        {fiveSlots + "empty_entry = cme22\n", "",
+        {fiveSlots + "empty_entry = cme22\n",
+         "",
          {top, entry("1/5", "", ""), entry("2/5", "22", "Due"), entry("3/5", "33", "Tre"), entry("4/5", "44", "Qua"),
           entry("5/5", "", ""), bottom},
          "empty slots answer +CME ERROR: 22: empty, as a bare OK"},
-        {fiveSlots, "fault error on +CPBR=1",
+        {fiveSlots,
+         "fault error on +CPBR=1",
          {top, entry("2/5", "22", "Due"), entry("3/5", "33", "Tre"), entry("4/5", "44", "Qua"), entry("5/5", "", ""),
           bottom},
          "an empty slot answers ERROR"},
-        {"pb.SM.range = 1-5\npb.SM.number_length = 999999999\npb.SM.name_length = 18\n", "", {},
-         "absurd widths"},
-        {fiveSlots, "fault error on +CPBR=1, +CPBR=3",
+        {"pb.SM.range = 1-5\npb.SM.number_length = 999999999\npb.SM.name_length = 18\n", "", {}, "absurd widths"},
+        {fiveSlots,
+         "fault error on +CPBR=1, +CPBR=3",
          {top, entry("1/5", "", ""), entry("2/5", "22", "Due"), entry("4/5", "44", "Qua"), entry("5/5", "", ""),
           bottom},
          "the range and one slot answer ERROR"},
         {fiveSlots, "fault error on +CPBR=?", {}, "the size answer is ERROR"},
-        {"pb.SM.range = 0-0\npb.FD.range = 1-1\npb.FD.number_length = 4\npb.FD.name_length = 3\n", "",
+        {"pb.SM.range = 0-0\npb.FD.range = 1-1\npb.FD.number_length = 4\npb.FD.name_length = 3\n",
+         "",
          {top, entry("1/1", "", ""), bottom},
          "a store whose last index is 0"},
     };
@@ -314,7 +315,8 @@ TEST(PhonebookRead, ASilentPhoneEndsTheReadWithAFailure)
         form.Command1_Click();
         EXPECT_EQ(rowsOf(*form.List2), QStringList{QStringLiteral("a row of before")}) << c.what;
         EXPECT_EQ(form.StatusBar1->panelText(2),
-                  QStringLiteral("Lettura rubriche fallita: il cellulare non risponde..")) << c.what;
+                  QStringLiteral("Lettura rubriche fallita: il cellulare non risponde.."))
+            << c.what;
         EXPECT_FLOAT_EQ(form.ProgressBar1->Value(), 0.1f) << c.what;
         EXPECT_TRUE(form.ComandoLibero) << c.what;
         // The read stopped at the silence.
@@ -425,7 +427,8 @@ TEST(PhonebookPick, AnEmptySlotIsNoRecipientAnEntryIsItsNumber)
     EXPECT_EQ(form.StatusBar1->panelText(2), QStringLiteral("SMS inviato.."));
     ASSERT_EQ(phone.sim().sentPdus().size(), 1u);
     // Recipient: 12 digits, international, 39 06 12 34 56 78 swapped.
-    EXPECT_EQ(phone.sim().sentPdus()[0], "0691932143658711F30C91936021436587" "0000FF0361F118");
+    EXPECT_EQ(phone.sim().sentPdus()[0], "0691932143658711F30C91936021436587"
+                                         "0000FF0361F118");
 }
 
 } // namespace

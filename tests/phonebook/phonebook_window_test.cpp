@@ -163,7 +163,9 @@ TEST_F(PhonebookFile, NamesOutsideWindows1252SurviveTheRoundTrip)
     form.Command7_Click();
     EXPECT_EQ(panel2(), QStringLiteral("SALVATAGGIO ULTIMATO"));
     const QByteArray bytes = readBytes(path(QStringLiteral("mondo.rds")));
-    EXPECT_TRUE(bytes.startsWith("\xEF\xBB\xBF" "1/3 \xC2\xB4 +302101234567 \xC2\xB3 \xCE\x95")) << bytes.left(40).toHex().toStdString();
+    EXPECT_TRUE(bytes.startsWith("\xEF\xBB\xBF"
+                                 "1/3 \xC2\xB4 +302101234567 \xC2\xB3 \xCE\x95"))
+        << bytes.left(40).toHex().toStdString();
     EXPECT_FALSE(bytes.contains('?'));
     form.List2->Clear();
     form.Command8_Click();
@@ -311,14 +313,14 @@ TEST_F(PhonebookFile, ALoadThatCannotTakePlaceKeepsTheRows)
     writeBytes(path(QStringLiteral("chiusa.rds")), "riga\r\n");
     ASSERT_TRUE(QFile::setPermissions(path(QStringLiteral("chiusa.rds")), QFileDevice::Permissions()));
     std::vector<QString> refused = {
-        QString(),                             // cancelled
-        path(QStringLiteral("rubrica.txt")),   // no ".RDS" in the name
-        path(QStringLiteral("manca.rds")),     // missing
-        path(QStringLiteral("cartella.rds")),  // a folder
-        path(QStringLiteral("fifo.rds")),      // a FIFO
-        path(QStringLiteral("zero.rds")),      // a link to a device
-        path(QStringLiteral("grande.rds")),    // too large
-        path(QStringLiteral("lunga.rds")),     // a line no phone book has
+        QString(),                            // cancelled
+        path(QStringLiteral("rubrica.txt")),  // no ".RDS" in the name
+        path(QStringLiteral("manca.rds")),    // missing
+        path(QStringLiteral("cartella.rds")), // a folder
+        path(QStringLiteral("fifo.rds")),     // a FIFO
+        path(QStringLiteral("zero.rds")),     // a link to a device
+        path(QStringLiteral("grande.rds")),   // too large
+        path(QStringLiteral("lunga.rds")),    // a line no phone book has
     };
     if (geteuid() != 0) // root reads it all the same
         refused.push_back(path(QStringLiteral("chiusa.rds")));
@@ -424,7 +426,7 @@ TEST_F(SearchAndPick, TypingKeyByKeySearchesAgainFromTheTop)
     EXPECT_EQ(form.List2->ListIndex(), 4);
     QTest::keyClick(form.Text5, Qt::Key_Backspace);
     QTest::keyClick(form.Text5, Qt::Key_Backspace);
-    EXPECT_EQ(form.List2->ListIndex(), 4); // an empty field searches nothing
+    EXPECT_EQ(form.List2->ListIndex(), 4);             // an empty field searches nothing
     QTest::keyClicks(form.Text5, QStringLiteral("0")); // Casa is the first row with a 0
     EXPECT_EQ(form.List2->ListIndex(), 1);
     QTest::keyClicks(form.Text5, QStringLiteral("612345"));

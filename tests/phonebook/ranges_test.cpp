@@ -126,8 +126,8 @@ const std::vector<std::pair<const char*, int>> kSampleBooks = {{"SM", 250}, {"ME
 // commas and quotes, longer than the column, empty; and empty numbers.
 std::string fullBooks()
 {
-    const char* const names[] = {"Contatto", "Ελένη", "Rossi, Mario", "Bar \"Sport\"", "Дмитрий € @",
-                                 "Un nome molto più lungo della colonna"};
+    const char* const names[] = {"Contatto",      "Ελένη",       "Rossi, Mario",
+                                 "Bar \"Sport\"", "Дмитрий € @", "Un nome molto più lungo della colonna"};
     std::string state = "pb.SM.range = 1-250\npb.SM.number_length = 40\npb.SM.name_length = 18\n"
                         "pb.ME.range = 1-100\npb.ME.number_length = 20\npb.ME.name_length = 24\n"
                         "pb.FD.range = 1-10\npb.FD.number_length = 40\npb.FD.name_length = 18\n";
@@ -271,7 +271,9 @@ TEST(PhonebookRanges, RangeAnswersOfEveryKind)
     const Case cases[] = {
         {listed, false, entryByEntry, "two entries listed"},
         {"\r\nOK\r\n", false, {top, empty[0], empty[1], empty[2], empty[3], empty[4], bottom}, "nothing listed"},
-        {"\r\n+CME ERROR: 22\r\n", false, {top, empty[0], empty[1], empty[2], empty[3], empty[4], bottom},
+        {"\r\n+CME ERROR: 22\r\n",
+         false,
+         {top, empty[0], empty[1], empty[2], empty[3], empty[4], bottom},
          "not found: the whole range is empty"},
         {"\r\nERROR\r\n", true, entryByEntry, "refused"},
         {"\r\n+CME ERROR: 21\r\n", true, entryByEntry, "invalid index"},

@@ -2,9 +2,9 @@
 // Windows-1252 table, as pure functions.
 #include "at/glyphs.h"
 #include "at/numbers.h"
-#include "phonebook/rows.h"
 #include "at/windows1252.h"
 #include "phonebook/qstring_printer.h"
+#include "phonebook/rows.h"
 
 #include <gtest/gtest.h>
 
@@ -81,11 +81,8 @@ TEST(Windows1252, CaseOfTheCodePageLetters)
         const char16_t* upper;
     };
     const Case pairs[] = {
-        {u"abc xyz", u"ABC XYZ"},
-        {u"àèéìòù", u"ÀÈÉÌÒÙ"},
-        {u"šœžÿ", u"ŠŒŽŸ"},   // partners in 0x80-0x9F
-        {u"ç ñ ø þ", u"Ç Ñ Ø Þ"},
-        {u"1,2;?\r\n", u"1,2;?\r\n"},
+        {u"abc xyz", u"ABC XYZ"}, {u"àèéìòù", u"ÀÈÉÌÒÙ"},       {u"šœžÿ", u"ŠŒŽŸ"}, // partners in 0x80-0x9F
+        {u"ç ñ ø þ", u"Ç Ñ Ø Þ"}, {u"1,2;?\r\n", u"1,2;?\r\n"},
     };
     for (const Case& c : pairs) {
         const QString lower = QString::fromUtf16(c.lower);
@@ -105,8 +102,8 @@ TEST(Windows1252, CaseOfTheCodePageLetters)
 TEST(LeadingNumber, ReadsTheNumberAtTheStart)
 {
     const std::pair<const char*, long long> cases[] = {
-        {"40", 40},   {"  18", 18}, {"18,0,0", 18}, {"250)", 250}, {"-5", -5},
-        {"+7", 7},    {"", 0},      {"abc", 0},     {"4 0", 4},    {"0099", 99},
+        {"40", 40}, {"  18", 18}, {"18,0,0", 18}, {"250)", 250}, {"-5", -5},
+        {"+7", 7},  {"", 0},      {"abc", 0},     {"4 0", 4},    {"0099", 99},
     };
     for (const auto& [text, value] : cases)
         EXPECT_EQ(at::LeadingNumber(QString::fromLatin1(text)), value) << text;
@@ -204,8 +201,8 @@ TEST(Rows, AStoreOfTenSlots)
     EXPECT_EQ(entry, QStringLiteral("03/10 ") + kTee + QStringLiteral(" +390123456789") + spaces(7)
                          + QStringLiteral(" ") + kBar + QStringLiteral(" Ufficio") + spaces(7));
     EXPECT_EQ(entry.size(), 45);
-    EXPECT_EQ(EmptySlotRow(size, 4), QStringLiteral("04/10 ") + kTee + spaces(21) + QStringLiteral(" ")
-                                         + kBar + spaces(15));
+    EXPECT_EQ(EmptySlotRow(size, 4),
+              QStringLiteral("04/10 ") + kTee + spaces(21) + QStringLiteral(" ") + kBar + spaces(15));
 }
 
 TEST(Rows, AStoreOf250SlotsLinesUpWithItsHeader)
@@ -235,8 +232,7 @@ TEST(Rows, FieldsLongerThanTheirColumnPushTheRowRight)
     // A number of W + 2 characters is followed by 2 spaces: the bar stands 4
     // to the right of the header's second joint.
     const QString entry = EntryRow(size, 1, QStringLiteral("123456"), QStringLiteral("Anna"));
-    EXPECT_EQ(entry, QStringLiteral("01/10 ") + kTee + QStringLiteral(" 123456   ") + kBar
-                         + QStringLiteral(" Anna "));
+    EXPECT_EQ(entry, QStringLiteral("01/10 ") + kTee + QStringLiteral(" 123456   ") + kBar + QStringLiteral(" Anna "));
     EXPECT_EQ(entry.indexOf(kBar), HeaderRow(size).indexOf(kTop, 7) + 4);
     // Empty fields give a column of spaces.
     EXPECT_EQ(EntryRow(size, 2, QString(), QString()), EmptySlotRow(size, 2));
@@ -247,8 +243,7 @@ TEST(Rows, APickTakesTheRowFromItsNumberColumn)
     const at::CpbrRange size = sizeOf(10, 20, 14);
     const QString picked = QStringLiteral("+390123456789") + spaces(7) + QStringLiteral(" ") + kBar
                            + QStringLiteral(" Ufficio") + spaces(7);
-    EXPECT_EQ(PickedRecipient(EntryRow(size, 3, QStringLiteral("+390123456789"), QStringLiteral("Ufficio"))),
-              picked);
+    EXPECT_EQ(PickedRecipient(EntryRow(size, 3, QStringLiteral("+390123456789"), QStringLiteral("Ufficio"))), picked);
     EXPECT_EQ(PickedRecipient(EmptySlotRow(size, 4)), spaces(21) + kBar + spaces(15));
     EXPECT_EQ(PickedRecipient(HeaderRow(size)), std::nullopt);
     EXPECT_EQ(PickedRecipient(FooterRow(size)), std::nullopt);
@@ -301,7 +296,8 @@ TEST(RdsFile, LinesOfAFile)
         {"a  \r\n  \r\n", {"a  ", "  "}, "trailing spaces stay"},
         {"a\nb\rc\r\n", {"a", "b", "c"}, "a lone LF or CR ends a line too"},
         {"x\xB3y\x80\r\n", {QStringLiteral("x³y€")}, "Windows-1252 bytes"},
-        {"\xEF\xBB\xBFx\xC2\xB3\xCE\x95\r\n\xC3\xA8", {QStringLiteral("x³Ε"), QStringLiteral("è")},
+        {"\xEF\xBB\xBFx\xC2\xB3\xCE\x95\r\n\xC3\xA8",
+         {QStringLiteral("x³Ε"), QStringLiteral("è")},
          "UTF-8 after a byte-order mark"},
         {"\xEF\xBB\xBF", {}, "only the mark: no rows"},
         {"\xEF\xBB\r\n", {QStringLiteral("ï»")}, "half a mark is Windows-1252"},
@@ -313,7 +309,8 @@ TEST(RdsFile, LinesOfAFile)
 
 TEST(RdsFile, Windows1252WhileEveryRowFitsElseUtf8WithAMark)
 {
-    const QString fits = QStringLiteral("01/10 ") + kTee + QStringLiteral(" 1 ") + kBar + QStringLiteral(" Città Škoda €");
+    const QString fits =
+        QStringLiteral("01/10 ") + kTee + QStringLiteral(" 1 ") + kBar + QStringLiteral(" Città Škoda €");
     const QString greek = QStringLiteral("02/10 ") + kTee + QStringLiteral(" 2 ") + kBar + QStringLiteral(" Ελένη");
     EXPECT_EQ(RdsEncodingFor({fits, QString()}), RdsEncoding::Windows1252);
     EXPECT_EQ(RdsEncodingFor({}), RdsEncoding::Windows1252);
@@ -325,7 +322,8 @@ TEST(RdsFile, Windows1252WhileEveryRowFitsElseUtf8WithAMark)
     EXPECT_EQ(RdsLine(greek, RdsEncoding::Utf8),
               QByteArray("02/10 \xC2\xB4 2 \xC2\xB3 \xCE\x95\xCE\xBB\xCE\xAD\xCE\xBD\xCE\xB7\r\n"));
     // Either file reads back to the rows written.
-    for (const QStringList& rows : {QStringList{fits, QString(), fits}, QStringList{fits, greek, QStringLiteral("Дмитрий")}}) {
+    for (const QStringList& rows :
+         {QStringList{fits, QString(), fits}, QStringList{fits, greek, QStringLiteral("Дмитрий")}}) {
         const RdsEncoding encoding = RdsEncodingFor(rows);
         QByteArray file = RdsPreamble(encoding);
         for (const QString& row : rows)

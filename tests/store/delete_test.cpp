@@ -101,12 +101,20 @@ TEST(DeleteOne, RefusedDeletion)
         const char* status;
         const char* text3;
     } const cases[] = {
-        {"+CMGD refused", "fault error on +CMGD", "S: 1/3 ´ x", {"AT+CPMS=SM", "AT+CMGD=1"},
-         "Cancellazione fallita..", "testo"},
+        {"+CMGD refused",
+         "fault error on +CMGD",
+         "S: 1/3 ´ x",
+         {"AT+CPMS=SM", "AT+CMGD=1"},
+         "Cancellazione fallita..",
+         "testo"},
         // A phone store that cannot be selected: nothing is deleted, and the
         // user is told why.
-        {"no phone store", "set phone_store no", "C: 1/2 ´ x", {"AT+CPMS=ME"},
-         "Memoria cellulare non selezionabile..", "Memoria cellulare non selezionabile.."},
+        {"no phone store",
+         "set phone_store no",
+         "C: 1/2 ´ x",
+         {"AT+CPMS=ME"},
+         "Memoria cellulare non selezionabile..",
+         "Memoria cellulare non selezionabile.."},
     };
     for (const Case& c : cases) {
         auto phone = connectedPhone(smallPhone());
@@ -203,8 +211,7 @@ TEST(DeleteAll, StoresWithoutSlots)
         std::vector<QString> rows;
     } const cases[] = {
         {"no phone store", "phone_store = no", deleteAllCommands(3, -1), emptyRows(3, 0, 20)},
-        {"SIM capacity 0", "sms.SM.3 =\nsms.SM.1 =\nsms.SM.capacity = 0", deleteAllCommands(0, 2),
-         emptyRows(0, 2, 20)},
+        {"SIM capacity 0", "sms.SM.3 =\nsms.SM.1 =\nsms.SM.capacity = 0", deleteAllCommands(0, 2), emptyRows(0, 2, 20)},
     };
     for (const Case& c : cases) {
         auto phone = connectedPhone(smallPhone(c.state));
@@ -230,9 +237,10 @@ TEST(DeleteAll, RefreshReadsTheDeletedSlotsAgain)
         std::vector<std::string> commands;
     } const cases[] = {
         {"listing", "", {"AT+CPMS=SM", "AT+CMGL=4", "AT+CPMS=ME", "AT+CMGL=4"}},
-        {"listing refused", "fault.error = on +CMGL",
-         {"AT+CPMS=SM", "AT+CMGL=4", "AT+CPMS=SM", "AT+CMGR=1", "AT+CPMS=SM", "AT+CMGR=2", "AT+CPMS=SM",
-          "AT+CMGR=3", "AT+CPMS=ME", "AT+CMGL=4", "AT+CPMS=ME", "AT+CMGR=1", "AT+CPMS=ME", "AT+CMGR=2"}},
+        {"listing refused",
+         "fault.error = on +CMGL",
+         {"AT+CPMS=SM", "AT+CMGL=4", "AT+CPMS=SM", "AT+CMGR=1", "AT+CPMS=SM", "AT+CMGR=2", "AT+CPMS=SM", "AT+CMGR=3",
+          "AT+CPMS=ME", "AT+CMGL=4", "AT+CPMS=ME", "AT+CMGR=1", "AT+CPMS=ME", "AT+CMGR=2"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

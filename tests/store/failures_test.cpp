@@ -142,10 +142,10 @@ TEST(LineLost, LongOperationsStopAtOnce)
 {
     struct Case {
         const char* name;
-        const char* fault;     // "": the user disconnects instead
-        std::string lastSent;  // the transaction that loses the line
+        const char* fault;    // "": the user disconnects instead
+        std::string lastSent; // the transaction that loses the line
         void (Form1::*handler)();
-        int rowsWritten;       // rows rewritten before the line is lost
+        int rowsWritten; // rows rewritten before the line is lost
     } const cases[] = {
         {"list read, line dropped", "fault drop on +CMGR=2", "AT+CMGR=2", &Form1::Command4_Click, 1},
         {"list read, user disconnects", "fault late on 3000 +CMGR=3", "AT+CMGR=3", &Form1::Command4_Click, 2},
@@ -218,14 +218,22 @@ TEST(SilentPhone, OperationsSayThePhoneDoesNotAnswer)
         const char* status;
         QString row1; // "": as before
     } const cases[] = {
-        {"list read, silent from the start", "fault silent on", &Form1::Command4_Click, "AT+CPMS=SM",
-         "Lettura elenco sms fallita: il cellulare non risponde..", {}},
+        {"list read, silent from the start",
+         "fault silent on",
+         &Form1::Command4_Click,
+         "AT+CPMS=SM",
+         "Lettura elenco sms fallita: il cellulare non risponde..",
+         {}},
         {"list read, silent at slot 2", "fault late on 60000 +CMGR=2", &Form1::Command4_Click, "AT+CMGR=2",
          "Lettura elenco sms fallita: il cellulare non risponde..", u("S: 2/3 ´ error")},
         {"refresh, silent at slot 2", "fault late on 60000 +CMGR=2", &Form1::Command11_Click, "AT+CMGR=2",
          "Aggiornamento elenco sms fallito: il cellulare non risponde..", u("S: 2/3 ´ error")},
-        {"delete-all, silent at slot 2", "fault late on 60000 +CMGD=2", &Form1::Command9_Click, "AT+CMGD=2",
-         "Cancellazione sms fallita: il cellulare non risponde..", {}},
+        {"delete-all, silent at slot 2",
+         "fault late on 60000 +CMGD=2",
+         &Form1::Command9_Click,
+         "AT+CMGD=2",
+         "Cancellazione sms fallita: il cellulare non risponde..",
+         {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

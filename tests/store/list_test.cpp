@@ -82,12 +82,12 @@ TEST(ListRead, BothStoresOfTheSamplePhone)
     // empty; slot 12 a stored message not yet sent.
     const int w = form.LungNumero;
     EXPECT_EQ(form.List1->List(0), u("S: 01/20 ´ ") + Padded(u("+393359609600"), w) + u(" ³ Letto  ³ ")
-                                        + Padded(u("+393471234567"), w) + u(" ³ 18:42:07 ³ 15/03/24 ³ ")
-                                        + u(CiaoStaseraText));
+                                       + Padded(u("+393471234567"), w) + u(" ³ 18:42:07 ³ 15/03/24 ³ ")
+                                       + u(CiaoStaseraText));
     EXPECT_EQ(form.List1->List(3), u("S: 04/20 ´ ") + EmptyBody(allColumns(), w));
     EXPECT_EQ(form.List1->List(11), u("S: 12/20 ´ ") + Padded(u("+393359609600"), w) + u(" ³ Da Inv ³ ")
-                                         + Padded(u("+393331112222"), w) + u(" ³ ") + blanks(8) + u(" ³ ")
-                                         + blanks(8) + u(" ³ ") + u(ArrivoTraDieciText));
+                                        + Padded(u("+393331112222"), w) + u(" ³ ") + blanks(8) + u(" ³ ") + blanks(8)
+                                        + u(" ³ ") + u(ArrivoTraDieciText));
     EXPECT_EQ(form.List1->List(169), u("C: 150/150 ´ ") + EmptyBody(allColumns(), w));
 
     // The header carries the widths of the phone store, the last one read.
@@ -205,9 +205,9 @@ TEST(ListRead, SenderNamesFromThePhoneBook)
 
     // The name comes with the blanks of its field, padded to LungNumero.
     EXPECT_EQ(form.List1->List(0), u("S: 1/3 ´ ") + Centre + u("Letto  ³ ") + Padded(u("Mario"), 20)
-                                        + u(" ³ 18:42:07 ³ 15/03/24 ³ ") + u(CiaoStaseraText));
+                                       + u(" ³ 18:42:07 ³ 15/03/24 ³ ") + u(CiaoStaseraText));
     EXPECT_EQ(form.List1->List(4), u("C: 2/2 ´ ") + Centre + u("Letto  ³ ") + Padded(u("Anna"), 20)
-                                        + u(" ³ 13:45:01 ³ 22/03/24 ³ ") + u(ChiaviTrovateText));
+                                       + u(" ³ 13:45:01 ³ 22/03/24 ³ ") + u(ChiaviTrovateText));
     // Not in the phone book: the number.
     EXPECT_EQ(form.List1->List(3), smallPhoneRows()[3]);
 }

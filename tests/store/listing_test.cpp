@@ -27,7 +27,8 @@ const std::vector<std::string> ListingCommands{"AT+CPMS=SM", "AT+CPBR=?", "AT+CP
 std::vector<std::string> slotBySlotCommands(int simCapacity, int phoneCapacity)
 {
     std::vector<std::string> commands;
-    for (const auto& [select, capacity] : {std::pair{"AT+CPMS=SM", simCapacity}, std::pair{"AT+CPMS=ME", phoneCapacity}}) {
+    for (const auto& [select, capacity] :
+         {std::pair{"AT+CPMS=SM", simCapacity}, std::pair{"AT+CPMS=ME", phoneCapacity}}) {
         for (const char* c : {select, "AT+CPBR=?", "AT+CPMS?", "AT+CMGL=4"})
             commands.push_back(c);
         for (int i = 1; i <= capacity; ++i)
@@ -46,8 +47,8 @@ std::string fullPhone()
     int n = 0;
     for (const auto& [store, capacity] : {std::pair{"SM", 20}, std::pair{"ME", 150}}) {
         for (int slot = 1; slot <= capacity; ++slot, ++n)
-            state += std::string("sms.") + store + "." + std::to_string(slot) + " = " + stats[n % 6] + " "
-                     + pdus[n % 4] + "\n";
+            state += std::string("sms.") + store + "." + std::to_string(slot) + " = " + stats[n % 6] + " " + pdus[n % 4]
+                     + "\n";
     }
     return state;
 }
@@ -121,8 +122,8 @@ TEST(ListingRead, SameRowsAsSlotBySlot)
         int phone;
     } const cases[] = {
         {"the sample phone", e2e::sampleState(), 20, 150},
-        {"a full phone", fullPhone() + "pb.SM.range = 1-10\npb.SM.number_length = 20\npb.SM.name_length = 14\n",
-         20, 150},
+        {"a full phone", fullPhone() + "pb.SM.range = 1-10\npb.SM.number_length = 20\npb.SM.name_length = 14\n", 20,
+         150},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -150,7 +151,9 @@ TEST(ListingRead, ListingInPiecesWithUnsolicitedLines)
         {"lines inside the listing, in pieces",
          {"fault pieces on 7 1"},
          {"fault unsolicited on before RING", "fault unsolicited on inside +CMTI: \"SM\",3"}},
-        {"a message inside the listing, in pieces", {"fault pieces on 5 0"}, {"fault unsolicited on inside " + message}},
+        {"a message inside the listing, in pieces",
+         {"fault pieces on 5 0"},
+         {"fault unsolicited on inside " + message}},
         {"a chatty modem", {"set profile urc"}, {}},
     };
     for (const Case& c : cases) {

@@ -43,9 +43,17 @@ TEST(NumericValue, ReadsLeadingDigitsAndSkipsBlanks)
         const char* text;
         int value;
     } const cases[] = {
-        {"", 0},         {"40", 40},       {" 40", 40},          {"4 0", 40},
-        {"40abc", 40},   {"abc", 0},       {"-5", 0},            {"18\r\n", 18},
-        {"\t7", 7},      {"007", 7},       {"99999999999999", INT_MAX},
+        {"", 0},
+        {"40", 40},
+        {" 40", 40},
+        {"4 0", 40},
+        {"40abc", 40},
+        {"abc", 0},
+        {"-5", 0},
+        {"18\r\n", 18},
+        {"\t7", 7},
+        {"007", 7},
+        {"99999999999999", INT_MAX},
     };
     for (const Case& c : cases)
         EXPECT_EQ(NumericValue(u(c.text)), c.value) << c.text;
@@ -58,12 +66,8 @@ TEST(RowHead, PadsTheSlotToTheDigitsOfTheCapacity)
         int slot, capacity;
         const char* head;
     } const cases[] = {
-        {true, 1, 20, "S: 01/20 ´ "},
-        {true, 20, 20, "S: 20/20 ´ "},
-        {false, 1, 150, "C: 001/150 ´ "},
-        {false, 12, 150, "C: 012/150 ´ "},
-        {false, 150, 150, "C: 150/150 ´ "},
-        {true, 1, 9, "S: 1/9 ´ "},
+        {true, 1, 20, "S: 01/20 ´ "},       {true, 20, 20, "S: 20/20 ´ "},      {false, 1, 150, "C: 001/150 ´ "},
+        {false, 12, 150, "C: 012/150 ´ "},  {false, 150, 150, "C: 150/150 ´ "}, {true, 1, 9, "S: 1/9 ´ "},
         {true, 5, 1000, "S: 0005/1000 ´ "},
     };
     for (const Case& c : cases) {
@@ -79,7 +83,7 @@ TEST(StatusPiece, NineCharactersPerStatus)
         int tipo;
         const char* piece;
     } const cases[] = {
-        {0, "Nuovo  ³ "}, {1, "Letto  ³ "}, {2, "Da Inv ³ "},     {3, "Inviat ³ "},
+        {0, "Nuovo  ³ "}, {1, "Letto  ³ "},  {2, "Da Inv ³ "}, {3, "Inviat ³ "},
         {4, "       ³ "}, {-1, "       ³ "}, {9, "       ³ "},
     };
     for (const Case& c : cases) {
@@ -97,13 +101,11 @@ TEST(EmptyBody, BlankColumnsAndNeverAText)
         QString body;
     } const cases[] = {
         {"all columns", allColumns(), 20,
-         blanks(20) + u(" ³ ") + u("       ³ ") + blanks(20) + u(" ³ ") + blanks(8) + u(" ³ ") + blanks(8)
-             + u(" ³ ")},
+         blanks(20) + u(" ³ ") + u("       ³ ") + blanks(20) + u(" ³ ") + blanks(8) + u(" ³ ") + blanks(8) + u(" ³ ")},
         {"no columns", noColumns(), 20, blanks(20) + u(" ³ ")},
         {"no columns, no width", noColumns(), 0, u(" ³ ")},
         {"status only", Columns{false, true, false, false, false}, 4, u("       ³ ") + blanks(4) + u(" ³ ")},
-        {"date without time", Columns{false, false, false, true, true}, 3,
-         blanks(3) + u(" ³ ") + blanks(8) + u(" ³ ")},
+        {"date without time", Columns{false, false, false, true, true}, 3, blanks(3) + u(" ³ ") + blanks(8) + u(" ³ ")},
     };
     for (const Case& c : cases)
         EXPECT_EQ(EmptyBody(c.columns, c.lungNumero), c.body) << c.name;
@@ -113,7 +115,7 @@ TEST(MessageBody, ColumnsInTheirOrderAndWidths)
 {
     MessageFields incoming;
     incoming.serviceCentre = u("+39335960960"); // 12 characters
-    incoming.number = u("Mario") + blanks(9);     // a name field of LungNome 14
+    incoming.number = u("Mario") + blanks(9);   // a name field of LungNome 14
     incoming.time = u("12:34:56");
     incoming.date = u("31/12/03");
     incoming.text = u("Ciao");
@@ -136,12 +138,10 @@ TEST(MessageBody, ColumnsInTheirOrderAndWidths)
         QString body;
     } const cases[] = {
         {"every column", allColumns(), 0, incoming,
-         u("+39335960960") + blanks(8) + u(" ³ Nuovo  ³ Mario") + blanks(15)
-             + u(" ³ 12:34:56 ³ 31/12/03 ³ Ciao")},
+         u("+39335960960") + blanks(8) + u(" ³ Nuovo  ³ Mario") + blanks(15) + u(" ³ 12:34:56 ³ 31/12/03 ³ Ciao")},
         {"no column chosen", noColumns(), 0, incoming, u("Mario") + blanks(15) + u(" ³ ")},
         {"stored unsent", Columns{false, true, true, true, true}, 2, outgoing,
-         u("Da Inv ³ +393331234567") + blanks(7) + u(" ³ ") + blanks(8) + u(" ³ ") + blanks(8)
-             + u(" ³ A domani")},
+         u("Da Inv ³ +393331234567") + blanks(7) + u(" ³ ") + blanks(8) + u(" ³ ") + blanks(8) + u(" ³ A domani")},
         {"stored sent, text only", Columns{false, true, false, false, true}, 3, outgoing,
          u("Inviat ³ +393331234567") + blanks(7) + u(" ³ A domani")},
         {"number longer than its column", Columns{false, false, false, false, true}, 1, tooLong,
@@ -175,8 +175,7 @@ TEST(HeaderLine, CaptionsStandAboveTheirColumns)
         const char* text;
         int position;
     } const captions[] = {
-        {"Centro servizi:", 12}, {"Tipo:", 35}, {"Mitten./Dest.:", 44},
-        {"Ora:", 67},            {"Data:", 78}, {"Testo:", 89},
+        {"Centro servizi:", 12}, {"Tipo:", 35}, {"Mitten./Dest.:", 44}, {"Ora:", 67}, {"Data:", 78}, {"Testo:", 89},
     };
     for (const Caption& c : captions)
         EXPECT_EQ(header.indexOf(u(c.text)) + 1, c.position) << c.text;
@@ -254,8 +253,7 @@ TEST(NameInRow, NameFieldAfterTheNumberColumn)
     } const cases[] = {
         {"list read: number alone", mario, "+390123456789", u("Mario") + blanks(9)},
         {"detail view: number and a blank", mario, "+390123456789 ", u("Mario") + blanks(9)},
-        {"list read takes a longer number that starts with it", longer, "+390123456789",
-         u("Ufficio") + blanks(7)},
+        {"list read takes a longer number that starts with it", longer, "+390123456789", u("Ufficio") + blanks(7)},
         {"detail view does not", longer, "+390123456789 ", std::nullopt},
         {"alphanumeric sender, letter case ignored", operatorRow, "TIM", u("Gestore") + blanks(7)},
         {"row ends inside the name field", cut, "+39333 ", u("Anna")},

@@ -53,17 +53,10 @@ inline const char* const ChiaviTrovate =
 // LungNumero 20 and LungNome 14. `extra` lines are appended.
 inline std::string smallPhone(const std::string& extra = std::string())
 {
-    return std::string("sms.SM.capacity = 3\n")
-           + "sms.SM.1 = 1 " + CiaoStasera + "\n"
-           + "sms.SM.3 = 2 " + ArrivoTraDieci + "\n"
-           + "sms.ME.capacity = 2\n"
-           + "sms.ME.1 = 0 " + AuguriNatale + "\n"
-           + "sms.ME.2 = 1 " + ChiaviTrovate + "\n"
-           + "pb.SM.range = 1-10\n"
-           + "pb.SM.number_length = 20\n"
-           + "pb.SM.name_length = 14\n"
-           + "cpbs = SM\n"
-           + extra + "\n";
+    return std::string("sms.SM.capacity = 3\n") + "sms.SM.1 = 1 " + CiaoStasera + "\n" + "sms.SM.3 = 2 "
+           + ArrivoTraDieci + "\n" + "sms.ME.capacity = 2\n" + "sms.ME.1 = 0 " + AuguriNatale + "\n" + "sms.ME.2 = 1 "
+           + ChiaviTrovate + "\n" + "pb.SM.range = 1-10\n" + "pb.SM.number_length = 20\n" + "pb.SM.name_length = 14\n"
+           + "cpbs = SM\n" + extra + "\n";
 }
 
 // A Form1 connected to a simulator with this state, its transcript cleared.
@@ -80,8 +73,8 @@ inline std::unique_ptr<e2e::Phone> connectedPhone(const std::string& state)
 inline QString phoneBookRow(int index, int last, const QString& number, const QString& name)
 {
     const int digits = int(QString::number(last).size());
-    return QString::number(index).rightJustified(digits, QLatin1Char('0')) + QLatin1Char('/')
-           + QString::number(last) + u(" ´ ") + store::Padded(number, 20) + u(" ³ ") + store::Padded(name, 14);
+    return QString::number(index).rightJustified(digits, QLatin1Char('0')) + QLatin1Char('/') + QString::number(last)
+           + u(" ´ ") + store::Padded(number, 20) + u(" ³ ") + store::Padded(name, 14);
 }
 
 inline std::vector<QString> rowsOf(const ListBox* list)

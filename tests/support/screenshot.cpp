@@ -33,9 +33,12 @@ int main(int argc, char** argv)
         form.List1->setListIndex(2);
         form.Text1->setText(QStringLiteral("Ciao, ci vediamo domani alle 10?"));
     } else if (mode == QLatin1String("rows")) {
-        form.Label5->setText(QString::fromUtf8("Mem:   ³ Centro servizi:     ³ Tipo:  ³ Mitten./Dest.:      ³ Ora:     ³ Data:    ³ Testo:"));
-        form.List1->AddItem(QString::fromUtf8("S: 01/20 ´ +393359609600       ³ Nuovo  ³ Mario               ³ 12:34:56 ³ 31/12/03 ³ Ciao"));
-        form.List1->AddItem(QString::fromUtf8("S: 02/20 ´                     ³        ³                     ³          ³          ³ "));
+        form.Label5->setText(QString::fromUtf8(
+            "Mem:   ³ Centro servizi:     ³ Tipo:  ³ Mitten./Dest.:      ³ Ora:     ³ Data:    ³ Testo:"));
+        form.List1->AddItem(QString::fromUtf8(
+            "S: 01/20 ´ +393359609600       ³ Nuovo  ³ Mario               ³ 12:34:56 ³ 31/12/03 ³ Ciao"));
+        form.List1->AddItem(QString::fromUtf8(
+            "S: 02/20 ´                     ³        ³                     ³          ³          ³ "));
         form.List2->AddItem(QString::fromUtf8("ÄÄÄÄÄÄÂÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÂÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄ"));
         form.List2->AddItem(QString::fromUtf8("01/10 ´ +390123456789        ³ Mario, Rossi  "));
         form.List2->AddItem(QString::fromUtf8("ÄÄÄÄÄÄÁÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÁÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄÄ"));

@@ -29,14 +29,21 @@ std::string unescape(const std::string& text)
         }
         const char c = text[++i];
         switch (c) {
-        case 'r': out += '\r'; break;
-        case 'n': out += '\n'; break;
-        case 't': out += '\t'; break;
+        case 'r':
+            out += '\r';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        case 't':
+            out += '\t';
+            break;
         case 'x':
             out += char(std::stoi(text.substr(i + 1, 2), nullptr, 16));
             i += 2;
             break;
-        default: out += c;
+        default:
+            out += c;
         }
     }
     return out;
@@ -145,8 +152,8 @@ TEST(AtLogCategory, OffByDefaultOnWhenARuleSaysSo)
     EXPECT_FALSE(lcAt().isDebugEnabled());
     static QStringList seen;
     seen.clear();
-    const QtMessageHandler previous = qInstallMessageHandler(
-        [](QtMsgType, const QMessageLogContext& context, const QString& text) {
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext& context, const QString& text) {
             if (QLatin1String(context.category) == QLatin1String("zircalo.at"))
                 seen << text;
         });

@@ -77,7 +77,12 @@ TEST(CommandLineOptions, ReadAsGiven)
         {"nothing", {"zircalo"}, false, 0, "", "", "", ""},
         {"both ports and a log",
          {"zircalo", "--com1", "/dev/ttyUSB0", "--com2=/dev/ttyACM0", "--log", "/tmp/at.log"},
-         false, 0, "/dev/ttyUSB0", "/dev/ttyACM0", "/tmp/at.log", ""},
+         false,
+         0,
+         "/dev/ttyUSB0",
+         "/dev/ttyACM0",
+         "/tmp/at.log",
+         ""},
         {"help", {"zircalo", "--help"}, true, 0, "", "", "", "--com1 <DEVICE>"},
         {"version", {"zircalo", "--version"}, true, 0, "", "", "", "zircalo 1.5"},
         {"an unknown option", {"zircalo", "--baud", "9600"}, true, 2, "", "", "", "baud"},
@@ -96,10 +101,7 @@ TEST(CommandLineOptions, ReadAsGiven)
     }
 }
 
-TEST(CommandLineOptions, VersionIsTheProjects)
-{
-    EXPECT_EQ(ProgramVersion(), "1.5");
-}
+TEST(CommandLineOptions, VersionIsTheProjects) { EXPECT_EQ(ProgramVersion(), "1.5"); }
 
 // Who decides the device of a button, strongest first: the command line,
 // the environment, the settings, the platform's default.
@@ -211,17 +213,16 @@ TEST_F(Desktop, UnreadableSettingsLeaveTheControlsAsTheyStart)
 // ---- the port finder ----
 
 const std::vector<PortInfo> kPorts = {
-    {"/dev/ttyUSB0", "/dev/serial/by-id/usb-Prolific_USB-Serial_Controller-if00-port0",
-     "USB-Serial Controller", "Prolific Technology Inc.", 0x067b, 0x2303},
+    {"/dev/ttyUSB0", "/dev/serial/by-id/usb-Prolific_USB-Serial_Controller-if00-port0", "USB-Serial Controller",
+     "Prolific Technology Inc.", 0x067b, 0x2303},
     {"/dev/ttyACM0", "/dev/serial/by-id/usb-Nokia_Nokia_6310i-if00", "Nokia 6310i", "Nokia", 0x0421, 0x0401},
     {"/dev/ttyS0", "", "", "", std::nullopt, std::nullopt},
 };
 
 TEST(PortFinder, LabelsSayWhatIsKnownOfEachPort)
 {
-    EXPECT_EQ(PortLabel(kPorts[0]),
-              "/dev/serial/by-id/usb-Prolific_USB-Serial_Controller-if00-port0 (/dev/ttyUSB0, "
-              "USB-Serial Controller, Prolific Technology Inc., 067b:2303)");
+    EXPECT_EQ(PortLabel(kPorts[0]), "/dev/serial/by-id/usb-Prolific_USB-Serial_Controller-if00-port0 (/dev/ttyUSB0, "
+                                    "USB-Serial Controller, Prolific Technology Inc., 067b:2303)");
     EXPECT_EQ(PortLabel(kPorts[1]),
               "/dev/serial/by-id/usb-Nokia_Nokia_6310i-if00 (/dev/ttyACM0, Nokia 6310i, Nokia, 0421:0401)");
     EXPECT_EQ(PortLabel(kPorts[2]), "/dev/ttyS0");

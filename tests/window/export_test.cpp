@@ -172,8 +172,8 @@ TEST(ExportFormats, CsvQuotesWhatMustBeQuoted)
     Table table;
     ASSERT_TRUE(readCsv(QString::fromUtf8(csv.mid(3)), table)) << csv.toStdString();
     ASSERT_EQ(table.size(), 3u);
-    EXPECT_EQ(table[0], QStringList({"Memoria", "Posizione", "Stato", "Centro servizi", "Numero", "Nome",
-                                     "Data e ora", "Testo"}));
+    EXPECT_EQ(table[0], QStringList({"Memoria", "Posizione", "Stato", "Centro servizi", "Numero", "Nome", "Data e ora",
+                                     "Testo"}));
     EXPECT_EQ(table[1], QStringList({"SM", "1", "Nuovo", "+393359609600", "+393471234567", "Rossi, Giulia",
                                      "2024-03-15T18:42:07", "Ciao \"tu\",\r\ncome va? è già l'ora ³"}));
     EXPECT_EQ(table[2], QStringList({"ME", "150", "", "", "", "", "", ""}));
@@ -249,8 +249,7 @@ const Table kMessages = {
      "Gentile cliente, il credito residuo è di 5,20€. Grazie per aver scelto TIM."},
     {"SM", "7", "Letto", "+393359609600", "+393471234567", "Marco Rossi", "2024-03-18T22:05:12",
      "Ciao img:Amore / Baci  amore"},
-    {"SM", "8", "Letto", "+393359609600", "+393281234567", "", "2024-03-19T10:10:10",
-     "Buon compleanno! 🎂🎉"},
+    {"SM", "8", "Letto", "+393359609600", "+393281234567", "", "2024-03-19T10:10:10", "Buon compleanno! 🎂🎉"},
     {"SM", "10", "Letto", "+393359609600", "+393401234567", "Rossi, Giulia", "2024-03-20T19:33:44",
      "Ciao Giulia, ti scrivo per la cena di sabato: abbiamo prenotato da Mario alle 20:30, siamo in otto. "
      "Porta tu il dolce? Io penso al vino e ai fiori, ok? B"},
@@ -296,12 +295,18 @@ TEST_F(Export, PhonebookOfTheMainSampleAsVCards)
     const std::vector<Card> cards = readVCards(readFile(target + ".vcf"), &fit);
     EXPECT_TRUE(fit);
     const std::vector<std::pair<QString, QString>> expected = {
-        {"Ufficio", "+390123456789"},        {"Marco Rossi", "+393471234567"},
-        {"Rossi, Giulia", "+393401234567"},  {"Bianchi, Luca", "3331234567"},
-        {"", "+393281234567"},               {"Nonna", "+393391122334"},
-        {"Info TIM", "4916"},                {"Anna", "+393479876543"},
-        {"Casa, Roma", "+390612345678"},     {"Dott. Verdi", "0612345678"},
-        {"Pizzeria da Gino", "+393331112222"}, {"Emergenza", "112"},
+        {"Ufficio", "+390123456789"},
+        {"Marco Rossi", "+393471234567"},
+        {"Rossi, Giulia", "+393401234567"},
+        {"Bianchi, Luca", "3331234567"},
+        {"", "+393281234567"},
+        {"Nonna", "+393391122334"},
+        {"Info TIM", "4916"},
+        {"Anna", "+393479876543"},
+        {"Casa, Roma", "+390612345678"},
+        {"Dott. Verdi", "0612345678"},
+        {"Pizzeria da Gino", "+393331112222"},
+        {"Emergenza", "112"},
         {"Ufficio", "+390123456789"},
     };
     ASSERT_EQ(cards.size(), expected.size());

@@ -19,35 +19,25 @@ struct Place {
 
 // Every control at 820 x 640, as the window has always shown it.
 const std::vector<Place> kDefaultPlaces = {
-    {"Command2", {5, 5, 640, 28}},      {"Frame2", {655, 5, 160, 28}},
-    {"Option3", {0, 4, 78, 20}},        {"Option4", {80, 4, 78, 20}},
-    {"Command4", {5, 38, 200, 24}},     {"Frame1", {212, 38, 480, 24}},
-    {"Check3", {0, 1, 108, 21}},        {"Check7", {114, 1, 54, 21}},
-    {"Check5", {174, 1, 51, 21}},       {"Check4", {231, 1, 57, 21}},
-    {"Check6", {294, 1, 60, 21}},       {"Command11", {700, 38, 115, 24}},
-    {"Label5", {8, 66, 805, 16}},       {"List1", {5, 82, 810, 150}},
-    {"Label9", {5, 236, 110, 20}},      {"Text6", {120, 236, 325, 20}},
-    {"Label10", {5, 258, 110, 20}},     {"Text7", {120, 258, 325, 20}},
-    {"Label11", {5, 280, 110, 20}},     {"Text8", {120, 280, 325, 20}},
-    {"Label12", {5, 302, 110, 20}},     {"Text9", {120, 302, 325, 20}},
-    {"Label13", {5, 324, 110, 20}},     {"Text10", {120, 324, 325, 20}},
-    {"Label14", {5, 346, 110, 20}},     {"Text11", {120, 346, 325, 20}},
-    {"Label15", {455, 236, 100, 18}},   {"Text3", {455, 254, 360, 112}},
-    {"Command9", {5, 372, 402, 24}},    {"Command6", {413, 372, 402, 24}},
-    {"Label6", {5, 402, 50, 20}},       {"Text5", {55, 402, 352, 20}},
-    {"List2", {5, 426, 402, 90}},       {"Command1", {413, 400, 402, 24}},
-    {"Command7", {413, 428, 198, 24}},  {"Command8", {617, 428, 198, 24}},
-    {"Label1", {413, 460, 28, 22}},     {"Text4", {441, 460, 170, 22}},
-    {"Command3", {617, 459, 95, 24}},   {"Command5", {718, 459, 97, 52}},
-    {"Check1", {413, 487, 70, 22}},     {"Check2", {485, 487, 90, 22}},
-    {"Command12", {617, 487, 95, 24}},  {"Label4", {5, 521, 50, 22}},
-    {"Text2", {55, 521, 352, 22}},      {"Label2", {413, 521, 32, 22}},
-    {"Label3", {445, 521, 70, 22}},     {"Label7", {520, 521, 85, 22}},
-    {"Label8", {605, 521, 50, 22}},     {"Command10", {661, 520, 70, 24}},
-    {"Text1", {5, 549, 810, 50}},       {"Label16", {5, 602, 810, 14}},
-    {"ProgressBar1", {8, 605, 804, 8}}, {"StatusBar1", {0, 618, 820, 22}},
-    {"Panel1", {1, 1, 96, 20}},         {"Panel2", {99, 1, 622, 20}},
-    {"Panel3", {723, 1, 96, 20}},
+    {"Command2", {5, 5, 640, 28}},     {"Frame2", {655, 5, 160, 28}},      {"Option3", {0, 4, 78, 20}},
+    {"Option4", {80, 4, 78, 20}},      {"Command4", {5, 38, 200, 24}},     {"Frame1", {212, 38, 480, 24}},
+    {"Check3", {0, 1, 108, 21}},       {"Check7", {114, 1, 54, 21}},       {"Check5", {174, 1, 51, 21}},
+    {"Check4", {231, 1, 57, 21}},      {"Check6", {294, 1, 60, 21}},       {"Command11", {700, 38, 115, 24}},
+    {"Label5", {8, 66, 805, 16}},      {"List1", {5, 82, 810, 150}},       {"Label9", {5, 236, 110, 20}},
+    {"Text6", {120, 236, 325, 20}},    {"Label10", {5, 258, 110, 20}},     {"Text7", {120, 258, 325, 20}},
+    {"Label11", {5, 280, 110, 20}},    {"Text8", {120, 280, 325, 20}},     {"Label12", {5, 302, 110, 20}},
+    {"Text9", {120, 302, 325, 20}},    {"Label13", {5, 324, 110, 20}},     {"Text10", {120, 324, 325, 20}},
+    {"Label14", {5, 346, 110, 20}},    {"Text11", {120, 346, 325, 20}},    {"Label15", {455, 236, 100, 18}},
+    {"Text3", {455, 254, 360, 112}},   {"Command9", {5, 372, 402, 24}},    {"Command6", {413, 372, 402, 24}},
+    {"Label6", {5, 402, 50, 20}},      {"Text5", {55, 402, 352, 20}},      {"List2", {5, 426, 402, 90}},
+    {"Command1", {413, 400, 402, 24}}, {"Command7", {413, 428, 198, 24}},  {"Command8", {617, 428, 198, 24}},
+    {"Label1", {413, 460, 28, 22}},    {"Text4", {441, 460, 170, 22}},     {"Command3", {617, 459, 95, 24}},
+    {"Command5", {718, 459, 97, 52}},  {"Check1", {413, 487, 70, 22}},     {"Check2", {485, 487, 90, 22}},
+    {"Command12", {617, 487, 95, 24}}, {"Label4", {5, 521, 50, 22}},       {"Text2", {55, 521, 352, 22}},
+    {"Label2", {413, 521, 32, 22}},    {"Label3", {445, 521, 70, 22}},     {"Label7", {520, 521, 85, 22}},
+    {"Label8", {605, 521, 50, 22}},    {"Command10", {661, 520, 70, 24}},  {"Text1", {5, 549, 810, 50}},
+    {"Label16", {5, 602, 810, 14}},    {"ProgressBar1", {8, 605, 804, 8}}, {"StatusBar1", {0, 618, 820, 22}},
+    {"Panel1", {1, 1, 96, 20}},        {"Panel2", {99, 1, 622, 20}},       {"Panel3", {723, 1, 96, 20}},
 };
 
 QRect homeOf(const char* name)
@@ -61,7 +51,10 @@ QRect homeOf(const char* name)
 
 class Layout : public ::testing::Test {
 protected:
-    void SetUp() override { form.Termina = [] {}; }
+    void SetUp() override
+    {
+        form.Termina = [] {};
+    }
     void showAt(int width, int height)
     {
         form.resize(width, height);
@@ -217,8 +210,7 @@ TEST_F(Layout, TheHeaderScrollsWithTheMessageList)
     // To the far end and back: the header stays over its columns.
     across->setValue(across->maximum());
     const QImage end = form.grab().toImage();
-    EXPECT_EQ(barsIn(end, header).front() - barsIn(end, firstRow).front(),
-              headerBefore.front() - rowBefore.front());
+    EXPECT_EQ(barsIn(end, header).front() - barsIn(end, firstRow).front(), headerBefore.front() - rowBefore.front());
     across->setValue(0);
     EXPECT_EQ(barsIn(form.grab().toImage(), header), headerBefore);
 }

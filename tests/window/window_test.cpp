@@ -6,8 +6,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
-#include <QImage>
 #include <QFontInfo>
+#include <QImage>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -17,7 +17,10 @@ namespace {
 
 class Window : public ::testing::Test {
 protected:
-    void SetUp() override { form.Termina = [] {}; }
+    void SetUp() override
+    {
+        form.Termina = [] {};
+    }
     Form1 form;
 };
 
@@ -85,7 +88,7 @@ TEST_F(Window, StartsAsDescribed)
         bool checked;
     };
     const std::vector<Box> boxes = {
-        {"Check1", false}, {"Check2", false}, {"Check3", true},  {"Check4", true}, {"Check5", true},
+        {"Check1", false}, {"Check2", false}, {"Check3", true},  {"Check4", true},   {"Check5", true},
         {"Check6", true},  {"Check7", true},  {"Option3", true}, {"Option4", false},
     };
     for (const Box& b : boxes)
@@ -96,9 +99,8 @@ TEST_F(Window, StartsAsDescribed)
         bool readOnly;
     };
     const std::vector<Field> fields = {
-        {"Text1", false}, {"Text2", false}, {"Text3", true},  {"Text4", false}, {"Text5", false},
-        {"Text6", true},  {"Text7", true},  {"Text8", true},  {"Text9", true},          {"Text10", true},
-        {"Text11", true},
+        {"Text1", false}, {"Text2", false}, {"Text3", true}, {"Text4", false}, {"Text5", false}, {"Text6", true},
+        {"Text7", true},  {"Text8", true},  {"Text9", true}, {"Text10", true}, {"Text11", true},
     };
     for (const Field& f : fields) {
         SCOPED_TRACE(f.name);
@@ -214,8 +216,8 @@ TEST_F(Window, ShowsItsOwnIcon)
 TEST_F(Window, ReadOnlyFieldsRefuseTypingButTakeTheProgramsText)
 {
     form.show();
-    for (QWidget* field : std::vector<QWidget*>{form.Text3, form.Text6, form.Text7, form.Text8, form.Text9,
-                                               form.Text10, form.Text11}) {
+    for (QWidget* field :
+         std::vector<QWidget*>{form.Text3, form.Text6, form.Text7, form.Text8, form.Text9, form.Text10, form.Text11}) {
         SCOPED_TRACE(field->objectName().toStdString());
         field->setFocus();
         QTest::keyClicks(field, "abc");
@@ -234,8 +236,8 @@ TEST_F(Window, ReadOnlyFieldsRefuseTypingButTakeTheProgramsText)
 
 TEST_F(Window, ListRowKeepsTheSeparatorCharacters)
 {
-    const QString row = QStringLiteral("SM") + QChar(0xB3) + "  1" + QChar(0xB4) + QChar(0xC4) + QChar(0xC2)
-                        + QChar(0xC1);
+    const QString row =
+        QStringLiteral("SM") + QChar(0xB3) + "  1" + QChar(0xB4) + QChar(0xC4) + QChar(0xC2) + QChar(0xC1);
     form.List1->AddItem(row);
     EXPECT_EQ(form.List1->List(0), row);
     EXPECT_TRUE(form.List1->List(0).contains(QChar(0xB3)));
@@ -253,16 +255,20 @@ TEST_F(Window, BannerRule)
     const QString banner = Form1::Banner;
     const QString msg = "Lettura rubriche terminata..";
     const std::vector<std::pair<const char*, std::vector<Step>>> stories = {
-        {"banner stays the banner",
-         {{"tick", {}, banner}, {"tick", {}, banner}, {"tick", {}, banner}}},
+        {"banner stays the banner", {{"tick", {}, banner}, {"tick", {}, banner}, {"tick", {}, banner}}},
         {"a message stays one tick, goes at the second",
          {{"set", msg, msg}, {"tick", {}, msg}, {"tick", {}, banner}, {"tick", {}, banner}, {"tick", {}, banner}}},
         {"a message already remembered goes at the next tick",
          {{"set", msg, msg}, {"tick", {}, msg}, {"tick", {}, banner}, {"set", msg, msg}, {"tick", {}, banner}}},
         {"a changing message is never replaced",
-         {{"set", "Lettura 1", "Lettura 1"}, {"tick", {}, "Lettura 1"}, {"set", "Lettura 2", "Lettura 2"},
-          {"tick", {}, "Lettura 2"}, {"set", "Lettura 3", "Lettura 3"}, {"tick", {}, "Lettura 3"},
-          {"set", "Lettura 4", "Lettura 4"}, {"tick", {}, "Lettura 4"}}},
+         {{"set", "Lettura 1", "Lettura 1"},
+          {"tick", {}, "Lettura 1"},
+          {"set", "Lettura 2", "Lettura 2"},
+          {"tick", {}, "Lettura 2"},
+          {"set", "Lettura 3", "Lettura 3"},
+          {"tick", {}, "Lettura 3"},
+          {"set", "Lettura 4", "Lettura 4"},
+          {"tick", {}, "Lettura 4"}}},
     };
     for (const auto& [name, steps] : stories) {
         SCOPED_TRACE(name);

@@ -11,8 +11,7 @@ namespace {
 // up to the user-data length.
 QString head(const char* dcs)
 {
-    return QStringLiteral("0691935505000004099193550501F000") + QLatin1String(dcs)
-           + QStringLiteral("30108241537040");
+    return QStringLiteral("0691935505000004099193550501F000") + QLatin1String(dcs) + QStringLiteral("30108241537040");
 }
 
 QString sevenBit160()
@@ -66,8 +65,7 @@ BENCHMARK(BM_DecodeUcs2Of70);
 // A stored status report (delivered), decoded in full as the list does.
 void BM_DecodeStatusReport(benchmark::State& state)
 {
-    const QString pak =
-        QStringLiteral("07911614786007F006060B911634092142F4019071011000040190710110450400060000");
+    const QString pak = QStringLiteral("07911614786007F006060B911634092142F4019071011000040190710110450400060000");
     if (PduKind(pak) != SmsKind::StatusReport || RivTesto(0, pak) != u"Consegnato, rif. 6")
         state.SkipWithError("the report does not decode");
     decodeAll(state, pak);

@@ -35,8 +35,7 @@ void decode(const uint8_t* data, size_t size)
     if (size < 2)
         return;
     const auto tipo = int16_t(data[0] | data[1] << 8);
-    const QString pak = QString::fromLatin1(reinterpret_cast<const char*>(data + 2),
-                                            qsizetype(size - 2));
+    const QString pak = QString::fromLatin1(reinterpret_cast<const char*>(data + 2), qsizetype(size - 2));
     const QString time = RivOra(tipo, pak);
     const QString date = RivData(tipo, pak);
     const QString number = RivNumMT(tipo, pak);
@@ -60,9 +59,8 @@ void decode(const uint8_t* data, size_t size)
     if (allHex(pak)) {
         const QString upper = pak.toUpper();
         const auto other = int16_t(tipo ^ 1); // another stored status: no matter
-        check(RivOra(other, upper) == time && RivData(other, upper) == date
-              && RivNumMT(other, upper) == number && RivTesto(other, upper) == text
-              && RivNumCS(upper) == serviceCentre && PduKind(upper) == PduKind(pak));
+        check(RivOra(other, upper) == time && RivData(other, upper) == date && RivNumMT(other, upper) == number
+              && RivTesto(other, upper) == text && RivNumCS(upper) == serviceCentre && PduKind(upper) == PduKind(pak));
     }
 }
 
@@ -77,10 +75,7 @@ QString field(const uint8_t*& p, const uint8_t* end)
     return s;
 }
 
-bool isHex(QChar c)
-{
-    return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F');
-}
+bool isHex(QChar c) { return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F'); }
 
 void encode(uint8_t flags, const uint8_t* data, size_t size)
 {
@@ -105,8 +100,7 @@ void encode(uint8_t flags, const uint8_t* data, size_t size)
     // Read back as a stored SMS-SUBMIT: the numbers as given, without blanks.
     check(RivNumCS(r.pdu) == serviceCentre.trimmed());
     check(RivNumMT(2, r.pdu) == recipient.trimmed());
-    check(r.pdu.mid(r.pdu.size() - 2 * ((7 * r.septets + 7) / 8) - 2, 2).toInt(nullptr, 16)
-          == r.septets);
+    check(r.pdu.mid(r.pdu.size() - 2 * ((7 * r.septets + 7) / 8) - 2, 2).toInt(nullptr, 16) == r.septets);
 }
 
 } // namespace

@@ -18,9 +18,9 @@ TEST(GsmChar, TableReadings)
         int code;
         char16_t ch;
     } cases[] = {
-        {0, u'@'},  {64, u'@'},   {1, u'£'},  {9, u'ç'},   {10, u'\n'}, {13, u'\r'}, {14, u'Å'},
-        {15, u'å'}, {16, u'?'},   {17, u'_'}, {23, u'¥'},  {27, 0x1B},  {36, u'¤'},  {65, u'A'},
-        {91, u'Ä'}, {95, u'§'},   {96, u'`'}, {127, u'à'}, {-1, 0xFFFD}, {128, 0xFFFD},
+        {0, u'@'},  {64, u'@'}, {1, u'£'},  {9, u'ç'},   {10, u'\n'},  {13, u'\r'},   {14, u'Å'},
+        {15, u'å'}, {16, u'?'}, {17, u'_'}, {23, u'¥'},  {27, 0x1B},   {36, u'¤'},    {65, u'A'},
+        {91, u'Ä'}, {95, u'§'}, {96, u'`'}, {127, u'à'}, {-1, 0xFFFD}, {128, 0xFFFD},
     };
     for (const auto& c : cases)
         EXPECT_EQ(QChar(c.ch), GsmChar(c.code)) << c.code;
@@ -55,8 +55,8 @@ TEST(GsmEscapeChar, ExtensionTableOnly)
         int code;
         char16_t ch;
     } cases[] = {
-        {10, u'\f'}, {20, u'^'}, {40, u'{'}, {41, u'}'}, {47, u'\\'}, {60, u'['},
-        {61, u'~'},  {62, u']'}, {64, u'|'}, {101, u'€'}, {65, 0},     {27, 0}, {-5, 0},
+        {10, u'\f'}, {20, u'^'}, {40, u'{'},  {41, u'}'}, {47, u'\\'}, {60, u'['}, {61, u'~'},
+        {62, u']'},  {64, u'|'}, {101, u'€'}, {65, 0},    {27, 0},     {-5, 0},
     };
     for (const auto& c : cases)
         EXPECT_EQ(QChar(c.ch), GsmEscapeChar(c.code)) << c.code;
@@ -69,10 +69,7 @@ struct Sent {
     std::vector<int> septets;
 };
 
-void PrintTo(const Sent& s, std::ostream* os)
-{
-    *os << s.name;
-}
+void PrintTo(const Sent& s, std::ostream* os) { *os << s.name; }
 
 class SentAs : public testing::TestWithParam<Sent> {};
 
@@ -83,9 +80,9 @@ TEST_P(SentAs, Septets)
     ASSERT_EQ(SubmitPdu::Error::None, r.error);
     char udl[3];
     std::snprintf(udl, sizeof udl, "%02X", unsigned(s.septets.size()));
-    EXPECT_EQ(QString::fromStdString("0691932143658711F305812143F50000FF" + std::string(udl)
-                                     + testpdu::packed(s.septets)),
-              r.pdu);
+    EXPECT_EQ(
+        QString::fromStdString("0691932143658711F305812143F50000FF" + std::string(udl) + testpdu::packed(s.septets)),
+        r.pdu);
     EXPECT_EQ(int(s.septets.size()), GsmSeptets(QString::fromUtf8(s.typed)));
 }
 

@@ -15,8 +15,8 @@ struct Bits {
 TEST(DecBin, MostSignificantBitFirstLowEightBitsOnly)
 {
     const Bits cases[] = {
-        {0, "00000000"}, {5, "00000101"}, {128, "10000000"}, {255, "11111111"},
-        {300, "00101100"}, // 0x12C: the ninth bit is dropped
+        {0, "00000000"},   {5, "00000101"},   {128, "10000000"},
+        {255, "11111111"}, {300, "00101100"}, // 0x12C: the ninth bit is dropped
     };
     for (const Bits& c : cases)
         EXPECT_EQ(QLatin1String(c.bits), DecBin(c.value)) << c.value;
@@ -25,9 +25,8 @@ TEST(DecBin, MostSignificantBitFirstLowEightBitsOnly)
 TEST(BinDec, ShortTextsHaveLeadingZerosAndOnlyEightAreRead)
 {
     const Bits cases[] = {
-        {5, "00000101"}, {127, "1111111"}, {1, "1"},  {0, ""},
-        {128, "100000001"}, // the ninth character is not read
-        {5, "1x1"},         // anything but "1" is a zero bit
+        {5, "00000101"},   {127, "1111111"}, {1, "1"}, {0, ""}, {128, "100000001"}, // the ninth character is not read
+        {5, "1x1"},                                                                 // anything but "1" is a zero bit
         {128, "10000000"},
     };
     for (const Bits& c : cases)

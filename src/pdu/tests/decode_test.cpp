@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace {
 
 const char* const kNotChecked = nullptr;
@@ -16,10 +15,7 @@ using Message = testpdu::Fields;
 
 class Decode : public testing::TestWithParam<Message> {};
 
-TEST_P(Decode, EveryField)
-{
-    testpdu::expectFields(GetParam());
-}
+TEST_P(Decode, EveryField) { testpdu::expectFields(GetParam()); }
 
 // SMS-DELIVER with service centre +3955500000, originator +395550100,
 // stamp 2003-01-28 14:35:07, text "Ciao".
@@ -32,50 +28,44 @@ const Message kMessages[] = {
     {"DeliverRead", 1, kDeliver, "+3955500000", "+395550100", "14:35:07", "28/01/03", "Ciao"},
     {"SubmitUnsentHasNoStamp", 2, kSubmit, "", "+395550100", kBlanks, kBlanks, "Ciao"},
     {"SubmitSent", 3, kSubmit, "", "+395550100", kBlanks, kBlanks, "Ciao"},
-    {"ServiceCentreOfElevenDigitsLosesFiller", 0,
-     "07919355050000F104099193550501F000003010824153704004C374F80D", "+39555000001",
-     "+395550100", "14:35:07", "28/01/03", "Ciao"},
-    {"UnknownTypeNumberHasNoPlus", 0, "00040A81505510000000003010824153704004C374F80D", "",
-     "0555010000", "14:35:07", "28/01/03", "Ciao"},
-    {"AlphanumericOriginatorIsText", 0, "00040DD041E19058341E0100003010824153704004C374F80D", "",
-     "ABCDEFG", "14:35:07", "28/01/03", "Ciao"},
-    {"InternationalWithoutDigitsIsPlus", 0, "0004009100003010824153704004C374F80D", "", "+",
-     "14:35:07", "28/01/03", "Ciao"},
-    {"EndsAfterOriginator", 0, "0691935505000004099193550501F0", "+3955500000", "+395550100", "::",
-     "//", ""},
+    {"ServiceCentreOfElevenDigitsLosesFiller", 0, "07919355050000F104099193550501F000003010824153704004C374F80D",
+     "+39555000001", "+395550100", "14:35:07", "28/01/03", "Ciao"},
+    {"UnknownTypeNumberHasNoPlus", 0, "00040A81505510000000003010824153704004C374F80D", "", "0555010000", "14:35:07",
+     "28/01/03", "Ciao"},
+    {"AlphanumericOriginatorIsText", 0, "00040DD041E19058341E0100003010824153704004C374F80D", "", "ABCDEFG", "14:35:07",
+     "28/01/03", "Ciao"},
+    {"InternationalWithoutDigitsIsPlus", 0, "0004009100003010824153704004C374F80D", "", "+", "14:35:07", "28/01/03",
+     "Ciao"},
+    {"EndsAfterOriginator", 0, "0691935505000004099193550501F0", "+3955500000", "+395550100", "::", "//", ""},
 
     // The first octet says what the message is; the stored status does not.
-    {"DeliverStoredAsSent", 3, kDeliver, "+3955500000", "+395550100", "14:35:07", "28/01/03",
-     "Ciao", SmsKind::Deliver},
-    {"DeliverStoredAsUnsent", 2, kDeliver, "+3955500000", "+395550100", "14:35:07", "28/01/03",
-     "Ciao", SmsKind::Deliver},
-    {"SubmitStoredAsRead", 1, kSubmit, "", "+395550100", kBlanks, kBlanks, "Ciao",
-     SmsKind::Submit},
-    {"SubmitStoredAsUnread", 0, kSubmit, "", "+395550100", kBlanks, kBlanks, "Ciao",
-     SmsKind::Submit},
+    {"DeliverStoredAsSent", 3, kDeliver, "+3955500000", "+395550100", "14:35:07", "28/01/03", "Ciao", SmsKind::Deliver},
+    {"DeliverStoredAsUnsent", 2, kDeliver, "+3955500000", "+395550100", "14:35:07", "28/01/03", "Ciao",
+     SmsKind::Deliver},
+    {"SubmitStoredAsRead", 1, kSubmit, "", "+395550100", kBlanks, kBlanks, "Ciao", SmsKind::Submit},
+    {"SubmitStoredAsUnread", 0, kSubmit, "", "+395550100", kBlanks, kBlanks, "Ciao", SmsKind::Submit},
     {"StatusFour", 4, kDeliver, "+3955500000", "+395550100", "14:35:07", "28/01/03", "Ciao"},
-    {"StatusTwentyFour", 24, kDeliver, "+3955500000", "+395550100", "14:35:07", "28/01/03",
-     "Ciao"},
+    {"StatusTwentyFour", 24, kDeliver, "+3955500000", "+395550100", "14:35:07", "28/01/03", "Ciao"},
     {"MissingStatus", -1, kDeliver, "+3955500000", "+395550100", "14:35:07", "28/01/03", "Ciao"},
     {"SubmitWithStatusFour", 4, kSubmit, "", "+395550100", kBlanks, kBlanks, "Ciao"},
     // Message type 3 is reserved: nothing but the service centre is read.
-    {"ReservedTypeDecodesNothing", 1, "0691935505000003099193550501F000003010824153704004C374F80D",
-     "+3955500000", "", "", "", "", SmsKind::Unknown},
-    {"ReservedTypeWithOtherBits", 0, "0007099193550501F000003010824153704004C374F80D", "", "", "",
-     "", "", SmsKind::Unknown},
+    {"ReservedTypeDecodesNothing", 1, "0691935505000003099193550501F000003010824153704004C374F80D", "+3955500000", "",
+     "", "", "", SmsKind::Unknown},
+    {"ReservedTypeWithOtherBits", 0, "0007099193550501F000003010824153704004C374F80D", "", "", "", "", "",
+     SmsKind::Unknown},
     // The service-centre length 04 reaches past the text: no first octet.
     {"TextEndsBeforeFirstOctet", 5, "04C374F80D", "478FD0", "", "", "", "", SmsKind::Unknown},
 
     // Lower-case hex reads as upper case, fillers included.
-    {"LowerCaseFillers", 0, "07919355050000f104099193550501f000003010824153704004c374f80d",
-     "+39555000001", "+395550100", "14:35:07", "28/01/03", "Ciao", SmsKind::Deliver},
-    {"LowerCaseSubmit", 1, "001100099193550501f00000aa04c374f80d", "", "+395550100", kBlanks,
-     kBlanks, "Ciao", SmsKind::Submit},
+    {"LowerCaseFillers", 0, "07919355050000f104099193550501f000003010824153704004c374f80d", "+39555000001",
+     "+395550100", "14:35:07", "28/01/03", "Ciao", SmsKind::Deliver},
+    {"LowerCaseSubmit", 1, "001100099193550501f00000aa04c374f80d", "", "+395550100", kBlanks, kBlanks, "Ciao",
+     SmsKind::Submit},
     {"LowerCaseAlphanumericSenderAndUcs2", 0,
-     "07919730071111f10414d04937bd2c7797e9d3e614000811309291024061080442043504410442",
-     "+79037011111", "InternetSMS", "19:20:04", "29/03/11", "тест"},
-    {"MixedCaseDigitsOfOtherType", 0, "00040Ac1a1b2c3d4e5000030108241537040", "", "1A2B3C4D5E",
-     "14:35:07", "28/01/03", ""},
+     "07919730071111f10414d04937bd2c7797e9d3e614000811309291024061080442043504410442", "+79037011111", "InternetSMS",
+     "19:20:04", "29/03/11", "тест"},
+    {"MixedCaseDigitsOfOtherType", 0, "00040Ac1a1b2c3d4e5000030108241537040", "", "1A2B3C4D5E", "14:35:07", "28/01/03",
+     ""},
 
     // Worked PDUs of other SMS stacks, field values as they publish them.
     // The 7-bit table shows Ω Π as "?", Ψ as "¥" and ¿ as "`".
@@ -86,26 +76,22 @@ const Message kMessages[] = {
      "+12404492164", "+16175927198", "11:50:50", "28/02/11",
      "Here's a longer message [{with some extended characters}] thrown in, such as £ and ??¥ and "
      "§` as well."},
-    {"AlphanumericSenderAndUcs2", 0,
-     "07919730071111F10414D04937BD2C7797E9D3E614000811309291024061080442043504410442", "+79037011111",
-     "InternetSMS", "19:20:04", "29/03/11", "тест"},
+    {"AlphanumericSenderAndUcs2", 0, "07919730071111F10414D04937BD2C7797E9D3E614000811309291024061080442043504410442",
+     "+79037011111", "InternetSMS", "19:20:04", "29/03/11", "тест"},
     // ModemManager's test_pdu_stored_by_us: an SMS-SUBMIT (first octet 21),
     // here as a phone that stores it as received and read.
     {"PublishedSubmitStoredAsRead", 1,
      "002100098136397339F70008224F60597D4F60597D4F60597D4F60597D4F60597D4F60597D4F60597D4F6059"
      "7D4F60",
      "", "639337937", kBlanks, kBlanks, "你好你好你好你好你好你好你好你好你", SmsKind::Submit},
-    {"PublishedDeliverStoredAsSent", 3,
-     "07912143658709F1040B918100551512F20000111010214365000AE8329BFD4697D9EC37", "+12345678901",
-     "+18005551212", "12:34:56", "01/01/11", "hellohello", SmsKind::Deliver},
-    {"HelloHello", 0, "07912143658709F1040B918100551512F20000111010214365000AE8329BFD4697D9EC37",
-     "+12345678901", "+18005551212", "12:34:56", "01/01/11", "hellohello"},
-    {"EightBitDataIsWindows1252", 0,
-     "07912143658709F1040B918100551512F20004111010214365000AE8329BFD4697D9EC37DE", "+12345678901",
-     "+18005551212", "12:34:56", "01/01/11", "è2›ýF—Ùì7Þ"},
-    {"EightBitInGroup1111", 0,
-     "07912143658709F1040B918100551512F200F4111010214365000AE8329BFD4697D9EC37DE", "+12345678901",
-     "+18005551212", "12:34:56", "01/01/11", "è2›ýF—Ùì7Þ"},
+    {"PublishedDeliverStoredAsSent", 3, "07912143658709F1040B918100551512F20000111010214365000AE8329BFD4697D9EC37",
+     "+12345678901", "+18005551212", "12:34:56", "01/01/11", "hellohello", SmsKind::Deliver},
+    {"HelloHello", 0, "07912143658709F1040B918100551512F20000111010214365000AE8329BFD4697D9EC37", "+12345678901",
+     "+18005551212", "12:34:56", "01/01/11", "hellohello"},
+    {"EightBitDataIsWindows1252", 0, "07912143658709F1040B918100551512F20004111010214365000AE8329BFD4697D9EC37DE",
+     "+12345678901", "+18005551212", "12:34:56", "01/01/11", "è2›ýF—Ùì7Þ"},
+    {"EightBitInGroup1111", 0, "07912143658709F1040B918100551512F200F4111010214365000AE8329BFD4697D9EC37DE",
+     "+12345678901", "+18005551212", "12:34:56", "01/01/11", "è2›ýF—Ùì7Þ"},
     {"SevenBitClass1InGroup1111", 0,
      "07913306091093F0040485810000F111604231805180A049B7F90D9A1AA5A01668F8769BD3E4B29B9E2EB359A03F"
      "C85D06A9C3ED707A0EA2CBC3EE79BB4CA7CBCBA05643617DA7C76990FD4D979741EE77DD5E0ED741ED371D442E83"
@@ -139,48 +125,48 @@ const Message kStatusReports[] = {
      "In attesa di consegna (stato 48), rif. 90", SmsKind::StatusReport},
     {"PendingStoredAsUnsent", 2, MM_REPORT, "+34656000311", "639337937", "07:40:36", "11/09/12",
      "In attesa di consegna (stato 48), rif. 90", SmsKind::StatusReport},
-    {"LowerCase", 0, "07914356060013f1065a098136397339f7219011700463802190117004638030",
-     "+34656000311", "639337937", "07:40:36", "11/09/12",
-     "In attesa di consegna (stato 48), rif. 90", SmsKind::StatusReport},
+    {"LowerCase", 0, "07914356060013f1065a098136397339f7219011700463802190117004638030", "+34656000311", "639337937",
+     "07:40:36", "11/09/12", "In attesa di consegna (stato 48), rif. 90", SmsKind::StatusReport},
     // gammu tests/at-sms/34.dump (+CMGR: 3,,29), TP-PI 06 and an empty
     // user data after the status.
-    {"DeliveredWithParameters", 3,
-     "07911614786007F006060B911634092142F4019071011000040190710110450400060000", "+61418706700",
-     "+61439012244", "10:01:54", "17/09/10", "Consegnato, rif. 6", SmsKind::StatusReport},
+    {"DeliveredWithParameters", 3, "07911614786007F006060B911634092142F4019071011000040190710110450400060000",
+     "+61418706700", "+61439012244", "10:01:54", "17/09/10", "Consegnato, rif. 6", SmsKind::StatusReport},
     // Each status range, on the published report.
-    {"Received", 1, MM_REPORT_HEAD "00", kNotChecked, "639337937", "07:40:36", "11/09/12",
-     "Consegnato, rif. 90"},
-    {"ForwardedUnconfirmed", 1, MM_REPORT_HEAD "01", kNotChecked, kNotChecked, kNotChecked,
-     kNotChecked, "Consegnato (stato 1), rif. 90"},
+    {"Received", 1, MM_REPORT_HEAD "00", kNotChecked, "639337937", "07:40:36", "11/09/12", "Consegnato, rif. 90"},
+    {"ForwardedUnconfirmed", 1, MM_REPORT_HEAD "01", kNotChecked, kNotChecked, kNotChecked, kNotChecked,
+     "Consegnato (stato 1), rif. 90"},
     {"LastCompleted", 1, MM_REPORT_HEAD "1F", kNotChecked, kNotChecked, kNotChecked, kNotChecked,
      "Consegnato (stato 31), rif. 90"},
     {"Congestion", 1, MM_REPORT_HEAD "20", kNotChecked, kNotChecked, kNotChecked, kNotChecked,
      "In attesa di consegna (stato 32), rif. 90"},
-    {"LastStillTrying", 1, MM_REPORT_HEAD "3F", kNotChecked, kNotChecked, kNotChecked,
-     kNotChecked, "In attesa di consegna (stato 63), rif. 90"},
-    {"IncompatibleDestination", 1, MM_REPORT_HEAD "41", kNotChecked, kNotChecked, kNotChecked,
-     kNotChecked, "Non consegnato (stato 65), rif. 90"},
-    {"ValidityExpired", 1, MM_REPORT_HEAD "46", kNotChecked, kNotChecked, kNotChecked,
-     kNotChecked, "Non consegnato (stato 70), rif. 90"},
-    {"BusyNoMoreTries", 1, MM_REPORT_HEAD "61", kNotChecked, kNotChecked, kNotChecked,
-     kNotChecked, "Non consegnato (stato 97), rif. 90"},
+    {"LastStillTrying", 1, MM_REPORT_HEAD "3F", kNotChecked, kNotChecked, kNotChecked, kNotChecked,
+     "In attesa di consegna (stato 63), rif. 90"},
+    {"IncompatibleDestination", 1, MM_REPORT_HEAD "41", kNotChecked, kNotChecked, kNotChecked, kNotChecked,
+     "Non consegnato (stato 65), rif. 90"},
+    {"ValidityExpired", 1, MM_REPORT_HEAD "46", kNotChecked, kNotChecked, kNotChecked, kNotChecked,
+     "Non consegnato (stato 70), rif. 90"},
+    {"BusyNoMoreTries", 1, MM_REPORT_HEAD "61", kNotChecked, kNotChecked, kNotChecked, kNotChecked,
+     "Non consegnato (stato 97), rif. 90"},
     {"LastFailed", 1, MM_REPORT_HEAD "7F", kNotChecked, kNotChecked, kNotChecked, kNotChecked,
      "Non consegnato (stato 127), rif. 90"},
     {"Reserved", 1, MM_REPORT_HEAD "80", kNotChecked, kNotChecked, kNotChecked, kNotChecked,
      "Esito sconosciuto (stato 128), rif. 90"},
     {"StatusMissing", 1, MM_REPORT_HEAD, kNotChecked, kNotChecked, "07:40:36", "11/09/12",
      "Esito sconosciuto, rif. 90"},
-    {"StatusCutInHalf", 1, MM_REPORT_HEAD "4", kNotChecked, kNotChecked, kNotChecked,
-     kNotChecked, "Esito sconosciuto, rif. 90"},
+    {"StatusCutInHalf", 1, MM_REPORT_HEAD "4", kNotChecked, kNotChecked, kNotChecked, kNotChecked,
+     "Esito sconosciuto, rif. 90"},
     {"StatusNotHex", 1, MM_REPORT_HEAD "\"4", kNotChecked, kNotChecked, kNotChecked, kNotChecked,
      "Esito sconosciuto, rif. 90"},
-    {"DischargeTimeCutShort", 1, "00060C0A8121436587090190710110000401907101", "",
-     "1234567890", "10::", "17/09/10", "Esito sconosciuto, rif. 12"},
+    {"DischargeTimeCutShort", 1, "00060C0A8121436587090190710110000401907101", "", "1234567890", "10::", "17/09/10",
+     "Esito sconosciuto, rif. 12"},
     {"AlphanumericRecipient", 1,
-     "000601" "0DD041E19058341E01" "01907101100004" "01907101104504" "00", "", "ABCDEFG",
-     "10:01:54", "17/09/10", "Consegnato, rif. 1"},
+     "000601"
+     "0DD041E19058341E01"
+     "01907101100004"
+     "01907101104504"
+     "00",
+     "", "ABCDEFG", "10:01:54", "17/09/10", "Consegnato, rif. 1"},
 };
-INSTANTIATE_TEST_SUITE_P(StatusReports, Decode, testing::ValuesIn(kStatusReports),
-                         testpdu::rowName);
+INSTANTIATE_TEST_SUITE_P(StatusReports, Decode, testing::ValuesIn(kStatusReports), testpdu::rowName);
 
 } // namespace

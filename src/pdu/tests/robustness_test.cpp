@@ -19,10 +19,7 @@ using Malformed = testpdu::Fields;
 
 class MalformedPdu : public testing::TestWithParam<Malformed> {};
 
-TEST_P(MalformedPdu, Fields)
-{
-    testpdu::expectFields(GetParam());
-}
+TEST_P(MalformedPdu, Fields) { testpdu::expectFields(GetParam()); }
 
 // SMS-DELIVER from +395550100 without service centre, stamp 2003-01-28
 // 14:35:07, up to the user-data length.
@@ -37,22 +34,17 @@ const Malformed kMalformed[] = {
     {"ServiceCentreLengthBeyondData", 0, "FF91", "+", "", "", "", ""},
     // First octet 91: an SMS-SUBMIT that ends there.
     {"ServiceCentreLengthZeroFirstOctet91", 0, "0091", "+", "", "        ", "        ", ""},
-    {"LowerCaseDigits", 0, "0691935505000004099193550501f000003010824153704004c374f80d",
-     "+3955500000", "+395550100", "14:35:07", "28/01/03", "Ciao"},
+    {"LowerCaseDigits", 0, "0691935505000004099193550501f000003010824153704004c374f80d", "+3955500000", "+395550100",
+     "14:35:07", "28/01/03", "Ciao"},
     // Odd length: the user data is read in pairs from the end, 4C 37 4F 80 D0.
-    {"OddLengthReadsPairsFromTheEnd", 0,
-     "0691935505000004099193550501F000003010824153704004C374F80D0", "+3955500000", "+395550100",
-     "14:35:07", "28/01/03", "Ln<$"},
-    {"OddLengthCutInUserData", 5, HEAD "04C374F80", "", "+395550100", "14:35:07", "28/01/03",
-     "Ln<$"},
+    {"OddLengthReadsPairsFromTheEnd", 0, "0691935505000004099193550501F000003010824153704004C374F80D0", "+3955500000",
+     "+395550100", "14:35:07", "28/01/03", "Ln<$"},
+    {"OddLengthCutInUserData", 5, HEAD "04C374F80", "", "+395550100", "14:35:07", "28/01/03", "Ln<$"},
     // "Z4" reads 0, "4Z" reads 4.
-    {"NonHexPairReadsZero", 5, HEAD "04C3Z4F80D", "", "+395550100", "14:35:07", "28/01/03",
-     "C£`o"},
-    {"HalfHexPairReadsLeadingDigit", 5, HEAD "04C34ZF80D", "", "+395550100", "14:35:07",
-     "28/01/03", "Cç`o"},
+    {"NonHexPairReadsZero", 5, HEAD "04C3Z4F80D", "", "+395550100", "14:35:07", "28/01/03", "C£`o"},
+    {"HalfHexPairReadsLeadingDigit", 5, HEAD "04C34ZF80D", "", "+395550100", "14:35:07", "28/01/03", "Cç`o"},
     // A closing quote left after the PDU: the fields before the text stay.
-    {"QuoteAfterPdu", 0, HEAD "04C374F80D\"", "", "+395550100", "14:35:07", "28/01/03",
-     kNotChecked},
+    {"QuoteAfterPdu", 0, HEAD "04C374F80D\"", "", "+395550100", "14:35:07", "28/01/03", kNotChecked},
     {"AddressLengthBeyondData", 0, "0004FF91123", "", "+213", "::", "//", ""},
     {"StampCutShort", 0, "0004009100003010", "", "+", "::", "/01/03", ""},
     {"StatusReportCutAfterReference", 0, "000601", "", "", "::", "//", "Esito sconosciuto, rif. 1"},

@@ -26,13 +26,11 @@ using Stored = testpdu::Fields;
 
 class RealPhones : public testing::TestWithParam<Stored> {};
 
-TEST_P(RealPhones, EveryField)
-{
-    testpdu::expectFields(GetParam());
-}
+TEST_P(RealPhones, EveryField) { testpdu::expectFields(GetParam()); }
 
 // Alphanumeric sender of 04: six semi-octets hold three septets, "O2"
 // and the leftover bits (code 17, "_").
+// clang-format off
 const Stored kGammuDumps[] = {
     {"Dump02", 3,
      "0791361907001003B17A0C913619397750320000AD11CD701E340FB3C3F23CC81D0689C3BF",
@@ -242,7 +240,7 @@ const Stored kGammuDumps[] = {
      "1917812300     22:30   RATTHI",
      SmsKind::Deliver},
 };
-INSTANTIATE_TEST_SUITE_P(GammuAtSms, RealPhones, testing::ValuesIn(kGammuDumps),
-                         testpdu::rowName);
+// clang-format on
+INSTANTIATE_TEST_SUITE_P(GammuAtSms, RealPhones, testing::ValuesIn(kGammuDumps), testpdu::rowName);
 
 } // namespace

@@ -20,10 +20,7 @@ struct Submit {
     int cmgsLength;
 };
 
-void PrintTo(const Submit& s, std::ostream* os)
-{
-    *os << s.name;
-}
+void PrintTo(const Submit& s, std::ostream* os) { *os << s.name; }
 
 class Encode : public testing::TestWithParam<Submit> {};
 
@@ -39,32 +36,25 @@ TEST_P(Encode, PduAndLength)
     EXPECT_EQ(r.pdu.size() / 2 - (scOctets + 1), r.cmgsLength);
 }
 
-QString repeated(const char* utf8, int times)
-{
-    return QString::fromUtf8(utf8).repeated(times);
-}
+QString repeated(const char* utf8, int times) { return QString::fromUtf8(utf8).repeated(times); }
 
 const Submit kSubmits[] = {
-    {"AbcToFiveDigits", "+3912345678", "12345", "abc", false, false,
-     "0691932143658711F305812143F50000FF0361F118", 14},
+    {"AbcToFiveDigits", "+3912345678", "12345", "abc", false, false, "0691932143658711F305812143F50000FF0361F118", 14},
     {"FlashAndReportToInternational", "+3912345678", "+3912345678", "abc", true, true,
      "0691932143658731F30A91932143658700F0FF0361F118", 16},
     {"ReportOnlyChangesFirstOctet", "+3912345678", "12345", "abc", false, true,
      "0691932143658731F305812143F50000FF0361F118", 14},
     {"FlashOnlyChangesCodingScheme", "+3912345678", "12345", "abc", true, false,
      "0691932143658711F305812143F500F0FF0361F118", 14},
-    {"EmptyText", "+3912345678", "12345", "", false, false, "0691932143658711F305812143F50000FF00",
-     11},
+    {"EmptyText", "+3912345678", "12345", "", false, false, "0691932143658711F305812143F50000FF00", 11},
     {"EuroAloneIsEscapePair", "+3912345678", "12345", QString::fromUtf8("€"), false, false,
      "0691932143658711F305812143F50000FF029B32", 13},
     {"ServiceCentreOddDigitsHasFiller", "+391234567", "12345", "abc", false, false,
      "069193214365F711F305812143F50000FF0361F118", 14},
-    {"ServiceCentreNational", "3912345678", "12345", "abc", false, false,
-     "0681932143658711F305812143F50000FF0361F118", 14},
-    {"ServiceCentrePlusAlone", "+", "12345", "abc", false, false,
-     "019111F305812143F50000FF0361F118", 14},
-    {"RecipientPlusAlone", "+3912345678", "+", "abc", false, false,
-     "0691932143658711F300910000FF0361F118", 11},
+    {"ServiceCentreNational", "3912345678", "12345", "abc", false, false, "0681932143658711F305812143F50000FF0361F118",
+     14},
+    {"ServiceCentrePlusAlone", "+", "12345", "abc", false, false, "019111F305812143F50000FF0361F118", 14},
+    {"RecipientPlusAlone", "+3912345678", "+", "abc", false, false, "0691932143658711F300910000FF0361F118", 11},
     {"RecipientEvenDigitsNoFiller", "+3912345678", "1234", "abc", false, false,
      "0691932143658711F3048121430000FF0361F118", 13},
     {"BlanksAroundNumbersIgnored", " +3912345678 ", "  12345 ", "abc", false, false,
@@ -77,18 +67,16 @@ const Submit kSubmits[] = {
      "0691932143658711F305812143F50000FF09F4F29C0EA297F174", 19},
     {"PublishedHelloHello", "+3912345678", "12345", "hellohello", false, false,
      "0691932143658711F305812143F50000FF0AE8329BFD4697D9EC37", 20},
-    {"PublishedEscapeText", "+3912345678", "12345", "!$ a more#^- complicated test@@?_%! case",
-     false, false,
+    {"PublishedEscapeText", "+3912345678", "12345", "!$ a more#^- complicated test@@?_%! case", false, false,
      "0691932143658711F305812143F50000FF29"
      "2101280C6ABFE5E5D186D2028DDF6D383B3D0ED3CB6410BD3CA70300BF4829041A87E765",
      47},
-    {"PublishedExtensionText", "+3912345678", "12345", "enhanced ^ {][} test |+~ ^ test", false,
-     false,
+    {"PublishedExtensionText", "+3912345678", "12345", "enhanced ^ {][} test |+~ ^ test", false, false,
      "0691932143658711F305812143F50000FF27"
      "65373AEC1E97C9A00D05B4416D7C1BDE2605A297E774D006B8DAF4401B0A885E9ED301",
      46},
-    {"PublishedExtensionTextEightSeptetsFillLastOctet", "+3912345678", "12345",
-     "enhanced ^ {][} test |+~ ^ tests", false, false,
+    {"PublishedExtensionTextEightSeptetsFillLastOctet", "+3912345678", "12345", "enhanced ^ {][} test |+~ ^ tests",
+     false, false,
      "0691932143658711F305812143F50000FF28"
      "65373AEC1E97C9A00D05B4416D7C1BDE2605A297E774D006B8DAF4401B0A885E9ED3E7",
      46},
@@ -156,8 +144,8 @@ TEST(Encode, BadNumbersRefusedRecipientFirst)
         {"", "", E::BadRecipient},
     };
     for (const auto& c : cases) {
-        const SubmitPdu r = EncodeSubmit(QString::fromLatin1(c.serviceCentre),
-                                         QString::fromLatin1(c.recipient), "abc", false, false);
+        const SubmitPdu r =
+            EncodeSubmit(QString::fromLatin1(c.serviceCentre), QString::fromLatin1(c.recipient), "abc", false, false);
         EXPECT_EQ(c.error, r.error) << c.serviceCentre << " / " << c.recipient;
         EXPECT_TRUE(r.pdu.isEmpty());
         EXPECT_EQ(0, r.cmgsLength);

@@ -16,10 +16,7 @@
 #include <vector>
 
 // GoogleTest shows a QString as its UTF-8 text.
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace testpdu {
 
@@ -37,15 +34,9 @@ struct Fields {
     std::optional<SmsKind> kind = std::nullopt;
 };
 
-inline void PrintTo(const Fields& f, std::ostream* os)
-{
-    *os << f.name;
-}
+inline void PrintTo(const Fields& f, std::ostream* os) { *os << f.name; }
 
-inline std::string rowName(const testing::TestParamInfo<Fields>& info)
-{
-    return info.param.name;
-}
+inline std::string rowName(const testing::TestParamInfo<Fields>& info) { return info.param.name; }
 
 // Every field a row checks, each failure naming its decoder.
 inline void expectFields(const Fields& m)
@@ -101,11 +92,10 @@ inline std::vector<int> codesOf(const char* ascii)
 
 // SMS-DELIVER without service centre, originator "+" (no digits), stamp
 // 2003-01-28 14:35:07.
-inline QString deliver(const std::string& firstOctet, const std::string& dcs,
-                       const std::string& udl, const std::string& ud)
+inline QString deliver(const std::string& firstOctet, const std::string& dcs, const std::string& udl,
+                       const std::string& ud)
 {
-    return QString::fromStdString("00" + firstOctet + "0091" + "00" + dcs + "30108241537040" + udl
-                                  + ud);
+    return QString::fromStdString("00" + firstOctet + "0091" + "00" + dcs + "30108241537040" + udl + ud);
 }
 
 } // namespace testpdu
