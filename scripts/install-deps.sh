@@ -11,7 +11,7 @@ packages=(
   fonts-noto-color-emoji qt6-translations-l10n libqt6svg6
   xvfb xauth
   desktop-file-utils appstream dpkg-dev
-  clang libclang-rt-14-dev
+  clang clang-format libclang-rt-14-dev
   gammu
 )
 

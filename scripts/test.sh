@@ -10,6 +10,9 @@ export QT_QPA_PLATFORM=offscreen
 
 bash "$root/scripts/install-deps.sh"
 
+echo "== formatting"
+bash "$root/scripts/check-format.sh"
+
 echo "== build (warnings are errors)"
 cmake -S "$root" -B "$out/release" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZIRCALO_WERROR=ON
 cmake --build "$out/release" -j "$jobs"
