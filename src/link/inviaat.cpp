@@ -236,7 +236,10 @@ public:
         m_timer.setTimerType(Qt::PreciseTimer);
         QSerialPort* port = form.MSComm1;
         const auto wake = [this] { m_woken = true; };
-        m_connections[0] = QObject::connect(&m_timer, &QTimer::timeout, wake);
+        m_connections[0] = QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            m_fired = true;
+            m_woken = true;
+        });
         m_connections[1] = QObject::connect(port, &QIODevice::readyRead, wake);
         m_connections[2] = QObject::connect(port, &QIODevice::aboutToClose, [this] {
             m_closed = true;
@@ -291,6 +294,17 @@ public:
         m_timer.stop();
     }
 
+    // Lets a long answer gather for a moment between reads: at 19200 baud a
+    // read for every character would cost more than the rows it brings.
+    void gather(qint64 ns)
+    {
+        m_fired = false;
+        m_timer.start(std::chrono::milliseconds(std::max<qint64>(1, ns / 1000000)));
+        while (!m_fired && !m_closed)
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        m_timer.stop();
+    }
+
     void light(quint32 colour)
     {
         if (m_form.Label16->BackColor() != colour)
@@ -302,6 +316,7 @@ private:
     QTimer m_timer;
     QMetaObject::Connection m_connections[4];
     bool m_woken = false;
+    bool m_fired = false;
     bool m_closed = false;
 };
 
@@ -432,6 +447,9 @@ private:
 // passes or the port closes; `collected` gets every character read. With
 // `silenceNs` (a listing) the deadline is `silenceNs` after `lastNs`, the
 // time of the last character read, and never beyond `deadlineNs`.
+// How long a long answer gathers between reads once it flows.
+constexpr qint64 kGatherNs = 5000000;
+
 WaitEnd waitAnswer(LineWait& line, const QElapsedTimer& clock, qint64 deadlineNs, qint64 silenceNs, qint64& lastNs,
                    const QString& command, QString& collected)
 {
@@ -458,7 +476,10 @@ WaitEnd waitAnswer(LineWait& line, const QElapsedTimer& clock, qint64 deadlineNs
         const qint64 left = end - clock.nsecsElapsed();
         if (left <= 0)
             return WaitEnd::Deadline;
-        line.sleep(left);
+        if (silenceNs > 0 && !got.isEmpty())
+            line.gather(std::min(left, kGatherNs));
+        else
+            line.sleep(left);
     }
 }
 
