@@ -95,6 +95,7 @@ struct Dialect {
 
 const Dialect kDialects[] = {
     {"unsolicited lines", "profile = urc"},
+    {"unsolicited lines, answers in pieces", "profile = urc\nfault.pieces = on 5 0"},
     {"echo ending in CR CR", "profile = echo-crcr"},
     {"LF-only line ends", "profile = lf-only"},
     {"blanks after commas", "profile = blanks"},
