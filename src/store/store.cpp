@@ -93,6 +93,23 @@ QString selectionFailure(const QString& answer, bool sim)
     return capitalized(answer == GiveUp ? NoAnswer : notSelectable(sim));
 }
 
+// Selects the store of a row before one of its slots is read or deleted.
+// The same index in another store is another message: a store that could
+// not be selected is said in Text3 and panel 2 and nothing more is done;
+// nor after a lost line.
+bool selectRowStore(Form1& form, const LongOperation& guard, const QString& command, bool sim)
+{
+    const QString selection = form.InviaAT(command);
+    if (guard.lineLost())
+        return false;
+    if (at::CpmsSelected(selection))
+        return true;
+    const QString why = selectionFailure(selection, sim);
+    form.Text3->setText(why);
+    form.Stato(why);
+    return false;
+}
+
 // A phone without a store of its own refuses to select it with "ERROR".
 bool noPhoneStore(const QString& answer, bool sim) { return !sim && answer == QLatin1String("ERROR"); }
 
@@ -355,16 +372,9 @@ void Form1::List1_Click()
 
     const RowPlace place = ReadRowPlace(row);
     // The SIM selection goes out with CR LF before the link's own CR.
-    const QString selection = InviaAT(place.sim ? QStringLiteral("+CPMS=SM\r\n") : QStringLiteral("+CPMS=ME"));
-    if (guard.lineLost())
+    if (!selectRowStore(*this, guard, place.sim ? QStringLiteral("+CPMS=SM\r\n") : QStringLiteral("+CPMS=ME"),
+                        place.sim))
         return;
-    if (!at::CpmsSelected(selection)) {
-        // Never a slot of some other store.
-        const QString why = selectionFailure(selection, place.sim);
-        Text3->setText(why);
-        Stato(why);
-        return;
-    }
 
     const QString text = Leggi_SMS(int16_t(place.slot));
     if (guard.lineLost())
@@ -515,16 +525,8 @@ void Form1::Command6_Click()
         return;
     }
     const RowPlace place = ReadRowPlace(row);
-    const QString selection = InviaAT(Passes[place.sim ? 0 : 1].select);
-    if (guard.lineLost())
+    if (!selectRowStore(*this, guard, Passes[place.sim ? 0 : 1].select, place.sim))
         return;
-    if (!at::CpmsSelected(selection)) {
-        // The same index in another store is another message.
-        const QString why = selectionFailure(selection, place.sim);
-        Text3->setText(why);
-        Stato(why);
-        return;
-    }
     const QString answer = InviaAT(slotCommand("+CMGD=", place.slot));
     if (guard.lineLost())
         return;

@@ -263,31 +263,6 @@ TEST(PhonebookRead, WithThePortClosedTheReadIsRefused)
     EXPECT_EQ(form.Beeps, 0);
 }
 
-// A read that cannot finish keeps the phone book of before: half a read
-// would lose contacts without a word.
-TEST(PhonebookRead, ALostLineStopsAtOnceAndKeepsThePreviousList)
-{
-    e2e::Phone phone(kThreeBooks);
-    ASSERT_TRUE(phone.connect());
-    Form1& form = phone.form();
-    form.List2->AddItem(QStringLiteral("a row of before"));
-    form.LungNumero = 7;
-    phone.sim().control("fault drop on +CPBR=51");
-    phone.clearTranscript();
-    form.Command1_Click();
-    EXPECT_EQ(rowsOf(*form.List2), QStringList{QStringLiteral("a row of before")});
-    EXPECT_EQ(form.LungNumero, 7);
-    EXPECT_TRUE(form.StatusBar1->panelText(2).startsWith(QStringLiteral("ERRORE DI CONNESSIONE..")))
-        << form.StatusBar1->panelText(2).toStdString();
-    EXPECT_EQ(form.StatusBar1->panelText(1), QStringLiteral("DICONNESSO"));
-    EXPECT_FLOAT_EQ(form.ProgressBar1->Value(), 0.1f);
-    // Nothing after the lost answer: the line was gone.
-    const std::vector<std::string> commands = phone.commands();
-    ASSERT_FALSE(commands.empty());
-    EXPECT_EQ(commands.back(), "AT+CPBR=51,100");
-    EXPECT_TRUE(form.ComandoLibero);
-}
-
 TEST(PhonebookRead, ASilentPhoneEndsTheReadWithAFailure)
 {
     struct Case {

@@ -4,6 +4,7 @@
 #include "phonebook/qstring_printer.h"
 #include "phonebook/rows.h"
 #include "phonebook/savefile.h"
+#include "support/file_size_limit.h"
 #include "window/form1.h"
 
 #include <gtest/gtest.h>
@@ -14,8 +15,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -51,32 +50,6 @@ QStringList rowsOf(const ListBox& list)
 const QString kReference = QStringLiteral(PHONEBOOK_DATA "/rubrica.rds");
 // A store of five whose names leave Windows-1252: UTF-8 after a mark.
 const QString kReferenceUtf8 = QStringLiteral(PHONEBOOK_DATA "/rubrica-utf8.rds");
-
-// A disk that fills up: files of this process cannot grow past `bytes`
-// while it lives, and a write past it fails with EFBIG instead of raising
-// SIGXFSZ. The soft limit goes back up on the way out.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = m_old;
-        limited.rlim_cur = bytes;
-        m_set = setrlimit(RLIMIT_FSIZE, &limited) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-    bool set() const { return m_set; }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
-    bool m_set = false;
-};
 
 class PhonebookFile : public ::testing::Test {
 protected:

@@ -8,8 +8,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
-
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -158,15 +156,3 @@ void BareRangeReader(benchmark::State& state)
 BENCHMARK(Ranges)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 BENCHMARK(EntryByEntry)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BareRangeReader)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -4,7 +4,7 @@
 // phone simulator (and a scripted phone for answers it cannot give).
 #include "store_phone.h"
 
-#include "support/scripted_peer.h"
+#include "support/peer_form.h"
 
 #include <QTimer>
 
@@ -289,13 +289,10 @@ TEST(StoreSize, RefusedOnAReRead)
 // stay as they were.
 TEST(StoreSize, AbsurdCapacityAndWidths)
 {
-    scripted::Peer peer;
-    std::string error;
-    ASSERT_TRUE(peer.start(&error)) << error;
-    Form1 form;
-    form.Termina = [] {};
-    form.MSComm1->setPortName(QString::fromStdString(peer.devicePath()));
-    ASSERT_TRUE(form.MSComm1->open(QIODevice::ReadWrite));
+    PeerForm line;
+    ASSERT_TRUE(line.open());
+    scripted::Peer& peer = line.peer;
+    Form1& form = line.form;
     const std::string huge = "0,999999999";
     peer.on("AT+CPMS=SM\r", "\r\n+CPMS: " + huge + "," + huge + "," + huge + "\r\n\r\nOK\r\n");
     peer.on("AT+CPBR=?\r", "\r\n+CPBR: (1-250),999999999,18\r\n\r\nOK\r\n");

@@ -13,7 +13,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -170,15 +169,3 @@ BENCHMARK(BareReader)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime
 BENCHMARK(SlotBySlotRead)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 BENCHMARK(GammuGetAllSms)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 BENCHMARK(WindowCpuPerSlot)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

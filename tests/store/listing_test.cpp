@@ -7,7 +7,7 @@
 #include "store_phone.h"
 
 #include "link/phonelink.h"
-#include "support/scripted_peer.h"
+#include "support/peer_form.h"
 
 #include <QEvent>
 
@@ -254,13 +254,10 @@ TEST(ListingRead, ListingsThatCannotStandForTheSlots)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        scripted::Peer peer;
-        std::string error;
-        ASSERT_TRUE(peer.start(&error)) << error;
-        Form1 form;
-        form.Termina = [] {};
-        form.MSComm1->setPortName(QString::fromStdString(peer.devicePath()));
-        ASSERT_TRUE(form.MSComm1->open(QIODevice::ReadWrite));
+        PeerForm line;
+        ASSERT_TRUE(line.open());
+        scripted::Peer& peer = line.peer;
+        Form1& form = line.form;
         peer.on("AT+CPMS=SM\r", "\r\n+CPMS: 1,3,1,3,1,3\r\n\r\nOK\r\n");
         peer.on("AT+CPBR=?\r", "\r\n+CPBR: (1-250),20,14\r\n\r\nOK\r\n");
         peer.on("AT+CPMS?\r", "\r\n+CPMS: \"SM\",1,3,\"SM\",1,3,\"SM\",1,3\r\n\r\nOK\r\n");

@@ -10,8 +10,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
-
 #include <ctime>
 
 using namespace storetest;
@@ -76,15 +74,3 @@ void ListRead(benchmark::State& state)
 } // namespace
 
 BENCHMARK(ListRead)->Arg(0)->Arg(500)->Unit(benchmark::kMillisecond)->Iterations(5);
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
