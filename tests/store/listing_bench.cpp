@@ -9,6 +9,7 @@
 // slot during a listing read with the window shown and List2 filled from the
 // sample's phone book. Goal: ListingRead within 1.15x of BareReader, under
 // 0.5 ms of window time a slot.
+#include "cpu_per_slot.h"
 #include "store_phone.h"
 
 #include <benchmark/benchmark.h>
@@ -19,7 +20,6 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <ctime>
 #include <fcntl.h>
 #include <fstream>
 #include <poll.h>
@@ -33,13 +33,6 @@ namespace {
 constexpr int kSlots = 170; // 20 SIM + 150 phone
 
 const std::string Paced = "fault.slow = on 30\n";
-
-double cpuSeconds(clockid_t clock)
-{
-    timespec now{};
-    clock_gettime(clock, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
-}
 
 void listRead(benchmark::State& state, const std::string& extra, size_t commands)
 {
@@ -142,24 +135,16 @@ void WindowCpuPerSlot(benchmark::State& state)
     form.show();
     form.Command1_Click();
     const int phoneBook = form.List2->ListCount();
-    double window = 0;
-    double process = 0;
+    CpuPerSlot cpu;
     for (auto _ : state) {
-        const double windowStart = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
-        const double processStart = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
-        form.Command4_Click();
-        window += cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - windowStart;
-        process += cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - processStart;
+        cpu.measure([&] { form.Command4_Click(); });
         if (form.List1->ListCount() != kSlots) {
             state.SkipWithError("the list read did not read every slot");
             break;
         }
     }
     state.counters["phone_book_rows"] = phoneBook;
-    state.counters["window_cpu_ms_per_slot"] =
-        benchmark::Counter(window * 1e3 / kSlots, benchmark::Counter::kAvgIterations);
-    state.counters["process_cpu_ms_per_slot"] =
-        benchmark::Counter(process * 1e3 / kSlots, benchmark::Counter::kAvgIterations);
+    cpu.report(state, kSlots);
 }
 
 } // namespace

@@ -6,22 +6,14 @@
 // CPU time is that of the window's thread (the simulator serves on a thread
 // of its own); the counters give it per slot, with the process's CPU time
 // (window and simulator together) beside it.
+#include "cpu_per_slot.h"
 #include "store_phone.h"
 
 #include <benchmark/benchmark.h>
 
-#include <ctime>
-
 using namespace storetest;
 
 namespace {
-
-double cpuSeconds(clockid_t clock)
-{
-    timespec now{};
-    clock_gettime(clock, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
-}
 
 // Every slot of both stores occupied, with the sample's messages in turn.
 std::string fullPhone()
@@ -49,25 +41,17 @@ void ListRead(benchmark::State& state)
     for (int i = 1; i <= state.range(0); ++i)
         form.List2->AddItem(phoneBookRow(i, 500, u("+39055") + QString::number(1000000 + i), u("Nome %1").arg(i)));
 
-    double window = 0;
-    double process = 0;
+    CpuPerSlot cpu;
     for (auto _ : state) {
         phone->clearTranscript();
-        const double windowStart = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
-        const double processStart = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
-        form.Command4_Click();
-        window += cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - windowStart;
-        process += cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - processStart;
+        cpu.measure([&] { form.Command4_Click(); });
         if (form.List1->ListCount() != slotCount || phone->commands().size() != 8u) {
             state.SkipWithError("the list read did not read every slot");
             break;
         }
     }
     state.counters["slots"] = slotCount;
-    state.counters["process_cpu_ms_per_slot"] =
-        benchmark::Counter(process * 1e3 / slotCount, benchmark::Counter::kAvgIterations);
-    state.counters["window_cpu_ms_per_slot"] =
-        benchmark::Counter(window * 1e3 / slotCount, benchmark::Counter::kAvgIterations);
+    cpu.report(state, slotCount);
     state.SetItemsProcessed(int64_t(state.iterations()) * slotCount);
 }
 
