@@ -202,7 +202,7 @@ void Phone::onPdu(bool cancelled, std::vector<Output>& out, std::vector<std::str
         r.code = 304;
     } else if (m_pduCommand == "+CMGS" && m_state.faults.reject) {
         r.kind = Kind::Cms;
-        r.code = 500; // unknown error: the network did not take the message
+        r.code = m_state.faults.rejectCode; // the network did not take the message
     } else if (m_pduCommand == "+CMGS") {
         m_sent.push_back(upper(pdu));
         r.info.push_back("+CMGS: " + std::to_string(m_state.nextReference));

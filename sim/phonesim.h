@@ -88,7 +88,8 @@ struct Faults {
     std::string latePattern;
     bool drop = false; // one-shot: the next answer (to dropPattern) is cut and the line dropped
     std::string dropPattern;
-    bool reject = false; // the network refuses what +CMGS submits: +CMS ERROR: 500
+    bool reject = false;  // the network refuses what +CMGS submits: +CMS ERROR: rejectCode
+    int rejectCode = 500; // unknown error; 330 (no service centre), 331 (no network)...
 };
 
 struct PhoneState {

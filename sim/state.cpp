@@ -539,7 +539,13 @@ const std::vector<Key<Faults, FaultArgs>>& faultKeys()
              return true;
          },
          [](const Faults& f) { return Values{onOff(f.drop) + (f.dropPattern.empty() ? "" : " " + f.dropPattern)}; }},
-        onOffFault("reject", &Faults::reject),
+        {"reject",
+         [](const FaultArgs& a, Faults& f, std::string& error) {
+             f.reject = a.on;
+             f.rejectCode = 500;
+             return intArg(a, 0, f.rejectCode, error);
+         },
+         [](const Faults& f) { return Values{onOff(f.reject) + " " + std::to_string(f.rejectCode)}; }},
     };
     return kKeys;
 }

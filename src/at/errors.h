@@ -16,4 +16,11 @@ int CmsError(const QString& line);
 // The same for "+CME ERROR: n".
 int CmeError(const QString& line);
 
+// What an extended error line means, in the user's words: the common codes
+// in Italian ("+CMS ERROR: 330": "numero del centro servizi sconosciuto"),
+// another code as its number ("errore 42 del cellulare"), a text that
+// +CMEE=2 gives as the phone wrote it. Empty for a line that is no
+// extended error.
+QString ErrorReason(const QString& line);
+
 } // namespace at

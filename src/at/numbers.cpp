@@ -48,4 +48,16 @@ long long LeadingNumber(const QString& text)
     return negative ? -value : value;
 }
 
+QString DialledNumber(const QString& written)
+{
+    QString number;
+    number.reserve(written.size());
+    for (const QChar c : written) {
+        const bool grouping = c.isSpace() || c == u'-' || c == u'.' || c == u'/' || c == u'(' || c == u')';
+        if (!grouping)
+            number += c;
+    }
+    return number;
+}
+
 } // namespace at

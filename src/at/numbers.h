@@ -19,4 +19,10 @@ int NumericValue(QStringView text);
 // then digits up to the first other character; nothing readable gives 0.
 long long LeadingNumber(const QString& text);
 
+// A phone number as people write it, made ready for an address: the
+// blanks, dashes, dots, slashes and parentheses that group its digits
+// ("+39 (347) 123-4567") taken out. Any other character stays, for the
+// address to refuse.
+QString DialledNumber(const QString& written);
+
 } // namespace at

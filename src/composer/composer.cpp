@@ -2,9 +2,11 @@
 // the sent counter's "Reset".
 #include "composer/composer.h"
 
+#include "at/errors.h"
 #include "at/glyphs.h"
 #include "at/numbers.h"
 #include "at/windows1252.h"
+#include "link/phonelink.h"
 #include "pdu/pdu.h"
 #include "window/form1.h"
 
@@ -34,6 +36,15 @@ QString RecipientFromField(const QString& field)
 {
     const qsizetype bar = field.indexOf(at::kBar);
     return at::TrimSpaces(bar < 0 ? field : field.left(bar));
+}
+
+QString SendFailure(const QString& failure, const QString& answer, const QString& extendedError)
+{
+    QString reason = at::ErrorReason(extendedError);
+    if (reason.isEmpty() && answer == phonelink::kGiveUp)
+        reason = QStringLiteral("il cellulare non risponde");
+    return reason.isEmpty() ? failure + QStringLiteral("..")
+                            : failure + QStringLiteral(": ") + reason + QStringLiteral("..");
 }
 
 QString ZipSms(const QString& text, const std::function<void()>& yield)
@@ -75,7 +86,9 @@ void Form1::Command5_Click()
     // A greyed box counts as set.
     const bool flash = Check1->checkState() != Qt::Unchecked;
     const bool statusReport = Check2->checkState() != Qt::Unchecked;
-    const SubmitPdu submit = EncodeSubmit(serviceCentre, recipient, Text1->text(), flash, statusReport);
+    // "347 123 4567" is a number too: its grouping goes before the address is built.
+    const SubmitPdu submit =
+        EncodeSubmit(serviceCentre, at::DialledNumber(recipient), Text1->text(), flash, statusReport);
     if (submit.error != SubmitPdu::Error::None) {
         MsgBox(refusalOf(submit.error), kErrorTitle, QMessageBox::Critical);
         return;
@@ -84,13 +97,13 @@ void Form1::Command5_Click()
     // The length ends with its own CR: the line goes out as AT+CMGS=n CR CR.
     const QString prompt = InviaAT(QStringLiteral("+CMGS=") + QString::number(submit.cmgsLength) + QLatin1Char('\r'));
     if (prompt != QLatin1String(">")) {
-        Stato(QStringLiteral("Errore invio sms.."));
+        Stato(SendFailure(QStringLiteral("Errore invio sms"), prompt, ErroreAT));
         return;
     }
     const QString answer = InviaAT(submit.pdu + QChar(0x1A));
     // "error" is the transaction giving up: a failure too.
     if (answer.compare(QLatin1String("ERROR"), Qt::CaseInsensitive) == 0) {
-        Stato(QStringLiteral("Invio sms fallito.."));
+        Stato(SendFailure(QStringLiteral("Invio sms fallito"), answer, ErroreAT));
         return;
     }
     Stato(QStringLiteral("SMS inviato.."));
@@ -102,6 +115,11 @@ void Form1::Text1_Change()
     // The septets the text goes out as: an escape pair counts two, a line
     // break (CR LF) two, a transliterated character as what it becomes.
     Label3->setText(QString::number(GsmSeptets(Text1->text())) + QStringLiteral("/160"));
+}
+
+void Form1::Text1_Truncated(int kept)
+{
+    Stato(QStringLiteral("Testo troppo lungo: tenuti i primi %1 caratteri..").arg(kept));
 }
 
 void Form1::Text1_GotFocus() { Text1->setSelection(0, int(Text1->text().size())); }

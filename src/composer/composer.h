@@ -10,6 +10,11 @@
 // holds number, padding, " ³ ", name), or the whole field; spaces trimmed.
 QString RecipientFromField(const QString& field);
 
+// The text of a failed send: `failure` ("Invio sms fallito") with the
+// reason the phone gave in `extendedError` ("+CMS ERROR: 330"), or that it
+// said nothing when `answer` is the link's give-up, and "..".
+QString SendFailure(const QString& failure, const QString& answer, const QString& extendedError);
+
 // "ZIP SMS": the words (whatever lies up to and including a space) come out
 // alternately in upper and lower case, beginning with upper case, and every
 // space goes. "ciao come stai" gives "CIAOcomeSTAI". `yield` runs once per

@@ -4,6 +4,10 @@
 
 #include <memory>
 
+#ifndef ZIRCALO_VERSION
+#define ZIRCALO_VERSION "0"
+#endif
+
 // Debug messages of the category are off until a logging rule turns them on.
 Q_LOGGING_CATEGORY(lcAt, "zircalo.at", QtInfoMsg)
 
@@ -17,6 +21,8 @@ std::unique_ptr<QFile>& logFile()
     return file;
 }
 
+bool listening() { return lcAt().isDebugEnabled() || logFile(); }
+
 void emitLine(const QString& line)
 {
     qCDebug(lcAt).noquote() << line;
@@ -25,6 +31,36 @@ void emitLine(const QString& line)
         file->flush();
     }
 }
+
+// The start of a line of the dialogue whose line end has not come yet.
+struct Unfinished {
+    QByteArray bytes;
+    QDateTime since; // when its first byte came
+};
+
+Unfinished& unfinished(Direction direction)
+{
+    static Unfinished pending[2];
+    return pending[direction == Direction::ToPhone ? 0 : 1];
+}
+
+void flush(Direction direction)
+{
+    Unfinished& line = unfinished(direction);
+    if (line.bytes.isEmpty())
+        return;
+    emitLine(Line(line.since, direction, line.bytes));
+    line.bytes.clear();
+}
+
+void flushBoth()
+{
+    flush(Direction::ToPhone);
+    flush(Direction::FromPhone);
+}
+
+// A line that never ends (a phone gone mad) is logged in pieces this long.
+constexpr qsizetype kLongestLine = 4096;
 
 } // namespace
 
@@ -67,21 +103,35 @@ QString Line(const QDateTime& when, Direction direction, const QByteArray& bytes
            + QLatin1Char('"');
 }
 
+QString EventLine(const QDateTime& when, const QString& text)
+{
+    return when.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz")) + QLatin1String(" -- ") + text;
+}
+
 void Record(Direction direction, const QByteArray& bytes)
 {
-    if (bytes.isEmpty() || (!lcAt().isDebugEnabled() && !logFile()))
+    if (bytes.isEmpty() || !listening())
         return;
+    const Direction other = direction == Direction::ToPhone ? Direction::FromPhone : Direction::ToPhone;
+    flush(other);
     const QDateTime now = QDateTime::currentDateTime();
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const bool lineEnd = bytes.at(i) == '\n' || (direction == Direction::ToPhone && bytes.at(i) == '\r');
-        if (!lineEnd)
-            continue;
-        emitLine(Line(now, direction, bytes.mid(start, i + 1 - start)));
-        start = i + 1;
+    Unfinished& line = unfinished(direction);
+    for (const char c : bytes) {
+        if (line.bytes.isEmpty())
+            line.since = now;
+        line.bytes += c;
+        const bool lineEnd = c == '\n' || (direction == Direction::ToPhone && c == '\r');
+        if (lineEnd || line.bytes.size() >= kLongestLine)
+            flush(direction);
     }
-    if (start < bytes.size())
-        emitLine(Line(now, direction, bytes.mid(start)));
+}
+
+void Event(const QString& text)
+{
+    if (!listening())
+        return;
+    flushBoth();
+    emitLine(EventLine(QDateTime::currentDateTime(), text));
 }
 
 bool OpenFile(const QString& fileName, QString* error)
@@ -92,10 +142,17 @@ bool OpenFile(const QString& fileName, QString* error)
             *error = file->errorString();
         return false;
     }
+    flushBoth();
     logFile() = std::move(file);
+    Event(QStringLiteral("zircalo %1: dialogo AT con il cellulare (contiene numeri e testi dei messaggi)")
+              .arg(QStringLiteral(ZIRCALO_VERSION)));
     return true;
 }
 
-void CloseFile() { logFile().reset(); }
+void CloseFile()
+{
+    flushBoth();
+    logFile().reset();
+}
 
 } // namespace atlog

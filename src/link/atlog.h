@@ -1,8 +1,11 @@
 // The AT dialogue log: every byte the link writes to the phone or reads from
-// it, with the time to the millisecond and the direction. It goes to the
-// logging category "zircalo.at" (off unless QT_LOGGING_RULES turns
-// "zircalo.at.debug" on) and, once a file is opened, to that file, flushed
-// line by line, so that a log survives a crash and can go with a bug report.
+// it, one line of the dialogue per log line, with the time to the
+// millisecond and the direction; and what happened to the port (opened with
+// its settings, closed, failed). It goes to the logging category
+// "zircalo.at" (off unless QT_LOGGING_RULES turns "zircalo.at.debug" on)
+// and, once a file is opened, to that file, flushed line by line, so that a
+// log survives a crash and can go with a bug report. It holds numbers and
+// texts of messages in the clear.
 #pragma once
 
 #include <QByteArray>
@@ -25,14 +28,25 @@ QString Escaped(const QByteArray& bytes);
 //   2024-05-01 12:34:56.801 <- "\r\n+CMGR: 1,,23\r\n"
 QString Line(const QDateTime& when, Direction direction, const QByteArray& bytes);
 
-// Logs what the link wrote or read: a piece of bytes is cut after each LF
-// (and, going to the phone, after each CR) so that every log line holds at
-// most one line of the dialogue. Does nothing when no one listens.
+// A line of the log that tells what happened, not what was said:
+//   2024-05-01 12:34:56.789 -- porta /dev/ttyUSB0 aperta: 19200 baud, 8N1
+QString EventLine(const QDateTime& when, const QString& text);
+
+// Logs what the link wrote or read, one log line per line of the dialogue
+// whatever pieces the bytes came in: a line ends after its LF (and, going
+// to the phone, after its CR), and is stamped with the time its first byte
+// came. What waits for its line end is logged when the other direction
+// speaks, an event is logged, or the file closes (the "> " prompt has no
+// line end). Does nothing when no one listens.
 void Record(Direction direction, const QByteArray& bytes);
 
-// Also writes the log to `fileName`, appended to what it holds; false, with
-// the system's reason in `error`, when it cannot be opened. The file is
-// closed by CloseFile() or at exit.
+// Logs an event: the port opened, closed or failed.
+void Event(const QString& text);
+
+// Also writes the log to `fileName`, appended to what it holds, beginning
+// with a header that names the program and its version; false, with the
+// system's reason in `error`, when it cannot be opened. The file is closed
+// by CloseFile() or at exit.
 bool OpenFile(const QString& fileName, QString* error = nullptr);
 void CloseFile();
 

@@ -1,6 +1,7 @@
 // The connection: opening and closing the line, the echo test, the phone's
 // set-up, its model and service centre, and the end of the program.
 #include "at/csca.h"
+#include "link/atlog.h"
 #include "link/phonelink.h"
 #include "window/form1.h"
 
@@ -20,14 +21,20 @@ void Form1::Command2_Click()
     MSComm1->setStopBits(QSerialPort::OneStop);
     MSComm1->setFlowControl(QSerialPort::NoFlowControl);
     if (!MSComm1->open(QIODevice::ReadWrite)) {
+        atlog::Event(QStringLiteral("apertura della porta %1 fallita: %2").arg(device, MSComm1->errorString()));
         Stato(PortErrorText(device, MSComm1->error(), MSComm1->errorString()));
         return;
     }
+    atlog::Event(QStringLiteral("porta %1 aperta: 19200 baud, 8 bit di dati, nessuna parità, 1 bit di stop, "
+                                "nessun controllo di flusso")
+                     .arg(device));
 
     // After ATZ the phone echoes: "ATZ" CR CR LF "OK" CR LF cleans to "AT".
     // A phone still set up by an earlier connection has its echo off when the
     // ATZ arrives, and answers a bare "OK"; the reset has turned the echo
     // back on, so one more ATZ tells a phone that echoes from one that never does.
+    // A port with no phone keeps the test waiting for its three sends.
+    Stato(QStringLiteral("Connessione in corso.."));
     QString test = InviaAT(QStringLiteral("ATZ"));
     if (test == QLatin1String("OK"))
         test = InviaAT(QStringLiteral("ATZ"));
@@ -61,11 +68,13 @@ void Form1::Command2_Click()
 // on it.
 void Form1::MSComm1_Error(QSerialPort::SerialPortError error)
 {
+    // An opening that fails is logged where it is tried.
+    if (error != QSerialPort::NoError && PortOpen())
+        atlog::Event(QStringLiteral("errore della porta (%1): %2").arg(int(error)).arg(MSComm1->errorString()));
     const bool lost = error == QSerialPort::ResourceError || error == QSerialPort::ReadError;
     if (!lost || !PortOpen())
         return;
-    const QString reason = MSComm1->errorString();
-    Disconnetti(QStringLiteral("ERRORE DI CONNESSIONE.. %1: %2").arg(Porta(PortaScelta()), reason));
+    Disconnetti(PortErrorText(Porta(PortaScelta()), error, MSComm1->errorString()));
 }
 
 // The one way into the Disconnected state.

@@ -524,7 +524,7 @@ QString Form1::InviaAT(const QString& command)
         settled = ledger.settle(closed);
     if (!settled) {
         // The phone is still answering earlier commands: this one is not sent.
-        result = closed ? QStringLiteral("ERROR") : cleanAnswer(QStringLiteral("\r\nerror\r\n"));
+        result = closed ? QStringLiteral("ERROR") : kGiveUp;
     } else {
         QElapsedTimer clock;
         clock.start();
@@ -562,7 +562,7 @@ QString Form1::InviaAT(const QString& command)
                 // A phone left at its prompt would take the next command as a message.
                 if (pdu || opensPrompt(line))
                     wait.write(QByteArray(1, kEsc));
-                result = cleanAnswer(QStringLiteral("\r\nerror\r\n"));
+                result = kGiveUp;
                 break;
             }
             wait.light(kLightRetry);

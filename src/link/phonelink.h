@@ -15,6 +15,10 @@ namespace phonelink {
 // taken the message. A listing waits Tempi.silenceMs after its last
 // character, at most Tempi.longAnswerMs.
 
+// What a transaction answers when the phone stayed silent through every
+// send: "error" in lower case, told apart from the phone's own "ERROR".
+inline const QString kGiveUp = QStringLiteral("error");
+
 constexpr char kCtrlZ = '\x1A';
 constexpr char kEsc = '\x1B'; // leaves the "> " prompt of +CMGS without sending
 

@@ -500,6 +500,28 @@ QString RivOra(int16_t, const QString& pak) { return stampField(pak, true); }
 
 QString RivData(int16_t, const QString& pak) { return stampField(pak, false); }
 
+QString RivZona(int16_t, const QString& pak)
+{
+    Walk w;
+    if (!walkTo(pak, w) || (w.kind != SmsKind::Deliver && w.kind != SmsKind::StatusReport))
+        return QString();
+    const int stamp = w.kind == SmsKind::Deliver ? 9 : 19; // from base + V
+    const QStringView zone = midAt(pak, w.base + w.v + stamp + 12, 2);
+    if (zone.size() < 2)
+        return QString();
+    // TS 23.040 9.2.3.11: quarters of an hour, digits swapped as in the
+    // rest of the stamp; the top bit of the tens digit is the sign.
+    const int units = hexDigit(zone[0].unicode());
+    const int tens = hexDigit(zone[1].unicode());
+    if (units < 0 || units > 9 || tens < 0)
+        return QString();
+    const int quarters = (tens & 7) * 10 + units;
+    return QStringLiteral("%1%2:%3")
+        .arg(QChar((tens & 8) ? u'-' : u'+'))
+        .arg(quarters / 4, 2, 10, QLatin1Char('0'))
+        .arg(quarters % 4 * 15, 2, 10, QLatin1Char('0'));
+}
+
 SmsKind PduKind(const QString& pak) { return kindOf(pak); }
 
 QString RivTesto(int16_t, const QString& pak)

@@ -57,6 +57,9 @@ QString RivNumCS(const QString& pak);
 QString RivNumMT(int16_t tipo, const QString& pak);
 QString RivOra(int16_t tipo, const QString& pak);
 QString RivData(int16_t tipo, const QString& pak);
+// The zone of that stamp as "+01:00" or "-03:30" (quarters of an hour);
+// empty for an SMS-SUBMIT, a stamp cut short or a zone that is no number.
+QString RivZona(int16_t tipo, const QString& pak);
 QString RivTesto(int16_t tipo, const QString& pak);
 
 // The alphabet table (TS 23.038 6.2.1 as this program shows it).

@@ -6,7 +6,11 @@
 
 namespace store {
 
-QString IsoDateTime(const QString& date, const QString& time)
+namespace {
+const QLatin1Char kSeparator(';');
+}
+
+QString CsvDateTime(const QString& date, const QString& time)
 {
     const QString d = date.trimmed();
     const QString t = time.trimmed();
@@ -26,12 +30,12 @@ QString IsoDateTime(const QString& date, const QString& time)
     const QTime at(hours, minutes, seconds);
     if (!when.isValid() || !at.isValid())
         return QString();
-    return when.toString(Qt::ISODate) + QLatin1Char('T') + at.toString(Qt::ISODate);
+    return when.toString(Qt::ISODate) + QLatin1Char(' ') + at.toString(Qt::ISODate);
 }
 
 QString CsvField(const QString& field)
 {
-    const bool quote = field.contains(QLatin1Char(',')) || field.contains(QLatin1Char('"'))
+    const bool quote = field.contains(kSeparator) || field.contains(QLatin1Char('"'))
                        || field.contains(QLatin1Char('\r')) || field.contains(QLatin1Char('\n'));
     if (!quote)
         return field;
@@ -46,14 +50,14 @@ QByteArray MessagesCsv(const std::vector<ExportedMessage>& messages)
         QStringList quoted;
         for (const QString& field : fields)
             quoted << CsvField(field);
-        return quoted.join(QLatin1Char(',')) + QLatin1String("\r\n");
+        return quoted.join(kSeparator) + QLatin1String("\r\n");
     };
     QString text = row({QStringLiteral("Memoria"), QStringLiteral("Posizione"), QStringLiteral("Stato"),
                         QStringLiteral("Centro servizi"), QStringLiteral("Numero"), QStringLiteral("Nome"),
-                        QStringLiteral("Data e ora"), QStringLiteral("Testo")});
+                        QStringLiteral("Data e ora"), QStringLiteral("Fuso orario"), QStringLiteral("Testo")});
     for (const ExportedMessage& m : messages)
-        text +=
-            row({m.store, QString::number(m.slot), m.status, m.serviceCentre, m.number, m.name, m.dateTime, m.text});
+        text += row({m.store, QString::number(m.slot), m.status, m.serviceCentre, m.number, m.name, m.dateTime, m.zone,
+                     m.text});
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
 }
 

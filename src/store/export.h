@@ -1,7 +1,9 @@
-// The stored messages as a CSV file (RFC 4180): UTF-8 after a byte-order
-// mark, so that spreadsheets read the accents, a header row, then one row
-// per message, fields quoted where they hold a comma, a quote or a line
-// break, lines ended by CR LF. Pure functions, no widgets.
+// The stored messages as a CSV file for the spreadsheets Italian users
+// have: UTF-8 after a byte-order mark, so that they read the accents; ";"
+// between fields, as a decimal comma leaves no comma to separate with; a
+// header row, then one row per message, fields quoted (RFC 4180) where they
+// hold a ";", a quote or a line break, lines ended by CR LF. Pure
+// functions, no widgets.
 #pragma once
 
 #include <QByteArray>
@@ -18,21 +20,23 @@ struct ExportedMessage {
     QString serviceCentre;
     QString number;   // originator or destination, as the message holds it
     QString name;     // its phone-book name; empty when List2 has none
-    QString dateTime; // ISO 8601 ("2003-12-31T12:34:56"); empty without a stamp
+    QString dateTime; // "2003-12-31 12:34:56", the stamp's local time; empty without a stamp
+    QString zone;     // the stamp's zone, "+01:00"; empty without one
     QString text;     // the whole text, line breaks included
 };
 
-// The service-centre stamp as ISO 8601 local time, from the decoders'
-// "dd/mm/yy" and "hh:mm:ss" (TS 23.040 9.2.3.11 gives the year in two
-// digits: 90..99 are the 1990s, the rest this century). Empty when either is
-// blank, as for a stored outgoing message, or no real date and time.
-QString IsoDateTime(const QString& date, const QString& time);
+// The service-centre stamp as "yyyy-mm-dd hh:mm:ss" local time, which
+// spreadsheets read as a date, from the decoders' "dd/mm/yy" and "hh:mm:ss"
+// (TS 23.040 9.2.3.11 gives the year in two digits: 90..99 are the 1990s,
+// the rest this century). Empty when either is blank, as for a stored
+// outgoing message, or no real date and time.
+QString CsvDateTime(const QString& date, const QString& time);
 
 // One field, quoted only when it must be.
 QString CsvField(const QString& field);
 
 // Byte-order mark, the header row
-//   Memoria,Posizione,Stato,Centro servizi,Numero,Nome,Data e ora,Testo
+//   Memoria;Posizione;Stato;Centro servizi;Numero;Nome;Data e ora;Fuso orario;Testo
 // and a row per message.
 QByteArray MessagesCsv(const std::vector<ExportedMessage>& messages);
 

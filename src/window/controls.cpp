@@ -90,11 +90,13 @@ QString Memo::text() const { return toCrLf(toPlainText()); }
 void Memo::setText(const QString& text)
 {
     QString plain = fromCrLf(text);
-    if (!fits(plain))
+    const bool cut = !fits(plain);
+    if (cut)
         plain.truncate(longestFitting(plain, [&](qsizetype n) { return fits(plain.left(n)); }));
-    if (plain == toPlainText())
-        return;
-    setPlainText(plain);
+    if (plain != toPlainText())
+        setPlainText(plain);
+    if (cut)
+        emit truncated(measured(toCrLf(plain)));
 }
 
 void Memo::setMaxLength(int length, Measure measure)
@@ -150,6 +152,8 @@ void Memo::insertFromMimeData(const QMimeData* source)
     const QString pasted = fromCrLf(source->text());
     const qsizetype kept = longestFitting(pasted, [&](qsizetype n) { return fits(before + pasted.left(n) + after); });
     insertPlainText(pasted.left(kept));
+    if (kept < pasted.size())
+        emit truncated(measured(text()));
 }
 
 void Memo::keyPressEvent(QKeyEvent* event)
@@ -179,6 +183,7 @@ void Memo::enforceLimit()
     setPlainText(plain.left(longestFitting(plain, [&](qsizetype n) { return fits(plain.left(n)); })));
     moveCursor(QTextCursor::End);
     m_enforcing = false;
+    emit truncated(measured(text()));
 }
 
 // ---- TextBox ----
@@ -310,12 +315,25 @@ QString StatusBar::panelText(int panel) const
 
 void StatusBar::setPanelText(int panel, const QString& text)
 {
-    if (QLabel* label = this->panel(panel))
+    if (QLabel* label = this->panel(panel)) {
         label->setText(text);
+        fitTooltip(label);
+    }
+}
+
+// A text cut off by the panel's edge is shown whole in its tooltip.
+void StatusBar::fitTooltip(QLabel* label)
+{
+    const bool fits = label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width();
+    label->setToolTip(fits ? QString() : label->text());
 }
 
 bool StatusBar::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::Resize) {
+        if (auto* label = qobject_cast<QLabel*>(watched))
+            fitTooltip(label);
+    }
     if (event->type() == QEvent::MouseButtonRelease) {
         for (int i = 0; i < 3; ++i) {
             if (watched == m_panels[i]) {
@@ -380,11 +398,12 @@ void Light::setBackColor(quint32 color)
 CommonDialog::CommonDialog(QWidget* owner) : QObject(owner), m_owner(owner) {}
 
 namespace {
-// "*.RDS" as a Qt name filter that also shows the lower-case files.
+// "*.RDS" as a Qt name filter that also shows the lower-case files; a
+// filter that names its files already ("File CSV (*.csv)") as it is.
 QString qtFilter(const QString& filter)
 {
-    if (filter.isEmpty())
-        return QString();
+    if (filter.isEmpty() || filter.contains(QLatin1Char('(')))
+        return filter;
     return QStringLiteral("%1 (%1 %2)").arg(filter, filter.toLower());
 }
 } // namespace

@@ -44,6 +44,9 @@ public:
 
 signals:
     void changed(); // the text changed, by typing, pasting or code
+    // A paste or setText() brought more than the limit: only `kept` (as the
+    // limit counts) was kept. Typing past the limit is refused, not cut.
+    void truncated(int kept);
     void gotFocus();
 
 protected:
@@ -126,7 +129,8 @@ private:
     int m_offset = 0;
 };
 
-// Status bar with three text panels, numbered 1 to 3 from the left.
+// Status bar with three text panels, numbered 1 to 3 from the left. A text
+// wider than its panel shows whole in the panel's tooltip.
 class StatusBar : public QWidget {
     Q_OBJECT
 public:
@@ -142,6 +146,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void fitTooltip(QLabel* label);
     std::array<QLabel*, 3> m_panels{};
 };
 

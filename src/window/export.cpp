@@ -48,7 +48,7 @@ void Form1::EsportaMessaggi()
     LongOperation operation(*this, PortaNonAperta);
     if (!operation.taken())
         return;
-    DialogoEsporta->Filter = QStringLiteral("*.csv");
+    DialogoEsporta->Filter = QStringLiteral("File CSV (*.csv)");
     DialogoEsporta->ShowSave();
     if (DialogoEsporta->FileName.isEmpty())
         return;
@@ -98,7 +98,9 @@ void Form1::EsportaMessaggi()
                 }
             }
         }
-        message.dateTime = store::IsoDateTime(RivData(tipo, slot.pak), RivOra(tipo, slot.pak));
+        message.dateTime = store::CsvDateTime(RivData(tipo, slot.pak), RivOra(tipo, slot.pak));
+        if (!message.dateTime.isEmpty())
+            message.zone = RivZona(tipo, slot.pak);
         message.text = RivTesto(tipo, slot.pak);
         messages.push_back(message);
     }
@@ -120,7 +122,7 @@ void Form1::EsportaRubrica()
         Stato(QStringLiteral("Rubrica vuota: niente da esportare.."));
         return;
     }
-    DialogoEsporta->Filter = QStringLiteral("*.vcf");
+    DialogoEsporta->Filter = QStringLiteral("vCard (*.vcf)");
     DialogoEsporta->ShowSave();
     if (DialogoEsporta->FileName.isEmpty())
         return;

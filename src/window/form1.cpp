@@ -1,5 +1,6 @@
 #include "window/form1.h"
 
+#include "link/atlog.h"
 #include "pdu/pdu.h"
 
 #include <QApplication>
@@ -96,11 +97,15 @@ Form1::Form1(QWidget* parent) : QWidget(parent)
     connect(StatusBar1, &StatusBar::panelClick, this, &Form1::StatusBar1_PanelClick);
     connect(Text1, &Memo::changed, this, &Form1::Text1_Change);
     connect(Text1, &Memo::gotFocus, this, &Form1::Text1_GotFocus);
+    connect(Text1, &Memo::truncated, this, &Form1::Text1_Truncated);
     connect(Text2, &TextBox::gotFocus, this, &Form1::Text2_GotFocus);
     connect(Text5, &QLineEdit::textChanged, this, &Form1::Text5_Change);
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
     // Every close, whoever makes it, ends the line a long operation started on.
-    connect(MSComm1, &QIODevice::aboutToClose, this, [this] { ++Sessione; });
+    connect(MSComm1, &QIODevice::aboutToClose, this, [this] {
+        ++Sessione;
+        atlog::Event(QStringLiteral("porta %1 chiusa").arg(Porta(PortaScelta())));
+    });
     connect(MSComm1, &QSerialPort::errorOccurred, this, &Form1::MSComm1_Error);
 
     // A right click on "COM 1" or "COM 2" lists the ports present.
@@ -118,7 +123,13 @@ Form1::Form1(QWidget* parent) : QWidget(parent)
             auto* menu = new QMenu(this);
             menu->setObjectName(QStringLiteral("ExportMenu"));
             menu->setAttribute(Qt::WA_DeleteOnClose);
-            connect(menu->addAction(caption), &QAction::triggered, this, exporter);
+            // The export runs transactions, whose waits run the event loop:
+            // the menu closes and is deleted in there. So the export starts
+            // from the window's own queue, once the menu's handler is over.
+            connect(menu->addAction(caption), &QAction::triggered, this, [this, exporter] {
+                QMetaObject::invokeMethod(
+                    this, [this, exporter] { (this->*exporter)(); }, Qt::QueuedConnection);
+            });
             menu->popup(list->viewport()->mapToGlobal(at));
         });
     };

@@ -7,7 +7,7 @@
 //              Command6_Click, Command9_Click
 //   phonebook/ Command1_Click, Command7_Click, Command8_Click,
 //              Text5_Change, List2_Click
-//   composer/  Command5_Click, Text1_Change, Text1_GotFocus,
+//   composer/  Command5_Click, Text1_Change, Text1_GotFocus, Text1_Truncated,
 //              Text2_GotFocus, Command12_Click, Command10_Click
 #pragma once
 
@@ -179,6 +179,9 @@ public:
     void Command5_Click();
     void Text1_Change();
     void Text1_GotFocus();
+    // A paste or "ZIP SMS" made the text longer than Text1 takes: `kept`
+    // characters (as the counter counts them) were kept.
+    void Text1_Truncated(int kept);
     void Text2_GotFocus();
     void Command12_Click();
     void Command10_Click();

@@ -92,11 +92,38 @@ QString PortErrorText(const QString& device, QSerialPort::SerialPortError error,
         else
             why = QStringLiteral("permesso negato: aggiungere l'utente al gruppo dialout");
         break;
-    default:
-        // A missing device, and the rarer errors, are plain in the
-        // system's words ("No such file or directory").
+    case QSerialPort::DeviceNotFoundError:
+        why = QStringLiteral("porta inesistente: il cellulare è collegato?");
+        break;
+    case QSerialPort::OpenError:
+        why = QStringLiteral("porta già aperta");
+        break;
+    case QSerialPort::ResourceError:
+        // A cable pulled, a USB modem gone, the other end hung up.
+        why = QStringLiteral("il cellulare non è più raggiungibile");
+        break;
+    case QSerialPort::ReadError:
+        why = QStringLiteral("lettura dalla porta fallita");
+        break;
+    case QSerialPort::WriteError:
+        why = QStringLiteral("scrittura sulla porta fallita");
+        break;
+    case QSerialPort::UnsupportedOperationError:
+        why = QStringLiteral("la porta non accetta le impostazioni della linea");
+        break;
+    case QSerialPort::TimeoutError:
+        why = QStringLiteral("la porta non risponde");
+        break;
+    case QSerialPort::NotOpenError:
+        why = QStringLiteral("porta non aperta");
+        break;
+    case QSerialPort::UnknownError:
+    case QSerialPort::NoError:
+        why = QStringLiteral("errore della porta");
         break;
     }
-    const QString where = device + QStringLiteral(": ") + reason;
-    return QStringLiteral("ERRORE DI CONNESSIONE.. ") + (why.isEmpty() ? where : why + QStringLiteral(" - ") + where);
+    QString where = device;
+    if (!reason.isEmpty())
+        where += QStringLiteral(": ") + reason;
+    return QStringLiteral("ERRORE DI CONNESSIONE.. ") + why + QStringLiteral(" - ") + where;
 }

@@ -41,9 +41,10 @@ QString PortLabel(const PortInfo& port);
 QMenu* PortMenu(QWidget* parent, const std::vector<PortInfo>& ports, const QString& current,
                 const std::function<void(const QString&)>& bind);
 
-// What panel 2 shows when `device` cannot be opened: "ERRORE DI
-// CONNESSIONE.. ", what to do in the user's terms where the error has a
-// usual cause, then the device and the system's reason:
+// What panel 2 shows when `device` cannot be opened or fails while
+// connected: "ERRORE DI CONNESSIONE.. ", what happened in Italian words
+// (with what to do where the error has a usual cause), then the device and
+// the system's own reason:
 //   ERRORE DI CONNESSIONE.. permesso negato: aggiungere l'utente al gruppo
 //   dialout - /dev/ttyUSB0: Permission denied
 QString PortErrorText(const QString& device, QSerialPort::SerialPortError error, const QString& reason);

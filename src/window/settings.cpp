@@ -14,14 +14,16 @@ struct Box {
     QCheckBox* Form1::*box;
 };
 constexpr Box kBoxes[] = {
-    {"columns/serviceCentre", &Form1::Check3},   // "Centro servizi."
-    {"columns/status", &Form1::Check7},          // "Tipo."
-    {"columns/time", &Form1::Check5},            // "Ora."
-    {"columns/date", &Form1::Check4},            // "Data."
-    {"columns/text", &Form1::Check6},            // "Testo."
-    {"composer/flash", &Form1::Check1},          // "Flash"
-    {"composer/deliveryReport", &Form1::Check2}, // "Ricevuta"
+    {"columns/serviceCentre", &Form1::Check3}, // "Centro servizi."
+    {"columns/status", &Form1::Check7},        // "Tipo."
+    {"columns/time", &Form1::Check5},          // "Ora."
+    {"columns/date", &Form1::Check4},          // "Data."
+    {"columns/text", &Form1::Check6},          // "Testo."
 };
+
+// "Flash" and "Ricevuta" are choices for one message, not preferences:
+// every run starts with both unchecked. Earlier versions kept them.
+constexpr const char* kForgotten[] = {"composer/flash", "composer/deliveryReport"};
 
 // A Boolean key, or nothing when it is absent or not a Boolean.
 std::optional<bool> readBool(QSettings& settings, const char* key)
@@ -71,6 +73,8 @@ void SaveSettings(const Form1& form, QSettings& settings)
     settings.setValue(QStringLiteral("ports/chosen"), form.PortaScelta());
     for (const Box& entry : kBoxes)
         settings.setValue(QLatin1String(entry.key), (form.*entry.box)->isChecked());
+    for (const char* key : kForgotten)
+        settings.remove(QLatin1String(key));
     if (!form.CommonDialog1->Folder.isEmpty())
         settings.setValue(QStringLiteral("files/phonebookFolder"), form.CommonDialog1->Folder);
     settings.setValue(QStringLiteral("window/geometry"), form.saveGeometry());

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace {
 
 struct ErrorCase {
@@ -31,6 +33,25 @@ TEST(ExtendedErrors, CodesOfBothKinds)
         EXPECT_EQ(at::CmsError(QString::fromLatin1(c.line)), c.cms);
         EXPECT_EQ(at::CmeError(QString::fromLatin1(c.line)), c.cme);
     }
+}
+
+TEST(ExtendedErrors, ReasonsInTheUsersWords)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"+CMS ERROR: 330", "numero del centro servizi sconosciuto"},
+        {"+cms error:331", "nessuna rete"},
+        {"+CMS ERROR: 500", "errore sconosciuto"},
+        {"+CMS ERROR: 42", "rete congestionata"},
+        {"+CMS ERROR: 999", "errore 999 del cellulare"},
+        {"+CME ERROR: 11", "la SIM chiede il PIN"},
+        {"+CME ERROR: 1234", "errore 1234 del cellulare"},
+        {"+CMS ERROR: SMSC address unknown", "SMSC address unknown"}, // +CMEE=2
+        {"+CMS ERROR:", ""},
+        {"ERROR", ""},
+        {"", ""},
+    };
+    for (const auto& [line, reason] : cases)
+        EXPECT_EQ(at::ErrorReason(QString::fromLatin1(line)), QString::fromUtf8(reason)) << line;
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <utility>
 
 namespace {
 
@@ -40,6 +41,24 @@ TEST(Numbers, TrimSpacesKeepsTabsAndLineBreaks)
     EXPECT_EQ(at::TrimSpaces(QStringLiteral("  a b  ")), QStringLiteral("a b"));
     EXPECT_EQ(at::TrimSpaces(QStringLiteral("\tx\r\n ")), QStringLiteral("\tx\r\n"));
     EXPECT_EQ(at::TrimSpaces(QStringLiteral("   ")), QString());
+}
+
+TEST(Numbers, DialledNumbersLoseTheirGrouping)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"347 123 4567", "3471234567"},
+        {"+39 347 1234567", "+393471234567"},
+        {"347-1234567", "3471234567"},
+        {"+39 (06) 123.45.67", "+39061234567"},
+        {"06/1234567", "061234567"},
+        {"\t347\u00A01234567 ", "3471234567"}, // a tab, a no-break space
+        {"+39+347", "+39+347"},                // a second "+" is for the address to refuse
+        {"347 12a 4567", "34712a4567"},
+        {"*123#", "*123#"},
+        {"- -", ""},
+    };
+    for (const auto& [written, number] : cases)
+        EXPECT_EQ(at::DialledNumber(QString::fromUtf8(written)), QString::fromUtf8(number)) << written;
 }
 
 } // namespace

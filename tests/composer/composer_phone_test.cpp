@@ -112,19 +112,47 @@ TEST_F(Sending, AFailedSendLeavesTheCounter)
 }
 
 // The network refuses the message: with error codes off the phone says
-// ERROR, with them on +CMS ERROR: 500; both are a failed send.
+// ERROR, with them on +CMS ERROR and the reason, which the user is told.
 TEST_F(Sending, AMessageTheNetworkRefusesIsAFailedSend)
 {
-    phone.sim().control("fault reject on");
-    for (const char* codes : {"AT+CMEE=0", "AT+CMEE=1"}) {
-        SCOPED_TRACE(codes);
-        form.InviaAT(QString::fromLatin1(codes));
+    struct Case {
+        const char* codes;
+        const char* fault;
+        const char* status;
+    };
+    const Case cases[] = {
+        {"AT+CMEE=0", "fault reject on", "Invio sms fallito.."},
+        {"AT+CMEE=1", "fault reject on", "Invio sms fallito: errore sconosciuto.."},
+        {"AT+CMEE=1", "fault reject on 330", "Invio sms fallito: numero del centro servizi sconosciuto.."},
+        {"AT+CMEE=1", "fault reject on 331", "Invio sms fallito: nessuna rete.."},
+        {"AT+CMEE=1", "fault reject on 999", "Invio sms fallito: errore 999 del cellulare.."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        ASSERT_EQ(phone.sim().control(c.fault), "OK");
+        form.InviaAT(QString::fromLatin1(c.codes));
         form.Command5_Click();
-        EXPECT_EQ(panel2(), QStringLiteral("Invio sms fallito.."));
+        EXPECT_EQ(panel2(), QString::fromUtf8(c.status));
         EXPECT_EQ(form.Label8->text(), QStringLiteral("0"));
         EXPECT_TRUE(form.ComandoLibero);
     }
     EXPECT_TRUE(phone.sim().sentPdus().empty());
+}
+
+// The prompt refused with a reason, and a phone that stays silent.
+TEST_F(Sending, TheSendCommandsFailureSaysWhy)
+{
+    form.InviaAT(QStringLiteral("AT+CMEE=1"));
+    phone.sim().control("fault error on +CMGS");
+    form.Command5_Click();
+    EXPECT_EQ(panel2(), QStringLiteral("Errore invio sms.."));
+    phone.sim().control("fault error off");
+
+    form.Tempi.deadlineMs = 300;
+    phone.sim().control("fault silent on");
+    form.Command5_Click();
+    EXPECT_EQ(panel2(), QStringLiteral("Errore invio sms: il cellulare non risponde.."));
+    EXPECT_EQ(form.Label8->text(), QStringLiteral("0"));
 }
 
 TEST_F(Sending, TheCounterCountsOnAfterReset)
@@ -147,6 +175,27 @@ TEST_F(Sending, ASecondClickDuringASendOnlyBeeps)
     EXPECT_EQ(form.Label8->text(), QStringLiteral("1"));
 }
 
+// Numbers as people write them go out as the digits alone would.
+TEST_F(Sending, GroupedNumbersGoOutAsTheirDigits)
+{
+    const std::pair<const char16_t*, const char16_t*> cases[] = {
+        {u"347 123 4567", u"3471234567"}, {u"+39 347 1234567", u"+393471234567"},
+        {u"347-1234567", u"3471234567"},  {u"+39 (06) 123.45.67", u"+39061234567"},
+        {u"06/1234567", u"061234567"},    {u"  +39 347 1234567  ³ Marco", u"+393471234567"}, // a picked row
+    };
+    for (const auto& [written, digits] : cases) {
+        SCOPED_TRACE(QString::fromUtf16(written).toStdString());
+        form.Text2->setText(QString::fromUtf16(digits));
+        form.Command5_Click();
+        form.Text2->setText(QString::fromUtf16(written));
+        form.Command5_Click();
+        EXPECT_EQ(panel2(), QStringLiteral("SMS inviato.."));
+        const std::vector<std::string> sent = phone.sim().sentPdus();
+        ASSERT_GE(sent.size(), 2u);
+        EXPECT_EQ(sent[sent.size() - 1], sent[sent.size() - 2]);
+    }
+}
+
 // Each refusal shows its box, sends nothing and frees the guard.
 TEST_F(Sending, RefusalsSendNothing)
 {
@@ -163,7 +212,10 @@ TEST_F(Sending, RefusalsSendNothing)
         {u"", u"", QStringLiteral("abc"), "Manca destiantario!!"}, // the recipient comes first
         {u"12345", u"  ", QStringLiteral("abc"), "Manca centro servizi!!"},
         {u"12a45", u"+3912345678", QStringLiteral("abc"), "Destinatario non valido!!"},
-        {u"+39 333 1234567", u"+3912345678", QStringLiteral("abc"), "Destinatario non valido!!"},
+        {u"+39+3331234567", u"+3912345678", QStringLiteral("abc"), "Destinatario non valido!!"},
+        {u"333 12x 4567", u"+3912345678", QStringLiteral("abc"), "Destinatario non valido!!"},
+        {u"*123#", u"+3912345678", QStringLiteral("abc"), "Destinatario non valido!!"},
+        {u"- ( ) -", u"+3912345678", QStringLiteral("abc"), "Destinatario non valido!!"},
         {u"12345", u"+39-12345678", QStringLiteral("abc"), "Centro servizi non valido!!"},
     };
     for (const Case& c : cases) {

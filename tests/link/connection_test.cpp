@@ -118,7 +118,8 @@ TEST(Connection, PortThatCannotBeOpenedIsNamedWithTheReason)
         EnvVar missing("ZIRCALO_COM1", "/dev/zircalo-no-such-port");
         EXPECT_FALSE(phone.connect());
         EXPECT_EQ(form.StatusBar1->panelText(2),
-                  "ERRORE DI CONNESSIONE.. /dev/zircalo-no-such-port: No such file or directory");
+                  "ERRORE DI CONNESSIONE.. porta inesistente: il cellulare è collegato? - "
+                  "/dev/zircalo-no-such-port: No such file or directory");
     }
     {
         // Another program holds the phone's port.
@@ -193,9 +194,12 @@ TEST(Connection, LineDroppedInAnAnswerDisconnects)
     EXPECT_EQ(form.Label16->BackColor(), 0u);
     EXPECT_FALSE(form.PortOpen());
     EXPECT_EQ(form.StatusBar1->panelText(1), "DICONNESSO");
-    EXPECT_TRUE(form.StatusBar1->panelText(2).startsWith("ERRORE DI CONNESSIONE.. "
-                                                         + QString::fromStdString(phone.device()) + ": "))
-        << form.StatusBar1->panelText(2).toStdString();
+    // The system calls it a read error or a resource gone: either is said in Italian first.
+    const QString shown = form.StatusBar1->panelText(2);
+    const QString where = " - " + QString::fromStdString(phone.device()) + ": ";
+    EXPECT_TRUE(shown.startsWith("ERRORE DI CONNESSIONE.. lettura dalla porta fallita" + where)
+                || shown.startsWith("ERRORE DI CONNESSIONE.. il cellulare non è più raggiungibile" + where))
+        << shown.toStdString();
     EXPECT_TRUE(form.Frame2->isEnabled());
     // What follows is refused at once instead of waiting for a phone that is gone.
     EXPECT_EQ(form.InviaAT("+CMGR=2"), "ERROR");

@@ -52,6 +52,9 @@ std::string unescape(const std::string& text)
 struct Dialogue {
     std::string toPhone;
     std::string fromPhone;
+    std::vector<std::string> toPhoneLines; // as the log cut them
+    std::vector<std::string> fromPhoneLines;
+    QStringList events; // "porta ... aperta", without their time
 };
 
 // What the simulator's transcript says it sent (">>" lines).
@@ -89,11 +92,19 @@ protected:
         EXPECT_TRUE(log.open(QIODevice::ReadOnly));
         static const QRegularExpression shape(
             QStringLiteral(R"re(^(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}) (->|<-) "(.*)"$)re"));
+        static const QRegularExpression event(
+            QStringLiteral(R"re(^(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}) -- (.+)$)re"));
         Dialogue dialogue;
         QString lastTime;
         for (const QByteArray& raw : log.readAll().split('\n')) {
             if (raw.isEmpty())
                 continue;
+            if (const QRegularExpressionMatch told = event.match(QString::fromUtf8(raw)); told.hasMatch()) {
+                EXPECT_GE(told.captured(1), lastTime);
+                lastTime = told.captured(1);
+                dialogue.events << told.captured(2);
+                continue;
+            }
             const QRegularExpressionMatch match = shape.match(QString::fromUtf8(raw));
             EXPECT_TRUE(match.hasMatch()) << raw.toStdString();
             if (!match.hasMatch())
@@ -103,7 +114,9 @@ protected:
             const std::string bytes = unescape(match.captured(3).toStdString());
             // One line of the dialogue at most per log line.
             EXPECT_LE(std::count(bytes.begin(), bytes.end(), '\n'), 1);
-            (match.captured(2) == QLatin1String("->") ? dialogue.toPhone : dialogue.fromPhone) += bytes;
+            const bool toPhone = match.captured(2) == QLatin1String("->");
+            (toPhone ? dialogue.toPhone : dialogue.fromPhone) += bytes;
+            (toPhone ? dialogue.toPhoneLines : dialogue.fromPhoneLines).push_back(bytes);
         }
         return dialogue;
     }
@@ -133,6 +146,53 @@ TEST_F(AtLog, ConnectionLogsEveryByteInOrderWithItsDirection)
         EXPECT_NE(logged.fromPhone.find(line), std::string::npos) << line;
     EXPECT_EQ(logged.toPhone.rfind("ATZ\r", 0), 0u);
     EXPECT_NE(logged.toPhone.find("AT+CGMM\r"), std::string::npos);
+}
+
+// Whatever pieces the bytes come in, a log line holds one line of the
+// dialogue, whole: a slow phone's answer, one byte at a time, is not logged
+// a byte per line.
+TEST_F(AtLog, AnswersInPiecesAreLoggedALineOfTheDialogueALine)
+{
+    e2e::Phone phone;
+    ASSERT_EQ(phone.sim().control("fault pieces on 1 1"), "OK");
+    ASSERT_TRUE(phone.connect());
+    phone.form().Command2_Click(); // closed: what waited for its line end is logged
+    atlog::CloseFile();
+
+    const Dialogue logged = readLog();
+    EXPECT_EQ(logged.fromPhone, simulatorSent(phone.sim().transcript()));
+    ASSERT_FALSE(logged.fromPhoneLines.empty());
+    for (const std::string& line : logged.fromPhoneLines)
+        EXPECT_EQ(line.back(), '\n') << line;
+    for (const std::string& line : logged.toPhoneLines)
+        EXPECT_EQ(line.back(), '\r') << line;
+    // "CONNESSO A Nokia 6310i": the model's answer is one line of the log.
+    EXPECT_NE(std::find(logged.fromPhoneLines.begin(), logged.fromPhoneLines.end(), "Nokia 6310i\r\n"),
+              logged.fromPhoneLines.end());
+
+    // The header, the port opened with its settings, and closed.
+    const QString device = QString::fromStdString(phone.device());
+    ASSERT_GE(logged.events.size(), 3);
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral("^zircalo \\d+\\.\\d+: dialogo AT")).match(logged.events[0]).hasMatch())
+        << logged.events[0].toStdString();
+    EXPECT_EQ(logged.events[1], "porta " + device
+                                    + " aperta: 19200 baud, 8 bit di dati, nessuna parità, 1 bit di stop, nessun "
+                                      "controllo di flusso");
+    EXPECT_EQ(logged.events.last(), "porta " + device + " chiusa");
+}
+
+// A port that cannot be opened leaves its reason in the log, not an empty file.
+TEST_F(AtLog, APortThatCannotBeOpenedIsLogged)
+{
+    e2e::Phone phone;
+    phone.form().LegaPorta(1, QStringLiteral("/dev/zircalo-no-such-port"));
+    EXPECT_FALSE(phone.connect());
+    atlog::CloseFile();
+    const Dialogue logged = readLog();
+    EXPECT_EQ(logged.toPhone, "");
+    ASSERT_EQ(logged.events.size(), 2);
+    EXPECT_EQ(logged.events[1], "apertura della porta /dev/zircalo-no-such-port fallita: No such file or directory");
 }
 
 TEST(AtLogLines, ShowBytesReadablyAndReversibly)

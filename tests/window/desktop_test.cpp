@@ -187,8 +187,9 @@ TEST_F(Desktop, SettingsWrittenAreReadBackByTheNextRun)
     EXPECT_FALSE(next.Check5->isChecked());
     EXPECT_TRUE(next.Check4->isChecked());
     EXPECT_FALSE(next.Check6->isChecked());
-    EXPECT_TRUE(next.Check1->isChecked());
-    EXPECT_TRUE(next.Check2->isChecked());
+    // "Flash" and "Ricevuta" were for one message: the next run starts without them.
+    EXPECT_FALSE(next.Check1->isChecked());
+    EXPECT_FALSE(next.Check2->isChecked());
     EXPECT_EQ(next.CommonDialog1->Folder, dir.path());
     EXPECT_EQ(next.size(), QSize(1000, 700));
 }
@@ -208,6 +209,24 @@ TEST_F(Desktop, UnreadableSettingsLeaveTheControlsAsTheyStart)
     EXPECT_TRUE(form.Check6->isChecked());
     EXPECT_FALSE(form.Check1->isChecked());
     EXPECT_EQ(form.size(), Form1::DefaultSize);
+}
+
+// The settings of an earlier version kept "Flash" and "Ricevuta" checked:
+// they are not read, and the next save forgets them.
+TEST_F(Desktop, FlashAndReportKeptByAnEarlierVersionAreForgotten)
+{
+    {
+        QSettings settings(settingsFile(), QSettings::IniFormat);
+        settings.setValue("composer/flash", true);
+        settings.setValue("composer/deliveryReport", true);
+    }
+    QSettings settings(settingsFile(), QSettings::IniFormat);
+    LoadSettings(form, settings);
+    EXPECT_FALSE(form.Check1->isChecked());
+    EXPECT_FALSE(form.Check2->isChecked());
+    SaveSettings(form, settings);
+    EXPECT_FALSE(settings.contains("composer/flash"));
+    EXPECT_FALSE(settings.contains("composer/deliveryReport"));
 }
 
 // ---- the port finder ----
@@ -318,7 +337,17 @@ TEST(PortErrors, SayWhyInTheUsersTerms)
          "ERRORE DI CONNESSIONE.. porta occupata da un altro programma (ModemManager?)"
          " - /dev/ttyUSB0: Permission error while locking the device"},
         {"missing", QSerialPort::DeviceNotFoundError, "No such file or directory",
-         "ERRORE DI CONNESSIONE.. /dev/ttyUSB0: No such file or directory"},
+         "ERRORE DI CONNESSIONE.. porta inesistente: il cellulare è collegato? - /dev/ttyUSB0: No such file or "
+         "directory"},
+        {"cable pulled", QSerialPort::ResourceError, "Resource temporarily unavailable",
+         "ERRORE DI CONNESSIONE.. il cellulare non è più raggiungibile - /dev/ttyUSB0: Resource temporarily "
+         "unavailable"},
+        {"read failed", QSerialPort::ReadError, "Input/output error",
+         "ERRORE DI CONNESSIONE.. lettura dalla porta fallita - /dev/ttyUSB0: Input/output error"},
+        {"write failed", QSerialPort::WriteError, "Input/output error",
+         "ERRORE DI CONNESSIONE.. scrittura sulla porta fallita - /dev/ttyUSB0: Input/output error"},
+        {"no system reason", QSerialPort::UnknownError, "",
+         "ERRORE DI CONNESSIONE.. errore della porta - /dev/ttyUSB0"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -332,7 +361,8 @@ TEST_F(Desktop, BoundDeviceIsTheOneOpened)
     const QString device = QStringLiteral("/dev/zircalo-no-such-port");
     form.LegaPorta(1, device);
     form.Command2_Click();
-    EXPECT_EQ(form.StatusBar1->panelText(2), "ERRORE DI CONNESSIONE.. " + device + ": No such file or directory");
+    EXPECT_EQ(form.StatusBar1->panelText(2), "ERRORE DI CONNESSIONE.. porta inesistente: il cellulare è collegato? - "
+                                                 + device + ": No such file or directory");
     EXPECT_EQ(form.StatusBar1->panelText(1), "DICONNESSO");
     EXPECT_TRUE(form.Frame2->isEnabled());
 }

@@ -7,9 +7,14 @@
 #include "support/e2e.h"
 #include "support/file_size_limit.h"
 
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
+#include <QMenu>
+#include <QPointer>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -18,10 +23,12 @@ namespace {
 
 using Table = std::vector<QStringList>;
 
-// RFC 4180: records end with CR LF; a field in double quotes may hold
-// commas, CR LF and doubled quotes. Anything else off the rules fails.
+// RFC 4180 with ";" between fields, as Italian spreadsheets read it:
+// records end with CR LF; a field in double quotes may hold ";", CR LF and
+// doubled quotes. Anything else off the rules fails.
 bool readCsv(const QString& text, Table& out)
 {
+    const QChar separator(QLatin1Char(';'));
     out.clear();
     QStringList record;
     QString field;
@@ -45,7 +52,7 @@ bool readCsv(const QString& text, Table& out)
                 field += text.at(i++);
             }
         } else {
-            while (i < n && text.at(i) != QLatin1Char(',') && text.at(i) != QLatin1Char('\r')) {
+            while (i < n && text.at(i) != separator && text.at(i) != QLatin1Char('\r')) {
                 if (text.at(i) == QLatin1Char('"') || text.at(i) == QLatin1Char('\n'))
                     return false; // a quote or a bare LF in an unquoted field
                 field += text.at(i++);
@@ -53,7 +60,7 @@ bool readCsv(const QString& text, Table& out)
         }
         record << field;
         field.clear();
-        if (i < n && text.at(i) == QLatin1Char(',')) {
+        if (i < n && text.at(i) == separator) {
             ++i;
             continue;
         }
@@ -137,40 +144,42 @@ QByteArray readFile(const QString& name)
 TEST(ExportFormats, CsvQuotesWhatMustBeQuoted)
 {
     std::vector<store::ExportedMessage> messages = {
-        {"SM", 1, "Nuovo", "+393359609600", "+393471234567", "Rossi, Giulia", "2024-03-15T18:42:07",
+        {"SM", 1, "Nuovo", "+393359609600", "+393471234567", "Rossi; Giulia", "2024-03-15 18:42:07", "+01:00",
          "Ciao \"tu\",\r\ncome va? è già l'ora ³"},
-        {"ME", 150, "", "", "", "", "", ""},
+        {"ME", 150, "", "", "", "", "", "", ""},
     };
     const QByteArray csv = store::MessagesCsv(messages);
     ASSERT_TRUE(csv.startsWith("\xEF\xBB\xBF"));
+    // A comma needs no quotes; a ";" does.
+    EXPECT_TRUE(csv.contains(";\"Rossi; Giulia\";")) << csv.toStdString();
     Table table;
     ASSERT_TRUE(readCsv(QString::fromUtf8(csv.mid(3)), table)) << csv.toStdString();
     ASSERT_EQ(table.size(), 3u);
     EXPECT_EQ(table[0], QStringList({"Memoria", "Posizione", "Stato", "Centro servizi", "Numero", "Nome", "Data e ora",
-                                     "Testo"}));
-    EXPECT_EQ(table[1], QStringList({"SM", "1", "Nuovo", "+393359609600", "+393471234567", "Rossi, Giulia",
-                                     "2024-03-15T18:42:07", "Ciao \"tu\",\r\ncome va? è già l'ora ³"}));
-    EXPECT_EQ(table[2], QStringList({"ME", "150", "", "", "", "", "", ""}));
+                                     "Fuso orario", "Testo"}));
+    EXPECT_EQ(table[1], QStringList({"SM", "1", "Nuovo", "+393359609600", "+393471234567", "Rossi; Giulia",
+                                     "2024-03-15 18:42:07", "+01:00", "Ciao \"tu\",\r\ncome va? è già l'ora ³"}));
+    EXPECT_EQ(table[2], QStringList({"ME", "150", "", "", "", "", "", "", ""}));
 }
 
-TEST(ExportFormats, IsoDateTimeFromTheDecodersTexts)
+TEST(ExportFormats, DateTimeAsSpreadsheetsReadIt)
 {
     struct Case {
         const char* date;
         const char* time;
-        const char* iso;
+        const char* shown;
     };
     const std::vector<Case> cases = {
-        {"15/03/24", "18:42:07", "2024-03-15T18:42:07"},
-        {"31/12/99", "23:59:59", "1999-12-31T23:59:59"},
-        {"01/01/00", "00:00:00", "2000-01-01T00:00:00"},
+        {"15/03/24", "18:42:07", "2024-03-15 18:42:07"},
+        {"31/12/99", "23:59:59", "1999-12-31 23:59:59"},
+        {"01/01/00", "00:00:00", "2000-01-01 00:00:00"},
         {"        ", "        ", ""}, // a stored outgoing message
         {"31/02/24", "10:00:00", ""}, // no such day
         {"15/03/24", "25:00:00", ""}, // no such hour
         {"1x/03/24", "10:00:00", ""},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(store::IsoDateTime(c.date, c.time), c.iso) << c.date << " " << c.time;
+        EXPECT_EQ(store::CsvDateTime(c.date, c.time), c.shown) << c.date << " " << c.time;
 }
 
 TEST(ExportFormats, VCardsEscapeAndFoldLongLines)
@@ -210,33 +219,34 @@ protected:
 // The main sample's messages, as the phone holds them once the list has
 // been read (reading a message marks it read). Names come from the phone
 // books; TIM is an alphanumeric sender; slots 12, 14 and ME 3, 4 are stored
-// outgoing messages, without a stamp.
+// outgoing messages, without a stamp. Every stamp was taken in winter, in
+// Italy: +01:00.
 const Table kMessages = {
-    {"Memoria", "Posizione", "Stato", "Centro servizi", "Numero", "Nome", "Data e ora", "Testo"},
-    {"SM", "1", "Letto", "+393359609600", "+393471234567", "Marco Rossi", "2024-03-15T18:42:07",
+    {"Memoria", "Posizione", "Stato", "Centro servizi", "Numero", "Nome", "Data e ora", "Fuso orario", "Testo"},
+    {"SM", "1", "Letto", "+393359609600", "+393471234567", "Marco Rossi", "2024-03-15 18:42:07", "+01:00",
      "Ciao! Ci vediamo stasera alle 20:30 al solito bar?"},
-    {"SM", "2", "Letto", "+393359609600", "+393401234567", "Rossi, Giulia", "2024-03-16T09:23:11",
+    {"SM", "2", "Letto", "+393359609600", "+393401234567", "Rossi, Giulia", "2024-03-16 09:23:11", "+01:00",
      "Il pranzo costa 12€ a testa, perché non vieni anche tu? E' già tutto pronto"},
-    {"SM", "3", "Letto", "+393359609600", "+390123456789", "Ufficio", "2024-03-16T12:15:00",
+    {"SM", "3", "Letto", "+393359609600", "+390123456789", "Ufficio", "2024-03-16 12:15:00", "+01:00",
      "Lista spesa:\npane\nlatte\nuova\ncaffè"},
-    {"SM", "5", "Letto", "+393359609600", "TIM", "", "2024-03-17T08:00:01",
+    {"SM", "5", "Letto", "+393359609600", "TIM", "", "2024-03-17 08:00:01", "+01:00",
      "Gentile cliente, il credito residuo è di 5,20€. Grazie per aver scelto TIM."},
-    {"SM", "7", "Letto", "+393359609600", "+393471234567", "Marco Rossi", "2024-03-18T22:05:12",
+    {"SM", "7", "Letto", "+393359609600", "+393471234567", "Marco Rossi", "2024-03-18 22:05:12", "+01:00",
      "Ciao img:Amore / Baci  amore"},
-    {"SM", "8", "Letto", "+393359609600", "+393281234567", "", "2024-03-19T10:10:10", "Buon compleanno! 🎂🎉"},
-    {"SM", "10", "Letto", "+393359609600", "+393401234567", "Rossi, Giulia", "2024-03-20T19:33:44",
+    {"SM", "8", "Letto", "+393359609600", "+393281234567", "", "2024-03-19 10:10:10", "+01:00", "Buon compleanno! 🎂🎉"},
+    {"SM", "10", "Letto", "+393359609600", "+393401234567", "Rossi, Giulia", "2024-03-20 19:33:44", "+01:00",
      "Ciao Giulia, ti scrivo per la cena di sabato: abbiamo prenotato da Mario alle 20:30, siamo in otto. "
      "Porta tu il dolce? Io penso al vino e ai fiori, ok? B"},
-    {"SM", "12", "Da Inviare", "+393359609600", "+393331112222", "Pizzeria da Gino", "",
+    {"SM", "12", "Da Inviare", "+393359609600", "+393331112222", "Pizzeria da Gino", "", "",
      "Arrivo tra dieci minuti, aspettami davanti al bar."},
-    {"SM", "14", "Inviato", "+393359609600", "+393479876543", "Anna", "", "Grazie mille per ieri sera!"},
-    {"ME", "1", "Letto", "+393359609600", "+393391122334", "Nonna", "2023-12-24T20:30:00",
+    {"SM", "14", "Inviato", "+393359609600", "+393479876543", "Anna", "", "", "Grazie mille per ieri sera!"},
+    {"ME", "1", "Letto", "+393359609600", "+393391122334", "Nonna", "2023-12-24 20:30:00", "+01:00",
      "Auguri di buon Natale e felice anno nuovo! Nonna"},
-    {"ME", "2", "Letto", "+393359609600", "+393281234567", "", "2024-03-21T07:02:15",
+    {"ME", "2", "Letto", "+393359609600", "+393281234567", "", "2024-03-21 07:02:15", "+01:00",
      "Domani sciopero dei treni: ti passo a prendere io alle 7:45."},
-    {"ME", "3", "Inviato", "+393359609600", "+393471234567", "Marco Rossi", "", "Sì, arrivo subito."},
-    {"ME", "4", "Da Inviare", "+393359609600", "3401234567", "", "", "Ricordati di comprare il pane"},
-    {"ME", "6", "Letto", "+393359609600", "3331234567", "Bianchi, Luca", "2024-03-22T13:45:01",
+    {"ME", "3", "Inviato", "+393359609600", "+393471234567", "Marco Rossi", "", "", "Sì, arrivo subito."},
+    {"ME", "4", "Da Inviare", "+393359609600", "3401234567", "", "", "", "Ricordati di comprare il pane"},
+    {"ME", "6", "Letto", "+393359609600", "3331234567", "Bianchi, Luca", "2024-03-22 13:45:01", "+01:00",
      "Ho trovato le chiavi, erano in macchina :-)"},
 };
 
@@ -255,6 +265,58 @@ TEST_F(Export, MessagesOfTheMainSampleAsCsv)
     for (size_t i = 0; i < table.size(); ++i)
         EXPECT_EQ(table[i], kMessages[i]) << "row " << i << ": " << table[i].join('|').toStdString();
     EXPECT_TRUE(form().StatusBar1->panelText(2).startsWith("Esportazione terminata: 14 sms"));
+}
+
+// The menu that a right click on a list opens, once it shows.
+QMenu* shownMenu()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* menu = qobject_cast<QMenu*>(widget); menu && menu->isVisible())
+            return menu;
+    return nullptr;
+}
+
+// As the user does it: a right click on the list, a click on the menu's
+// entry, the window's event loop running. The export's transactions run
+// the event loop too, and the menu closes and is deleted meanwhile: the
+// export must not be running inside the menu's own handler then.
+TEST_F(Export, ThroughTheListsContextMenu)
+{
+    form().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form()));
+    form().Command1_Click();
+    form().Command4_Click();
+    ASSERT_GT(form().List1->ListCount(), 0);
+
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        QFile::remove(target);
+        form().Stato(QString());
+        QWidget* rows = form().List1->viewport();
+        // A right press reaches the rows as the window system makes it: the
+        // press, then the context-menu event the window sends for it.
+        const QPoint at(20, 10);
+        QTest::mousePress(rows, Qt::RightButton, {}, at);
+        QContextMenuEvent request(QContextMenuEvent::Mouse, at, rows->mapToGlobal(at));
+        QApplication::sendEvent(rows, &request);
+        QTest::mouseRelease(rows, Qt::RightButton, {}, at);
+        ASSERT_TRUE(e2e::waitFor([] { return shownMenu() != nullptr; }));
+        QMenu* menu = shownMenu();
+        ASSERT_EQ(menu->actions().size(), 1);
+        QAction* entry = menu->actions().first();
+        EXPECT_EQ(entry->text(), QString::fromUtf8("Esporta messaggi…"));
+        QPointer<QMenu> watched(menu);
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(entry).center());
+        ASSERT_TRUE(e2e::waitFor(
+            [&] { return form().StatusBar1->panelText(2).startsWith(QStringLiteral("Esportazione terminata")); },
+            20000))
+            << form().StatusBar1->panelText(2).toStdString();
+        EXPECT_TRUE(e2e::waitFor([&] { return watched.isNull(); })); // the menu is gone, the window stays
+        EXPECT_TRUE(form().ComandoLibero);
+        Table table;
+        ASSERT_TRUE(readCsv(QString::fromUtf8(readFile(target).mid(3)), table));
+        EXPECT_EQ(table.size(), kMessages.size());
+    }
 }
 
 // The main sample's phone books, as List2 holds them after a read: the

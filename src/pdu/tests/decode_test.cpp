@@ -169,4 +169,28 @@ const Message kStatusReports[] = {
 };
 INSTANTIATE_TEST_SUITE_P(StatusReports, Decode, testing::ValuesIn(kStatusReports), testpdu::rowName);
 
+// The zone octet of the stamp, put into kDeliver in place of its "40"
+// (+01:00): quarters of an hour, digits swapped, the sign in the tens digit.
+TEST(Zone, QuartersOfAnHourWithTheirSign)
+{
+    const struct {
+        const char* octet;
+        const char* zone;
+    } cases[] = {
+        {"40", "+01:00"}, {"80", "+02:00"}, {"00", "+00:00"}, {"32", "+05:45"}, {"29", "-03:00"},
+        {"0A", "-05:00"}, {"8A", "-07:00"}, {"A2", ""},       {"A0", ""},       {"4G", ""},
+    };
+    const QString deliver = QString::fromLatin1(kDeliver);
+    const qsizetype at = deliver.indexOf(QLatin1String("30108241537040")) + 12;
+    for (const auto& c : cases) {
+        QString pak = deliver;
+        pak.replace(at, 2, QLatin1String(c.octet));
+        EXPECT_EQ(RivZona(0, pak), QLatin1String(c.zone)) << c.octet;
+    }
+    EXPECT_EQ(RivZona(0, deliver.left(at + 1)), "");   // the stamp cut short
+    EXPECT_EQ(RivZona(2, QLatin1String(kSubmit)), ""); // no stamp
+    // A status report: the zone of the discharge time, not of the centre's stamp.
+    EXPECT_EQ(RivZona(0, "0791933395066900062A0C91934317325476424050015100404240500151208000"), "+02:00");
+}
+
 } // namespace
