@@ -395,6 +395,14 @@ std::string Phone::execute(const std::string& line)
                 if (matches(pattern, "AT" + upper(command)))
                     return answer + final(error);
             }
+            for (const std::string& pattern : m_state.faults.cmeCommands) {
+                if (matches(pattern, "AT" + upper(command))) {
+                    Result refused;
+                    refused.kind = Kind::Cme;
+                    refused.code = m_state.faults.cmeCode;
+                    return answer + final(refused);
+                }
+            }
             r = extended(name, command.substr(nameEnd));
         } else {
             // A basic command: a letter (or &letter), then digits, or S<n>=<v> / S<n>?

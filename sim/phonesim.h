@@ -69,6 +69,8 @@ struct Faults {
     bool slow = false;   // bytes paced at 19200 baud 8N1, plus slowDelayMs per command
     int slowDelayMs = 50;
     std::vector<std::string> errorCommands; // command prefixes answered "ERROR"
+    int cmeCode = 0;                        // a locked SIM answers 11 to what needs it
+    std::vector<std::string> cmeCommands;   // command prefixes answered "+CME ERROR: cmeCode"
     struct Unsolicited {
         UnsolicitedPosition position = UnsolicitedPosition::Before;
         std::string line; // "\n" between the lines of one code (a +CMT and its PDU)

@@ -454,6 +454,27 @@ const std::vector<Key<Faults, FaultArgs>>& faultKeys()
              }
              return values;
          }},
+        {"cme",
+         [](const FaultArgs& a, Faults& f, std::string& error) {
+             f.cmeCommands.clear();
+             if (!a.on)
+                 return true;
+             if (a.words.size() < 2 || !intArg(a, 0, f.cmeCode, error)) {
+                 error = "fault cme on <code> <command>...";
+                 return false;
+             }
+             for (size_t i = 1; i < a.words.size(); ++i)
+                 f.cmeCommands.push_back(upper(a.words[i]));
+             return true;
+         },
+         [](const Faults& f) {
+             if (f.cmeCommands.empty())
+                 return Values{"off"};
+             std::string on = "on " + std::to_string(f.cmeCode);
+             for (const std::string& c : f.cmeCommands)
+                 on += " " + c;
+             return Values{on};
+         }},
         {"unsolicited",
          [](const FaultArgs& a, Faults& f, std::string& error) {
              if (!a.on) {

@@ -230,13 +230,16 @@ TEST_F(SimTest, SendDialoguePromptsRecordsAndRefusesAWrongLength)
     EXPECT_EQ(m_client->send("AT+CMGS=14\r\r"), "\r\n> ");
     EXPECT_EQ(m_client->send(kSubmitAbc + "\x1a\r"), "\r\n+CMS ERROR: 500\r\n");
     EXPECT_EQ(m_sim->sentPdus().size(), 2u);
+    ASSERT_EQ(m_sim->control("fault reject on 330"), "OK"); // no service centre
+    EXPECT_EQ(m_client->send("AT+CMGS=14\r\r"), "\r\n> ");
+    EXPECT_EQ(m_client->send(kSubmitAbc + "\x1a\r"), "\r\n+CMS ERROR: 330\r\n");
     ASSERT_EQ(m_sim->control("fault reject off"), "OK");
 
     const std::vector<std::string> commands = m_sim->commands();
     const std::vector<std::string> expected = {
         "ATE0",       "AT+CMGS=14", kSubmitAbc + "\x1a", "AT+CMGS=15",        kSubmitAbc + "\x1a",
         "AT+CMGS=14", "0011\x1b",   "AT+CMGS=14",        kSubmitAbc + "\x1a", "AT",
-        "AT+CMEE=1",  "AT+CMGS=14", kSubmitAbc + "\x1a"};
+        "AT+CMEE=1",  "AT+CMGS=14", kSubmitAbc + "\x1a", "AT+CMGS=14",        kSubmitAbc + "\x1a"};
     EXPECT_EQ(commands, expected);
 }
 
@@ -297,6 +300,17 @@ TEST_F(SimTest, ErrorForChosenCommandsOnly)
     EXPECT_EQ(m_client->at("AT+CMGR=1"), "\r\nERROR\r\n");
     ASSERT_EQ(m_sim->control("fault error off"), "OK");
     EXPECT_EQ(m_client->at("AT+CMGR=1").substr(0, 16), "\r\n+CMGR: 1,,63\r\n");
+
+    // A SIM that asks for its PIN: a code, as +CMEE says.
+    ASSERT_EQ(m_sim->control("fault cme on 11 +CPBS +CPMS"), "OK");
+    EXPECT_EQ(m_client->at("AT+CPBS=\"SM\""), "\r\nERROR\r\n");
+    EXPECT_EQ(m_client->at("AT+CMEE=1"), "\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("AT+CPBS=\"SM\""), "\r\n+CME ERROR: 11\r\n");
+    EXPECT_EQ(m_client->at("AT+CPMS?"), "\r\n+CME ERROR: 11\r\n");
+    EXPECT_EQ(m_client->at("AT+CGMM"), "\r\nNokia 6310i\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_sim->control("fault cme on 11"), "ERROR fault cme on <code> <command>...");
+    ASSERT_EQ(m_sim->control("fault cme off"), "OK");
+    EXPECT_EQ(m_client->at("AT+CPMS?").substr(0, 9), "\r\n+CPMS: ");
 }
 
 TEST_F(SimTest, SilentPhoneReadsButNeverAnswers)

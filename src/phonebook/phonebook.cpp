@@ -26,6 +26,7 @@ constexpr Store kStores[] = {
 
 const QString kReadDone = QStringLiteral("Lettura rubriche terminata..");
 const QString kPhoneSilent = QStringLiteral("Lettura rubriche fallita: il cellulare non risponde..");
+const QString kNoBook = QStringLiteral("Lettura rubriche fallita: ");
 const QString kCharsetKept = QStringLiteral("Lettura rubriche terminata, ma il cellulare non torna al set GSM..");
 
 // No phone book comes near these; a larger file or a longer line is not
@@ -116,7 +117,7 @@ struct StoreRead {
 // keeps the previous phone book until the read has succeeded. `sized` is
 // the size answer of the store sized last, whose widths the rows end with.
 ReadEnd readStores(Form1& form, const LongOperation& operation, bool ucs2, QStringList& rows,
-                   std::optional<at::CpbrRange>& sized)
+                   std::optional<at::CpbrRange>& sized, QString& refusal)
 {
     for (const Store& store : kStores) {
         const QString selected = form.InviaAT(QLatin1String(store.select));
@@ -125,8 +126,10 @@ ReadEnd readStores(Form1& form, const LongOperation& operation, bool ucs2, QStri
         form.Stato(QLatin1String(store.status));
         if (silent(selected))
             return ReadEnd::Silent;
-        if (selected != QLatin1String("OK"))
+        if (selected != QLatin1String("OK")) {
+            refusal = form.ErroreAT;
             continue;
+        }
         const QString sizeAnswer = form.InviaAT(QStringLiteral("+CPBR=?"));
         if (operation.lineLost())
             return ReadEnd::LineLost;
@@ -134,8 +137,10 @@ ReadEnd readStores(Form1& form, const LongOperation& operation, bool ucs2, QStri
             return ReadEnd::Silent;
         // A size answer of another shape (an ERROR, absurd widths) skips the store.
         const at::CpbrRange size = at::ParseCpbrRange(sizeAnswer);
-        if (!size.valid)
+        if (!size.valid) {
+            refusal = form.ErroreAT;
             continue;
+        }
         sized = size;
         rows.append(HeaderRow(size));
         form.ProgressBar1->setMax(float(size.last));
@@ -173,7 +178,8 @@ void Form1::Command1_Click()
     const bool ucs2 = charset == QLatin1String("OK");
     QStringList rows;
     std::optional<at::CpbrRange> sized;
-    ReadEnd end = silent(charset) ? ReadEnd::Silent : readStores(*this, operation, ucs2, rows, sized);
+    QString refusal; // the phone's last word on a book it would not give
+    ReadEnd end = silent(charset) ? ReadEnd::Silent : readStores(*this, operation, ucs2, rows, sized, refusal);
     if (end == ReadEnd::LineLost) {
         ProgressBar1->setValue(0.1f);
         return;
@@ -190,6 +196,15 @@ void Form1::Command1_Click()
     if (end == ReadEnd::Silent) {
         ProgressBar1->setValue(0.1f);
         Stato(kPhoneSilent);
+        return;
+    }
+    // Not one book could be read (a SIM that asks for its PIN refuses them
+    // all): that is no empty phone book, and the previous list stays.
+    if (!sized) {
+        ProgressBar1->setValue(0.1f);
+        const QString reason = at::ErrorReason(refusal);
+        Stato(kNoBook + (reason.isEmpty() ? QStringLiteral("il cellulare le rifiuta tutte") : reason)
+              + QStringLiteral(".."));
         return;
     }
     List2->Clear();

@@ -67,14 +67,28 @@ TEST_F(Composer, TypingStopsAt160Characters)
 
 TEST_F(Composer, PastingKeepsWhatFits)
 {
+    const auto panel2 = [this] { return form.StatusBar1->panelText(2); };
+    const QString banner = panel2();
     paste(QString(200, QLatin1Char('a')));
     EXPECT_EQ(form.Text1->text(), QString(160, QLatin1Char('a')));
     EXPECT_EQ(counter(), QStringLiteral("160/160"));
+    // What was cut is said.
+    EXPECT_EQ(panel2(), QStringLiteral("Testo troppo lungo: tenuti i primi 160 caratteri.."));
 
+    form.Stato(banner);
     form.Text1->setText(QString(150, QLatin1Char('b')));
     form.Text1->moveCursor(QTextCursor::End);
-    paste(QStringLiteral("0123456789abcdef"));
+    paste(QStringLiteral("01234"));
+    EXPECT_EQ(panel2(), banner); // it all fitted
+    paste(QStringLiteral("56789abcdef"));
     EXPECT_EQ(form.Text1->text(), QString(150, QLatin1Char('b')) + QStringLiteral("0123456789"));
+    EXPECT_EQ(panel2(), QStringLiteral("Testo troppo lungo: tenuti i primi 160 caratteri.."));
+
+    // Euro signs count two: 79 of them and a letter are 159, the next one would not fit.
+    form.Text1->setText(QString());
+    paste(QString(90, QChar(0x20AC)));
+    EXPECT_EQ(counter(), QStringLiteral("160/160"));
+    EXPECT_EQ(panel2(), QStringLiteral("Testo troppo lungo: tenuti i primi 160 caratteri.."));
 
     // Pasted line breaks count two each, whatever their form on the clipboard.
     form.Text1->setText(QString());

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QSerialPort>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -100,7 +101,11 @@ TEST(Connection, FailedEchoTestLeavesItDisconnected)
         e2e::Phone phone(e2e::sampleState(c.overrides));
         Form1& form = phone.form();
         form.Tempi.deadlineMs = 1000;
+        // While the test waits for the phone, the user is told what goes on.
+        QString meanwhile;
+        QTimer::singleShot(0, &form, [&] { meanwhile = form.StatusBar1->panelText(2); });
         EXPECT_FALSE(phone.connect());
+        EXPECT_EQ(meanwhile, "Connessione in corso..");
         EXPECT_EQ(form.StatusBar1->panelText(1), "DICONNESSO");
         EXPECT_EQ(form.StatusBar1->panelText(2), "ERRORE DI CONNESSIONE..");
         EXPECT_FALSE(form.PortOpen());

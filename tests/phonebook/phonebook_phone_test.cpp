@@ -218,13 +218,11 @@ pb.SM.4 = "44",129,"Qua"
          {top, entry("2/5", "22", "Due"), entry("3/5", "33", "Tre"), entry("4/5", "44", "Qua"), entry("5/5", "", ""),
           bottom},
          "an empty slot answers ERROR"},
-        {"pb.SM.range = 1-5\npb.SM.number_length = 999999999\npb.SM.name_length = 18\n", "", {}, "absurd widths"},
         {fiveSlots,
          "fault error on +CPBR=1, +CPBR=3",
          {top, entry("1/5", "", ""), entry("2/5", "22", "Due"), entry("4/5", "44", "Qua"), entry("5/5", "", ""),
           bottom},
          "the range and one slot answer ERROR"},
-        {fiveSlots, "fault error on +CPBR=?", {}, "the size answer is ERROR"},
         {"pb.SM.range = 0-0\npb.FD.range = 1-1\npb.FD.number_length = 4\npb.FD.name_length = 3\n",
          "",
          {top, entry("1/1", "", ""), bottom},
@@ -242,11 +240,47 @@ pb.SM.4 = "44",129,"Qua"
         EXPECT_EQ(rowsOf(*form.List2), c.rows) << c.what;
         EXPECT_EQ(form.StatusBar1->panelText(2), QStringLiteral("Lettura rubriche terminata..")) << c.what;
         EXPECT_TRUE(form.ComandoLibero) << c.what;
-        if (c.rows.isEmpty()) {
-            // No store was sized: the widths stay as they were.
-            EXPECT_EQ(form.LungNumero, 7) << c.what;
-            EXPECT_EQ(form.LungNome, 8) << c.what;
+    }
+}
+
+// Not one book could be read: a failure, said with the phone's reason when
+// it gave one; List2 and the widths stay as they were.
+TEST(PhonebookRead, EveryBookRefusedIsAFailure)
+{
+    const std::string fiveSlots = "pb.SM.range = 1-5\npb.SM.number_length = 4\npb.SM.name_length = 3\n";
+    struct Case {
+        std::string state;
+        const char* fault;
+        const char* status; // the start of panel 2
+        const char* what;
+    };
+    const Case cases[] = {
+        {fiveSlots, "fault error on +CPBS", "Lettura rubriche fallita: il cellulare le rifiuta tutte..",
+         "every book answers ERROR"},
+        {fiveSlots, "fault error on +CPBR=?", "Lettura rubriche fallita: ", "the size answer is ERROR"},
+        {"pb.SM.range = 1-5\npb.SM.number_length = 999999999\npb.SM.name_length = 18\n", "",
+         "Lettura rubriche fallita: ", "absurd widths"},
+        {fiveSlots, "fault cme on 11 +CPBS", "Lettura rubriche fallita: la SIM chiede il PIN..",
+         "a SIM that asks for its PIN"},
+    };
+    for (const Case& c : cases) {
+        e2e::Phone phone(c.state);
+        ASSERT_TRUE(phone.connect()) << c.what;
+        if (*c.fault) {
+            ASSERT_EQ(phone.sim().control(c.fault), "OK") << c.what;
         }
+        Form1& form = phone.form();
+        form.List2->AddItem(QStringLiteral("a row of before"));
+        form.LungNumero = 7;
+        form.LungNome = 8;
+        form.Command1_Click();
+        EXPECT_EQ(rowsOf(*form.List2), QStringList{QStringLiteral("a row of before")}) << c.what;
+        EXPECT_TRUE(form.StatusBar1->panelText(2).startsWith(QString::fromUtf8(c.status)))
+            << c.what << ": " << form.StatusBar1->panelText(2).toStdString();
+        EXPECT_EQ(form.LungNumero, 7) << c.what;
+        EXPECT_EQ(form.LungNome, 8) << c.what;
+        EXPECT_FLOAT_EQ(form.ProgressBar1->Value(), 0.1f) << c.what;
+        EXPECT_TRUE(form.ComandoLibero) << c.what;
     }
 }
 

@@ -245,6 +245,20 @@ TEST_F(Window, ListRowKeepsTheSeparatorCharacters)
 
 // The banner rule, tick by tick: "set" writes panel 2, "tick" runs
 // Timer1_Timer; after each step panel 2 must read `shown`.
+// The permission hint and the device would be cut off at the panel's edge:
+// the panel's tooltip shows the whole text; a text that fits needs none.
+TEST_F(Window, APanelTextCutOffShowsWholeInItsTooltip)
+{
+    form.show();
+    const QString hint = QStringLiteral("ERRORE DI CONNESSIONE.. permesso negato: aggiungere l'utente al gruppo "
+                                        "dialout - /dev/serial/by-id/usb-Prolific_Technology_Inc._USB-Serial_"
+                                        "Controller-if00-port0: Permission denied");
+    form.Stato(hint);
+    EXPECT_EQ(form.StatusBar1->panel(2)->toolTip(), hint);
+    form.Stato(QStringLiteral("SMS inviato.."));
+    EXPECT_EQ(form.StatusBar1->panel(2)->toolTip(), QString());
+}
+
 TEST_F(Window, BannerRule)
 {
     struct Step {
