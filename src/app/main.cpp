@@ -1,13 +1,11 @@
 #include "link/atlog.h"
 #include "window/commandline.h"
 #include "window/form1.h"
+#include "window/italian.h"
 #include "window/settings.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QSettings>
-#include <QTranslator>
 
 #include <cstdio>
 
@@ -20,6 +18,7 @@ int main(int argc, char* argv[])
         QCoreApplication reader(argc, argv);
         reader.setApplicationName(QStringLiteral("zircalo"));
         reader.setApplicationVersion(ProgramVersion());
+        SpeakItalian(); // --help in Italian too
         line = ParseCommandLine(reader.arguments());
     }
     if (line.exit && line.exitCode == 0) {
@@ -28,6 +27,7 @@ int main(int argc, char* argv[])
     }
 
     QApplication app(argc, argv);
+    SpeakItalian();
     app.setDesktopFileName(QStringLiteral("zircalo"));
     app.setOrganizationName(QStringLiteral("zircalo"));
     app.setApplicationName(QStringLiteral("zircalo"));
@@ -47,14 +47,6 @@ int main(int argc, char* argv[])
             return 1;
         }
     }
-
-    // The window speaks Italian: so do Qt's own dialogs and standard buttons.
-    // Without the translations installed they stay in English.
-    QTranslator qtItalian;
-    const QString translations = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-    if (qtItalian.load(QStringLiteral("qtbase_it"), translations)
-        || qtItalian.load(QStringLiteral("qt_it"), translations))
-        app.installTranslator(&qtItalian);
 
     // ~/.config/zircalo/zircalo.conf
     QSettings settings;

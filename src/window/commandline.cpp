@@ -19,10 +19,10 @@ CommandLine ParseCommandLine(const QStringList& arguments)
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption com1(QStringLiteral("com1"),
                                   QStringLiteral("Il dispositivo di \"COM 1\" (sopra ZIRCALO_COM1)."),
-                                  QStringLiteral("DEVICE"));
+                                  QStringLiteral("DISPOSITIVO"));
     const QCommandLineOption com2(QStringLiteral("com2"),
                                   QStringLiteral("Il dispositivo di \"COM 2\" (sopra ZIRCALO_COM2)."),
-                                  QStringLiteral("DEVICE"));
+                                  QStringLiteral("DISPOSITIVO"));
     const QCommandLineOption log(QStringLiteral("log"), QStringLiteral("Scrive il dialogo AT con il telefono in FILE."),
                                  QStringLiteral("FILE"));
     parser.addOptions({com1, com2, log});

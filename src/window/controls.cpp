@@ -3,8 +3,11 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QHBoxLayout>
+#include <QIdentityProxyModel>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
@@ -410,14 +413,52 @@ QString qtFilter(const QString& filter)
 
 void CommonDialog::ShowSave()
 {
-    FileName = chooser ? chooser(true) : QFileDialog::getSaveFileName(m_owner, QString(), Folder, qtFilter(Filter));
+    FileName = chooser ? chooser(true) : ask(true);
     remember();
 }
 
 void CommonDialog::ShowOpen()
 {
-    FileName = chooser ? chooser(false) : QFileDialog::getOpenFileName(m_owner, QString(), Folder, qtFilter(Filter));
+    FileName = chooser ? chooser(false) : ask(false);
     remember();
+}
+
+namespace {
+
+// Qt's file list writes the dates and the sizes the system's way whatever
+// the program's locale: this one writes them the Italian way.
+class ItalianFileList : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (role != Qt::DisplayRole || !files)
+            return QIdentityProxyModel::data(index, role);
+        const QModelIndex file = mapToSource(index);
+        if (index.column() == 3)
+            return QLocale().toString(files->lastModified(file), QLocale::ShortFormat);
+        if (index.column() == 1 && !files->isDir(file))
+            return QLocale().formattedDataSize(files->size(file));
+        return QIdentityProxyModel::data(index, role);
+    }
+};
+
+} // namespace
+
+QString CommonDialog::ask(bool save)
+{
+    // Qt's own dialog, not the desktop's: it speaks the program's Italian,
+    // where the desktop's would speak the system's language.
+    QFileDialog dialog(m_owner, QString(), Folder, qtFilter(Filter));
+    dialog.setObjectName(QStringLiteral("FileDialog"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setProxyModel(new ItalianFileList(&dialog));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().first();
 }
 
 void CommonDialog::remember()

@@ -199,6 +199,7 @@ public:
     void ShowOpen();
 
 private:
+    QString ask(bool save);
     void remember();
     QWidget* m_owner;
 };

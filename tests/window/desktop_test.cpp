@@ -83,7 +83,7 @@ TEST(CommandLineOptions, ReadAsGiven)
          "/dev/ttyACM0",
          "/tmp/at.log",
          ""},
-        {"help", {"zircalo", "--help"}, true, 0, "", "", "", "--com1 <DEVICE>"},
+        {"help", {"zircalo", "--help"}, true, 0, "", "", "", "--com1 <DISPOSITIVO>"},
         {"version", {"zircalo", "--version"}, true, 0, "", "", "", "zircalo 1.5"},
         {"an unknown option", {"zircalo", "--baud", "9600"}, true, 2, "", "", "", "baud"},
         {"a device missing", {"zircalo", "--com1"}, true, 2, "", "", "", "com1"},
