@@ -41,7 +41,7 @@ QString RecipientFromField(const QString& field)
 QString SendFailure(const QString& failure, const QString& answer, const QString& extendedError)
 {
     QString reason = at::ErrorReason(extendedError);
-    if (reason.isEmpty() && answer == phonelink::kGiveUp)
+    if (reason.isEmpty() && phonelink::gaveUp(answer))
         reason = QStringLiteral("il cellulare non risponde");
     return reason.isEmpty() ? failure + QStringLiteral("..")
                             : failure + QStringLiteral(": ") + reason + QStringLiteral("..");

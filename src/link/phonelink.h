@@ -18,6 +18,7 @@ namespace phonelink {
 // What a transaction answers when the phone stayed silent through every
 // send: "error" in lower case, told apart from the phone's own "ERROR".
 inline const QString kGiveUp = QStringLiteral("error");
+inline bool gaveUp(const QString& answer) { return answer == kGiveUp; }
 
 constexpr char kCtrlZ = '\x1A';
 constexpr char kEsc = '\x1B'; // leaves the "> " prompt of +CMGS without sending
