@@ -1,86 +1,138 @@
-// The AT transaction's fixed values and the parts of it that need no port:
-// how a command line goes on the wire, how phones' framings are brought to
-// one, when a collected answer is complete, and how the answer is cleaned.
+// The phone link: the serial port and everything the link keeps between
+// transactions. It runs the program's one AT transaction at a time: it
+// writes a command line, waits for the phone's final answer while the
+// window keeps running, sends again when the phone stays silent, and gives
+// the answer without its framing. Commands and answers stay paired: what
+// waits in the port before a send is discarded, and after a send that got
+// no answer the next transaction first lets the phone pay what it owes.
+// While no transaction runs, it reads the line and keeps the unsolicited
+// lines that arrive.
 #pragma once
 
+#include "link/clock.h"
+#include "link/framing.h"
+
+#include <QObject>
+#include <QSerialPort>
 #include <QString>
 #include <QStringList>
-#include <QtGlobal>
+
+#include <memory>
 
 namespace phonelink {
-
-// A command waits at most Form1::Tempi.deadlineMs from its start, over all
-// its Tempi.sends sends; a PDU line (it ends with Ctrl-Z) is sent once and
-// waits Tempi.pduDeadlineMs: the phone answers only when the network has
-// taken the message. A listing waits Tempi.silenceMs after its last
-// character, at most Tempi.longAnswerMs.
 
 // What a transaction answers when the phone stayed silent through every
 // send: "error" in lower case, told apart from the phone's own "ERROR".
 inline const QString kGiveUp = QStringLiteral("error");
 inline bool gaveUp(const QString& answer) { return answer == kGiveUp; }
 
-constexpr char kCtrlZ = '\x1A';
-constexpr char kEsc = '\x1B'; // leaves the "> " prompt of +CMGS without sending
-
-// Colours of the activity light Label16, red in the low byte.
-constexpr quint32 kLightSend = 0xFF0000;    // blue: a command line written
-constexpr quint32 kLightData = 0x00FF00;    // green: a read brought characters
-constexpr quint32 kLightNothing = 0x0000FF; // red: a read brought nothing
-constexpr quint32 kLightRetry = 0x00FFFF;   // yellow: about to send again
-constexpr quint32 kLightIdle = 0x000000;    // black: no transaction
-
-// "+CPMS?" goes out as "AT+CPMS?"; so does every line starting with "^".
-// Tested before trimming, so " +X" gets no prefix.
-QString withPrefix(const QString& command);
-
-// The bytes written for a command line that already carries its prefix.
-QByteArray wireLine(const QString& command);
-
-// True for a PDU line, which is written once and waits the PDU deadline.
-bool isPduLine(const QString& command);
-
-// True for a command whose answer lists a whole store ("+CMGL", a range
-// "+CPBR=<i>,<j>"), as long as the store is: its deadline counts from the
-// last character received.
-bool isListing(const QString& command);
-
-// Whether characters just read can complete an answer: only a line end or
-// the prompt's "> " can.
-bool mayEndAnswer(const QString& got);
-
-// The characters collected so far, in the framing of a textbook phone: NULs
-// and blank lines dropped, any line end (CR LF, LF, CR CR LF) made CR LF, the
-// unsolicited result codes taken out (the removed lines go to `removed`
-// when given), an echo kept as its line and one CR. Once the final result
-// code (OK, ERROR, +CME ERROR, +CMS ERROR, the "> " prompt) is there, the
-// text is: [echo CR] [CR LF info lines joined by CR LF, CR LF] CR LF final
-// CR LF (or CR LF "> "), and anything after the final code is left out.
-// Until then a line is judged only when its line end has arrived: an
-// unfinished last line comes after CR LF as it stands. A CR that ends the
-// text waits for the LF that may follow. Text already in this framing comes
-// back unchanged.
-QString normalise(const QString& collected, const QString& command, QStringList* removed = nullptr);
-
-// Whether one line (without its line end, blanks allowed around it) is a
-// final result code: OK, ERROR, +CME ERROR: n, +CMS ERROR: n (any case) or
-// the prompt ">".
-bool isFinalLine(const QString& line);
-
-enum class AnswerEnd {
-    None,          // keep waiting
-    Final,         // CR LF "OK" CR LF, CR LF "ERROR" CR LF or CR LF "> "
-    ExtendedError, // a complete CR LF "+CME ERROR: n" CR LF or "+CMS ERROR: n" line
-};
-
-// Whether the answer collected so far is complete. Letter case is ignored and
-// the terminators may stand anywhere in it.
-AnswerEnd answerEnd(const QString& collected);
-
-// The result for a collected answer: spaces off both ends, one CR LF off
-// the front and one off the back, then ">", "OK" and "ERROR" (any case) stand
-// as they are; otherwise the closing blank line and "OK" (six characters)
-// come off. An answer too short for that is returned as it stands.
-QString cleanAnswer(const QString& collected);
-
 } // namespace phonelink
+
+class PhoneLink : public QObject {
+    Q_OBJECT
+public:
+    // How long the link waits for the phone; tests shorten these.
+    struct Timing {
+        int deadlineMs = 10000;    // a command, over all its sends
+        int pduDeadlineMs = 60000; // a PDU line: the network takes its time
+        int quietMs = 200;         // silence awaited after a command was given up
+        int sends = 3;             // sends of a command the phone stays silent to
+        // A listing (+CMGL, +CPBR=i,j) may take longer than any deadline: it
+        // waits silenceMs after the last character received, never more
+        // than longAnswerMs in all, and is not sent again once its answer
+        // has begun.
+        int silenceMs = 10000;
+        int longAnswerMs = 300000;
+    };
+
+    // The link runs on `clock`, the steady clock when none is given.
+    explicit PhoneLink(QObject* parent = nullptr, std::unique_ptr<LinkClock> clock = {});
+    ~PhoneLink() override;
+    PhoneLink(const PhoneLink&) = delete;
+    PhoneLink& operator=(const PhoneLink&) = delete;
+
+    // The port.
+    QSerialPort* port() const { return m_port; }
+    bool isOpen() const { return m_port->isOpen(); }
+    // Opens `device` at 19200 baud, 8 data bits, no parity, 1 stop bit, no
+    // flow control; false with the port's error when it cannot. The log
+    // tells both.
+    bool open(const QString& device);
+    void close();
+    LinkClock& clock() const { return *m_clock; }
+
+    // The transaction: the answer without its framing, ">" for the send
+    // prompt, "OK", "ERROR" (the phone's error, a port closed, a transaction
+    // already running) or phonelink::kGiveUp (no final answer after the
+    // sends). A line starting with "+" or "^" gets "AT" in front; a PDU
+    // line (it ends with Ctrl-Z) is written once and waits
+    // timing.pduDeadlineMs; a listing waits for the silence after its last
+    // character.
+    QString transaction(const QString& command);
+    bool busy() const { return m_busy; }
+
+    Timing timing;
+
+    // The extended error of the last transaction ("+CMS ERROR: 321",
+    // "+CME ERROR: 22"), which the transaction answers as "ERROR"; empty
+    // when the last transaction did not end on one.
+    const QString& lastError() const { return m_lastError; }
+
+    // Counts the openings and closings of the port: a long operation that
+    // sees it change has lost its line, even if the port is open again.
+    quint64 session() const { return m_session; }
+
+    // The last "+CMTI: ..." or "+CDSI: ..." line (a message or a status
+    // report arrived); empty until one comes.
+    const QString& lastArrival() const { return m_lastArrival; }
+    // The unsolicited lines read, during transactions and between them,
+    // oldest first; the newest kKeptNotices.
+    const QStringList& notices() const { return m_notices; }
+    static constexpr int kKeptNotices = 64;
+
+    // The final answers the phone still owes for sends that were given up.
+    int owed() const { return m_debt.answers; }
+    // Forgets them, as a new line does.
+    void forgive();
+
+signals:
+    // The activity light: a colour of phonelink::kLight*, red in the low byte.
+    void light(quint32 colour);
+    // A transaction began (true) or ended (false).
+    void busyChanged(bool busy);
+    // The line is gone while open (a cable pulled, the device gone, the
+    // other end hung up): the port would report the same error at every
+    // read, so whoever owns the connection closes it.
+    void lineLost(QSerialPort::SerialPortError error);
+    // An unsolicited line arrived.
+    void notice(const QString& line);
+
+private:
+    friend class LinkWait;
+    friend class LinkLedger;
+
+    // What the link keeps between transactions. A phone answers its
+    // commands in order, so every send that got no final answer is owed: a
+    // slow phone answers it late, and the next transaction first waits for
+    // those answers (and a quiet line) before it sends, so that a late
+    // answer is never taken for another command's.
+    struct Debt {
+        int answers = 0;      // final answers the phone still owes
+        qint64 trafficNs = 0; // the clock when a byte was last written or read
+        QString pending;      // an unfinished line of discarded characters
+    };
+
+    QString run(const QString& command);
+    void readBetweenTransactions();
+    void keepNotices(const QStringList& lines);
+
+    QSerialPort* m_port;
+    QString m_device; // as it was opened, for the log
+    std::unique_ptr<LinkClock> m_clock;
+    bool m_busy = false;
+    QString m_lastError;
+    quint64 m_session = 0;
+    QString m_lastArrival;
+    QStringList m_notices;
+    Debt m_debt;
+};

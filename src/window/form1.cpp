@@ -1,6 +1,5 @@
 #include "window/form1.h"
 
-#include "link/atlog.h"
 #include "pdu/pdu.h"
 
 #include <QApplication>
@@ -59,7 +58,9 @@ template <typename T> T* make(QWidget* parent, const char* name, const QString& 
 
 } // namespace
 
-Form1::Form1(QWidget* parent) : QWidget(parent)
+Form1::Form1(QWidget* parent)
+    : QWidget(parent), Linea(new PhoneLink(this)), MSComm1(Linea->port()), Tempi(Linea->timing),
+      ErroreAT(Linea->lastError()), UltimoAvviso(Linea->lastArrival())
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("ZIRCALO v 1.5"));
@@ -101,12 +102,10 @@ Form1::Form1(QWidget* parent) : QWidget(parent)
     connect(Text2, &TextBox::gotFocus, this, &Form1::Text2_GotFocus);
     connect(Text5, &QLineEdit::textChanged, this, &Form1::Text5_Change);
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
-    // Every close, whoever makes it, ends the line a long operation started on.
-    connect(MSComm1, &QIODevice::aboutToClose, this, [this] {
-        ++Sessione;
-        atlog::Event(QStringLiteral("porta %1 chiusa").arg(Porta(PortaScelta())));
-    });
-    connect(MSComm1, &QSerialPort::errorOccurred, this, &Form1::MSComm1_Error);
+    // The link's busy light, its transaction guard and its lost line.
+    connect(Linea, &PhoneLink::light, Label16, &Light::setBackColor);
+    connect(Linea, &PhoneLink::busyChanged, this, [this](bool busy) { LineaLibera = !busy; });
+    connect(Linea, &PhoneLink::lineLost, this, &Form1::MSComm1_Error);
 
     // A right click on "COM 1" or "COM 2" lists the ports present.
     ElencoPorte = PresentPorts;
@@ -184,11 +183,9 @@ QMenu* Form1::CercaPorta(int port, const QPoint& where)
     return menu;
 }
 
-Form1::~Form1()
-{
-    if (MSComm1->isOpen())
-        MSComm1->close();
-}
+Form1::~Form1() { Linea->close(); }
+
+QString Form1::InviaAT(const QString& command) { return Linea->transaction(command); }
 
 void Form1::buildControls()
 {
@@ -352,8 +349,6 @@ void Form1::buildControls()
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(10000);
-    MSComm1 = new QSerialPort(this);
-    MSComm1->setObjectName(QStringLiteral("MSComm1"));
     MSComm1->setPortName(DeviceFor(1));
     CommonDialog1 = new CommonDialog(this);
     CommonDialog1->setObjectName(QStringLiteral("CommonDialog1"));
@@ -501,7 +496,7 @@ void Form1::closeEvent(QCloseEvent* event)
 }
 
 LongOperation::LongOperation(Form1& form, const QString& portClosed)
-    : m_form(form), m_taken(false), m_session(form.Sessione)
+    : m_form(form), m_taken(false), m_session(form.Linea->session())
 {
     if (!portClosed.isEmpty() && !form.PortaAperta(portClosed))
         return;

@@ -1,8 +1,9 @@
 // The one window of the program: its controls, the program-wide values and
 // the event handlers. Each subsystem folder defines the handlers it owns:
-//   window/    Form1(), Form_Load, Timer1_Timer, the conventions below
-//   link/      InviaAT, InitAT, Command2_Click, Command3_Click,
-//              MSComm1_Error, Form_Unload, StatusBar1_PanelClick
+//   window/    Form1(), Form_Load, Timer1_Timer, InviaAT (the link's
+//              transaction), the conventions below
+//   window/connection.cpp  InitAT, Command2_Click, Command3_Click,
+//              MSComm1_Error, Disconnetti, Form_Unload, StatusBar1_PanelClick
 //   store/     Command4_Click, List1_Click, Leggi_SMS, Command11_Click,
 //              Command6_Click, Command9_Click
 //   phonebook/ Command1_Click, Command7_Click, Command8_Click,
@@ -11,6 +12,7 @@
 //              Text2_GotFocus, Command12_Click, Command10_Click
 #pragma once
 
+#include "link/phonelink.h"
 #include "window/controls.h"
 #include "window/portfinder.h"
 
@@ -35,6 +37,9 @@ class Form1 : public QWidget {
 public:
     explicit Form1(QWidget* parent = nullptr);
     ~Form1() override;
+
+    // The phone link: the serial port MSComm1 and the one AT transaction.
+    PhoneLink* const Linea;
 
     // ---- controls, named as the program knows them ----
     QPushButton* Command1;  // "Leggi rubrica da Cellulare"
@@ -97,7 +102,7 @@ public:
     QFrame* Frame2; // the port choice
 
     QTimer* Timer1;
-    QSerialPort* MSComm1;
+    QSerialPort* const MSComm1; // Linea's port
     StatusBar* StatusBar1;
     ProgressBar* ProgressBar1;
     CommonDialog* CommonDialog1;
@@ -109,47 +114,13 @@ public:
     int LungNumero = 0;
     int LungNome = 0;
 
-    // How long the link waits for the phone; tests shorten these.
-    struct LinkTiming {
-        int deadlineMs = 10000;    // a command, over all its sends
-        int pduDeadlineMs = 60000; // a PDU line: the network takes its time
-        int quietMs = 200;         // silence awaited after a command was given up
-        int sends = 3;             // sends of a command the phone stays silent to
-        // A listing (+CMGL, +CPBR=i,j) may take longer than any deadline: it
-        // waits silenceMs after the last character received, never more
-        // than longAnswerMs in all, and is not sent again once its answer
-        // has begun.
-        int silenceMs = 10000;
-        int longAnswerMs = 300000;
-    };
-    LinkTiming Tempi;
-
-    // The extended error of the last transaction ("+CMS ERROR: 321",
-    // "+CME ERROR: 22"), which InviaAT returns as "ERROR"; empty when the
-    // last transaction did not end on one.
-    QString ErroreAT;
-
-    // Counts the openings and closings of the port: a long operation that
-    // sees it change has lost its line, even if the port is open again.
-    quint64 Sessione = 0;
-
-    // What the link keeps between transactions. A phone answers its commands
-    // in order, so every send that got no final answer is owed: a slow phone
-    // answers it late, and the next transaction first waits for those
-    // answers (and a quiet line) before it sends, so that a late answer is
-    // never taken for another command's.
-    struct LinkDebt {
-        int answers = 0;       // final answers the phone still owes
-        quint64 session = 0;   // the Sessione they were owed in
-        QElapsedTimer traffic; // since the last byte written or read
-        QString pending;       // an unfinished line of discarded characters
-    };
-    LinkDebt Debito;
-
-    // The last "+CMTI: ..." or "+CDSI: ..." line (a message or a status
-    // report arrived) that the link took out of the phone's answers; empty
-    // until one comes.
-    QString UltimoAvviso;
+    // The link's own values, which handlers read and tests shorten: its
+    // timing, the extended error of the last transaction ("+CMS ERROR:
+    // 321", which InviaAT returns as "ERROR"), and the last notice of a
+    // message or status report that arrived ("+CMTI: ...").
+    PhoneLink::Timing& Tempi;
+    const QString& ErroreAT;
+    const QString& UltimoAvviso;
 
     // ---- handlers and procedures ----
     void Form_Load();
@@ -287,7 +258,7 @@ public:
     bool taken() const { return m_taken; }
     // The port was closed (by the user or by a lost line) since the
     // operation started: it must stop at once and leave panel 2 alone.
-    bool lineLost() const { return m_form.Sessione != m_session || !m_form.PortOpen(); }
+    bool lineLost() const { return m_form.Linea->session() != m_session || !m_form.PortOpen(); }
 
 private:
     Form1& m_form;

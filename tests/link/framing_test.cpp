@@ -1,6 +1,6 @@
 // The link's pure functions as tables: the prefix, the framing of phones
 // brought to one, when an answer is complete, and its cleaning.
-#include "link/phonelink.h"
+#include "link/framing.h"
 
 #include <gtest/gtest.h>
 

@@ -134,7 +134,7 @@ TEST_F(LongAnswer, SilentPhoneGetsTheListingSendsTimes)
         SCOPED_TRACE(sends);
         phone.clearTranscript();
         form.Tempi.sends = sends;
-        form.Debito = Form1::LinkDebt(); // owes nothing: this send is not held back
+        form.Linea->forgive(); // owes nothing: this send is not held back
         QElapsedTimer clock;
         clock.start();
         EXPECT_EQ(form.InviaAT(QStringLiteral("+CMGL=4")), QStringLiteral("error"));

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QSignalSpy>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -312,18 +313,21 @@ TEST_F(Line, TheAnswersToRetransmissionsAreDiscarded)
     EXPECT_TRUE(form.LineaLibera);
 }
 
-// What waits in the port before a command is sent is no part of its answer:
-// an "OK" left over, or a ring between two commands.
-TEST_F(Line, WhatWaitsBeforeASendIsDiscarded)
+// What comes before a command is sent is no part of its answer: an "OK"
+// left over, or a ring between two commands. The link reads it as it
+// comes, and keeps the unsolicited lines.
+TEST_F(Line, WhatComesBeforeASendIsNoPartOfItsAnswer)
 {
     peer.on("AT+CGMM\r", "\r\nX100\r\n\r\nOK\r\n", true);
     for (const std::string& stale :
          {std::string("\r\nOK\r\n"), std::string("\r\nRING\r\n"), std::string("\r\n+CMTI: \"SM\",7\r\n")}) {
+        QSignalSpy arrived(form.MSComm1, &QIODevice::readyRead);
         peer.send(stale);
-        ASSERT_TRUE(e2eWait([&] { return form.MSComm1->bytesAvailable() > 0; }));
+        ASSERT_TRUE(e2eWait([&] { return arrived.count() > 0; }));
         EXPECT_EQ(form.InviaAT("+CGMM"), "X100");
     }
     EXPECT_EQ(form.UltimoAvviso, "+CMTI: \"SM\",7");
+    EXPECT_EQ(form.Linea->notices(), (QStringList{"RING", "+CMTI: \"SM\",7"}));
 }
 
 // An unsolicited notice of a new message, taken out of an answer, is kept.

@@ -1,9 +1,9 @@
 // The connection: opening and closing the line, the echo test, the phone's
 // set-up, its model and service centre, and the end of the program.
-#include "at/csca.h"
-#include "link/atlog.h"
-#include "link/phonelink.h"
 #include "window/form1.h"
+
+#include "at/csca.h"
+#include "link/phonelink.h"
 
 void Form1::Command2_Click()
 {
@@ -14,20 +14,10 @@ void Form1::Command2_Click()
     }
 
     const QString device = Porta(PortaScelta());
-    MSComm1->setPortName(device);
-    MSComm1->setBaudRate(QSerialPort::Baud19200);
-    MSComm1->setDataBits(QSerialPort::Data8);
-    MSComm1->setParity(QSerialPort::NoParity);
-    MSComm1->setStopBits(QSerialPort::OneStop);
-    MSComm1->setFlowControl(QSerialPort::NoFlowControl);
-    if (!MSComm1->open(QIODevice::ReadWrite)) {
-        atlog::Event(QStringLiteral("apertura della porta %1 fallita: %2").arg(device, MSComm1->errorString()));
+    if (!Linea->open(device)) {
         Stato(PortErrorText(device, MSComm1->error(), MSComm1->errorString()));
         return;
     }
-    atlog::Event(QStringLiteral("porta %1 aperta: 19200 baud, 8 bit di dati, nessuna parità, 1 bit di stop, "
-                                "nessun controllo di flusso")
-                     .arg(device));
 
     // After ATZ the phone echoes: "ATZ" CR CR LF "OK" CR LF cleans to "AT".
     // A phone still set up by an earlier connection has its echo off when the
@@ -68,20 +58,14 @@ void Form1::Command2_Click()
 // on it.
 void Form1::MSComm1_Error(QSerialPort::SerialPortError error)
 {
-    // An opening that fails is logged where it is tried.
-    if (error != QSerialPort::NoError && PortOpen())
-        atlog::Event(QStringLiteral("errore della porta (%1): %2").arg(int(error)).arg(MSComm1->errorString()));
-    const bool lost = error == QSerialPort::ResourceError || error == QSerialPort::ReadError;
-    if (!lost || !PortOpen())
-        return;
-    Disconnetti(PortErrorText(Porta(PortaScelta()), error, MSComm1->errorString()));
+    if (PortOpen())
+        Disconnetti(PortErrorText(Porta(PortaScelta()), error, MSComm1->errorString()));
 }
 
 // The one way into the Disconnected state.
 void Form1::Disconnetti(const QString& message)
 {
-    if (PortOpen())
-        MSComm1->close();
+    Linea->close();
     StatusBar1->setPanelText(1, QStringLiteral("DICONNESSO"));
     Stato(message);
     Frame2->setEnabled(true);
@@ -116,8 +100,7 @@ void Form1::Form_Unload()
 {
     if (PortOpen()) {
         InviaAT(QStringLiteral("ATZ"));
-        if (PortOpen())
-            MSComm1->close();
+        Linea->close();
     }
     Termina();
 }

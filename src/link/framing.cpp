@@ -1,0 +1,194 @@
+// The framing of the AT dialogue: how a command line goes on the wire, how
+// phones' framings are brought to one, when a collected answer is complete,
+// and how the answer is cleaned. Pure functions of their arguments.
+#include "link/framing.h"
+
+#include "at/numbers.h"
+#include "at/unsolicited.h"
+
+#include <QRegularExpression>
+
+namespace phonelink {
+
+using at::TrimSpaces;
+
+QString withPrefix(const QString& command)
+{
+    if (command.startsWith(QLatin1Char('+')) || command.startsWith(QLatin1Char('^')))
+        return QStringLiteral("AT") + command;
+    return command;
+}
+
+QByteArray wireLine(const QString& command)
+{
+    // Commands and PDUs are ASCII; toLatin1 keeps any other code 0..255 as one byte.
+    return (TrimSpaces(command) + QLatin1Char('\r')).toLatin1();
+}
+
+bool isPduLine(const QString& command) { return TrimSpaces(command).endsWith(QLatin1Char(kCtrlZ)); }
+
+bool isListing(const QString& command)
+{
+    static const QRegularExpression listing(QStringLiteral("^(AT)?\\+(CMGL(=|$)|CPBR=[^,]*,)"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    return listing.match(TrimSpaces(command)).hasMatch();
+}
+
+bool mayEndAnswer(const QString& got)
+{
+    for (const QChar c : got) {
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || c == QLatin1Char('>') || c == QLatin1Char(' '))
+            return true;
+    }
+    return false;
+}
+
+bool isFinalLine(const QString& line)
+{
+    const QString text = line.trimmed();
+    return text.compare(QLatin1String("OK"), Qt::CaseInsensitive) == 0
+           || text.compare(QLatin1String("ERROR"), Qt::CaseInsensitive) == 0
+           || text.startsWith(QLatin1String("+CME ERROR:"), Qt::CaseInsensitive)
+           || text.startsWith(QLatin1String("+CMS ERROR:"), Qt::CaseInsensitive) || text == QLatin1String(">");
+}
+
+namespace {
+
+bool isLineEnd(QChar c) { return c == QLatin1Char('\r') || c == QLatin1Char('\n'); }
+
+// Some phones send NULs between lines; inside a line a NUL is a character:
+// the "@" of a name in the GSM character set is code 0.
+QString withoutStrayNuls(const QString& text)
+{
+    if (!text.contains(QChar(0)))
+        return text;
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size();) {
+        if (text.at(i) != QChar(0)) {
+            out += text.at(i++);
+            continue;
+        }
+        qsizetype end = i;
+        while (end < text.size() && text.at(end) == QChar(0))
+            ++end;
+        const bool lineStart = out.isEmpty() || isLineEnd(out.back());
+        const bool lineEnd = end == text.size() || isLineEnd(text.at(end));
+        if (!lineStart && !lineEnd)
+            out += text.mid(i, end - i);
+        i = end;
+    }
+    return out;
+}
+
+bool isEchoOf(const QString& line, const QString& command)
+{
+    const QString sent = TrimSpaces(command).section(QLatin1Char('\r'), 0, 0);
+    return !sent.isEmpty() && line.trimmed().compare(sent, Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+QString normalise(const QString& collected, const QString& command, QStringList* removed)
+{
+    const at::Unsolicited filtered = at::RemoveUnsolicited(withoutStrayNuls(collected), command);
+    if (removed)
+        *removed = filtered.removed;
+    const QString& kept = filtered.kept;
+
+    // Complete lines, the echo (the first line, when no line end came before
+    // it) and the unfinished rest.
+    QString echo;
+    bool hasEcho = false;
+    bool framed = false; // a line end has come
+    QStringList lines;
+    QString rest;
+    const qsizetype size = kept.size();
+    for (qsizetype pos = 0; pos < size;) {
+        if (isLineEnd(kept.at(pos))) {
+            framed = true;
+            ++pos;
+            continue;
+        }
+        qsizetype end = pos;
+        while (end < size && !isLineEnd(kept.at(end)))
+            ++end;
+        if (end == size || (kept.at(end) == QLatin1Char('\r') && end + 1 == size)) {
+            rest = kept.mid(pos, end - pos);
+            break;
+        }
+        const QString line = kept.mid(pos, end - pos);
+        pos = end;
+        if (line.trimmed().isEmpty()) {
+            framed = true;
+            continue;
+        }
+        // The echo is the first line; an unsolicited line taken out before
+        // it leaves a line end in front of it. A first line that is not the
+        // command is the tail of a line that began before the command was
+        // sent (the end of a "NO CARRIER" whose start was discarded).
+        if (!framed && !command.isEmpty() && !isEchoOf(line, command)) {
+            framed = true;
+            continue;
+        }
+        if (!framed || (!hasEcho && lines.isEmpty() && isEchoOf(line, command))) {
+            echo = line;
+            hasEcho = true;
+        } else {
+            lines << line;
+        }
+        framed = true;
+    }
+
+    static const QLatin1String crLf("\r\n");
+    QString out = hasEcho ? echo + QLatin1Char('\r') : QString();
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (!isFinalLine(lines.at(i)))
+            continue;
+        if (i > 0)
+            out += crLf + lines.mid(0, i).join(crLf) + crLf;
+        const QString final = lines.at(i).trimmed();
+        out += final == QLatin1String(">") ? QStringLiteral("\r\n> ") : crLf + final + crLf;
+        return out;
+    }
+    if (!lines.isEmpty())
+        out += crLf + lines.join(crLf) + crLf;
+    if (!framed)
+        out += rest; // an echo still coming
+    else if (!rest.trimmed().isEmpty() || rest.startsWith(QLatin1Char('>')))
+        out += crLf + rest;
+    return out;
+}
+
+AnswerEnd answerEnd(const QString& collected)
+{
+    if (collected.contains(QLatin1String("\r\nOK\r\n"), Qt::CaseInsensitive)
+        || collected.contains(QLatin1String("\r\nERROR\r\n"), Qt::CaseInsensitive)
+        || collected.contains(QLatin1String("\r\n> "), Qt::CaseInsensitive))
+        return AnswerEnd::Final;
+    // The final result codes of GSM 07.07 9.2 and GSM 07.05 3.2.5.
+    static const QRegularExpression extended(QStringLiteral("\r\n\\+CM[ES] ERROR:[^\r\n]*\r\n"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    if (collected.contains(QLatin1String("ERROR:"), Qt::CaseInsensitive) && collected.contains(extended))
+        return AnswerEnd::ExtendedError;
+    return AnswerEnd::None;
+}
+
+QString cleanAnswer(const QString& collected)
+{
+    static const QLatin1String crLf("\r\n");
+    QString answer = TrimSpaces(collected);
+    if (answer.startsWith(crLf))
+        answer.remove(0, 2);
+    if (answer.endsWith(crLf))
+        answer.chop(2);
+    if (answer == QLatin1String(">") || answer == QLatin1String("OK")
+        || answer.compare(QLatin1String("ERROR"), Qt::CaseInsensitive) == 0)
+        return answer;
+    if (answer.size() < 6)
+        return answer;
+    answer.chop(6);
+    return answer;
+}
+
+} // namespace phonelink
