@@ -332,6 +332,14 @@ void PhoneLink::close()
         m_port->close();
 }
 
+void PhoneLink::setClock(std::unique_ptr<LinkClock> clock)
+{
+    if (!clock || m_busy)
+        return;
+    m_clock = std::move(clock);
+    forgive();
+}
+
 void PhoneLink::forgive()
 {
     m_debt = Debt();

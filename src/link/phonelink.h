@@ -60,6 +60,8 @@ public:
     bool open(const QString& device);
     void close();
     LinkClock& clock() const { return *m_clock; }
+    // Another clock, between transactions (a test's).
+    void setClock(std::unique_ptr<LinkClock> clock);
 
     // The transaction: the answer without its framing, ">" for the send
     // prompt, "OK", "ERROR" (the phone's error, a port closed, a transaction

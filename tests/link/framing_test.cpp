@@ -146,4 +146,19 @@ TEST(Framing, FinalLines)
         EXPECT_FALSE(isFinalLine(line)) << line;
 }
 
+// Which commands are listings.
+TEST(Framing, Listings)
+{
+    struct Case {
+        const char* command;
+        bool listing;
+    } const cases[] = {
+        {"+CMGL=4", true},    {"AT+CMGL=4", true},    {"+cmgl=0", true},  {"+CMGL", true},
+        {"+CPBR=1,50", true}, {"+CPBR=51,100", true}, {"+CPBR=1", false}, {"+CPBR=?", false},
+        {"+CMGR=1", false},   {"+CMGLX", false},      {"ATZ", false},     {"+CPMS?", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(isListing(QString::fromLatin1(c.command)), c.listing) << c.command;
+}
+
 } // namespace

@@ -1,6 +1,9 @@
 // InviaAT against a scripted phone on a real pseudo-terminal: the exact bytes
-// written, when the wait ends, the cleaned result, the guard and the light.
+// written, the cleaned result, the guard and the light, and the window's
+// events during the wait. How long the link waits is told by its own tests
+// on a clock they advance (phonelink_test.cpp).
 #include "link/phonelink.h"
+#include "support/fake_clock.h"
 #include "support/scripted_peer.h"
 #include "window/form1.h"
 
@@ -238,79 +241,21 @@ TEST_F(Line, TimerTicksRunDuringTheWait)
     EXPECT_EQ(form.StatusBar1->panelText(2), Form1::Banner);
 }
 
-// Disconnecting from a handler inside the wait ends the wait at once.
+// Disconnecting from a handler inside the wait ends the wait at once: no
+// time passes on the link's clock.
 TEST_F(Line, PortClosedDuringTheWaitEndsIt)
 {
+    auto* clock = new FakeClock;
+    form.Linea->setClock(std::unique_ptr<LinkClock>(clock));
     QTimer::singleShot(20, &form, [&] { form.Command2_Click(); });
-    QElapsedTimer clock;
-    clock.start();
     EXPECT_EQ(form.InviaAT("+CSQ"), "ERROR");
-    EXPECT_LT(clock.elapsed(), kDeadlineMs / 2);
+    EXPECT_EQ(clock->nowMs(), 0);
     EXPECT_FALSE(form.PortOpen());
     EXPECT_EQ(form.StatusBar1->panelText(1), "DICONNESSO");
     EXPECT_TRUE(peer.waitReceived([](const std::string& got) { return !got.empty(); }, 2000));
     EXPECT_EQ(peer.received(), "AT+CSQ\r");
     EXPECT_TRUE(form.LineaLibera);
     EXPECT_EQ(form.Label16->BackColor(), kLightIdle);
-}
-
-// A silent phone: one send, two more right after the deadline, then
-// "error". Its answer, arriving later, is taken by no later command.
-TEST_F(Line, SilentPhoneGetsThreeSendsAndItsLateAnswerIsDiscarded)
-{
-    peer.on("AT+CSQ\r", {{kDeadlineMs + kDeadlineMs / 2, "\r\n+CSQ: 20,0\r\n\r\nOK\r\n"}});
-    peer.on("ATZ\r", "\r\nOK\r\n", true);
-    QElapsedTimer clock;
-    clock.start();
-    EXPECT_EQ(form.InviaAT("+CSQ"), "error");
-    const qint64 took = clock.elapsed();
-    EXPECT_GE(took, kDeadlineMs);
-    EXPECT_LT(took, kDeadlineMs + kDeadlineMs / 5);
-    const std::string thrice = "AT+CSQ\rAT+CSQ\rAT+CSQ\r";
-    EXPECT_TRUE(peer.waitReceived([&](const std::string& got) { return got.size() >= thrice.size(); }, 2000));
-    EXPECT_EQ(peer.received(), thrice);
-    const std::vector<scripted::Arrival> arrivals = peer.arrivals();
-    ASSERT_FALSE(arrivals.empty());
-    std::string beforeDeadline;
-    for (const scripted::Arrival& arrival : arrivals)
-        if (arrival.ms < arrivals.front().ms + kDeadlineMs - kDeadlineMs / 20)
-            beforeDeadline += arrival.bytes;
-    EXPECT_EQ(beforeDeadline, "AT+CSQ\r");
-    EXPECT_EQ(show(lights.colours), "BRYBRYBRK");
-    EXPECT_TRUE(form.LineaLibera);
-
-    // The phone still owes three answers and gives one: the next commands
-    // wait for it and then for a quiet line, and are not sent while the
-    // phone may still be answering the old one (they fail as "error"). Once
-    // the phone has been silent long enough, the owed answers are dropped.
-    std::vector<QString> results;
-    while (results.size() < 6 && (results.empty() || results.back() == "error"))
-        results.push_back(form.InviaAT("ATZ"));
-    EXPECT_EQ(results.back(), "OK");
-    for (const QString& result : results)
-        EXPECT_TRUE(result == "error" || result == "OK") << result.toStdString();
-    EXPECT_EQ(peer.received(), thrice + "ATZ\r");
-    EXPECT_TRUE(form.LineaLibera);
-    EXPECT_EQ(form.Label16->BackColor(), kLightIdle);
-}
-
-// A slow phone that answers every send, in order: the retransmissions'
-// answers come after the transaction that gave up, and none of them is
-// taken by a later command.
-TEST_F(Line, TheAnswersToRetransmissionsAreDiscarded)
-{
-    const int deadline = kDeadlineMs / 2;
-    form.Tempi.deadlineMs = deadline;
-    peer.on("AT+CMGR=3\r", {{deadline / 2 + deadline, "\r\n+CMGR: 1,,3\r\nAA\r\n\r\nOK\r\n"}}, true);
-    peer.on("AT+CMGR=4\r", "\r\n+CMGR: 1,,4\r\nBB\r\n\r\nOK\r\n", true);
-    EXPECT_EQ(form.InviaAT("+CMGR=3"), "error");
-    std::vector<QString> results;
-    while (results.size() < 8 && (results.empty() || results.back() == "error"))
-        results.push_back(form.InviaAT("+CMGR=4"));
-    EXPECT_EQ(results.back(), "+CMGR: 1,,4\r\nBB");
-    for (const QString& result : results)
-        EXPECT_TRUE(result == "error" || result == "+CMGR: 1,,4\r\nBB") << result.toStdString();
-    EXPECT_TRUE(form.LineaLibera);
 }
 
 // What comes before a command is sent is no part of its answer: an "OK"
@@ -337,49 +282,6 @@ TEST_F(Line, TheLastNewMessageNoticeIsKept)
     EXPECT_EQ(form.UltimoAvviso, "");
     EXPECT_EQ(form.InviaAT("+CGMM"), "X100");
     EXPECT_EQ(form.UltimoAvviso, "+CDSI: \"SM\",4");
-}
-
-// A send given up at the "> " prompt is cancelled with ESC, and a prompt
-// that comes after that is not taken by the next command.
-TEST_F(Line, AGivenUpSendLeavesThePrompt)
-{
-    peer.on("AT+CMGS=14\r", {{kDeadlineMs + kDeadlineMs / 2, "\r\n> "}});
-    // The phone took the second and third sends as the message's text; the
-    // ESC cancels it, and the phone answers that after its late prompt.
-    peer.on("\x1b", {{kDeadlineMs / 10, "\r\nOK\r\n"}});
-    peer.on("AT+CSCA?\r", "\r\n+CSCA: \"+391234567890\",145\r\n\r\nOK\r\n");
-    EXPECT_EQ(form.InviaAT("+CMGS=14\r"), "error");
-    const std::string given = "AT+CMGS=14\r\rAT+CMGS=14\r\rAT+CMGS=14\r\r\x1b";
-    EXPECT_TRUE(peer.waitReceived([&](const std::string& got) { return got.size() >= given.size(); }, 2000));
-    EXPECT_EQ(peer.received(), given);
-    EXPECT_EQ(form.InviaAT("+CSCA?"), "+CSCA: \"+391234567890\",145");
-    EXPECT_EQ(peer.received().substr(given.size()), "\x1b"
-                                                    "AT+CSCA?\r");
-}
-
-// The PDU of a send is written once and its answer waited for past the
-// ordinary deadline.
-TEST_F(Line, PduLineIsWrittenOnceAndMayWaitPastTheDeadline)
-{
-    const std::string line = kPdu + "\x1A\r";
-    peer.on(line, {{kDeadlineMs * 2, "\r\n+CMGS: 13\r\n\r\nOK\r\n"}});
-    QElapsedTimer clock;
-    clock.start();
-    EXPECT_EQ(form.InviaAT(QString::fromStdString(kPdu) + QChar(0x1A)), "+CMGS: 13");
-    EXPECT_GE(clock.elapsed(), kDeadlineMs * 2);
-    EXPECT_EQ(peer.received(), line);
-    EXPECT_TRUE(form.LineaLibera);
-    EXPECT_EQ(form.Label16->BackColor(), kLightIdle);
-}
-
-// A PDU line whose answer never comes is cancelled with ESC after its own
-// deadline.
-TEST_F(Line, AnUnansweredPduLineIsCancelled)
-{
-    form.Tempi.pduDeadlineMs = kDeadlineMs;
-    EXPECT_EQ(form.InviaAT(QString::fromStdString(kPdu) + QChar(0x1A)), "error");
-    EXPECT_TRUE(peer.waitReceived([](const std::string& got) { return got.find('\x1b') != std::string::npos; }, 2000));
-    EXPECT_EQ(peer.received(), kPdu + "\x1A\r\x1b");
 }
 
 } // namespace

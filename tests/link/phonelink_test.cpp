@@ -1,0 +1,284 @@
+// The link's waits, on a clock the test advances, against the scripted phone
+// on a real pseudo-terminal: the deadline and the three sends, the debt of a
+// given-up command, a listing's silence and ceiling, the PDU's own deadline.
+// Every time asserted is exact, and none is waited out in real time.
+#include "link/phonelink.h"
+#include "support/fake_clock.h"
+#include "support/scripted_peer.h"
+
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace phonelink;
+
+const std::string kPdu = "0011000B911326880736F40000A90AE8329BFD4697D9EC37";
+
+class Link : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string error;
+        ASSERT_TRUE(peer.start(&error)) << error;
+        link.port()->setPortName(QString::fromStdString(peer.devicePath()));
+        ASSERT_TRUE(link.port()->open(QIODevice::ReadWrite)) << link.port()->errorString().toStdString();
+        link.timing.deadlineMs = kDeadlineMs;
+        // Nothing is on its way when the peer has read all the link wrote
+        // and has nothing left to send.
+        QObject::connect(link.port(), &QIODevice::bytesWritten, [this](qint64 bytes) { written += size_t(bytes); });
+        clock.quiet = [this] { return peer.received().size() == written && !peer.replying(); };
+        QObject::connect(&link, &PhoneLink::light, [this](quint32 colour) {
+            if (lights.empty() || lights.back() != letter(colour))
+                lights += letter(colour);
+        });
+    }
+
+    static char letter(quint32 colour)
+    {
+        switch (colour) {
+        case kLightSend:
+            return 'B';
+        case kLightData:
+            return 'G';
+        case kLightNothing:
+            return 'R';
+        case kLightRetry:
+            return 'Y';
+        case kLightIdle:
+            return 'K';
+        }
+        return '?';
+    }
+
+    // Has the peer send `bytes` when the link's clock reaches `ms`.
+    void sendAt(qint64 ms, const std::string& bytes)
+    {
+        clock.at(ms, [this, bytes] { peer.send(bytes); });
+    }
+
+    // What the peer received, once `size` bytes are in.
+    std::string received(size_t size)
+    {
+        peer.waitReceived([size](const std::string& got) { return got.size() >= size; }, 2000);
+        return peer.received();
+    }
+
+    static constexpr int kDeadlineMs = 1000;
+
+    scripted::Peer peer;
+    PhoneLink link{nullptr, std::make_unique<FakeClock>()};
+    FakeClock& clock = static_cast<FakeClock&>(link.clock());
+    std::string lights; // the light's colours, each change once
+    size_t written = 0; // bytes the link wrote
+};
+
+// A silent phone: one send, two more right at the deadline, then the
+// give-up, at the deadline exactly.
+TEST_F(Link, ASilentPhoneGetsThreeSendsWithinTheDeadline)
+{
+    std::string beforeDeadline;
+    clock.at(kDeadlineMs - 1, [&] { beforeDeadline = peer.received(); });
+    EXPECT_EQ(link.transaction("+CSQ"), kGiveUp);
+    EXPECT_EQ(clock.nowMs(), kDeadlineMs);
+    EXPECT_EQ(beforeDeadline, "AT+CSQ\r");
+    EXPECT_EQ(received(21), "AT+CSQ\rAT+CSQ\rAT+CSQ\r");
+    EXPECT_EQ(lights, "BRYBRYBRK");
+    EXPECT_FALSE(link.busy());
+    EXPECT_EQ(link.owed(), 3);
+
+    // Fewer sends, as set.
+    for (const int sends : {1, 2}) {
+        SCOPED_TRACE(sends);
+        link.forgive();
+        link.timing.sends = sends;
+        const qint64 start = clock.nowMs();
+        const size_t before = peer.received().size();
+        EXPECT_EQ(link.transaction("+CSQ"), kGiveUp);
+        EXPECT_EQ(clock.nowMs() - start, kDeadlineMs);
+        std::string expected;
+        for (int i = 0; i < sends; ++i)
+            expected += "AT+CSQ\r";
+        EXPECT_EQ(received(before + expected.size()).substr(before), expected);
+    }
+}
+
+// The phone owes the three answers of a given-up command and pays one late:
+// the next commands are not sent while it may still be answering, and once
+// it has been silent two deadlines since its last word, the debt is dropped.
+TEST_F(Link, TheDebtOfAGivenUpCommandIsPaidOrForgiven)
+{
+    peer.on("ATZ\r", "\r\nOK\r\n", true);
+    sendAt(1500, "\r\n+CSQ: 20,0\r\n\r\nOK\r\n");
+    EXPECT_EQ(link.transaction("+CSQ"), kGiveUp);
+    EXPECT_EQ(clock.nowMs(), 1000);
+
+    // Owed three, paid one at 1500: each wait for the rest ends at a deadline.
+    EXPECT_EQ(link.transaction("ATZ"), kGiveUp);
+    EXPECT_EQ(clock.nowMs(), 2000);
+    EXPECT_EQ(link.owed(), 2);
+    EXPECT_EQ(link.transaction("ATZ"), kGiveUp);
+    EXPECT_EQ(clock.nowMs(), 3000);
+    // Forgiven at 3500, two deadlines after the last word; the line has
+    // been quiet since.
+    EXPECT_EQ(link.transaction("ATZ"), "OK");
+    EXPECT_EQ(clock.nowMs(), 3500);
+    EXPECT_EQ(link.owed(), 0);
+    EXPECT_EQ(received(25), "AT+CSQ\rAT+CSQ\rAT+CSQ\rATZ\r");
+}
+
+// A slow phone that answers every send, in order: none of the answers to
+// the retransmissions is taken by a later command.
+TEST_F(Link, TheAnswersToRetransmissionsAreDiscarded)
+{
+    link.timing.deadlineMs = 500;
+    peer.on("AT+CMGR=4\r", "\r\n+CMGR: 1,,4\r\nBB\r\n\r\nOK\r\n", true);
+    // Sent at 0, 500 and 500; each answered 750 later.
+    const std::string slot3 = "\r\n+CMGR: 1,,3\r\nAA\r\n\r\nOK\r\n";
+    sendAt(750, slot3);
+    sendAt(1250, slot3);
+    sendAt(1250, slot3);
+    EXPECT_EQ(link.transaction("+CMGR=3"), kGiveUp);
+    std::vector<QString> results;
+    while (results.size() < 8 && (results.empty() || results.back() == kGiveUp))
+        results.push_back(link.transaction("+CMGR=4"));
+    EXPECT_EQ(results.back(), "+CMGR: 1,,4\r\nBB");
+    for (const QString& result : results)
+        EXPECT_TRUE(result == kGiveUp || result == "+CMGR: 1,,4\r\nBB") << result.toStdString();
+    EXPECT_EQ(link.owed(), 0);
+}
+
+// A send given up at the "> " prompt is cancelled with ESC, and a prompt
+// that comes after that is not taken by the next command.
+TEST_F(Link, AGivenUpSendLeavesThePrompt)
+{
+    sendAt(1500, "\r\n> ");
+    // The phone took the second and third sends as the message's text; the
+    // ESC cancels it, and the phone answers that after its late prompt.
+    sendAt(1600, "\r\nOK\r\n");
+    peer.on("AT+CSCA?\r", "\r\n+CSCA: \"+391234567890\",145\r\n\r\nOK\r\n");
+    EXPECT_EQ(link.transaction("+CMGS=14\r"), kGiveUp);
+    const std::string given = "AT+CMGS=14\r\rAT+CMGS=14\r\rAT+CMGS=14\r\r\x1b";
+    EXPECT_EQ(received(given.size()), given);
+    EXPECT_EQ(link.transaction("+CSCA?"), "+CSCA: \"+391234567890\",145");
+    EXPECT_EQ(peer.received().substr(given.size()), "\x1b"
+                                                    "AT+CSCA?\r");
+}
+
+// The PDU of a send is written once and its answer waited for past the
+// ordinary deadline, up to its own.
+TEST_F(Link, APduLineHasItsOwnDeadline)
+{
+    const std::string line = kPdu + "\x1A\r";
+    sendAt(2000, "\r\n+CMGS: 13\r\n\r\nOK\r\n");
+    EXPECT_EQ(link.transaction(QString::fromStdString(kPdu) + QChar(0x1A)), "+CMGS: 13");
+    EXPECT_EQ(clock.nowMs(), 2000);
+    EXPECT_EQ(peer.received(), line);
+
+    // Unanswered, it is cancelled with ESC after its own deadline.
+    link.timing.pduDeadlineMs = 1000;
+    EXPECT_EQ(link.transaction(QString::fromStdString(kPdu) + QChar(0x1A)), kGiveUp);
+    EXPECT_EQ(clock.nowMs(), 3000);
+    EXPECT_EQ(received(2 * line.size() + 1), line + line + "\x1b");
+}
+
+// ---- long answers ----
+
+// A listing of `rows` rows, the first `sent` of them sent 100 ms apart from
+// `fromMs`, and the final OK after them when all were sent.
+void scheduleListing(FakeClock& clock, scripted::Peer& peer, int rows, int sent, qint64 fromMs)
+{
+    for (int i = 0; i < sent; ++i) {
+        std::string piece = "\r\n+CMGL: " + std::to_string(i + 1) + ",1,,23\r\n" + kPdu;
+        if (i + 1 == rows)
+            piece += "\r\n\r\nOK\r\n";
+        clock.at(fromMs + 100 * i, [&peer, piece] { peer.send(piece); });
+    }
+}
+
+class Listing : public Link {
+protected:
+    void SetUp() override
+    {
+        Link::SetUp();
+        link.timing.deadlineMs = 300;
+        link.timing.silenceMs = 300;
+    }
+    long listings() const { return listingsIn(peer.received()); }
+    static long listingsIn(const std::string& got)
+    {
+        long count = 0;
+        for (size_t at = got.find("AT+CMGL=4\r"); at != std::string::npos; at = got.find("AT+CMGL=4\r", at + 1))
+            ++count;
+        return count;
+    }
+};
+
+// Rows every 100 ms for two seconds, six deadlines and more: it completes,
+// sent once.
+TEST_F(Listing, ALongerListingThanTheDeadlineCompletes)
+{
+    scheduleListing(clock, peer, 20, 20, 0);
+    const QString answer = link.transaction("+CMGL=4");
+    EXPECT_EQ(answer.count(QStringLiteral("+CMGL: ")), 20);
+    EXPECT_TRUE(answer.startsWith(QStringLiteral("+CMGL: 1,1,,23")));
+    EXPECT_TRUE(answer.endsWith(QString::fromStdString(kPdu)));
+    EXPECT_EQ(clock.nowMs(), 1900);
+    EXPECT_EQ(listings(), 1);
+}
+
+// A listing that stops half-way ends one silence after its last
+// character, given up and not sent again.
+TEST_F(Listing, AListingThatStopsEndsOneSilenceAfterItsLastCharacter)
+{
+    scheduleListing(clock, peer, 20, 6, 0); // the last at 500
+    EXPECT_EQ(link.transaction("+CMGL=4"), kGiveUp);
+    EXPECT_EQ(clock.nowMs(), 500 + link.timing.silenceMs);
+    EXPECT_EQ(listings(), 1);
+}
+
+// A listing that keeps trickling ends at the ceiling.
+TEST_F(Listing, AListingThatTricklesEndsAtTheCeiling)
+{
+    link.timing.longAnswerMs = 1000;
+    link.timing.silenceMs = 1000;
+    scheduleListing(clock, peer, 100, 100, 0);
+    EXPECT_EQ(link.transaction("+CMGL=4"), kGiveUp);
+    EXPECT_EQ(clock.nowMs(), 1000);
+    EXPECT_EQ(listings(), 1);
+}
+
+// Nothing at all comes back: the listing is sent again as any command is,
+// `sends` times in all, within one silence.
+TEST_F(Listing, ASilentPhoneGetsTheListingSendsTimes)
+{
+    for (const int sends : {3, 2}) {
+        SCOPED_TRACE(sends);
+        link.forgive();
+        link.timing.sends = sends;
+        const long before = listings();
+        const qint64 start = clock.nowMs();
+        EXPECT_EQ(link.transaction("+CMGL=4"), kGiveUp);
+        EXPECT_EQ(clock.nowMs() - start, link.timing.silenceMs);
+        peer.waitReceived([&](const std::string& got) { return listingsIn(got) >= before + sends; }, 2000);
+        EXPECT_EQ(listings() - before, sends);
+    }
+}
+
+// Every other command keeps its deadline from its start, and its sends.
+TEST_F(Listing, OtherCommandsKeepTheirDeadline)
+{
+    link.timing.silenceMs = 60000;
+    for (int i = 0; i < 20; ++i)
+        clock.at(50 * i, [this] { peer.send("\r\n+CP"); });
+    EXPECT_EQ(link.transaction("+CPMS?"), kGiveUp);
+    EXPECT_EQ(clock.nowMs(), link.timing.deadlineMs);
+    EXPECT_EQ(received(27), "AT+CPMS?\rAT+CPMS?\rAT+CPMS?\r");
+}
+
+} // namespace
