@@ -93,8 +93,8 @@ TEST(Pairing, ALateAnswerIsNeverTakenForTheNextSlot)
     e2e::Phone phone(e2e::sampleState(kSmall));
     Form1& form = phone.form();
     ASSERT_TRUE(phone.connect());
-    form.Tempi.deadlineMs = 1000;
-    phone.sim().control("fault late on 1500 +CMGR=2");
+    form.Tempi.deadlineMs = 500;
+    phone.sim().control("fault late on 750 +CMGR=2");
     form.Command4_Click();
     const QStringList got = rows(form);
     expectPlainOrFailed(got, plain);
@@ -121,7 +121,7 @@ TEST(Pairing, AnAnswerOneByteAtATimeReadsAsAWholeOne)
     const QStringList plain = plainRows();
     e2e::Phone phone(e2e::sampleState(kSmall));
     ASSERT_TRUE(phone.connect());
-    phone.sim().control("fault pieces on 1 2");
+    phone.sim().control("fault pieces on 1 1");
     phone.form().Command4_Click();
     EXPECT_EQ(rows(phone.form()), plain);
 }
@@ -163,8 +163,8 @@ TEST(Pairing, APromptAfterAGivenUpSendIsNotTakenByTheNextCommand)
     e2e::Phone phone;
     Form1& form = phone.form();
     ASSERT_TRUE(phone.connect());
-    form.Tempi.deadlineMs = 1000;
-    phone.sim().control("fault late on 1500 +CMGS=14");
+    form.Tempi.deadlineMs = 500;
+    phone.sim().control("fault late on 750 +CMGS=14");
     EXPECT_EQ(form.InviaAT("+CMGS=14\r"), "error");
     form.Text4->setText("");
     form.Command3_Click();

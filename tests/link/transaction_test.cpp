@@ -28,10 +28,12 @@ bool e2eWait(const std::function<bool()>& done)
 {
     QElapsedTimer clock;
     clock.start();
+    QTimer tick; // wakes the sleep below to look at `done` again
+    tick.start(5);
     while (!done()) {
         if (clock.elapsed() > 2000)
             return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
     return true;
 }

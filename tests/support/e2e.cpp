@@ -17,10 +17,14 @@ bool waitFor(const std::function<bool()>& done, int ms)
 {
     QElapsedTimer clock;
     clock.start();
+    // Sleeps in the event dispatcher between events; the tick wakes it to
+    // look at `done` again when nothing else does.
+    QTimer tick;
+    tick.start(5);
     while (!done()) {
         if (clock.elapsed() > ms)
             return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
     return true;
 }

@@ -14,7 +14,8 @@
 
 namespace e2e {
 
-// Runs the event loop until `done` holds or `ms` milliseconds have passed.
+// Runs the event loop until `done` holds or `ms` milliseconds have passed,
+// sleeping between events.
 bool waitFor(const std::function<bool()>& done, int ms = 5000);
 
 // The main sample phone as state-file text, with `overrides` (state-file
