@@ -1,8 +1,8 @@
 #include "link/atlog.h"
-#include "window/commandline.h"
+#include "app/commandline.h"
 #include "window/form1.h"
 #include "window/italian.h"
-#include "window/settings.h"
+#include "app/settings.h"
 
 #include <QApplication>
 #include <QSettings>

@@ -1,6 +1,7 @@
 #include "window/form1.h"
 
 #include "pdu/pdu.h"
+#include "window/version.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -63,7 +64,7 @@ Form1::Form1(QWidget* parent)
       ErroreAT(Linea->lastError()), UltimoAvviso(Linea->lastArrival())
 {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("ZIRCALO v 1.5"));
+    setWindowTitle(QStringLiteral("ZIRCALO v ") + ProgramVersion());
     setWindowIcon(QIcon(QStringLiteral(":/icons/zircalo.svg")));
     setFont(sansFont(9.75));
     setMinimumSize(DefaultSize);

@@ -1,10 +1,10 @@
 // The program as a desktop citizen: its command line and the precedence of
 // the devices it names, the settings that last between runs, the port
 // finder's menu and the port errors in the user's terms.
-#include "window/commandline.h"
+#include "app/commandline.h"
 #include "window/form1.h"
 #include "window/portfinder.h"
-#include "window/settings.h"
+#include "app/settings.h"
 
 #include <QAction>
 #include <QMenu>

@@ -1,4 +1,4 @@
-#include "window/settings.h"
+#include "app/settings.h"
 
 #include "window/form1.h"
 

@@ -2,6 +2,8 @@
 //   zircalo [--com1 DEVICE] [--com2 DEVICE] [--log FILE] [--help] [--version]
 #pragma once
 
+#include "window/version.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -17,9 +19,6 @@ struct CommandLine {
     int exitCode = 0;
     QString output;
 };
-
-// The project version, as the build knows it ("1.5").
-QString ProgramVersion();
 
 // Reads `arguments` (the program's name first, as QCoreApplication gives them).
 CommandLine ParseCommandLine(const QStringList& arguments);

@@ -1,14 +1,8 @@
-#include "window/commandline.h"
+#include "app/commandline.h"
 
 #include "window/form1.h"
 
 #include <QCommandLineParser>
-
-#ifndef ZIRCALO_VERSION
-#define ZIRCALO_VERSION "0"
-#endif
-
-QString ProgramVersion() { return QStringLiteral(ZIRCALO_VERSION); }
 
 CommandLine ParseCommandLine(const QStringList& arguments)
 {

@@ -1,0 +1,7 @@
+#include "window/version.h"
+
+#ifndef ZIRCALO_VERSION
+#define ZIRCALO_VERSION "0"
+#endif
+
+QString ProgramVersion() { return QStringLiteral(ZIRCALO_VERSION); }
