@@ -1,38 +1,44 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds with warnings as errors and runs every test;
 # then runs them again in a build with the address and undefined-behaviour
-# sanitizers, and fuzzes the SMS codec for a bounded time.
+# sanitizers, fuzzes the SMS codec for a bounded time, and builds the
+# Debian package. Each step says when it began.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${ZIRCALO_TEST_DIR:-$root/build-test}
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
 
+# Every step is announced with the time taken so far.
+step() { echo "== $1 (at $SECONDS s)"; }
+
 bash "$root/scripts/install-deps.sh"
 
-echo "== formatting"
+step "formatting"
 bash "$root/scripts/check-format.sh"
 
-echo "== build (warnings are errors)"
+step "build (warnings are errors)"
 cmake -S "$root" -B "$out/release" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZIRCALO_WERROR=ON
 cmake --build "$out/release" -j "$jobs"
 
-echo "== build (address and undefined-behaviour sanitizers)"
+# The plain tests first: the quickest and most telling step.
+step "tests"
+ctest --test-dir "$out/release" --output-on-failure -j "$jobs"
+
+step "build (address and undefined-behaviour sanitizers)"
 cmake -S "$root" -B "$out/sanitize" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZIRCALO_WERROR=ON \
   -DZIRCALO_SANITIZE=ON -DZIRCALO_BENCHMARKS=OFF
 cmake --build "$out/sanitize" -j "$jobs"
 
-echo "== fuzzing the SMS codec"
-bash "$root/src/pdu/fuzz/run.sh" "$out/fuzz" "${ZIRCALO_FUZZ_SECONDS:-60}"
-
-echo "== tests under the sanitizers"
+step "tests under the sanitizers"
 ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir "$out/sanitize" --output-on-failure -j "$jobs"
 
-echo "== tests"
-ctest --test-dir "$out/release" --output-on-failure -j "$jobs"
+step "fuzzing the SMS codec"
+bash "$root/src/pdu/fuzz/run.sh" "$out/fuzz" "${ZIRCALO_FUZZ_SECONDS:-60}"
 
-echo "== desktop entry, AppStream metainfo and the Debian package"
+step "desktop entry, AppStream metainfo and the Debian package"
 desktop-file-validate "$root/packaging/zircalo.desktop"
 appstreamcli validate --no-net "$root/packaging/io.github.zircalo.metainfo.xml"
 (cd "$out/release" && cpack -G DEB)
+step "done"
