@@ -1,0 +1,1 @@
+// The object that owns the tests' precompiled headers (pch.h).
