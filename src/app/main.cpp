@@ -1,8 +1,8 @@
-#include "link/atlog.h"
 #include "app/commandline.h"
+#include "app/settings.h"
+#include "link/atlog.h"
 #include "window/form1.h"
 #include "window/italian.h"
-#include "app/settings.h"
 
 #include <QApplication>
 #include <QSettings>

@@ -3,8 +3,9 @@
 #include "at/cpbr.h"
 #include "at/errors.h"
 #include "at/numbers.h"
-#include "phonebook/rows.h"
+#include "phonebook/book_rows.h"
 #include "phonebook/savefile.h"
+#include "phonebook/vcard.h"
 #include "window/form1.h"
 
 #include <algorithm>
@@ -26,7 +27,13 @@ constexpr Store kStores[] = {
 
 const QString kReadDone = QStringLiteral("Lettura rubriche terminata..");
 const QString kPhoneSilent = QStringLiteral("Lettura rubriche fallita: il cellulare non risponde..");
-const QString kNoBook = QStringLiteral("Lettura rubriche fallita: ");
+// A read where every book failed, with the phone's last reason.
+QString noBook(const QString& refusal)
+{
+    const QString reason = at::ErrorReason(refusal);
+    return QStringLiteral("Lettura rubriche fallita: ")
+           + (reason.isEmpty() ? QStringLiteral("il cellulare le rifiuta tutte") : reason) + QStringLiteral("..");
+}
 const QString kCharsetKept = QStringLiteral("Lettura rubriche terminata, ma il cellulare non torna al set GSM..");
 
 // No phone book comes near these; a larger file or a longer line is not
@@ -193,26 +200,16 @@ void Form1::Command1_Click()
             return;
         restored = answer == QLatin1String("OK");
     }
-    if (end == ReadEnd::Silent) {
-        ProgressBar1->setValue(0.1f);
-        Stato(kPhoneSilent);
-        return;
-    }
     // Not one book could be read (a SIM that asks for its PIN refuses them
     // all): that is no empty phone book, and the previous list stays.
-    if (!sized) {
+    if (end == ReadEnd::Silent || !sized) {
         ProgressBar1->setValue(0.1f);
-        const QString reason = at::ErrorReason(refusal);
-        Stato(kNoBook + (reason.isEmpty() ? QStringLiteral("il cellulare le rifiuta tutte") : reason)
-              + QStringLiteral(".."));
-        return;
+        return Stato(end == ReadEnd::Silent ? kPhoneSilent : noBook(refusal));
     }
     List2->Clear();
     List2->addItems(rows);
-    if (sized) {
-        LungNumero = sized->numberLength;
-        LungNome = sized->nameLength;
-    }
+    LungNumero = sized->numberLength;
+    LungNome = sized->nameLength;
     Stato(restored ? kReadDone : kCharsetKept);
 }
 
@@ -311,4 +308,28 @@ void Form1::List2_Click()
 {
     if (const std::optional<QString> picked = PickedRecipient(List2->List(List2->ListIndex())))
         Text2->setText(*picked);
+}
+
+// The phone book as vCards: the rows of List2 are the whole phone book,
+// exported as they stand.
+void Form1::EsportaRubrica()
+{
+    QStringList rows;
+    for (int i = 0; i < List2->ListCount(); ++i)
+        rows << List2->List(i);
+    const std::vector<PhonebookEntry> entries = EntriesOfRows(rows);
+    if (entries.empty()) {
+        Stato(QStringLiteral("Rubrica vuota: niente da esportare.."));
+        return;
+    }
+    DialogoEsporta->Filter = QStringLiteral("vCard (*.vcf)");
+    DialogoEsporta->ShowSave();
+    if (DialogoEsporta->FileName.isEmpty())
+        return;
+    const QString fileName = WithSuffix(DialogoEsporta->FileName, QStringLiteral("vcf"));
+    if (!SaveVerified(fileName, VCards(entries))) {
+        Stato(QStringLiteral("IMPOSSIBILE ESPORTARE: ") + fileName);
+        return;
+    }
+    Stato(QStringLiteral("Esportazione terminata: %1 voci in %2").arg(entries.size()).arg(fileName));
 }

@@ -99,3 +99,8 @@ std::optional<QByteArray> ReadRegularFile(const QString& fileName, qint64 maxByt
             return std::nullopt;
     }
 }
+
+QString WithSuffix(const QString& chosen, const QString& suffix)
+{
+    return QFileInfo(chosen).suffix().isEmpty() ? chosen + QLatin1Char('.') + suffix : chosen;
+}

@@ -47,3 +47,7 @@ bool SaveVerified(const QString& fileName, const QByteArray& bytes);
 // file or one that cannot be opened or read. A FIFO is refused without
 // waiting for a writer.
 std::optional<QByteArray> ReadRegularFile(const QString& fileName, qint64 maxBytes);
+
+// The name an export is written to: the one chosen, with `suffix` added
+// when it has none.
+QString WithSuffix(const QString& chosen, const QString& suffix);

@@ -1,15 +1,18 @@
 // The message store: the list of both message stores in List1, the detail
 // view of one message, the refresh of the empty slots and the deletions.
-// The rows of List1 (store/rows.h) are the only record of the messages: the
+// The rows of List1 (store/message_rows.h) are the only record of the messages: the
 // detail view, the refresh and the deletions read store, slot and capacity
 // back out of them.
-#include "store/rows.h"
+#include "store/message_rows.h"
+
+#include "phonebook/book_rows.h"
 
 #include "at/cmgr.h"
 #include "at/cpbr.h"
 #include "at/cpms.h"
 #include "at/status.h"
 #include "pdu/pdu.h"
+#include "store/reader.h"
 #include "window/form1.h"
 
 #include <algorithm>
@@ -17,24 +20,9 @@
 #include <vector>
 
 using namespace store;
+using store::Step;
 
 namespace {
-
-// The two stores, in the order they are listed and deleted.
-struct Pass {
-    bool sim;
-    QString select;   // the store selection command
-    QString name;     // as +CPMS? names it
-    QString reading;  // panel 2 while the list is read
-    QString deleting; // panel 2 while it is deleted
-};
-
-const Pass Passes[] = {
-    {true, QStringLiteral("+CPMS=SM"), QStringLiteral("SM"), QStringLiteral("Lettura elenco sms sim in corso.."),
-     QStringLiteral("Cancellazione elenco sms sim in corso..")},
-    {false, QStringLiteral("+CPMS=ME"), QStringLiteral("ME"), QStringLiteral("Lettura elenco sms cellulare in corso.."),
-     QStringLiteral("Cancellazione elenco sms cellulare in corso..")},
-};
 
 // Keeps the column check boxes fixed while a list is read or refreshed, and
 // gives them back on every way out.
@@ -60,37 +48,11 @@ Columns columnsOf(const Form1& form)
     return columns;
 }
 
-// What the link returns when the phone never answered, after its
-// retransmissions.
-const QLatin1String GiveUp("error");
-
-const QString NoAnswer = QStringLiteral("il cellulare non risponde..");
-
-QString notSelectable(bool sim)
-{
-    return sim ? QStringLiteral("memoria SIM non selezionabile..")
-               : QStringLiteral("memoria cellulare non selezionabile..");
-}
-
-QString sizeNotRead(bool sim)
-{
-    return sim ? QStringLiteral("dimensione memoria SIM non letta..")
-               : QStringLiteral("dimensione memoria cellulare non letta..");
-}
-
-// The text as a status of its own: "Memoria SIM non selezionabile..".
-QString capitalized(QString text)
-{
-    if (!text.isEmpty())
-        text[0] = text.at(0).toUpper();
-    return text;
-}
-
 // Why a store selection that did not succeed failed: the phone said no, or
 // said nothing at all.
-QString selectionFailure(const QString& answer, bool sim)
+QString selectionFailure(Step step, bool sim)
 {
-    return capitalized(answer == GiveUp ? NoAnswer : notSelectable(sim));
+    return Capitalized(step == Step::Silent ? NoAnswer : NotSelectable(sim));
 }
 
 // Selects the store of a row before one of its slots is read or deleted.
@@ -99,19 +61,17 @@ QString selectionFailure(const QString& answer, bool sim)
 // nor after a lost line.
 bool selectRowStore(Form1& form, const LongOperation& guard, const QString& command, bool sim)
 {
-    const QString selection = form.InviaAT(command);
-    if (guard.lineLost())
+    QString selection;
+    const Step step = StoreReader(form, guard).ask(command, &selection);
+    if (step == Step::LineLost)
         return false;
-    if (at::CpmsSelected(selection))
+    if (step == Step::Answered && at::CpmsSelected(selection))
         return true;
-    const QString why = selectionFailure(selection, sim);
+    const QString why = selectionFailure(step, sim);
     form.Text3->setText(why);
     form.Stato(why);
     return false;
 }
-
-// A phone without a store of its own refuses to select it with "ERROR".
-bool noPhoneStore(const QString& answer, bool sim) { return !sim && answer == QLatin1String("ERROR"); }
 
 // The line was lost during a long operation: it stops where it is. Panel 2
 // keeps what the link wrote about the connection.
@@ -172,12 +132,8 @@ QString slotBody(Form1& form, const at::CmgrAnswer& slot, const QString& answer)
     return MessageBody(columns, form.LungNumero, tipo, fields);
 }
 
-// The row body for a slot's answer to "+CMGR=" and the extended error that
-// ended it.
-QString slotBody(Form1& form, const QString& answer, const QString& errorLine)
-{
-    return slotBody(form, at::ParseCmgr(answer, errorLine), answer);
-}
+// The row body for a slot read alone.
+QString slotBody(Form1& form, const Slot& slot) { return slotBody(form, slot.answer, slot.text); }
 
 // The row body of slot `slot` of a store as its listing gave it: the message
 // listed at that index, or an empty slot.
@@ -187,20 +143,6 @@ QString listedBody(Form1& form, const std::vector<const at::CmglEntry*>& bySlot,
         return slotBody(form, at::AsCmgr(*bySlot[size_t(slot)]), QString());
     return EmptyBody(columnsOf(form), form.LungNumero);
 }
-
-// The listed messages by slot index, 1..capacity.
-std::vector<const at::CmglEntry*> bySlotIndex(const std::vector<at::CmglEntry>& listed, int capacity)
-{
-    std::vector<const at::CmglEntry*> bySlot(size_t(std::max(capacity, 0)) + 1, nullptr);
-    for (const at::CmglEntry& entry : listed) {
-        if (entry.index >= 1 && entry.index <= capacity)
-            bySlot[size_t(entry.index)] = &entry;
-    }
-    return bySlot;
-}
-
-// One command lists every message of the selected store.
-const QString ListAll = QStringLiteral("+CMGL=4");
 
 // Replaces a row of List1 in place, or adds it right after the last one.
 // A position beyond that (the list was cleared meanwhile) is left alone.
@@ -212,6 +154,90 @@ void writeRow(ListBox* list, int position, const QString& row)
 
 QString slotCommand(const char* command, int slot) { return QLatin1String(command) + QString::number(slot); }
 
+// How the read of one store ended: on to the next store, the read complete
+// (a phone without a store of its own), a line lost, or a failure and why.
+struct PassEnd {
+    enum { Next, Complete, LineLost, Failed } how;
+    QString why;
+};
+
+PassEnd ended(Step step)
+{
+    return step == Step::LineLost ? PassEnd{PassEnd::LineLost, {}} : PassEnd{PassEnd::Failed, NoAnswer};
+}
+
+// The rows of a store whose listing stands for its slots.
+PassEnd writeListed(Form1& form, const LongOperation& guard, const Store& store, int capacity, int offset,
+                    const std::vector<at::CmglEntry>& listed)
+{
+    const std::vector<const at::CmglEntry*> bySlot = BySlotIndex(listed, capacity);
+    RowYield yield(form);
+    for (int slot = 1; slot <= capacity; ++slot) {
+        yield();
+        if (guard.lineLost())
+            return {PassEnd::LineLost, {}};
+        form.ProgressBar1->setValue(float(slot));
+        writeRow(form.List1, offset + slot - 1, RowHead(store.sim, slot, capacity) + listedBody(form, bySlot, slot));
+    }
+    return {PassEnd::Next, {}};
+}
+
+// The rows of a store read slot by slot. A slot the phone gave no answer
+// for shows "error", and the read stops there: the slots after it would
+// wait as long.
+PassEnd readSlots(Form1& form, StoreReader& reader, const LongOperation& guard, const Store& store, int capacity,
+                  int offset)
+{
+    for (int slot = 1; slot <= capacity; ++slot) {
+        form.DoEvents();
+        if (guard.lineLost())
+            return {PassEnd::LineLost, {}};
+        form.ProgressBar1->setValue(float(slot));
+        Slot got;
+        const Step step = reader.read(slot, got);
+        if (step == Step::LineLost)
+            return ended(step);
+        writeRow(form.List1, offset + slot - 1, RowHead(store.sim, slot, capacity) + slotBody(form, got));
+        if (step == Step::Silent)
+            return ended(step);
+    }
+    return {PassEnd::Next, {}};
+}
+
+// Every slot of one store into List1 from row `offset` on; `offset` moves
+// past them.
+PassEnd listStore(Form1& form, StoreReader& reader, const LongOperation& guard, const Store& store, int& offset)
+{
+    bool selected = false;
+    QString selection;
+    Step step = reader.select(store, selected, &selection);
+    if (step != Step::Answered)
+        return ended(step);
+    if (!selected) // a phone without a store of its own: the read is complete
+        return StoreReader::NoPhoneStore(store, selection) ? PassEnd{PassEnd::Complete, {}}
+                                                           : PassEnd{PassEnd::Failed, NotSelectable(store.sim)};
+    form.Stato(store.reading);
+    std::optional<int> capacity;
+    if ((step = reader.widths()) != Step::Answered || (step = reader.capacity(store, capacity)) != Step::Answered)
+        return ended(step);
+    if (!capacity)
+        return {PassEnd::Failed, SizeNotRead(store.sim)};
+    form.ProgressBar1->setMax(float(*capacity));
+    form.ProgressBar1->setValue(0.1f);
+    form.Label5->setText(HeaderLine(columnsOf(form), *capacity, form.LungNumero));
+    if (*capacity == 0)
+        return {PassEnd::Next, {}}; // no slot, nothing to list
+    // One listing stands for the slots; a phone that refuses it, or lists
+    // what no slot of this store can hold, is read slot by slot.
+    std::optional<std::vector<at::CmglEntry>> listed;
+    if ((step = reader.list(*capacity, listed)) != Step::Answered)
+        return ended(step);
+    const PassEnd end = listed ? writeListed(form, guard, store, *capacity, offset, *listed)
+                               : readSlots(form, reader, guard, store, *capacity, offset);
+    offset += *capacity;
+    return end;
+}
+
 } // namespace
 
 // "Leggi elenco SMS da cellulare": every slot of the SIM store, then of the
@@ -222,91 +248,19 @@ void Form1::Command4_Click()
     if (!guard.taken())
         return;
     const FrameLock lock(Frame1);
-
-    // A read that fails says why; the rows it did not reach stay as they were.
-    const auto fail = [this](const QString& why) {
-        ProgressBar1->setValue(0.1f);
-        Stato(QStringLiteral("Lettura elenco sms fallita: ") + why);
-    };
-
+    StoreReader reader(*this, guard);
     int offset = 0;
-    for (const Pass& pass : Passes) {
-        const QString selection = InviaAT(pass.select);
-        if (guard.lineLost())
-            return stopLineLost(*this);
-        if (!at::CpmsSelected(selection)) {
-            // A phone without a store of its own: the read is complete.
-            if (noPhoneStore(selection, pass.sim))
-                break;
-            return fail(selection == GiveUp ? NoAnswer : notSelectable(pass.sim));
-        }
-        Stato(pass.reading);
-
-        // The phone book the phone has selected gives the widths of the
-        // number columns; an answer without them leaves them as they are.
-        const QString widths = InviaAT(QStringLiteral("+CPBR=?"));
-        if (guard.lineLost())
-            return stopLineLost(*this);
-        if (widths == GiveUp)
-            return fail(NoAnswer);
-        if (const at::CpbrRange range = at::ParseCpbrRange(widths); range.valid) {
-            LungNumero = range.numberLength;
-            LungNome = range.nameLength;
-        }
-
-        const QString stores = InviaAT(QStringLiteral("+CPMS?"));
-        if (guard.lineLost())
-            return stopLineLost(*this);
-        if (stores == GiveUp)
-            return fail(NoAnswer);
-        const std::optional<int> capacity = at::CpmsCapacity(stores, pass.name);
-        if (!capacity)
-            return fail(sizeNotRead(pass.sim));
-        ProgressBar1->setMax(float(*capacity));
-        ProgressBar1->setValue(0.1f);
-        Label5->setText(HeaderLine(columnsOf(*this), *capacity, LungNumero));
-
-        if (*capacity == 0)
-            continue; // no slot, nothing to list
-
-        // One listing stands for the slots; a phone that refuses it, or
-        // lists what no slot of this store can hold, is read slot by slot.
-        const QString listing = InviaAT(ListAll);
-        if (guard.lineLost())
-            return stopLineLost(*this);
-        if (listing == GiveUp)
-            return fail(NoAnswer);
-        if (const std::optional<std::vector<at::CmglEntry>> listed = at::ParseCmglStore(listing, *capacity)) {
-            const std::vector<const at::CmglEntry*> bySlot = bySlotIndex(*listed, *capacity);
-            RowYield yield(*this);
-            for (int slot = 1; slot <= *capacity; ++slot) {
-                yield();
-                if (guard.lineLost())
-                    return stopLineLost(*this);
-                ProgressBar1->setValue(float(slot));
-                writeRow(List1, offset + slot - 1,
-                         RowHead(pass.sim, slot, *capacity) + listedBody(*this, bySlot, slot));
-            }
-            offset += *capacity;
+    for (const Store& store : Stores()) {
+        const PassEnd end = listStore(*this, reader, guard, store, offset);
+        if (end.how == PassEnd::Complete)
+            break;
+        if (end.how == PassEnd::Next)
             continue;
-        }
-
-        for (int slot = 1; slot <= *capacity; ++slot) {
-            DoEvents();
-            if (guard.lineLost())
-                return stopLineLost(*this);
-            ProgressBar1->setValue(float(slot));
-            const QString answer = InviaAT(slotCommand("+CMGR=", slot));
-            const QString errorLine = ErroreAT;
-            if (guard.lineLost())
-                return stopLineLost(*this);
-            // A slot the phone gave no answer for shows "error", and the
-            // read stops there: the slots after it would wait as long.
-            writeRow(List1, offset + slot - 1, RowHead(pass.sim, slot, *capacity) + slotBody(*this, answer, errorLine));
-            if (answer == GiveUp)
-                return fail(NoAnswer);
-        }
-        offset += *capacity;
+        // A read that fails says why; the rows it did not reach stay as they were.
+        ProgressBar1->setValue(0.1f);
+        if (end.how == PassEnd::Failed)
+            Stato(QStringLiteral("Lettura elenco sms fallita: ") + end.why);
+        return;
     }
     Stato(QStringLiteral("Lettura elenco sms terminata.."));
 }
@@ -355,6 +309,27 @@ QString Form1::Leggi_SMS(int16_t nsms)
     return RivTesto(tipo, slot.pak);
 }
 
+namespace {
+
+// The reply goes to the sender: its phone-book row when there is one
+// (selecting it fills Text2), otherwise the text of Text9.
+void prepareReply(Form1& form)
+{
+    if (!form.Text3->text().isEmpty() && form.List2->ListCount() > 0) {
+        if (const std::optional<QString> key = ReplyKey(form.Text9->text())) {
+            RowYield yield(form);
+            for (int entry = 0; entry < form.List2->ListCount(); ++entry) {
+                yield();
+                if (form.List2->List(entry).contains(*key, Qt::CaseInsensitive))
+                    return form.List2->setListIndex(entry);
+            }
+        }
+    }
+    form.Text2->setText(form.Text9->text());
+}
+
+} // namespace
+
 // A click on a row of List1: the message in the detail fields, the row marked
 // read, the sender made the recipient of a reply.
 void Form1::List1_Click()
@@ -395,25 +370,64 @@ void Form1::List1_Click()
     if (read != row && position < List1->ListCount())
         List1->setList(position, read);
 
-    // The reply goes to the sender: its phone-book row when there is one
-    // (selecting it fills Text2), otherwise the text of Text9.
-    bool picked = false;
-    if (!Text3->text().isEmpty() && List2->ListCount() > 0) {
-        if (const std::optional<QString> key = ReplyKey(Text9->text())) {
-            RowYield yield(*this);
-            for (int entry = 0; entry < List2->ListCount(); ++entry) {
-                yield();
-                if (List2->List(entry).contains(*key, Qt::CaseInsensitive)) {
-                    List2->setListIndex(entry);
-                    picked = true;
-                    break;
-                }
-            }
-        }
-    }
-    if (!picked)
-        Text2->setText(Text9->text());
+    prepareReply(*this);
 }
+
+namespace {
+
+// What the refresh knows of one store: whether it refused to be selected,
+// and its listing, asked for once, when its first empty row is met.
+struct Refreshed {
+    bool refused = false;
+    bool listingAsked = false;
+    std::optional<std::vector<at::CmglEntry>> listed;
+    std::vector<const at::CmglEntry*> bySlot;
+};
+
+// Refreshes the empty row at `position`, of the store `place` names.
+// `failure` gets why a store could not be selected.
+Step refreshRow(Form1& form, StoreReader& reader, Refreshed& known, const RowPlace& place, int position,
+                QString& failure)
+{
+    const Store& store = StoreOf(place.sim);
+    const auto select = [&] {
+        bool selected = false;
+        const Step step = reader.select(store, selected);
+        if (step == Step::Answered && !selected) {
+            known.refused = true;
+            failure = selectionFailure(step, place.sim);
+        }
+        return step;
+    };
+    if (!known.listingAsked) {
+        known.listingAsked = true;
+        Step step = select();
+        if (step != Step::Answered || known.refused)
+            return step;
+        if ((step = reader.list(place.capacity, known.listed)) != Step::Answered)
+            return step;
+        if (known.listed)
+            known.bySlot = BySlotIndex(*known.listed, place.capacity);
+    }
+    const QString head = RowHead(place.sim, place.slot, place.capacity);
+    if (known.listed) {
+        form.ProgressBar1->setValue(float(position) + 0.1f);
+        writeRow(form.List1, position, head + listedBody(form, known.bySlot, place.slot));
+        return Step::Answered;
+    }
+    // A store whose listing cannot stand for its slots is refreshed slot by
+    // slot, selected again for every row.
+    Step step = select();
+    if (step != Step::Answered || known.refused)
+        return step;
+    form.ProgressBar1->setValue(float(position) + 0.1f);
+    Slot got;
+    if ((step = reader.read(place.slot, got)) != Step::LineLost)
+        writeRow(form.List1, position, head + slotBody(form, got));
+    return step;
+}
+
+} // namespace
 
 // "Aggiorna": reads again the slots whose rows show an empty slot.
 void Form1::Command11_Click()
@@ -422,26 +436,16 @@ void Form1::Command11_Click()
     if (!guard.taken())
         return;
     const FrameLock lock(Frame1);
-
     if (List1->ListCount() == 0) {
         Stato(QStringLiteral("Elenco sms non caricato.."));
         return;
     }
     ProgressBar1->setMax(float(List1->ListCount() - 1) + 0.1f);
+    StoreReader reader(*this, guard);
     // A store that cannot be selected keeps its rows; the others are
     // refreshed all the same.
-    bool refused[2] = {false, false}; // by RowPlace::sim
+    Refreshed sim, phone;
     QString failure;
-    // Each store with rows to refresh is listed once, when its first such
-    // row is met; a store whose listing cannot stand for its slots is
-    // refreshed slot by slot, selecting it again for every row.
-    bool listingAsked[2] = {false, false};
-    std::optional<std::vector<at::CmglEntry>> listings[2];
-    std::vector<const at::CmglEntry*> bySlot[2];
-    const auto silent = [this] {
-        ProgressBar1->setValue(0.1f);
-        Stato(QStringLiteral("Aggiornamento elenco sms fallito: ") + NoAnswer);
-    };
     for (int position = 0; position < List1->ListCount(); ++position) {
         Stato(QStringLiteral("Aggiornamento sms in corso.."));
         DoEvents();
@@ -450,64 +454,21 @@ void Form1::Command11_Click()
         const QString row = List1->List(position);
         if (!row.contains(EmptyBody(columnsOf(*this), LungNumero), Qt::CaseInsensitive))
             continue;
-
         const RowPlace place = ReadRowPlace(row);
-        if (refused[place.sim])
+        Refreshed& known = place.sim ? sim : phone;
+        if (known.refused)
             continue;
-        const Pass& pass = Passes[place.sim ? 0 : 1];
-        const auto select = [&]() {
-            const QString selection = InviaAT(pass.select);
-            if (guard.lineLost() || selection == GiveUp)
-                return false;
-            if (!at::CpmsSelected(selection)) {
-                refused[place.sim] = true;
-                failure = selectionFailure(selection, place.sim);
-            }
-            return true;
-        };
-        std::optional<std::vector<at::CmglEntry>>& listed = listings[place.sim ? 0 : 1];
-        if (!listingAsked[place.sim ? 0 : 1]) {
-            listingAsked[place.sim ? 0 : 1] = true;
-            if (!select())
-                return guard.lineLost() ? stopLineLost(*this) : silent();
-            if (refused[place.sim])
-                continue;
-            const QString listing = InviaAT(ListAll);
-            if (guard.lineLost())
-                return stopLineLost(*this);
-            if (listing == GiveUp)
-                return silent();
-            listed = at::ParseCmglStore(listing, place.capacity);
-            if (listed)
-                bySlot[place.sim ? 0 : 1] = bySlotIndex(*listed, place.capacity);
-        }
-        if (listed) {
-            ProgressBar1->setValue(float(position) + 0.1f);
-            writeRow(List1, position,
-                     RowHead(place.sim, place.slot, place.capacity)
-                         + listedBody(*this, bySlot[place.sim ? 0 : 1], place.slot));
-            continue;
-        }
-
-        if (!select())
-            return guard.lineLost() ? stopLineLost(*this) : silent();
-        if (refused[place.sim])
-            continue;
-        ProgressBar1->setValue(float(position) + 0.1f);
-        const QString answer = InviaAT(slotCommand("+CMGR=", place.slot));
-        const QString errorLine = ErroreAT;
-        if (guard.lineLost())
+        const Step step = refreshRow(*this, reader, known, place, position, failure);
+        if (step == Step::LineLost)
             return stopLineLost(*this);
-        writeRow(List1, position, RowHead(place.sim, place.slot, place.capacity) + slotBody(*this, answer, errorLine));
-        if (answer == GiveUp)
-            return silent();
+        if (step == Step::Silent) {
+            ProgressBar1->setValue(0.1f);
+            return Stato(QStringLiteral("Aggiornamento elenco sms fallito: ") + NoAnswer);
+        }
     }
-    if (failure.isEmpty()) {
-        Stato(QStringLiteral("Aggiornamento elenco sms terminata.."));
-    } else {
+    if (!failure.isEmpty())
         Text3->setText(failure);
-        Stato(failure);
-    }
+    Stato(failure.isEmpty() ? QStringLiteral("Aggiornamento elenco sms terminata..") : failure);
 }
 
 // "Cancella SMS selezionato dalla memoria": the slot of the selected row. Its
@@ -525,7 +486,7 @@ void Form1::Command6_Click()
         return;
     }
     const RowPlace place = ReadRowPlace(row);
-    if (!selectRowStore(*this, guard, Passes[place.sim ? 0 : 1].select, place.sim))
+    if (!selectRowStore(*this, guard, StoreOf(place.sim).select, place.sim))
         return;
     const QString answer = InviaAT(slotCommand("+CMGD=", place.slot));
     if (guard.lineLost())
@@ -541,8 +502,80 @@ void Form1::Command6_Click()
     Text3->setText(QStringLiteral("NONE"));
 }
 
+namespace {
+
+// How deleting one store ended, and what it could not delete.
+struct Deleted {
+    Step step = Step::Answered;
+    int failed = 0;        // slots not deleted
+    QString failure;       // why the store could not be deleted at all
+    bool complete = false; // a phone without a store of its own: nothing more to delete
+};
+
+// Deletes every slot of `store`, whose rows begin at `offset` in List1;
+// `offset` moves past them.
+Deleted deleteStore(Form1& form, StoreReader& reader, const LongOperation& guard, const Store& store, int& offset)
+{
+    Deleted done;
+    bool selected = false;
+    QString selection;
+    std::optional<int> capacity;
+    if ((done.step = reader.select(store, selected, &selection)) != Step::Answered)
+        return done;
+    if (selected) {
+        form.Stato(store.deleting);
+        if ((done.step = reader.capacity(store, capacity)) != Step::Answered)
+            return done;
+        if (!capacity)
+            done.failure = Capitalized(SizeNotRead(store.sim));
+    } else if (StoreReader::NoPhoneStore(store, selection) && rowsOfStore(form.List1, store.sim) == 0) {
+        done.complete = true; // nothing there to delete
+        return done;
+    } else {
+        done.failure = selectionFailure(Step::Answered, store.sim);
+    }
+    if (!capacity) {
+        // None of the slots the list shows for this store was deleted.
+        done.failed = rowsOfStore(form.List1, store.sim);
+        offset += done.failed;
+        return done;
+    }
+    form.ProgressBar1->setMax(float(*capacity - 1) + 0.1f);
+    form.ProgressBar1->setValue(0.1f);
+    for (int index = 0; index < *capacity; ++index) {
+        form.DoEvents();
+        if (guard.lineLost()) {
+            done.step = Step::LineLost;
+            return done;
+        }
+        form.ProgressBar1->setValue(float(index) + 0.1f);
+        const int slot = index + 1;
+        const int position = offset + index;
+        QString answer;
+        if ((done.step = reader.ask(slotCommand("+CMGD=", slot), &answer)) == Step::LineLost)
+            return done;
+        const QString head = RowHead(store.sim, slot, *capacity);
+        if (answer == QLatin1String("OK")) {
+            writeRow(form.List1, position, head + EmptyBody(columnsOf(form), form.LungNumero));
+            continue;
+        }
+        // A slot that could not be deleted keeps its row; a list without
+        // one gets the answer, so that the rows after it stay in place.
+        ++done.failed;
+        if (position >= form.List1->ListCount())
+            writeRow(form.List1, position, head + answer);
+        if (done.step == Step::Silent)
+            return done;
+    }
+    offset += *capacity;
+    return done;
+}
+
+} // namespace
+
 // "Cancella tutta la memoria degli SMS": every slot of both stores, after the
-// user has confirmed it.
+// user has confirmed it. Frame1 stays enabled: each row takes the columns
+// chosen when it is written.
 void Form1::Command9_Click()
 {
     LongOperation guard(*this, PortaNonAperta);
@@ -551,81 +584,27 @@ void Form1::Command9_Click()
     if (!Conferma(QStringLiteral("Cancellare tutti gli SMS della SIM e del cellulare?"),
                   QStringLiteral("ATTENZIONE!!")))
         return;
-
-    const auto silent = [this] {
-        ProgressBar1->setValue(0.1f);
-        Stato(QStringLiteral("Cancellazione sms fallita: ") + NoAnswer);
-    };
-
-    // Frame1 stays enabled: each row takes the columns chosen when it is
-    // written.
+    StoreReader reader(*this, guard);
     int offset = 0;
     int failed = 0;
     QString failure;
-    for (const Pass& pass : Passes) {
-        const QString selection = InviaAT(pass.select);
-        if (guard.lineLost())
+    for (const Store& store : Stores()) {
+        const Deleted done = deleteStore(*this, reader, guard, store, offset);
+        if (done.step == Step::LineLost)
             return stopLineLost(*this);
-        if (selection == GiveUp)
-            return silent();
-        std::optional<int> capacity;
-        if (at::CpmsSelected(selection)) {
-            Stato(pass.deleting);
-            const QString stores = InviaAT(QStringLiteral("+CPMS?"));
-            if (guard.lineLost())
-                return stopLineLost(*this);
-            if (stores == GiveUp)
-                return silent();
-            capacity = at::CpmsCapacity(stores, pass.name);
-            if (!capacity)
-                failure = capitalized(sizeNotRead(pass.sim));
-        } else {
-            // A phone without a store of its own has nothing there to delete.
-            if (noPhoneStore(selection, pass.sim) && rowsOfStore(List1, pass.sim) == 0)
-                break;
-            failure = selectionFailure(selection, pass.sim);
+        if (done.step == Step::Silent) {
+            ProgressBar1->setValue(0.1f);
+            return Stato(QStringLiteral("Cancellazione sms fallita: ") + NoAnswer);
         }
-        if (!capacity) {
-            // None of the slots the list shows for this store was deleted.
-            const int shown = rowsOfStore(List1, pass.sim);
-            failed += shown;
-            offset += shown;
-            continue;
-        }
-
-        ProgressBar1->setMax(float(*capacity - 1) + 0.1f);
-        ProgressBar1->setValue(0.1f);
-        for (int index = 0; index < *capacity; ++index) {
-            DoEvents();
-            if (guard.lineLost())
-                return stopLineLost(*this);
-            ProgressBar1->setValue(float(index) + 0.1f);
-            const int slot = index + 1;
-            const int position = offset + index;
-            const QString answer = InviaAT(slotCommand("+CMGD=", slot));
-            if (guard.lineLost())
-                return stopLineLost(*this);
-            const QString head = RowHead(pass.sim, slot, *capacity);
-            if (answer == QLatin1String("OK")) {
-                writeRow(List1, position, head + EmptyBody(columnsOf(*this), LungNumero));
-            } else {
-                // A slot that could not be deleted keeps its row; a list
-                // without one gets the answer, so that the rows after it
-                // stay at their positions.
-                ++failed;
-                if (position >= List1->ListCount())
-                    writeRow(List1, position, head + answer);
-                if (answer == GiveUp)
-                    return silent();
-            }
-        }
-        offset += *capacity;
+        if (done.complete)
+            break;
+        failed += done.failed;
+        if (!done.failure.isEmpty())
+            failure = done.failure;
     }
     Text3->setText(failure);
-    if (failed == 0 && failure.isEmpty())
-        Stato(QStringLiteral("Cancellazione sms terminata.."));
-    else if (failed == 0)
-        Stato(failure);
+    if (failed == 0)
+        Stato(failure.isEmpty() ? QStringLiteral("Cancellazione sms terminata..") : failure);
     else if (failed == 1)
         Stato(QStringLiteral("Cancellazione sms terminata.. 1 non cancellato"));
     else

@@ -3,8 +3,8 @@
 #include "support/e2e.h"
 
 #include "at/glyphs.h"
+#include "phonebook/book_rows.h"
 #include "phonebook/qstring_printer.h"
-#include "phonebook/rows.h"
 
 #include <gtest/gtest.h>
 

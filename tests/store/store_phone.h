@@ -4,7 +4,7 @@
 
 #include "support/e2e.h"
 
-#include "store/rows.h"
+#include "store/message_rows.h"
 
 #include <gtest/gtest.h>
 

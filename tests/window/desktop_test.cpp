@@ -2,9 +2,9 @@
 // the devices it names, the settings that last between runs, the port
 // finder's menu and the port errors in the user's terms.
 #include "app/commandline.h"
+#include "app/settings.h"
 #include "window/form1.h"
 #include "window/portfinder.h"
-#include "app/settings.h"
 
 #include <QAction>
 #include <QMenu>

@@ -3,7 +3,7 @@
 // (RFC 4180; RFC 2425 unfolding), every field compared; a write that fails
 // leaves the old file as it was.
 #include "phonebook/vcard.h"
-#include "store/export.h"
+#include "store/csv.h"
 #include "support/e2e.h"
 #include "support/file_size_limit.h"
 
@@ -265,6 +265,27 @@ TEST_F(Export, MessagesOfTheMainSampleAsCsv)
     for (size_t i = 0; i < table.size(); ++i)
         EXPECT_EQ(table[i], kMessages[i]) << "row " << i << ": " << table[i].join('|').toStdString();
     EXPECT_TRUE(form().StatusBar1->panelText(2).startsWith("Esportazione terminata: 14 sms"));
+}
+
+// The export checks what it reads: a store it cannot select exports
+// nothing (the same slots of the other store are other messages), and a
+// listed slot that cannot be read again is counted, not passed over.
+TEST_F(Export, WhatCannotBeReadIsSaidNotExported)
+{
+    form().Command4_Click();
+    ASSERT_EQ(phone.sim().control("fault error on +CPMS=ME"), "OK");
+    form().EsportaMessaggi();
+    EXPECT_EQ(form().StatusBar1->panelText(2), "Esportazione fallita: Memoria cellulare non selezionabile..");
+    EXPECT_FALSE(QFile::exists(target));
+    EXPECT_TRUE(form().ComandoLibero);
+
+    ASSERT_EQ(phone.sim().control("fault error off"), "OK");
+    ASSERT_EQ(phone.sim().control("fault error on AT+CMGR=3"), "OK"); // slot 3 of both stores
+    form().EsportaMessaggi();
+    EXPECT_EQ(form().StatusBar1->panelText(2), "Esportazione terminata: 12 sms in " + target + ", 2 non letti..");
+    Table table;
+    ASSERT_TRUE(readCsv(QString::fromUtf8(readFile(target).mid(3)), table));
+    EXPECT_EQ(table.size(), kMessages.size() - 2);
 }
 
 // The menu that a right click on a list opens, once it shows.

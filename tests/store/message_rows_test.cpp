@@ -1,6 +1,6 @@
 // The rows of the message list and the parsing of the phone's answers, without
 // a window.
-#include "store/rows.h"
+#include "store/message_rows.h"
 
 #include <gtest/gtest.h>
 
@@ -237,39 +237,6 @@ TEST(ReadRowPlace, StoreSlotAndCapacityFromTheRowHead)
 
 // Phone-book rows as the phone-book reader writes them: LungNumero 20,
 // LungNome 14.
-TEST(NameInRow, NameFieldAfterTheNumberColumn)
-{
-    const QString mario = u("003/250 ´ +390123456789") + blanks(7) + u(" ³ Mario") + blanks(9);
-    const QString longer = u("004/250 ´ +3901234567890") + blanks(6) + u(" ³ Ufficio") + blanks(7);
-    const QString cut = u("005/250 ´ +39333") + blanks(14) + u(" ³ Anna");
-    const QString operatorRow = u("006/250 ´ tim") + blanks(17) + u(" ³ Gestore") + blanks(7);
-    const QString infoTim = u("011/250 ´ 4916") + blanks(16) + u(" ³ Info TIM") + blanks(6);
-
-    struct Case {
-        const char* name;
-        const QString& row;
-        const char* needle;
-        std::optional<QString> found;
-    } const cases[] = {
-        {"list read: number alone", mario, "+390123456789", u("Mario") + blanks(9)},
-        {"detail view: number and a blank", mario, "+390123456789 ", u("Mario") + blanks(9)},
-        {"list read takes a longer number that starts with it", longer, "+390123456789", u("Ufficio") + blanks(7)},
-        {"detail view does not", longer, "+390123456789 ", std::nullopt},
-        {"alphanumeric sender, letter case ignored", operatorRow, "TIM", u("Gestore") + blanks(7)},
-        {"row ends inside the name field", cut, "+39333 ", u("Anna")},
-        {"not in the row", mario, "+39999", std::nullopt},
-        {"only in the name column", infoTim, "TIM", std::nullopt},
-        {"only in the index column", mario, "003", std::nullopt},
-        {"in the middle of the number", mario, "0123456789", std::nullopt},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(NameInRow(c.row, u(c.needle), 20, 14), c.found) << c.name;
-    }
-    // Widths that do not fit the row give what the row has there, never more.
-    EXPECT_EQ(NameInRow(mario, u("+390123456789"), 200, 14), QString());
-    EXPECT_EQ(NameInRow(mario, u("+390123456789"), 20, 0), QString());
-}
-
 TEST(MarkedRead, UnreadBecomesReadInPlace)
 {
     const QString withCentre = u("S: 01/20 ´ +39335960960") + blanks(8) + u(" ³ Nuovo  ³ Mario ³ Ciao");

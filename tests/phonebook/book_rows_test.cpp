@@ -3,8 +3,8 @@
 #include "at/glyphs.h"
 #include "at/numbers.h"
 #include "at/windows1252.h"
+#include "phonebook/book_rows.h"
 #include "phonebook/qstring_printer.h"
-#include "phonebook/rows.h"
 
 #include <gtest/gtest.h>
 
@@ -330,6 +330,43 @@ TEST(RdsFile, Windows1252WhileEveryRowFitsElseUtf8WithAMark)
             file += RdsLine(row, encoding);
         EXPECT_EQ(RdsRows(file), rows);
     }
+}
+
+// NameInRow's rows, written out.
+QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+QString Blanks(int n) { return QString(n, QLatin1Char(' ')); }
+
+TEST(NameInRow, NameFieldAfterTheNumberColumn)
+{
+    const QString mario = U("003/250 ´ +390123456789") + Blanks(7) + U(" ³ Mario") + Blanks(9);
+    const QString longer = U("004/250 ´ +3901234567890") + Blanks(6) + U(" ³ Ufficio") + Blanks(7);
+    const QString cut = U("005/250 ´ +39333") + Blanks(14) + U(" ³ Anna");
+    const QString operatorRow = U("006/250 ´ tim") + Blanks(17) + U(" ³ Gestore") + Blanks(7);
+    const QString infoTim = U("011/250 ´ 4916") + Blanks(16) + U(" ³ Info TIM") + Blanks(6);
+
+    struct Case {
+        const char* name;
+        const QString& row;
+        const char* needle;
+        std::optional<QString> found;
+    } const cases[] = {
+        {"list read: number alone", mario, "+390123456789", U("Mario") + Blanks(9)},
+        {"detail view: number and a blank", mario, "+390123456789 ", U("Mario") + Blanks(9)},
+        {"list read takes a longer number that starts with it", longer, "+390123456789", U("Ufficio") + Blanks(7)},
+        {"detail view does not", longer, "+390123456789 ", std::nullopt},
+        {"alphanumeric sender, letter case ignored", operatorRow, "TIM", U("Gestore") + Blanks(7)},
+        {"row ends inside the name field", cut, "+39333 ", U("Anna")},
+        {"not in the row", mario, "+39999", std::nullopt},
+        {"only in the name column", infoTim, "TIM", std::nullopt},
+        {"only in the index column", mario, "003", std::nullopt},
+        {"in the middle of the number", mario, "0123456789", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(NameInRow(c.row, U(c.needle), 20, 14), c.found) << c.name;
+    }
+    // Widths that do not fit the row give what the row has there, never more.
+    EXPECT_EQ(NameInRow(mario, U("+390123456789"), 200, 14), QString());
+    EXPECT_EQ(NameInRow(mario, U("+390123456789"), 20, 0), QString());
 }
 
 } // namespace

@@ -77,12 +77,6 @@ struct RowPlace {
 };
 RowPlace ReadRowPlace(const QString& row);
 
-// Looks for `needle` at the start of the number column of a phone-book row
-// of List2 (right after its first "´ "), letter case ignored. When it is
-// there at q, the name is the `lungNome` characters from q + lungNumero + 3
-// (the number column and " ³ " skipped), fewer when the row ends earlier.
-std::optional<QString> NameInRow(const QString& row, const QString& needle, int lungNumero, int lungNome);
-
 // The row with " ³ Nuovo  ³ " (letter case ignored) turned into
 // " ³ Letto  ³ "; the row itself when it holds none.
 QString MarkedRead(const QString& row);

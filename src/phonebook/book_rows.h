@@ -32,6 +32,12 @@ QString PhonebookNumber(const QString& field, bool ucs2);
 // Hex UTF-16 big endian, four digits a code unit; nothing for any other text.
 std::optional<QString> Ucs2Hex(const QString& hex);
 
+// Looks for `needle` at the start of the number column of a phone-book row
+// of List2 (right after its first "´ "), letter case ignored. When it is
+// there at q, the name is the `lungNome` characters from q + lungNumero + 3
+// (the number column and " ³ " skipped), fewer when the row ends earlier.
+std::optional<QString> NameInRow(const QString& row, const QString& needle, int lungNumero, int lungNome);
+
 // What picking a row puts into the recipient field: the row from two
 // characters after its first "´" to the end. Nothing for a header or footer
 // row (they begin with "Ä") or a row without "´".

@@ -1,4 +1,4 @@
-#include "store/rows.h"
+#include "store/message_rows.h"
 
 namespace store {
 
@@ -86,23 +86,6 @@ RowPlace ReadRowPlace(const QString& row)
         place.capacity = NumericValue(QStringView(row).mid(slash + 1, end < 0 ? -1 : end - slash - 1));
     }
     return place;
-}
-
-std::optional<QString> NameInRow(const QString& row, const QString& needle, int lungNumero, int lungNome)
-{
-    // Only the number column counts: found anywhere else in the row (inside
-    // a name such as "Info TIM", or in the index column) the text would give
-    // whatever stands lungNumero + 3 characters further on as the name.
-    const qsizetype bar = row.indexOf(QStringLiteral("\u00B4 "));
-    if (bar < 0)
-        return std::nullopt;
-    const qsizetype at = bar + 2;
-    if (QStringView(row).mid(at, needle.size()).compare(needle, Qt::CaseInsensitive) != 0)
-        return std::nullopt;
-    const qsizetype start = at + lungNumero + 3;
-    if (lungNome <= 0 || start >= row.size())
-        return QString();
-    return row.mid(start, lungNome);
 }
 
 QString MarkedRead(const QString& row)

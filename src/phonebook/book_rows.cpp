@@ -1,4 +1,4 @@
-#include "phonebook/rows.h"
+#include "phonebook/book_rows.h"
 
 #include "at/glyphs.h"
 #include "at/windows1252.h"
@@ -100,6 +100,23 @@ QString PhonebookNumber(const QString& field, bool ucs2)
             return field;
     }
     return *decoded;
+}
+
+std::optional<QString> NameInRow(const QString& row, const QString& needle, int lungNumero, int lungNome)
+{
+    // Only the number column counts: found anywhere else in the row (inside
+    // a name such as "Info TIM", or in the index column) the text would give
+    // whatever stands lungNumero + 3 characters further on as the name.
+    const qsizetype bar = row.indexOf(QStringLiteral("\u00B4 "));
+    if (bar < 0)
+        return std::nullopt;
+    const qsizetype at = bar + 2;
+    if (QStringView(row).mid(at, needle.size()).compare(needle, Qt::CaseInsensitive) != 0)
+        return std::nullopt;
+    const qsizetype start = at + lungNumero + 3;
+    if (lungNome <= 0 || start >= row.size())
+        return QString();
+    return row.mid(start, lungNome);
 }
 
 std::optional<QString> PickedRecipient(const QString& row)

@@ -1,4 +1,4 @@
-#include "store/export.h"
+#include "store/csv.h"
 
 #include <QDate>
 #include <QStringList>

@@ -1,0 +1,121 @@
+#include "store/reader.h"
+
+#include "at/cpbr.h"
+#include "at/cpms.h"
+#include "link/phonelink.h"
+#include "window/form1.h"
+
+#include <algorithm>
+
+namespace store {
+
+const std::vector<Store>& Stores()
+{
+    static const std::vector<Store> stores = {
+        {true, QStringLiteral("+CPMS=SM"), QStringLiteral("SM"), QStringLiteral("Lettura elenco sms sim in corso.."),
+         QStringLiteral("Cancellazione elenco sms sim in corso..")},
+        {false, QStringLiteral("+CPMS=ME"), QStringLiteral("ME"),
+         QStringLiteral("Lettura elenco sms cellulare in corso.."),
+         QStringLiteral("Cancellazione elenco sms cellulare in corso..")},
+    };
+    return stores;
+}
+
+const Store& StoreOf(bool sim) { return Stores()[sim ? 0 : 1]; }
+
+const QString NoAnswer = QStringLiteral("il cellulare non risponde..");
+
+QString NotSelectable(bool sim)
+{
+    return sim ? QStringLiteral("memoria SIM non selezionabile..")
+               : QStringLiteral("memoria cellulare non selezionabile..");
+}
+
+QString SizeNotRead(bool sim)
+{
+    return sim ? QStringLiteral("dimensione memoria SIM non letta..")
+               : QStringLiteral("dimensione memoria cellulare non letta..");
+}
+
+QString Capitalized(QString text)
+{
+    if (!text.isEmpty())
+        text[0] = text.at(0).toUpper();
+    return text;
+}
+
+Step StoreReader::ask(const QString& command, QString* answer, QString* errorLine)
+{
+    const QString got = m_form.InviaAT(command);
+    if (errorLine)
+        *errorLine = m_form.ErroreAT;
+    if (answer)
+        *answer = got;
+    if (m_guard.lineLost())
+        return Step::LineLost;
+    return phonelink::gaveUp(got) ? Step::Silent : Step::Answered;
+}
+
+Step StoreReader::select(const Store& store, bool& selected, QString* answer)
+{
+    QString got;
+    const Step step = ask(store.select, &got);
+    selected = step == Step::Answered && at::CpmsSelected(got);
+    if (answer)
+        *answer = got;
+    return step;
+}
+
+bool StoreReader::NoPhoneStore(const Store& store, const QString& answer)
+{
+    return !store.sim && answer == QLatin1String("ERROR");
+}
+
+Step StoreReader::capacity(const Store& store, std::optional<int>& capacity)
+{
+    QString stores;
+    const Step step = ask(QStringLiteral("+CPMS?"), &stores);
+    capacity = step == Step::Answered ? at::CpmsCapacity(stores, store.name) : std::nullopt;
+    return step;
+}
+
+Step StoreReader::widths()
+{
+    QString widths;
+    const Step step = ask(QStringLiteral("+CPBR=?"), &widths);
+    if (step != Step::Answered)
+        return step;
+    if (const at::CpbrRange range = at::ParseCpbrRange(widths); range.valid) {
+        m_form.LungNumero = range.numberLength;
+        m_form.LungNome = range.nameLength;
+    }
+    return step;
+}
+
+Step StoreReader::list(int capacity, std::optional<std::vector<at::CmglEntry>>& listed)
+{
+    QString listing;
+    const Step step = ask(QStringLiteral("+CMGL=4"), &listing);
+    listed = step == Step::Answered ? at::ParseCmglStore(listing, capacity) : std::nullopt;
+    return step;
+}
+
+Step StoreReader::read(int slot, Slot& got)
+{
+    QString errorLine;
+    const Step step = ask(QStringLiteral("+CMGR=") + QString::number(slot), &got.text, &errorLine);
+    got.answer = at::ParseCmgr(got.text, errorLine);
+    return step;
+}
+
+std::vector<const at::CmglEntry*> BySlotIndex(const std::vector<at::CmglEntry>& listed, int capacity)
+{
+    std::vector<const at::CmglEntry*> bySlot(size_t(std::max(capacity, 0)) + 1, nullptr);
+    for (const at::CmglEntry& entry : listed) {
+        if (entry.index >= 1 && entry.index <= capacity)
+            bySlot[size_t(entry.index)] = &entry;
+    }
+    return bySlot;
+}
+
+} // namespace store

@@ -1,0 +1,87 @@
+// The one way the message handlers talk to a message store: selecting it
+// (checked), its capacity, the widths of the number columns, its slots read
+// by one listing or one by one. Every command goes through ask(), which
+// tells a lost line and a silent phone apart from an answer in one place.
+#pragma once
+
+#include "at/cmgr.h"
+
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+class Form1;
+class LongOperation;
+
+namespace store {
+
+// The two message stores, in the order they are listed and deleted.
+struct Store {
+    bool sim;
+    QString select;   // the store selection command
+    QString name;     // as +CPMS? names it
+    QString reading;  // panel 2 while the list is read
+    QString deleting; // panel 2 while it is deleted
+};
+const std::vector<Store>& Stores();
+const Store& StoreOf(bool sim);
+
+// How a step ended: with the phone's answer, on a line that was lost (the
+// operation stops at once, panel 2 keeps the connection's error), or on a
+// phone that never answered.
+enum class Step { Answered, LineLost, Silent };
+
+// "il cellulare non risponde..", and the failures of a store as parts of a
+// status text ("memoria SIM non selezionabile..") or a status of their own
+// ("Memoria SIM non selezionabile..").
+extern const QString NoAnswer;
+QString NotSelectable(bool sim);
+QString SizeNotRead(bool sim);
+QString Capitalized(QString text);
+
+// One slot as the store gave it: a message, an empty slot, or no message
+// (the answer, kept to be shown).
+struct Slot {
+    at::CmgrAnswer answer;
+    QString text; // what the phone answered, for a slot without a message
+};
+
+class StoreReader {
+public:
+    StoreReader(Form1& form, const LongOperation& guard) : m_form(form), m_guard(guard) {}
+
+    // Sends `command`; `answer` gets the answer and `errorLine` the extended
+    // error that ended it.
+    Step ask(const QString& command, QString* answer = nullptr, QString* errorLine = nullptr);
+
+    // Selects `store`: `selected` tells whether the phone confirmed it,
+    // `answer` what it said.
+    Step select(const Store& store, bool& selected, QString* answer = nullptr);
+    // A phone without a store of its own refuses to select it with "ERROR".
+    static bool NoPhoneStore(const Store& store, const QString& answer);
+
+    // The capacity of the selected `store`; none when the answer has none.
+    Step capacity(const Store& store, std::optional<int>& capacity);
+
+    // The widths of the number and name columns from the phone book the
+    // phone has selected; an answer without them leaves them as they are.
+    Step widths();
+
+    // The messages of the selected store by slot index, 1..capacity, from
+    // one listing; `listed` stays empty when the phone refuses the listing
+    // or lists what no slot of the store can hold.
+    Step list(int capacity, std::optional<std::vector<at::CmglEntry>>& listed);
+
+    // Slot `slot` of the selected store, read alone.
+    Step read(int slot, Slot& got);
+
+private:
+    Form1& m_form;
+    const LongOperation& m_guard;
+};
+
+// The listed messages by slot index, 1..capacity.
+std::vector<const at::CmglEntry*> BySlotIndex(const std::vector<at::CmglEntry>& listed, int capacity);
+
+} // namespace store
