@@ -9,8 +9,8 @@
 // slot during a listing read with the window shown and List2 filled from the
 // sample's phone book. Goal: ListingRead within 1.15x of BareReader, under
 // 0.5 ms of window time a slot.
-#include "cpu_per_slot.h"
-#include "store_phone.h"
+#include "store/cpu_per_slot.h"
+#include "store/store_phone.h"
 
 #include <benchmark/benchmark.h>
 

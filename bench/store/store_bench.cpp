@@ -6,8 +6,8 @@
 // CPU time is that of the window's thread (the simulator serves on a thread
 // of its own); the counters give it per slot, with the process's CPU time
 // (window and simulator together) beside it.
-#include "cpu_per_slot.h"
-#include "store_phone.h"
+#include "store/cpu_per_slot.h"
+#include "store/store_phone.h"
 
 #include <benchmark/benchmark.h>
 
