@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what building, running and testing ZIRCALO needs on Debian 12.
 # Packages already present are not fetched again.
 set -euo pipefail

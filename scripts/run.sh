@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is needed, builds, and starts ZIRCALO.
 # With ZIRCALO_COM1 set (for example ZIRCALO_COM1=/dev/ttyUSB0) "COM 1" is that
 # device; otherwise "COM 1" is the phone simulator with the sample Italian phone.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is needed, builds with warnings as errors and runs every test;
 # then runs them again in a build with the address and undefined-behaviour
 # sanitizers, fuzzes the SMS codec for a bounded time, and builds the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // phonesim: the phone simulator as a program of its own.
 //   phonesim [--state FILE] [--link PATH] [--control PATH] [--transcript FILE]
 //            [--fault NAME[=ARGS]]... [--set KEY=VALUE]... [--profile NAME]...

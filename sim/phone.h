@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The phone's side of the AT dialogue: takes the bytes the program writes,
 // gives back what the phone answers and when.  No I/O of its own.
 #pragma once

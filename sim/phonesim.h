@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The phone simulator: a GSM phone on a pseudo-terminal that speaks the
 // GSM 07.05 / 07.07 dialect in PDU mode, for the tests and the demo.
 // Standard library and POSIX only.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A pseudo-terminal as the serial line of a phone: the master is the
 // phone's end, the slave the program's port.  Shared by the simulator and
 // the tests' scripted phone.  POSIX only.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulator: a pseudo-terminal served on its own thread, the control
 // channel and the transcript.
 #include "phone.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The state file: "key = value" lines (sim/README.md).
 #include "phonesim.h"
 #include "text.h"

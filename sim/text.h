@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Small text helpers of the simulator: splitting, numbers, hex, and the
 // character sets of +CSCS.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What one AT transaction costs the program. The phone is a child process
 // on the master side of a pseudo-terminal, so the process CPU time measured
 // here is the program's alone.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Speed of the codec: full decodes (all five decoders on one stored message)
 // and encodes per second. Target: over 1,000,000 of each per second on one
 // core, for a 160-character 7-bit message and a 70-character UCS2 one.

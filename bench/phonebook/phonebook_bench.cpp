@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The phone book with 10,000 rows: the search run by one keystroke, and
 // the save and load of the file. Targets: under 10 ms a keystroke, under
 // 100 ms a save or a load. The window is shown, so the yields repaint.

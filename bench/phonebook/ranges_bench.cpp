@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Leggi rubrica da Cellulare" on a phone paced like a real serial line
 // (19200 baud 8N1, 30 ms of thinking before each answer), with the main
 // sample's books (SM 250, ME 100, FD 10 entries): the read in ranges, the

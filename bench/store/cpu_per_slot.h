@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The processor time a list read costs, per slot: the window's own thread,
 // and the whole process (the simulator's thread included).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The message list of the main sample on a phone paced like a real line
 // (19200 baud 8N1, 30 ms of thinking per command), wall time of:
 //   ListingRead     "Leggi elenco SMS da cellulare", one listing per store

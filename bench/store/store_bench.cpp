@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's own cost of a list read: a full "Leggi elenco SMS da
 // cellulare" (one listing per store) of 20 + 150 occupied slots against a simulator that answers at
 // once, with a phone book of `rows` rows in List2 that holds none of the

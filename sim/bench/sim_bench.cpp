@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How fast the simulator answers over the pty, and how fast it starts.
 #include "sim/phonesim.h"
 #include "tests/pty_client.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by the gammu tests: starts the simulator ($PHONESIM on $STATE, with
 # any extra arguments given to start_phonesim), writes gammu's configuration,
 # and gives run, expect, key, control, fail and finish.  Sourced, not run.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # gammu reads the stored messages of real phones (samples/real-phones.state):
 # status reports stored as received messages, an SMS-SUBMIT stored as
 # "REC READ", an SMS-DELIVER stored as "STO SENT", statuses 4 and 24.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # gammu, a real AT client, against the simulator serving a state file:
 # identify, getallsms, getallmemory SM and sendsms, each checked against the
 # state.  usage: gammu_test.sh <phonesim> <state file>

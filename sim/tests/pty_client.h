@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's side of the line for the simulator's tests and benchmark:
 // the pty slave opened raw with POSIX, a command written, the answer read up
 // to its final result code within a deadline.

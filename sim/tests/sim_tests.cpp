@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulator's dialect, answer by answer, over the real pseudo-terminal.
 #include "pty_client.h"
 #include "sim/phonesim.h"

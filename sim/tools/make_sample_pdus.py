@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Builds the TS 23.040 PDUs of the simulator's sample phones.
 
 Prints state-file lines ("sms.SM.3 = 0 0791...") for the messages listed at

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's command line:
 //   zircalo [--com1 DEVICE] [--com2 DEVICE] [--log FILE] [--help] [--version]
 #pragma once

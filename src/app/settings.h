@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What lasts from one run to the next: the device each of "COM 1" and
 // "COM 2" stands for and which one is chosen, the five column check boxes,
 // Flash and Ricevuta, the folder of the last phone-book file and the

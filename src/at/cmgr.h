@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stored messages as the phone gives them in PDU mode: the answer to
 // "+CMGR=<index>" and the list answer to "+CMGL" (GSM 07.05 3.4.2, 3.4.3).
 #pragma once

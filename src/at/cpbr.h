@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The phone-book answers of GSM 07.07 8.12: the size answer to "+CPBR=?" and
 // the entry lines of "+CPBR=<index>". Every number a phone sends is bounded
 // here, once; an answer beyond the bounds is malformed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The message stores: the answers to "+CPMS=<mem>" and "+CPMS?"
 // (GSM 07.05 3.2.2), and the fields of an information line, which the
 // other answer parsers share.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The service-centre answer, GSM 07.05 3.3.1: +CSCA: <sca>[,<tosca>].
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The extended final result codes: "+CMS ERROR: <n>" (GSM 07.05 3.2.5) and
 // "+CME ERROR: <n>" (GSM 07.07 9.2). With AT+CMEE=1 they carry a number;
 // with AT+CMEE=2 a text, of which the two that mean "nothing there" are known.

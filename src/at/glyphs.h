@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The separators kept in the rows of List1 and List2. They are stored as
 // these Windows-1252 characters; the list font draws them as box lines.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading numbers and trimming the texts that phones and files give.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The status of a stored message, the <stat> of "+CMGR" and "+CMGL" in PDU
 // mode (GSM 07.05 3.1), in the words the window shows.
 #pragma once

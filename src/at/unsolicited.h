@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Unsolicited result codes: the lines a phone sends on its own (a call
 // ringing, a message arrived, the network changed), which can fall before,
 // inside or after the answer to a command.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's 8-bit character set, Windows-1252: the bytes of the
 // phone-book file, and the letters whose case "ZIP SMS" changes.
 // Qt has no codec of its own for it (only through ICU), so the table is here.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Invia SMS", the character counter, "ZIP SMS", the focus selections and
 // the sent counter's "Reset".
 #include "composer/composer.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The composer's text work that needs no widget: the recipient taken from
 // the field a pick fills, and the packing of "ZIP SMS".
 #pragma once

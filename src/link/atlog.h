@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The AT dialogue log: every byte the link writes to the phone or reads from
 // it, one line of the dialogue per log line, with the time to the
 // millisecond and the direction; and what happened to the port (opened with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The time the link waits by. The program's link runs on the steady clock;
 // a test gives it a clock of its own that it advances, so that waiting out
 // a deadline of ten seconds takes no ten seconds.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The framing of the AT dialogue: how a command line goes on the wire, how
 // phones' framings are brought to one, when a collected answer is complete,
 // and how the answer is cleaned. Pure functions of their arguments.

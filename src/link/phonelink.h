@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The phone link: the serial port and everything the link keeps between
 // transactions. It runs the program's one AT transaction at a time: it
 // writes a command line, waits for the phone's final answer while the

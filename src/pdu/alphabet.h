@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The character tables of the codec: the GSM 7-bit default alphabet as this
 // program shows it, its extension (escape) table, the picture texts of the
 // predefined animations, and the upper half of Windows-1252 for 8-bit data.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decoding of stored PDUs: the field walk, the bit helpers, the five decoders.
 // Each decoder walks `pak` from its first character to the field it needs;
 // nothing is kept between calls. Positions are 1-based characters of pak;

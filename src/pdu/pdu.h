@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SMS codec: decoding of stored PDUs (hex text as the phone returns it
 // after +CMGR) and encoding of SMS-SUBMIT. Pure functions of their arguments:
 // no widgets, no event processing, no global state, nothing thrown.

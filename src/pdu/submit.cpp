@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Encoding of SMS-SUBMIT (TS 23.040 9.2.2.2) with the 7-bit default alphabet,
 // as the hex text given to the phone after +CMGS= (TS 27.005 3.5.1).
 #include "pdu/pdu.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The phone book as the window holds it: the rows of List2, built from the
 // phone's answers to +CPBR (GSM 07.07 8.12), and the ".RDS" file of rows.
 // Pure functions, no widgets.

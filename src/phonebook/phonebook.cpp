@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Leggi rubrica da Cellulare", "Salva rubrica", "Carica rubrica", the
 // search field and the pick of a recipient from List2.
 #include "at/cpbr.h"

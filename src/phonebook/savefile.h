@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writing and reading whole files without trusting the disk or the name.
 // A save replaces the old file only once every byte is known to be on the
 // disk; a load reads only a regular file of bounded size and never blocks.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The phone book as vCards (RFC 2426, vCard 3.0): one card per entry of
 // List2 with its name and number as they were read, UTF-8, lines ended by
 // CR LF and folded at 75 octets. Pure functions, no widgets.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stored messages as a CSV file for the spreadsheets Italian users
 // have: UTF-8 after a byte-order mark, so that they read the accents; ";"
 // between fields, as a decimal comma leaves no comma to separate with; a

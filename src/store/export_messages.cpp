@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Esporta messaggi…": the stored messages listed in List1 as CSV.
 //
 // The rows of List1 cannot give the messages back whole: the number column

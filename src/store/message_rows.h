@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rows of the message list List1 and the phone answers they are built
 // from. Pure functions: no widgets, no phone, no event processing.
 //

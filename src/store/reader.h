@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one way the message handlers talk to a message store: selecting it
 // (checked), its capacity, the widths of the number columns, its slots read
 // by one listing or one by one. Every command goes through ask(), which

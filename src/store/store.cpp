@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The message store: the list of both message stores in List1, the detail
 // view of one message, the refresh of the empty slots and the deletions.
 // The rows of List1 (store/message_rows.h) are the only record of the messages: the

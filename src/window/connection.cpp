@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The connection: opening and closing the line, the echo test, the phone's
 // set-up, its model and service centre, and the end of the program.
 #include "window/form1.h"

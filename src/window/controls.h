@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The few control kinds that Qt does not offer as the program needs them:
 // a multi-line box that counts a line break as CR LF and leaves on Tab,
 // list boxes that scroll sideways a character at a time, with a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "window/form1.h"
 
 #include "pdu/pdu.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one window of the program: its controls, the program-wide values and
 // the event handlers. Each subsystem folder defines the handlers it owns:
 //   window/    Form1(), Form_Load, Timer1_Timer, InviaAT (the link's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program speaks Italian whatever the system's language: its own texts
 // are Italian, and so are Qt's (dialogs, standard buttons, the command
 // line's help), its dates and its numbers.

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Derive the list font from DejaVu Sans Mono.
 
 The list rows keep the Windows-1252 characters ³ ´ Ä Â Á as column

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finding the phone's port: the serial ports present, as a menu that binds
 // "COM 1" or "COM 2" to one of them, and the reason a port would not open
 // in the user's terms.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stored-message answers of +CMGR and +CMGL and the status words, as
 // tables of what phones send.
 #include "at/cmgr.h"

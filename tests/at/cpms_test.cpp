@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The message-store answers and the fields of an information line, as
 // tables of what phones send.
 #include "at/cpms.h"

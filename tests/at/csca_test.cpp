@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The service-centre answer: the number whatever the phone's dialect.
 #include "at/csca.h"
 

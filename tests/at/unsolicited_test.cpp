@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The unsolicited-line filter: each code, each position, a line that is the
 // answer to the command just sent, and text that is still growing.
 #include "at/unsolicited.h"

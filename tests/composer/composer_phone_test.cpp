@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Invia SMS" against the simulated phone on a pseudo-terminal: the bytes
 // that reach the phone, the counter, the failures and the refusals.
 #include "support/e2e.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The recipient taken from the field and the packing of "ZIP SMS".
 #include "composer/composer.h"
 #include "phonebook/qstring_printer.h"

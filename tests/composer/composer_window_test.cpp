@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The composer's aids on a window without a phone: the character counter
 // with typing and pasting up to 160 characters, "ZIP SMS", the focus
 // selections, "Reset", and a send with the port closed.

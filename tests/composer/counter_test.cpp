@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The character counter Label3 and the typing limit of Text1 count what the
 // sender sends: septets, with an escape pair as two, a line break as CR LF
 // and a transliterated character as what it becomes. So the counter, the

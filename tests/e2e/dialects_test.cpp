@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Real phones' dialects, end to end: for each way a real phone frames,
 // spaces, cases or interrupts its answers, the whole read (connect, phone
 // books, message list, every message opened, a refresh, a deletion) shows

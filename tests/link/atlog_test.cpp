@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The AT dialogue log: a connection to the simulated phone, with
 // unsolicited lines around its answers, leaves in the log every byte the
 // simulator received and every byte it sent, in order and each with its

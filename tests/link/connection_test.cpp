@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The connection against the phone simulator: connect, the failed echo test,
 // the port choice, disconnect, the service centre, and the end of the
 // program on "ESCI" (in a child process). "Rivela" against the scripted

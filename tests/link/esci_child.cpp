@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A window that a test runs as a child process to see the program end on
 // "ESCI". ZIRCALO_COM1 names the phone. The mode is the first argument:
 //   closed  click "ESCI" with the port closed

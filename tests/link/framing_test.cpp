@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The link's pure functions as tables: the prefix, the framing of phones
 // brought to one, when an answer is complete, and its cleaning.
 #include "link/framing.h"

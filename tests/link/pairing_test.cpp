@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Commands and answers stay paired against the phone simulator: a late
 // answer, an answer one byte at a time, unsolicited lines anywhere, a prompt
 // that comes after its send was given up. The message list read gives the

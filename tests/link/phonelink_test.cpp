@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The link's waits, on a clock the test advances, against the scripted phone
 // on a real pseudo-terminal: the deadline and the three sends, the debt of a
 // given-up command, a listing's silence and ceiling, the PDU's own deadline.

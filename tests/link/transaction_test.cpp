@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // InviaAT against a scripted phone on a real pseudo-terminal: the exact bytes
 // written, the cleaned result, the guard and the light, and the window's
 // events during the wait. How long the link waits is told by its own tests

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The alphabet table in both directions: what each code shows, and which
 // septets each typed character goes out as.
 #include "pdu/pdu.h"

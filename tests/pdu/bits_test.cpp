@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DecBin and BinDec: eight "0"/"1" characters, most significant bit first.
 #include "pdu/pdu.h"
 

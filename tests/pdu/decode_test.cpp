@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The five decoders on whole stored messages: each row is one PDU as the
 // phone returns it after +CMGR, with every field the decoders give.
 #include "pdu/pdu.h"

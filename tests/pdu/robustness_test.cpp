@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Malformed stored messages: short, odd-length, non-hexadecimal or empty
 // text, lengths larger than the data, any status. The decoders give what
 // the pair-reading rule gives and never read outside the text (the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stored messages as real phones returned them after +CMGR: gammu's
 // collection tests/at-sms/NN.dump (gathered from users' logs of many phones;
 // gammu reads every one of them). Each row keeps the status of its +CMGR

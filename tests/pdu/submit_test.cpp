@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // EncodeSubmit: the SMS-SUBMIT hex text and the length for +CMGS=.
 #include "pdu/pdu.h"
 

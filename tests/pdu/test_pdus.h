@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Building test PDUs by hand: septet packing and an SMS-DELIVER around given
 // user data. The packing agrees with the encoder on the published vectors
 // of submit_test.cpp.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RivTesto: 7-bit unpacking, the alphabet and its escape pairs, picture
 // texts, the user-data header, and the data coding scheme.
 #include "pdu/pdu.h"

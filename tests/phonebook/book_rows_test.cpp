@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The row format of List2, the +CPBR answers, the ".RDS" lines and the
 // Windows-1252 table, as pure functions.
 #include "at/glyphs.h"

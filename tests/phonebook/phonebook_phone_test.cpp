@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Leggi rubrica da Cellulare" against the simulated phone on a
 // pseudo-terminal, and a pick from the rows read followed by a send.
 #include "support/e2e.h"

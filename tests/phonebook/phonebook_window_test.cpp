@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Salva rubrica", "Carica rubrica", the search field and the pick, on a
 // window without a phone: none of them talks to it.
 #include "at/glyphs.h"

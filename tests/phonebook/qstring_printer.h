@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GoogleTest shows a QString as its text (UTF-8) in failure messages.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Leggi rubrica da Cellulare" reads each book in ranges of 50 entries. The
 // rows must be those of the entry-by-entry read, whatever the phone: so each
 // read here is checked against the same phone read one entry at a time

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Deleting the selected message and every message, end to end against the
 // phone simulator.
 #include "store_phone.h"

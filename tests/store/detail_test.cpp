@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The detail view: a click on a row of List1 shows that message, marks an
 // unread row read and prepares the reply; end to end against the sample
 // phone.

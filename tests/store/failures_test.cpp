@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The message store when the phone fails it: a store it will not select, a
 // line that drops, a phone that falls silent, answers beyond any phone's
 // sizes, empty slots answered "+CMS ERROR: 321". End to end against the

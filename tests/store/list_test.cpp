@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The list read ("Leggi elenco SMS da cellulare") and the refresh
 // ("Aggiorna"), end to end against the phone simulator.
 #include "store_phone.h"

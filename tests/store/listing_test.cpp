@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The message list read by one listing per store ("+CMGL=4"): the rows are
 // those of the slot-by-slot read, byte for byte; a phone that refuses the
 // listing, or lists what its store cannot hold, is read slot by slot; a

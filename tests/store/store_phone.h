@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the end-to-end tests of the message store share: a few stored
 // messages, a small phone to read them from, and phone-book rows for List2.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // End-to-end support: a Form1 in this process, its serial line a real
 // pseudo-terminal, the phone simulator at the other end.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A clock for the link that tests advance: time passes only when the link
 // waits and nothing comes, and then it jumps to the end of the wait. What
 // the phone says at a given time is scheduled on the clock with at(), so

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A disk that fills up, without root: files of this process cannot grow past
 // `bytes` while it lives, and a write past it fails with EFBIG instead of
 // raising SIGXFSZ. The soft limit and the signal go back on the way out.

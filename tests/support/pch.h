@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The headers nearly every test includes, compiled once for all of them.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A Form1 whose line is the scripted phone on a pseudo-terminal, for the
 // answers the simulator never gives.
 #pragma once

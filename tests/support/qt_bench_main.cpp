@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Google Benchmark main for the benchmarks that build a window: one
 // QApplication on the offscreen platform unless another is asked for.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GoogleTest main for tests that need an event loop and no widgets.
 #include <QCoreApplication>
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GoogleTest main for tests that construct widgets: one QApplication for the
 // whole run, on the offscreen platform unless the caller chose another.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws the window as a person sees it and saves it as a PNG, for looking
 // at the layout: screenshot OUTPUT.png [rows|phone|-] [maximised]
 // With "rows", a few list rows are filled in so that the box lines show; with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/scripted_peer.h"
 
 #include "sim/pty.h"

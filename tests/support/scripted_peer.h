@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A scripted phone on a real pseudo-terminal, set up as the simulator's
 // (sim/pty.h): the program opens the slave side as its serial port; a
 // thread reads the master side, records every byte, and answers per a

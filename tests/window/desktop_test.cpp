@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program as a desktop citizen: its command line and the precedence of
 // the devices it names, the settings that last between runs, the port
 // finder's menu and the port errors in the user's terms.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Export: the messages of the main sample phone as CSV and its phone book
 // as vCards, read back by readers written here from the two formats' rules
 // (RFC 4180; RFC 2425 unfolding), every field compared; a write that fails

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Italian whatever the system's language: the command line's help, Qt's
 // file dialog with its folders, dates and filters, the program's locale.
 #include "window/controls.h"

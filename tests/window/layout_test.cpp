@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the controls stand: exactly in place at the default size, and a
 // window that grows gives its room to the lists; the list header follows
 // List1 sideways, and the lists scroll a character at a time.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window as it starts, its fields' limits, and the banner rule of the
 // status bar.
 #include "window/form1.h"

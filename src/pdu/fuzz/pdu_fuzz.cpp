@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target for the codec. Input: one selector byte, then
 //  - selector even: two bytes of `tipo` (little-endian) and `pak` as Latin-1
 //    characters; all five decoders run on it;

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fuzzes the SMS codec: configures a clang build with libFuzzer, the address
 # and undefined-behaviour sanitizers in DIR, builds pdu_fuzz and runs it for
 # SECONDS starting from the seed corpus kept next to this script.
