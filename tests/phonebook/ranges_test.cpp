@@ -162,7 +162,7 @@ TEST(PhonebookRanges, TheRowsOfTheEntryByEntryRead)
         {"include = ucs2-names.state\n", "", "names in other scripts"},
         {e2e::sampleState(), "empty_entry = cme22\n", "empty entries answered +CME ERROR: 22"},
         {e2e::sampleState(), "profile = urc\n", "unsolicited lines around and inside the answers"},
-        {fullBooks(), "profile = urc\nfault.pieces = on 7 1\n", "long answers in pieces, unsolicited lines inside"},
+        {fullBooks(), "profile = urc\nfault.pieces = on 61 1\n", "long answers in pieces, unsolicited lines inside"},
         {fullBooks(), "profile = lf-only blanks trailing-blank lowercase-hex\n", "another framing"},
     };
     // The entry-by-entry reference depends on the phone's books only.
