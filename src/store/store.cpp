@@ -11,7 +11,9 @@
 #include "at/cmgr.h"
 #include "at/cpbr.h"
 #include "at/cpms.h"
+#include "at/errors.h"
 #include "at/status.h"
+#include "link/phonelink.h"
 #include "pdu/pdu.h"
 #include "store/reader.h"
 #include "window/form1.h"
@@ -312,6 +314,16 @@ QString Form1::Leggi_SMS(int16_t nsms)
 
 namespace {
 
+// Why reading one message failed, with the phone's reason when it gave one.
+QString readFailure(const QString& answer, const QString& errorLine)
+{
+    QString reason = at::ErrorReason(errorLine);
+    if (reason.isEmpty() && phonelink::gaveUp(answer))
+        reason = QStringLiteral("il cellulare non risponde");
+    return QStringLiteral("Lettura sms fallita") + (reason.isEmpty() ? QString() : QStringLiteral(": ") + reason)
+           + QStringLiteral("..");
+}
+
 // The reply goes to the sender: its phone-book row when there is one
 // (selecting it fills Text2), otherwise the text of Text9.
 void prepareReply(Form1& form)
@@ -352,18 +364,21 @@ void Form1::List1_Click()
                         place.sim))
         return;
 
+    // Nothing of the message shown before stays: Leggi_SMS fills these for
+    // a message only.
+    for (TextBox* field : {Text7, Text8, Text9, Text10, Text11})
+        field->clear();
     const QString text = Leggi_SMS(int16_t(place.slot));
     if (guard.lineLost())
         return;
     Text6->setText((place.sim ? QStringLiteral("SIM") : QStringLiteral("CELLULARE")) + QStringLiteral(" in posizione ")
                    + QString::number(place.slot));
-    if (text == QLatin1String("NONE")) {
-        for (TextBox* field : {Text7, Text8, Text9, Text10, Text11})
-            field->clear();
-        Text3->setText(QString());
-    } else {
-        Text3->setText(text);
-    }
+    const bool empty = text == QLatin1String("NONE");
+    Text3->setText(empty ? QString() : text);
+    // A read that failed shows the phone's answer alone: it marks no row
+    // read and prepares no reply, which would go to another message's sender.
+    if (!empty && Text9->text().isEmpty())
+        return Stato(readFailure(text, ErroreAT));
 
     // The phone marks a message read when it is read; so does its row. Only
     // a row with the service-centre column has " ³ " before the status.

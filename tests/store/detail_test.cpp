@@ -168,17 +168,26 @@ TEST_F(DetailView, EmptySlotEmptiesTheFields)
     EXPECT_EQ(form().Label12->text(), u("Mittente ="));
 }
 
-TEST_F(DetailView, ReadRefusedKeepsThePreviousMessage)
+// A read that fails shows the phone's answer alone: nothing of the message
+// shown before stays, no row is marked read, no reply is prepared from
+// another message's sender; panel 2 says why.
+TEST_F(DetailView, AFailedReadShowsNoOtherMessage)
 {
     click(u("S: 01/20 ´ x"));
-    phone->sim().control("fault error on +CMGR");
-    click(u("S: 03/20 ´ x"));
+    ASSERT_EQ(form().Text2->text(), u("+393471234567 ³ Non in rubrica.."));
+    form().Text2->setText(u("3331234567"));
+    form().InviaAT(u("AT+CMEE=1"));
+    phone->sim().control("fault cme on 100 +CMGR");
+    const QString unread = u("S: 02/20 ´ +393359609600       ³ Nuovo  ³ x");
+    click(unread);
 
     EXPECT_EQ(form().Text3->text(), u("ERROR"));
-    EXPECT_EQ(form().Text6->text(), u("SIM in posizione 3"));
-    EXPECT_EQ(form().Text9->text(), u("+393471234567 ³ Non in rubrica.."));
-    EXPECT_EQ(form().Text10->text(), u("18:42:07"));
-    EXPECT_EQ(form().Text2->text(), u("+393471234567 ³ Non in rubrica.."));
+    EXPECT_EQ(form().Text6->text(), u("SIM in posizione 2"));
+    for (TextBox* field : {form().Text7, form().Text8, form().Text9, form().Text10, form().Text11})
+        EXPECT_EQ(field->text(), QString()) << field->objectName().toStdString();
+    EXPECT_EQ(form().List1->List(1), unread); // not marked read
+    EXPECT_EQ(form().Text2->text(), u("3331234567"));
+    EXPECT_EQ(form().StatusBar1->panelText(2), u("Lettura sms fallita: errore sconosciuto.."));
     EXPECT_TRUE(form().ComandoLibero);
 }
 
@@ -217,7 +226,8 @@ TEST_F(DetailView, NoAnswerToTheRead)
 
     EXPECT_EQ(form().Text3->text(), u("error"));
     EXPECT_EQ(form().Text6->text(), u("SIM in posizione 2"));
-    EXPECT_EQ(form().Text9->text(), u("+393471234567 ³ Non in rubrica.."));
+    EXPECT_EQ(form().Text9->text(), QString());
     EXPECT_EQ(form().List1->List(1), u("S: 02/20 ´ x"));
+    EXPECT_EQ(form().StatusBar1->panelText(2), u("Lettura sms fallita: il cellulare non risponde.."));
     EXPECT_TRUE(form().ComandoLibero);
 }
