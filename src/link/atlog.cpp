@@ -3,7 +3,16 @@
 
 #include <QFile>
 
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+
 #include <memory>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#endif
 
 #ifndef ZIRCALO_VERSION
 #define ZIRCALO_VERSION "0"
@@ -22,15 +31,37 @@ std::unique_ptr<QFile>& logFile()
     return file;
 }
 
+// Its name as given: a file opened by its descriptor has none of its own.
+QString& logName()
+{
+    static QString name;
+    return name;
+}
+
 bool listening() { return lcAt().isDebugEnabled() || logFile(); }
+
+// Writes one line to the file; false, with the reason, when it cannot.
+bool writeLine(QFile& file, const QString& line, QString* error)
+{
+    const QByteArray bytes = line.toUtf8() + '\n';
+    if (file.write(bytes) == bytes.size() && file.flush())
+        return true;
+    if (error)
+        *error = file.errorString();
+    return false;
+}
 
 void emitLine(const QString& line)
 {
     qCDebug(lcAt).noquote() << line;
-    if (QFile* file = logFile().get()) {
-        file->write(line.toUtf8() + '\n');
-        file->flush();
-    }
+    QFile* file = logFile().get();
+    QString error;
+    if (!file || writeLine(*file, line, &error))
+        return;
+    // A full disk, a reader of a pipe gone: the log stops, and says so once.
+    std::fprintf(stderr, "zircalo: il log %s non si scrive più: %s\n", logName().toLocal8Bit().constData(),
+                 error.toLocal8Bit().constData());
+    logFile().reset();
 }
 
 // The start of a line of the dialogue whose line end has not come yet.
@@ -138,17 +169,43 @@ void Event(const QString& text)
 bool OpenFile(const QString& fileName, QString* error)
 {
     auto file = std::make_unique<QFile>(fileName);
-    if (!file->open(QIODevice::WriteOnly | QIODevice::Append)) {
+#ifdef Q_OS_UNIX
+    // A FIFO without a reader would block the opening, and a slow one every
+    // line: the log never waits. A reader that goes away must not end the
+    // program with SIGPIPE: the write fails instead, and the log stops.
+    std::signal(SIGPIPE, SIG_IGN);
+    const int fd =
+        ::open(QFile::encodeName(fileName).constData(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        if (error)
+            *error =
+                errno == ENXIO ? QStringLiteral("nessuno legge la FIFO") : QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    // O_APPEND appends: a FIFO cannot seek to its end.
+    const bool opened = file->open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle);
+#else
+    const bool opened = file->open(QIODevice::WriteOnly | QIODevice::Append);
+#endif
+    if (!opened) {
         if (error)
             *error = file->errorString();
         return false;
     }
     flushBoth();
+    // The header must reach the file: a full disk says so now.
+    const QString header =
+        EventLine(QDateTime::currentDateTime(),
+                  QStringLiteral("zircalo %1: dialogo AT con il cellulare (contiene numeri e testi dei messaggi)")
+                      .arg(QStringLiteral(ZIRCALO_VERSION)));
+    if (!writeLine(*file, header, error))
+        return false;
     logFile() = std::move(file);
-    Event(QStringLiteral("zircalo %1: dialogo AT con il cellulare (contiene numeri e testi dei messaggi)")
-              .arg(QStringLiteral(ZIRCALO_VERSION)));
+    logName() = fileName;
     return true;
 }
+
+bool Writing() { return bool(logFile()); }
 
 void CloseFile()
 {

@@ -48,7 +48,12 @@ void Event(const QString& text);
 // with a header that names the program and its version; false, with the
 // system's reason in `error`, when it cannot be opened. The file is closed
 // by CloseFile() or at exit.
+// A FIFO is opened without waiting (no reader: false); a file that cannot
+// take the header (a full disk) is refused. A write that fails later stops
+// the file's log, with a line on standard error.
 bool OpenFile(const QString& fileName, QString* error = nullptr);
 void CloseFile();
+// Whether a file takes the log now.
+bool Writing();
 
 } // namespace atlog

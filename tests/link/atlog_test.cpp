@@ -12,8 +12,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fcntl.h>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -194,6 +197,38 @@ TEST_F(AtLog, APortThatCannotBeOpenedIsLogged)
     EXPECT_EQ(logged.toPhone, "");
     ASSERT_EQ(logged.events.size(), 2);
     EXPECT_EQ(logged.events[1], "apertura della porta /dev/zircalo-no-such-port fallita: No such file or directory");
+}
+
+// Files that are not regular: the log never hangs the program, never ends
+// it, and a log that cannot be written is said.
+TEST(AtLogFiles, AFifoADeadReaderAndAFullDiskAreSaid)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString fifo = dir.filePath(QStringLiteral("at.fifo"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+
+    // No reader: refused at once, not waited for.
+    QString error;
+    EXPECT_FALSE(atlog::OpenFile(fifo, &error));
+    EXPECT_EQ(error, "nessuno legge la FIFO");
+
+    // A reader that goes away: the next line stops the log, the program goes on.
+    const int reader = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    ASSERT_TRUE(atlog::OpenFile(fifo, &error)) << error.toStdString();
+    char header[512];
+    EXPECT_GT(::read(reader, header, sizeof header), 0);
+    ::close(reader);
+    atlog::Event(QStringLiteral("dopo il lettore"));
+    EXPECT_FALSE(atlog::Writing());
+
+    // A full disk: the header does not fit, and the opening says so.
+    if (QFile::exists(QStringLiteral("/dev/full"))) {
+        EXPECT_FALSE(atlog::OpenFile(QStringLiteral("/dev/full"), &error));
+        EXPECT_FALSE(error.isEmpty());
+        EXPECT_FALSE(atlog::Writing());
+    }
 }
 
 TEST(AtLogLines, ShowBytesReadablyAndReversibly)
