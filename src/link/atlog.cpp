@@ -12,6 +12,8 @@
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 #ifndef ZIRCALO_VERSION
@@ -44,10 +46,12 @@ bool listening() { return lcAt().isDebugEnabled() || logFile(); }
 bool writeLine(QFile& file, const QString& line, QString* error)
 {
     const QByteArray bytes = line.toUtf8() + '\n';
+    errno = 0;
     if (file.write(bytes) == bytes.size() && file.flush())
         return true;
+    // The system's reason names a full disk; Qt's may not.
     if (error)
-        *error = file.errorString();
+        *error = errno != 0 ? QString::fromLocal8Bit(std::strerror(errno)) : file.errorString();
     return false;
 }
 
@@ -62,6 +66,7 @@ void emitLine(const QString& line)
     std::fprintf(stderr, "zircalo: il log %s non si scrive più: %s\n", logName().toLocal8Bit().constData(),
                  error.toLocal8Bit().constData());
     logFile().reset();
+    emit Notices().failed(error);
 }
 
 // The start of a line of the dialogue whose line end has not come yet.
@@ -182,6 +187,13 @@ bool OpenFile(const QString& fileName, QString* error)
                 errno == ENXIO ? QStringLiteral("nessuno legge la FIFO") : QString::fromLocal8Bit(std::strerror(errno));
         return false;
     }
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || (!S_ISREG(status.st_mode) && !::isatty(fd))) {
+        ::close(fd);
+        if (error)
+            *error = QStringLiteral("non è un file né un terminale");
+        return false;
+    }
     // O_APPEND appends: a FIFO cannot seek to its end.
     const bool opened = file->open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle);
 #else
@@ -206,6 +218,12 @@ bool OpenFile(const QString& fileName, QString* error)
 }
 
 bool Writing() { return bool(logFile()); }
+
+Notifier& Notices()
+{
+    static Notifier notifier;
+    return notifier;
+}
 
 void CloseFile()
 {

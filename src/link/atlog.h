@@ -12,6 +12,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QLoggingCategory>
+#include <QObject>
 #include <QString>
 
 Q_DECLARE_LOGGING_CATEGORY(lcAt)
@@ -48,12 +49,21 @@ void Event(const QString& text);
 // with a header that names the program and its version; false, with the
 // system's reason in `error`, when it cannot be opened. The file is closed
 // by CloseFile() or at exit.
-// A FIFO is opened without waiting (no reader: false); a file that cannot
-// take the header (a full disk) is refused. A write that fails later stops
-// the file's log, with a line on standard error.
+// Only a regular file or a terminal is taken, opened without waiting (a
+// FIFO is refused, it would block the program); a file that cannot take
+// the header (a full disk) is refused too. A write that fails later stops
+// the file's log: Notifier tells it once, and so does standard error.
 bool OpenFile(const QString& fileName, QString* error = nullptr);
 void CloseFile();
 // Whether a file takes the log now.
 bool Writing();
+
+// Tells whoever shows the program's state that the log stopped.
+class Notifier : public QObject {
+    Q_OBJECT
+signals:
+    void failed(const QString& reason);
+};
+Notifier& Notices();
 
 } // namespace atlog

@@ -55,40 +55,49 @@ ExportedMessage exported(const Form1& form, const RowPlace& place, const at::Cmg
     return message;
 }
 
-// Reads again every message that List1 lists. Gives why it stopped: the
-// phone's failure, or an empty text for a line lost.
-std::optional<QString> readListed(Form1& form, const LongOperation& guard, std::vector<ExportedMessage>& messages,
-                                  int& unread)
+// Reads again every message that List1 lists into `messages`; `unread`
+// counts the listed messages it could not read: a slot that answers no
+// message, the slots of a store that cannot be selected, and every slot
+// after the phone fell silent. False when the line was lost.
+bool readListed(Form1& form, const LongOperation& guard, std::vector<ExportedMessage>& messages, int& unread)
 {
     StoreReader reader(form, guard);
-    std::optional<bool> inSim; // the store selected now
+    int selectedStore = -1; // 1 the SIM, 0 the phone's memory, -1 none yet
+    int refusedStore = -1;  // the store that could not be selected
+    bool silent = false;
     for (int i = 0; i < form.List1->ListCount(); ++i) {
         form.ProgressBar1->setValue(float(i + 1));
         const QString row = form.List1->List(i);
         const RowPlace place = ReadRowPlace(row);
         if (place.headLength < 0 || place.slot <= 0 || blankBody(row, place.headLength))
             continue;
+        const int store = place.sim ? 1 : 0;
+        if (silent || refusedStore == store) {
+            ++unread;
+            continue;
+        }
         Step step = Step::Answered;
-        if (inSim != place.sim) {
+        if (selectedStore != store) {
             // A slot of a store the phone has not selected is another message.
             bool selected = false;
             step = reader.select(StoreOf(place.sim), selected);
+            selectedStore = selected ? store : -1;
             if (step == Step::Answered && !selected)
-                return Capitalized(NotSelectable(place.sim));
-            inSim = place.sim;
+                refusedStore = store;
         }
         Slot got;
-        if (step == Step::Answered)
+        if (step == Step::Answered && refusedStore != store)
             step = reader.read(place.slot, got);
-        if (step != Step::Answered)
-            return step == Step::LineLost ? QString() : NoAnswer;
+        if (step == Step::LineLost)
+            return false;
+        silent = step == Step::Silent;
         // A slot emptied since the list was read has nothing to export.
         if (got.answer.kind == at::CmgrAnswer::Message)
             messages.push_back(exported(form, place, got.answer));
-        else if (got.answer.kind == at::CmgrAnswer::NoMessage)
+        else if (silent || refusedStore == store || got.answer.kind == at::CmgrAnswer::NoMessage)
             ++unread;
     }
-    return std::nullopt;
+    return true;
 }
 
 } // namespace
@@ -110,15 +119,14 @@ void Form1::EsportaMessaggi()
     ProgressBar1->setMax(float(List1->ListCount()));
     ProgressBar1->setValue(0.1f);
     std::vector<ExportedMessage> messages;
-    int unread = 0; // listed slots whose message could not be read again
-    const std::optional<QString> failure = readListed(*this, guard, messages, unread);
-    if (failure) {
-        if (!failure->isEmpty())
-            Stato(QStringLiteral("Esportazione fallita: ") + *failure);
-        return;
-    }
+    int unread = 0;
+    if (!readListed(*this, guard, messages, unread))
+        return; // the line is lost: panel 2 keeps why
+    // What was read is written all the same; what was not is counted.
     if (!SaveVerified(fileName, MessagesCsv(messages)))
         return Stato(QStringLiteral("IMPOSSIBILE ESPORTARE: ") + fileName);
-    const QString done = QStringLiteral("Esportazione terminata: %1 sms in %2").arg(messages.size()).arg(fileName);
-    Stato(unread == 0 ? done : done + QStringLiteral(", %1 non letti..").arg(unread));
+    if (unread == 0)
+        Stato(QStringLiteral("Esportazione terminata: %1 sms in %2").arg(messages.size()).arg(fileName));
+    else
+        Stato(QStringLiteral("Esportati %1 sms, %2 non letti..").arg(messages.size()).arg(unread));
 }

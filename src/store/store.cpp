@@ -374,11 +374,14 @@ void Form1::List1_Click()
     Text6->setText((place.sim ? QStringLiteral("SIM") : QStringLiteral("CELLULARE")) + QStringLiteral(" in posizione ")
                    + QString::number(place.slot));
     const bool empty = text == QLatin1String("NONE");
+    // A read that failed says so and nothing else: it marks no row read and
+    // prepares no reply, which would go to another message's sender.
+    if (!empty && Text9->text().isEmpty()) {
+        Label12->clear();
+        Text3->setText(readFailure(text, ErroreAT));
+        return Stato(Text3->text());
+    }
     Text3->setText(empty ? QString() : text);
-    // A read that failed shows the phone's answer alone: it marks no row
-    // read and prepares no reply, which would go to another message's sender.
-    if (!empty && Text9->text().isEmpty())
-        return Stato(readFailure(text, ErroreAT));
 
     // The phone marks a message read when it is read; so does its row. Only
     // a row with the service-centre column has " ³ " before the status.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "window/form1.h"
 
+#include "link/atlog.h"
 #include "pdu/pdu.h"
 #include "window/version.h"
 
@@ -108,6 +109,8 @@ Form1::Form1(QWidget* parent)
     connect(Linea, &PhoneLink::light, Label16, &Light::setBackColor);
     connect(Linea, &PhoneLink::busyChanged, this, [this](bool busy) { LineaLibera = !busy; });
     connect(Linea, &PhoneLink::lineLost, this, &Form1::MSComm1_Error);
+    connect(&atlog::Notices(), &atlog::Notifier::failed, this,
+            [this](const QString& why) { Stato(QStringLiteral("Registro AT non scrivibile: ") + why); });
 
     // A right click on "COM 1" or "COM 2" lists the ports present.
     ElencoPorte = PresentPorts;

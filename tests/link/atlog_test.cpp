@@ -5,8 +5,10 @@
 // direction.
 #include "link/atlog.h"
 #include "support/e2e.h"
+#include "support/file_size_limit.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -200,35 +202,41 @@ TEST_F(AtLog, APortThatCannotBeOpenedIsLogged)
 }
 
 // Files that are not regular: the log never hangs the program, never ends
-// it, and a log that cannot be written is said.
-TEST(AtLogFiles, AFifoADeadReaderAndAFullDiskAreSaid)
+// it, and a log that cannot be written is said, in panel 2 too.
+TEST(AtLogFiles, OnlyARegularFileOrATerminalAndAFullDiskIsSaid)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString fifo = dir.filePath(QStringLiteral("at.fifo"));
     ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
 
-    // No reader: refused at once, not waited for.
+    // A FIFO: refused at once, with a reader or without.
     QString error;
     EXPECT_FALSE(atlog::OpenFile(fifo, &error));
     EXPECT_EQ(error, "nessuno legge la FIFO");
-
-    // A reader that goes away: the next line stops the log, the program goes on.
     const int reader = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(reader, 0);
-    ASSERT_TRUE(atlog::OpenFile(fifo, &error)) << error.toStdString();
-    char header[512];
-    EXPECT_GT(::read(reader, header, sizeof header), 0);
+    EXPECT_FALSE(atlog::OpenFile(fifo, &error));
+    EXPECT_EQ(error, QString::fromUtf8("non è un file né un terminale"));
     ::close(reader);
-    atlog::Event(QStringLiteral("dopo il lettore"));
-    EXPECT_FALSE(atlog::Writing());
-
-    // A full disk: the header does not fit, and the opening says so.
     if (QFile::exists(QStringLiteral("/dev/full"))) {
         EXPECT_FALSE(atlog::OpenFile(QStringLiteral("/dev/full"), &error));
-        EXPECT_FALSE(error.isEmpty());
-        EXPECT_FALSE(atlog::Writing());
     }
+
+    // A disk that fills up: the log stops and the window says so.
+    Form1 form;
+    form.Termina = [] {};
+    const QString file = dir.filePath(QStringLiteral("at.log"));
+    ASSERT_TRUE(atlog::OpenFile(file, &error)) << error.toStdString();
+    {
+        FileSizeLimit limit(rlim_t(QFileInfo(file).size() + 100));
+        ASSERT_TRUE(limit.set());
+        for (int i = 0; i < 10; ++i)
+            atlog::Record(atlog::Direction::FromPhone, QByteArray(60, 'x') + "\r\n");
+    }
+    EXPECT_FALSE(atlog::Writing());
+    EXPECT_TRUE(form.StatusBar1->panelText(2).startsWith(QStringLiteral("Registro AT non scrivibile: ")))
+        << form.StatusBar1->panelText(2).toStdString();
 }
 
 TEST(AtLogLines, ShowBytesReadablyAndReversibly)

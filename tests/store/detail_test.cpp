@@ -168,9 +168,9 @@ TEST_F(DetailView, EmptySlotEmptiesTheFields)
     EXPECT_EQ(form().Label12->text(), u("Mittente ="));
 }
 
-// A read that fails shows the phone's answer alone: nothing of the message
+// A read that fails says so in Text3 and panel 2: nothing of the message
 // shown before stays, no row is marked read, no reply is prepared from
-// another message's sender; panel 2 says why.
+// another message's sender.
 TEST_F(DetailView, AFailedReadShowsNoOtherMessage)
 {
     click(u("S: 01/20 ´ x"));
@@ -181,10 +181,11 @@ TEST_F(DetailView, AFailedReadShowsNoOtherMessage)
     const QString unread = u("S: 02/20 ´ +393359609600       ³ Nuovo  ³ x");
     click(unread);
 
-    EXPECT_EQ(form().Text3->text(), u("ERROR"));
+    EXPECT_EQ(form().Text3->text(), u("Lettura sms fallita: errore sconosciuto.."));
     EXPECT_EQ(form().Text6->text(), u("SIM in posizione 2"));
     for (TextBox* field : {form().Text7, form().Text8, form().Text9, form().Text10, form().Text11})
         EXPECT_EQ(field->text(), QString()) << field->objectName().toStdString();
+    EXPECT_EQ(form().Label12->text(), QString());
     EXPECT_EQ(form().List1->List(1), unread); // not marked read
     EXPECT_EQ(form().Text2->text(), u("3331234567"));
     EXPECT_EQ(form().StatusBar1->panelText(2), u("Lettura sms fallita: errore sconosciuto.."));
@@ -224,7 +225,7 @@ TEST_F(DetailView, NoAnswerToTheRead)
     phone->sim().control("fault late on 12000 +CMGR");
     click(u("S: 02/20 ´ x"));
 
-    EXPECT_EQ(form().Text3->text(), u("error"));
+    EXPECT_EQ(form().Text3->text(), u("Lettura sms fallita: il cellulare non risponde.."));
     EXPECT_EQ(form().Text6->text(), u("SIM in posizione 2"));
     EXPECT_EQ(form().Text9->text(), QString());
     EXPECT_EQ(form().List1->List(1), u("S: 02/20 ´ x"));

@@ -339,5 +339,5 @@ TEST(EmptySlot, InvalidIndexIsEmptyEverywhere)
     cms321->sim().control("fault error on +CMGR=2");
     form.List1->setListIndex(0);
     form.List1->setListIndex(1);
-    EXPECT_EQ(form.Text3->text(), u("ERROR"));
+    EXPECT_EQ(form.Text3->text(), u("Lettura sms fallita.."));
 }

@@ -18,6 +18,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -268,25 +269,42 @@ TEST_F(Export, MessagesOfTheMainSampleAsCsv)
     EXPECT_TRUE(form().StatusBar1->panelText(2).startsWith("Esportazione terminata: 14 sms"));
 }
 
-// The export checks what it reads: a store it cannot select exports
-// nothing (the same slots of the other store are other messages), and a
-// listed slot that cannot be read again is counted, not passed over.
-TEST_F(Export, WhatCannotBeReadIsSaidNotExported)
+// The export checks what it reads: the slots of a store it cannot select
+// are not read (the same slots of the other store are other messages), a
+// listed slot that cannot be read again is counted; what was read is
+// written all the same.
+TEST_F(Export, WhatCannotBeReadIsCountedNotExported)
 {
     form().Command4_Click();
-    ASSERT_EQ(phone.sim().control("fault error on +CPMS=ME"), "OK");
-    form().EsportaMessaggi();
-    EXPECT_EQ(form().StatusBar1->panelText(2), "Esportazione fallita: Memoria cellulare non selezionabile..");
-    EXPECT_FALSE(QFile::exists(target));
-    EXPECT_TRUE(form().ComandoLibero);
-
-    ASSERT_EQ(phone.sim().control("fault error off"), "OK");
-    ASSERT_EQ(phone.sim().control("fault error on AT+CMGR=3"), "OK"); // slot 3 of both stores
-    form().EsportaMessaggi();
-    EXPECT_EQ(form().StatusBar1->panelText(2), "Esportazione terminata: 12 sms in " + target + ", 2 non letti..");
-    Table table;
-    ASSERT_TRUE(readCsv(QString::fromUtf8(readFile(target).mid(3)), table));
-    EXPECT_EQ(table.size(), kMessages.size() - 2);
+    struct Case {
+        const char* fault;
+        const char* status;
+        std::vector<std::string> missing; // rows of kMessages not written: "SM,3"
+    };
+    const Case cases[] = {
+        {"fault error on +CPMS=ME", "Esportati 9 sms, 5 non letti..", {"ME,1", "ME,2", "ME,3", "ME,4", "ME,6"}},
+        {"fault error on AT+CMGR=3", "Esportati 12 sms, 2 non letti..", {"SM,3", "ME,3"}}, // slot 3 of both stores
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        QFile::remove(target);
+        ASSERT_EQ(phone.sim().control("fault error off"), "OK");
+        ASSERT_EQ(phone.sim().control(c.fault), "OK");
+        form().EsportaMessaggi();
+        EXPECT_EQ(form().StatusBar1->panelText(2), QString::fromUtf8(c.status));
+        EXPECT_TRUE(form().ComandoLibero);
+        Table table;
+        ASSERT_TRUE(readCsv(QString::fromUtf8(readFile(target).mid(3)), table));
+        Table expected;
+        for (const QStringList& row : kMessages) {
+            const std::string place = (row[0] + "," + row[1]).toStdString();
+            if (std::find(c.missing.begin(), c.missing.end(), place) == c.missing.end())
+                expected.push_back(row);
+        }
+        ASSERT_EQ(table.size(), expected.size());
+        for (size_t i = 0; i < table.size(); ++i) // read again, each row is the phone's
+            EXPECT_EQ(table[i].mid(0, 3), expected[i].mid(0, 3)) << i;
+    }
 }
 
 // The menu that a right click on a list opens, once it shows.
