@@ -101,7 +101,7 @@ TEST(Connection, FailedEchoTestLeavesItDisconnected)
         SCOPED_TRACE(c.name);
         e2e::Phone phone(e2e::sampleState(c.overrides));
         Form1& form = phone.form();
-        form.Tempi.deadlineMs = 1000;
+        form.Tempi.deadlineMs = 300;
         // While the test waits for the phone, the user is told what goes on.
         QString meanwhile;
         QTimer::singleShot(0, &form, [&] { meanwhile = form.StatusBar1->panelText(2); });

@@ -94,8 +94,8 @@ TEST(Pairing, ALateAnswerIsNeverTakenForTheNextSlot)
     e2e::Phone phone(e2e::sampleState(kSmall));
     Form1& form = phone.form();
     ASSERT_TRUE(phone.connect());
-    form.Tempi.deadlineMs = 500;
-    phone.sim().control("fault late on 750 +CMGR=2");
+    form.Tempi.deadlineMs = 300;
+    phone.sim().control("fault late on 450 +CMGR=2");
     form.Command4_Click();
     const QStringList got = rows(form);
     expectPlainOrFailed(got, plain);
