@@ -35,13 +35,22 @@ bool isListing(const QString& command)
     return listing.match(TrimSpaces(command)).hasMatch();
 }
 
-bool mayEndAnswer(const QString& got)
+bool FinalWatch::feed(QStringView got)
 {
+    bool candidate = false;
     for (const QChar c : got) {
-        if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || c == QLatin1Char('>') || c == QLatin1Char(' '))
-            return true;
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
+            if (isFinalLine(m_line))
+                candidate = m_pending = true;
+            else if (!m_line.trimmed().isEmpty())
+                m_pending = false;
+            m_line.clear();
+        } else if (c != QChar(0) && m_line.size() < kLongestFinal) {
+            m_line += c;
+        }
     }
-    return false;
+    // The prompt "> " has no line end.
+    return candidate || m_pending || m_line.trimmed().startsWith(QLatin1Char('>'));
 }
 
 bool isFinalLine(const QString& line)

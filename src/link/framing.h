@@ -35,9 +35,22 @@ bool isPduLine(const QString& command);
 // last character received.
 bool isListing(const QString& command);
 
-// Whether characters just read can complete an answer: only a line end or
-// the prompt's "> " can.
-bool mayEndAnswer(const QString& got);
+// Watches the characters of one answer as they come, each once, for a line
+// that may be its final result code or prompt: only then is the answer
+// framed (normalise) to see whether it is complete, so that a long answer is
+// not framed again from its start on every read.
+class FinalWatch {
+public:
+    // The characters just read; true when the answer may now be complete.
+    // It stays true after a possible final line until another line comes:
+    // a CR that ends the text may still get its LF.
+    bool feed(QStringView got);
+
+private:
+    static constexpr qsizetype kLongestFinal = 256;
+    QString m_line;         // the unfinished line, its first kLongestFinal characters
+    bool m_pending = false; // a possible final line, no other line after it
+};
 
 // The characters collected so far, in the framing of a textbook phone: NULs
 // and blank lines dropped, any line end (CR LF, LF, CR CR LF) made CR LF, the

@@ -12,6 +12,19 @@
 
 using namespace phonelink;
 
+QString phonelink::GiveUpText(GiveUp why)
+{
+    switch (why) {
+    case GiveUp::TooLong:
+        return QStringLiteral("risposta troppo lunga");
+    case GiveUp::Unsettled:
+        return QStringLiteral("il cellulare risponde ancora a un comando precedente");
+    case GiveUp::Silent:
+        break;
+    }
+    return QStringLiteral("il cellulare non risponde");
+}
+
 namespace {
 
 // "+CMS ERROR: 321" out of the collected answer that ended on it.
@@ -43,7 +56,7 @@ constexpr qint64 kGatherNs = 5000000;
 
 } // namespace
 
-enum class WaitEnd { Answer, ExtendedError, Deadline, PortClosed };
+enum class WaitEnd { Answer, ExtendedError, Deadline, TooLong, PortClosed };
 
 // Sleeps until the port brings characters, the port closes or a time has
 // passed on the link's clock; the window's events run meanwhile.
@@ -129,7 +142,10 @@ private:
 // The owed answers, counted off the characters that are discarded: each
 // final result code pays one. A "> " prompt means the phone took what
 // followed it as the text of a message: ESC leaves the prompt, and the
-// phone then owes the one answer to that cancellation.
+// phone then owes the one answer to that cancellation. A phone may also
+// drop a command and never answer it: the settling command kSettle, whose
+// "+CSCS:" answer no other command gives, ends the debt when its own final
+// result code comes, for a phone answers its commands in order.
 class LinkLedger {
 public:
     explicit LinkLedger(PhoneLink& link) : m_link(link) {}
@@ -177,16 +193,17 @@ public:
         discard(QString::fromLatin1(got));
     }
 
-    // Waits for the owed answers and then for a quiet line, discarding what
-    // comes; at most one deadline. False when the wait ran out or the port
+    // Settles the line, discarding what comes: once the settling command
+    // is answered (or the owed answers are all paid while none is on its
+    // way), and then the line has been quiet a while. The settling command
+    // is sent when something is owed and none is on its way. At most one
+    // deadline: false when the line is not settled by then or the port
     // closed (`closed` tells which).
     bool settle(LinkWait& line, bool& closed)
     {
         closed = false;
         const qint64 deadlineNs = msToNs(m_link.timing.deadlineMs);
         const qint64 quietNs = msToNs(m_link.timing.quietMs);
-        // A phone silent that long after its last word has dropped what it owed.
-        const qint64 forgiveNs = 2 * deadlineNs;
         const qint64 start = line.now();
         qint64 quietSince = start;
         for (;;) {
@@ -200,31 +217,65 @@ public:
                 quietSince = line.now();
             }
             const qint64 now = line.now();
-            if (owed() > 0 && now - m_link.m_debt.trafficNs >= forgiveNs)
-                m_link.m_debt.answers = 0;
-            if (owed() == 0 && now - quietSince >= quietNs)
+            PhoneLink::Debt& debt = m_link.m_debt;
+            const bool settled = m_link.settled();
+            if (settled && now - quietSince >= quietNs)
                 return true;
+            // A settling command the phone has not answered in two deadlines
+            // of silence was lost (a phone busy with the network drops what
+            // comes meanwhile): another takes its place.
+            const qint64 lostNs = 2 * deadlineNs;
+            const bool lost = debt.probes > 0 && now - debt.probeNs >= lostNs && now - debt.trafficNs >= lostNs;
+            if (!settled && (debt.probes == 0 || lost)) {
+                line.light(kLightSend);
+                line.write(wireLine(kSettle));
+                debt.probes = 1;
+                debt.probeAnswered = false;
+                debt.probeNs = now;
+            }
             const qint64 left = deadlineNs - (now - start);
             if (left <= 0)
                 return false;
-            const qint64 next =
-                owed() == 0 ? quietNs - (now - quietSince) : forgiveNs - (now - m_link.m_debt.trafficNs);
-            line.sleep(std::min(left, next));
+            if (settled)
+                line.sleep(std::min(left, quietNs - (now - quietSince)));
+            else
+                line.sleep(std::min(left, std::max(debt.probeNs, debt.trafficNs) + lostNs - now));
         }
     }
 
 private:
     void account(const QString& line)
     {
+        PhoneLink::Debt& debt = m_link.m_debt;
+        const QString text = line.trimmed();
+        if (text.startsWith(QLatin1String("+CSCS:"), Qt::CaseInsensitive) && debt.probes > 0) {
+            debt.probeAnswered = --debt.probes == 0;
+            return;
+        }
+        if (debt.sendGivenUp && text.startsWith(QLatin1String("+CMGS:"), Qt::CaseInsensitive)) {
+            debt.sendGivenUp = false;
+            emit m_link.lateConfirmation(int(at::LeadingNumber(text.mid(6))));
+            return;
+        }
         if (!isFinalLine(line))
             return;
-        if (line.trimmed() == QLatin1String(">")) {
+        if (text == QLatin1String(">")) {
             const QByteArray esc(1, kEsc);
             atlog::Record(atlog::Direction::ToPhone, esc);
             m_link.m_port->write(esc);
             m_link.m_port->flush();
-            m_link.m_debt.trafficNs = m_link.clock().nowNs();
-            m_link.m_debt.answers = 1;
+            debt.trafficNs = m_link.clock().nowNs();
+            // What was sent after the prompt, settling commands included,
+            // became the message's text: only the cancellation is owed.
+            debt.answers = 1;
+            debt.probes = 0;
+            debt.probeAnswered = false;
+            return;
+        }
+        if (debt.probeAnswered) {
+            // Everything before the settling command's answer has come.
+            debt.probeAnswered = false;
+            debt.answers = 0;
             return;
         }
         paid();
@@ -236,14 +287,15 @@ private:
 namespace {
 
 // Waits for one send's answer: reads until it is complete, the deadline
-// passes or the port closes; `collected` gets every character read. With
-// `silenceNs` (a listing) the deadline is `silenceNs` after `lastNs`, the
-// time of the last character read, and never beyond `deadlineNs`; times
-// count from `startNs`.
-WaitEnd waitAnswer(LinkWait& line, qint64 startNs, qint64 deadlineNs, qint64 silenceNs, qint64& lastNs,
-                   const QString& command, QString& collected)
+// passes, it outgrows `maxAnswer` characters or the port closes;
+// `collected` gets every character read. With `silenceNs` (a listing) the
+// deadline is `silenceNs` after `lastNs`, the time of the last character
+// read, and never beyond `deadlineNs`; times count from `startNs`.
+WaitEnd waitAnswer(LinkWait& line, qint64 startNs, qint64 deadlineNs, qint64 silenceNs, qsizetype maxAnswer,
+                   qint64& lastNs, const QString& command, QString& collected)
 {
-    for (bool first = true;; first = false) {
+    FinalWatch watch;
+    for (;;) {
         if (!line.serve())
             return WaitEnd::PortClosed;
         const QString got = line.read();
@@ -251,9 +303,9 @@ WaitEnd waitAnswer(LinkWait& line, qint64 startNs, qint64 deadlineNs, qint64 sil
         const qint64 elapsed = line.now() - startNs;
         if (!got.isEmpty())
             lastNs = elapsed;
-        // A long answer is framed again only when it may have ended: each
-        // framing reads all of it.
-        if (first || silenceNs == 0 || mayEndAnswer(got)) {
+        // Framed only when a final line may have come: each framing reads
+        // all of the answer.
+        if (watch.feed(got)) {
             switch (answerEnd(normalise(collected, command))) {
             case AnswerEnd::Final:
                 return WaitEnd::Answer;
@@ -263,10 +315,15 @@ WaitEnd waitAnswer(LinkWait& line, qint64 startNs, qint64 deadlineNs, qint64 sil
                 break;
             }
         }
+        if (collected.size() > maxAnswer)
+            return WaitEnd::TooLong;
         const qint64 end = silenceNs > 0 ? std::min(deadlineNs, lastNs + silenceNs) : deadlineNs;
         const qint64 left = end - elapsed;
-        if (left <= 0)
-            return WaitEnd::Deadline;
+        if (left <= 0) {
+            // A listing still flowing at its ceiling is too long, not silent.
+            const bool flowing = silenceNs > 0 && lastNs + silenceNs > deadlineNs && !collected.isEmpty();
+            return flowing ? WaitEnd::TooLong : WaitEnd::Deadline;
+        }
         if (silenceNs > 0 && !got.isEmpty())
             line.gather(std::min(left, kGatherNs));
         else
@@ -369,6 +426,12 @@ void PhoneLink::readBetweenTransactions()
     LinkLedger(*this).discardWaiting();
 }
 
+QString PhoneLink::giveUp(GiveUp why)
+{
+    m_whyGivenUp = why;
+    return kGiveUp;
+}
+
 QString PhoneLink::transaction(const QString& command)
 {
     if (m_busy || !isOpen()) {
@@ -399,11 +462,11 @@ QString PhoneLink::run(const QString& command)
     const qint64 silenceNs = listing ? msToNs(std::max(1, timing.silenceMs)) : 0;
 
     ledger.discardWaiting();
-    if (ledger.owed() > 0) {
+    if (!settled()) {
         bool closed = false;
         // The phone is still answering earlier commands: this one is not sent.
         if (!ledger.settle(wait, closed))
-            return closed ? QStringLiteral("ERROR") : kGiveUp;
+            return closed ? QStringLiteral("ERROR") : giveUp(GiveUp::Unsettled);
     }
 
     const qint64 start = wait.now();
@@ -418,7 +481,8 @@ QString PhoneLink::run(const QString& command)
         ledger.owe();
         ++sends;
         collected.clear();
-        const WaitEnd end = waitAnswer(wait, start, deadlineNs, silenceNs, lastNs, line, collected);
+        const WaitEnd end = waitAnswer(wait, start, deadlineNs, silenceNs, std::max<qsizetype>(1, timing.maxAnswer),
+                                       lastNs, line, collected);
         if (end == WaitEnd::PortClosed)
             return QStringLiteral("ERROR");
         if (end == WaitEnd::Answer || end == WaitEnd::ExtendedError) {
@@ -432,13 +496,19 @@ QString PhoneLink::run(const QString& command)
             }
             return cleanAnswer(answer);
         }
-        // Characters of a timed-out send are dropped with it.
-        ledger.discard(collected);
+        // Characters of a timed-out send are dropped with it; of an answer
+        // too long, only the tail that may hold an unfinished line is kept.
+        ledger.discard(end == WaitEnd::TooLong ? collected.right(4096) : collected);
+        if (end == WaitEnd::TooLong)
+            return giveUp(GiveUp::TooLong);
         if (sends >= maxSends || (listing && !collected.isEmpty())) {
             // A phone left at its prompt would take the next command as a message.
             if (pdu || opensPrompt(line))
                 wait.write(QByteArray(1, kEsc));
-            return kGiveUp;
+            // The network may still confirm the message.
+            if (pdu)
+                m_debt.sendGivenUp = true;
+            return giveUp(GiveUp::Silent);
         }
         wait.light(kLightRetry);
     }

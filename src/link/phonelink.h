@@ -22,10 +22,27 @@
 
 namespace phonelink {
 
-// What a transaction answers when the phone stayed silent through every
-// send: "error" in lower case, told apart from the phone's own "ERROR".
+// What a transaction answers when it got no final answer: "error" in lower
+// case, told apart from the phone's own "ERROR". PhoneLink::whyGivenUp()
+// tells why.
 inline const QString kGiveUp = QStringLiteral("error");
 inline bool gaveUp(const QString& answer) { return answer == kGiveUp; }
+
+// Why a transaction was given up, as a part of a status text.
+enum class GiveUp {
+    Silent,   // no final answer after every send
+    TooLong,  // the answer outgrew its ceiling, or flowed past its time
+    Unsettled // the phone still answers a command given up before
+};
+QString GiveUpText(GiveUp why);
+
+// The command that settles the line after a give-up: its answer, a
+// "+CSCS:" line, is told apart from any other command's.
+inline const QString kSettle = QStringLiteral("AT+CSCS?");
+
+// The most characters one answer may bring: a full store listed, or a
+// phone book of a thousand entries, is a small part of it.
+constexpr qsizetype kMaxAnswer = 4 * 1024 * 1024;
 
 } // namespace phonelink
 
@@ -44,6 +61,7 @@ public:
         // has begun.
         int silenceMs = 10000;
         int longAnswerMs = 300000;
+        qsizetype maxAnswer = phonelink::kMaxAnswer;
     };
 
     // The link runs on `clock`, the steady clock when none is given.
@@ -93,8 +111,16 @@ public:
     const QStringList& notices() const { return m_notices; }
     static constexpr int kKeptNotices = 64;
 
+    // Why the last transaction answered phonelink::kGiveUp.
+    phonelink::GiveUp whyGivenUp() const { return m_whyGivenUp; }
+
     // The final answers the phone still owes for sends that were given up.
+    // Until they are paid, or the settling command kSettle is answered,
+    // nothing else is sent: a late answer is never taken for another
+    // command's, however late it comes.
     int owed() const { return m_debt.answers; }
+    // Whether the line is settled: nothing owed, no settling command unanswered.
+    bool settled() const { return m_debt.answers == 0 && m_debt.probes == 0; }
     // Forgets them, as a new line does.
     void forgive();
 
@@ -109,6 +135,9 @@ signals:
     void lineLost(QSerialPort::SerialPortError error);
     // An unsolicited line arrived.
     void notice(const QString& line);
+    // The network confirmed a message whose send was given up:
+    // "+CMGS: <reference>" came after the PDU's deadline.
+    void lateConfirmation(int reference);
 
 private:
     friend class LinkWait;
@@ -120,12 +149,17 @@ private:
     // those answers (and a quiet line) before it sends, so that a late
     // answer is never taken for another command's.
     struct Debt {
-        int answers = 0;      // final answers the phone still owes
-        qint64 trafficNs = 0; // the clock when a byte was last written or read
-        QString pending;      // an unfinished line of discarded characters
+        int answers = 0;            // final answers the phone still owes
+        int probes = 0;             // settling commands sent and not yet answered
+        bool probeAnswered = false; // the last one's "+CSCS:" came: its final settles
+        qint64 probeNs = 0;         // the clock when the last one was written
+        bool sendGivenUp = false;   // a message's PDU was given up: "+CMGS:" may still come
+        qint64 trafficNs = 0;       // the clock when a byte was last written or read
+        QString pending;            // an unfinished line of discarded characters
     };
 
     QString run(const QString& command);
+    QString giveUp(phonelink::GiveUp why);
     void readBetweenTransactions();
     void keepNotices(const QStringList& lines);
 
@@ -134,6 +168,7 @@ private:
     std::unique_ptr<LinkClock> m_clock;
     bool m_busy = false;
     QString m_lastError;
+    phonelink::GiveUp m_whyGivenUp = phonelink::GiveUp::Silent;
     quint64 m_session = 0;
     QString m_lastArrival;
     QStringList m_notices;

@@ -109,27 +109,63 @@ TEST_F(Link, ASilentPhoneGetsThreeSendsWithinTheDeadline)
     }
 }
 
-// The phone owes the three answers of a given-up command and pays one late:
-// the next commands are not sent while it may still be answering, and once
-// it has been silent two deadlines since its last word, the debt is dropped.
-TEST_F(Link, TheDebtOfAGivenUpCommandIsPaidOrForgiven)
+// The settling command's answer, as phones give it.
+const std::string kSettled = "\r\n+CSCS: \"GSM\"\r\n\r\nOK\r\n";
+
+// How many times `what` is in `text`.
+long occurrences(const std::string& text, const std::string& what)
+{
+    long count = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++count;
+    return count;
+}
+
+// The phone owes the three answers of a given-up command and pays them half
+// a minute later, past any silence: until the settling command sent after
+// them is answered, no other command goes out, so that none can take them.
+TEST_F(Link, LateAnswersAreNeverTakenForAnotherCommands)
+{
+    const std::string slot3 = "\r\n+CMGR: 1,,3\r\nAA\r\n\r\nOK\r\n";
+    peer.on("AT+CMGR=4\r", "\r\n+CMGR: 1,,4\r\nBB\r\n\r\nOK\r\n", true);
+    clock.at(30000, [this, slot3] {
+        // In order: the three late answers, then each settling command's.
+        std::string late = slot3 + slot3 + slot3;
+        for (long i = occurrences(peer.received(), "AT+CSCS?\r"); i > 0; --i)
+            late += kSettled;
+        peer.send(late);
+    });
+    EXPECT_EQ(link.transaction("+CMGR=3"), kGiveUp);
+    EXPECT_EQ(link.owed(), 3);
+    QString result;
+    int unsettled = 0;
+    while ((result = link.transaction("+CMGR=4")) == kGiveUp) {
+        ASSERT_EQ(link.whyGivenUp(), GiveUp::Unsettled);
+        ASSERT_LT(++unsettled, 100);
+    }
+    EXPECT_EQ(result, "+CMGR: 1,,4\r\nBB");
+    EXPECT_TRUE(link.settled());
+    // Nothing but the settling command went out before the late answers came.
+    const std::string got = peer.received();
+    EXPECT_EQ(got.find("AT+CMGR=4\r"), got.rfind("AT+CMGR=4\r"));
+    EXPECT_EQ(got.substr(0, 39), "AT+CMGR=3\rAT+CMGR=3\rAT+CMGR=3\rAT+CSCS?\r");
+    EXPECT_GE(clock.nowMs(), 30000);
+    EXPECT_EQ(unsettled, 29);
+}
+
+// The owed answers all paid while nothing else is on its way settle the
+// line too: the quiet line is awaited, and nothing more is sent.
+TEST_F(Link, AnswersPaidWhileIdleSettleTheLine)
 {
     peer.on("ATZ\r", "\r\nOK\r\n", true);
-    sendAt(1500, "\r\n+CSQ: 20,0\r\n\r\nOK\r\n");
+    const std::string csq = "\r\n+CSQ: 20,0\r\n\r\nOK\r\n";
     EXPECT_EQ(link.transaction("+CSQ"), kGiveUp);
-    EXPECT_EQ(clock.nowMs(), 1000);
-
-    // Owed three, paid one at 1500: each wait for the rest ends at a deadline.
-    EXPECT_EQ(link.transaction("ATZ"), kGiveUp);
-    EXPECT_EQ(clock.nowMs(), 2000);
-    EXPECT_EQ(link.owed(), 2);
-    EXPECT_EQ(link.transaction("ATZ"), kGiveUp);
-    EXPECT_EQ(clock.nowMs(), 3000);
-    // Forgiven at 3500, two deadlines after the last word; the line has
-    // been quiet since.
+    peer.send(csq + csq + csq);
+    ASSERT_TRUE(peer.waitReplied());
+    peer.waitReceived([](const std::string&) { return false; }, 50);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(link.settled());
     EXPECT_EQ(link.transaction("ATZ"), "OK");
-    EXPECT_EQ(clock.nowMs(), 3500);
-    EXPECT_EQ(link.owed(), 0);
     EXPECT_EQ(received(25), "AT+CSQ\rAT+CSQ\rAT+CSQ\rATZ\r");
 }
 
@@ -143,7 +179,7 @@ TEST_F(Link, TheAnswersToRetransmissionsAreDiscarded)
     const std::string slot3 = "\r\n+CMGR: 1,,3\r\nAA\r\n\r\nOK\r\n";
     sendAt(750, slot3);
     sendAt(1250, slot3);
-    sendAt(1250, slot3);
+    sendAt(1250, slot3 + kSettled); // the settling command sent at 500
     EXPECT_EQ(link.transaction("+CMGR=3"), kGiveUp);
     std::vector<QString> results;
     while (results.size() < 8 && (results.empty() || results.back() == kGiveUp))
@@ -162,12 +198,16 @@ TEST_F(Link, AGivenUpSendLeavesThePrompt)
     // The phone took the second and third sends as the message's text; the
     // ESC cancels it, and the phone answers that after its late prompt.
     sendAt(1600, "\r\nOK\r\n");
+    // The settling command sent after the ESC is answered in its turn.
+    sendAt(1700, kSettled);
     peer.on("AT+CSCA?\r", "\r\n+CSCA: \"+391234567890\",145\r\n\r\nOK\r\n");
     EXPECT_EQ(link.transaction("+CMGS=14\r"), kGiveUp);
     const std::string given = "AT+CMGS=14\r\rAT+CMGS=14\r\rAT+CMGS=14\r\r\x1b";
     EXPECT_EQ(received(given.size()), given);
     EXPECT_EQ(link.transaction("+CSCA?"), "+CSCA: \"+391234567890\",145");
-    EXPECT_EQ(peer.received().substr(given.size()), "\x1b"
+    // The first settling command went into the message's text.
+    EXPECT_EQ(peer.received().substr(given.size()), "AT+CSCS?\r\x1b"
+                                                    "AT+CSCS?\r"
                                                     "AT+CSCA?\r");
 }
 
