@@ -233,6 +233,11 @@ bool Phone::matches(const std::string& pattern, const std::string& command) cons
     if (pattern.empty())
         return true;
     std::string p = upper(pattern);
+    // "PDU" is the line after a "> " prompt: the message, whose answer is the network's.
+    if (p == "PDU")
+        return !command.empty() && std::all_of(command.begin(), command.end(), [](char c) {
+            return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+        });
     if (p[0] == '+' || p[0] == '^')
         p = "AT" + p;
     // A prefix up to a boundary: "+CPBR=3" is AT+CPBR=3 (and AT+CPBR=3,5), not AT+CPBR=30.

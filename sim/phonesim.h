@@ -93,6 +93,13 @@ struct Faults {
     std::string dropPattern;
     bool reject = false;  // the network refuses what +CMGS submits: +CMS ERROR: rejectCode
     int rejectCode = 500; // unknown error; 330 (no service centre), 331 (no network)...
+    // A flood: floodLine ("\n" between the lines of one code) framed as an
+    // unsolicited code, again and again, floodRate bytes a second, while a
+    // program has the port open, between the answers (an answer held back
+    // by "late" lets it go on).
+    bool flood = false;
+    int floodRate = 200000;
+    std::string floodLine = "RING";
 };
 
 struct PhoneState {

@@ -34,6 +34,8 @@ constexpr std::chrono::nanoseconds kByteTime(1000000000LL * 10 / 19200);
 constexpr std::chrono::milliseconds kDrainLimit(500);
 constexpr std::chrono::milliseconds kDrainSettle(30);
 constexpr std::chrono::milliseconds kDrainPoll(2);
+// A flood is written in slices this far apart.
+constexpr std::chrono::milliseconds kFloodSlice(10);
 
 struct Pending {
     Clock::time_point due;
@@ -66,6 +68,9 @@ struct Simulator::Impl {
 
     std::deque<Pending> queue;
     Clock::time_point lastEnd;
+    Clock::time_point floodNext; // the next slice of a flood; none while there is none
+    size_t floodPhase = 0;       // where in its frame the last slice ended
+    unsigned long long floodBytes = 0;
     Clock::time_point dropAt; // a drop waits for the program to read what was sent
     const Clock::time_point epoch = Clock::now();
 
@@ -195,6 +200,43 @@ struct Simulator::Impl {
     // Nobody has the port open: what the phone sends now is lost.
     bool portClosed() const { return notify >= 0 && clients == 0; }
 
+    // The "flood" fault: a slice every kFloodSlice, the frame repeated
+    // from where the last slice ended, so that no line is cut. Not logged
+    // line by line: the transcript says when a flood begins and ends.
+    void flood()
+    {
+        const Faults& f = state.faults;
+        const bool on = f.flood && !portClosed() && dropAt == Clock::time_point()
+                        && (queue.empty() || queue.front().due > Clock::now());
+        if (!on) {
+            if (floodNext != Clock::time_point())
+                log("--", "flood ends after " + std::to_string(floodBytes) + " bytes");
+            floodNext = Clock::time_point();
+            floodBytes = 0;
+            return;
+        }
+        const Clock::time_point now = Clock::now();
+        if (floodNext == Clock::time_point()) {
+            log("--", "flood begins: " + std::to_string(f.floodRate) + " bytes a second of \""
+                          + escapeBytes(f.floodLine) + "\"");
+            floodNext = now;
+        }
+        if (now < floodNext)
+            return;
+        const std::string frame = phone.unsolicited(f.floodLine);
+        const size_t want = std::max<size_t>(1, static_cast<size_t>(f.floodRate) / 100);
+        std::string slice = frame.substr(floodPhase);
+        while (slice.size() < want)
+            slice += frame;
+        const ssize_t n = write(master, slice.data(), slice.size());
+        if (n > 0) {
+            floodPhase = (floodPhase + static_cast<size_t>(n)) % frame.size();
+            floodBytes += static_cast<unsigned long long>(n);
+        }
+        // A reader too slow for the rate gets what it can take, no backlog.
+        floodNext = std::max(floodNext + kFloodSlice, now);
+    }
+
     // Writes what is due; returns false when the pty is full.
     bool writeDue()
     {
@@ -277,12 +319,17 @@ struct Simulator::Impl {
             }
             const bool writable = dropAt == Clock::time_point() && writeDue();
             dropWhenDrained();
+            if (writable)
+                flood();
             timespec timeout{};
             timespec* wait = nullptr;
-            if (dropAt != Clock::time_point() || (writable && !queue.empty())) {
-                const auto left = dropAt != Clock::time_point()
-                                      ? Clock::duration(kDrainPoll)
-                                      : std::max(Clock::duration::zero(), queue.front().due - Clock::now());
+            if (dropAt != Clock::time_point() || (writable && !queue.empty()) || floodNext != Clock::time_point()) {
+                auto left = dropAt != Clock::time_point() ? Clock::duration(kDrainPoll)
+                            : (writable && !queue.empty())
+                                ? std::max(Clock::duration::zero(), queue.front().due - Clock::now())
+                                : Clock::duration::max();
+                if (floodNext != Clock::time_point())
+                    left = std::min<Clock::duration>(left, std::max(Clock::duration::zero(), floodNext - Clock::now()));
                 const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
                 timeout.tv_sec = static_cast<time_t>(ns / 1000000000);
                 timeout.tv_nsec = static_cast<long>(ns % 1000000000);

@@ -561,6 +561,25 @@ const std::vector<Key<Faults, FaultArgs>>& faultKeys()
              return true;
          },
          [](const Faults& f) { return Values{onOff(f.drop) + (f.dropPattern.empty() ? "" : " " + f.dropPattern)}; }},
+        {"flood",
+         [](const FaultArgs& a, Faults& f, std::string& error) {
+             f.flood = a.on;
+             f.floodRate = 200000;
+             f.floodLine = "RING";
+             if (!intArg(a, 0, f.floodRate, error))
+                 return false;
+             if (f.floodRate < 1) {
+                 error = "fault flood on [bytes a second [line]]";
+                 return false;
+             }
+             // The line as typed, blanks inside it kept: what follows the rate.
+             if (a.words.size() > 1)
+                 f.floodLine = unescapeLines(trim(a.rest.substr(a.rest.find(a.words[0]) + a.words[0].size())));
+             return true;
+         },
+         [](const Faults& f) {
+             return Values{onOff(f.flood) + " " + std::to_string(f.floodRate) + " " + escapeLines(f.floodLine)};
+         }},
         {"reject",
          [](const FaultArgs& a, Faults& f, std::string& error) {
              f.reject = a.on;

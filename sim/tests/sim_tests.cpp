@@ -335,6 +335,30 @@ TEST_F(SimTest, LateAnswerComesAfterTheDelay)
     EXPECT_EQ(m_client->at("AT"), "\r\nOK\r\n");
 }
 
+// A flood of whole lines while idle; an answer comes whole between them,
+// and the flood stops when switched off.
+TEST_F(SimTest, AFloodIsWholeLinesWithTheAnswersBetweenThem)
+{
+    startWith("");
+    ASSERT_EQ(m_sim->control("fault flood on 100000 +CMTI: \"SM\",3"), "OK");
+    const std::string frame = "\r\n+CMTI: \"SM\",3\r\n";
+    std::string flood;
+    m_client->readUntil(flood, [](const std::string& got) { return got.size() >= 5000; });
+    ASSERT_GE(flood.size(), 5000u);
+    const std::string whole = flood.substr(0, flood.size() - flood.size() % frame.size());
+    EXPECT_EQ(whole, repeat(frame, int(whole.size() / frame.size())));
+
+    std::string got;
+    ASSERT_TRUE(m_client->write("AT+CGMM\r"));
+    m_client->readUntil(got, [](const std::string& a) { return a.find("\r\nOK\r\n") != std::string::npos; });
+    EXPECT_NE(got.find("\r\nNokia 6310i\r\n\r\nOK\r\n"), std::string::npos) << got.substr(0, 200);
+
+    ASSERT_EQ(m_sim->control("fault flood off"), "OK");
+    m_client->drain(100ms);
+    EXPECT_EQ(m_client->at("AT"), "\r\nOK\r\n");
+    EXPECT_NE(m_sim->transcript().find("flood ends after"), std::string::npos);
+}
+
 TEST_F(SimTest, SlowPhonePacesEveryByte)
 {
     startWith("");

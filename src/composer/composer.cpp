@@ -39,11 +39,11 @@ QString RecipientFromField(const QString& field)
     return at::TrimSpaces(bar < 0 ? field : field.left(bar));
 }
 
-QString SendFailure(const QString& failure, const QString& answer, const QString& extendedError)
+QString SendFailure(const QString& failure, const QString& answer, const QString& extendedError, phonelink::GiveUp why)
 {
     QString reason = at::ErrorReason(extendedError);
     if (reason.isEmpty() && phonelink::gaveUp(answer))
-        reason = QStringLiteral("il cellulare non risponde");
+        reason = phonelink::GiveUpText(why);
     return reason.isEmpty() ? failure + QStringLiteral("..")
                             : failure + QStringLiteral(": ") + reason + QStringLiteral("..");
 }
@@ -98,13 +98,13 @@ void Form1::Command5_Click()
     // The length ends with its own CR: the line goes out as AT+CMGS=n CR CR.
     const QString prompt = InviaAT(QStringLiteral("+CMGS=") + QString::number(submit.cmgsLength) + QLatin1Char('\r'));
     if (prompt != QLatin1String(">")) {
-        Stato(SendFailure(QStringLiteral("Errore invio sms"), prompt, ErroreAT));
+        Stato(SendFailure(QStringLiteral("Errore invio sms"), prompt, ErroreAT, Linea->whyGivenUp()));
         return;
     }
     const QString answer = InviaAT(submit.pdu + QChar(0x1A));
     // "error" is the transaction giving up: a failure too.
     if (answer.compare(QLatin1String("ERROR"), Qt::CaseInsensitive) == 0) {
-        Stato(SendFailure(QStringLiteral("Invio sms fallito"), answer, ErroreAT));
+        Stato(SendFailure(QStringLiteral("Invio sms fallito"), answer, ErroreAT, Linea->whyGivenUp()));
         return;
     }
     Stato(QStringLiteral("SMS inviato.."));
@@ -133,3 +133,9 @@ void Form1::Command12_Click()
 }
 
 void Form1::Command10_Click() { Label8->setText(QStringLiteral("0")); }
+
+void Form1::Linea_LateConfirmation(int reference)
+{
+    Stato(QStringLiteral("Conferma arrivata in ritardo: SMS inviato, rif. %1..").arg(reference));
+    Label8->setText(QString::number(at::LeadingNumber(Label8->text()) + 1));
+}

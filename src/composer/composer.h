@@ -3,6 +3,8 @@
 // the field a pick fills, and the packing of "ZIP SMS".
 #pragma once
 
+#include "link/phonelink.h"
+
 #include <QString>
 
 #include <functional>
@@ -12,9 +14,10 @@
 QString RecipientFromField(const QString& field);
 
 // The text of a failed send: `failure` ("Invio sms fallito") with the
-// reason the phone gave in `extendedError` ("+CMS ERROR: 330"), or that it
-// said nothing when `answer` is the link's give-up, and "..".
-QString SendFailure(const QString& failure, const QString& answer, const QString& extendedError);
+// reason the phone gave in `extendedError` ("+CMS ERROR: 330"), or why the
+// link gave up (`why`) when `answer` is its give-up, and "..".
+QString SendFailure(const QString& failure, const QString& answer, const QString& extendedError,
+                    phonelink::GiveUp why = phonelink::GiveUp::Silent);
 
 // "ZIP SMS": the words (whatever lies up to and including a space) come out
 // alternately in upper and lower case, beginning with upper case, and every

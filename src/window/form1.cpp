@@ -109,6 +109,7 @@ Form1::Form1(QWidget* parent)
     connect(Linea, &PhoneLink::light, Label16, &Light::setBackColor);
     connect(Linea, &PhoneLink::busyChanged, this, [this](bool busy) { LineaLibera = !busy; });
     connect(Linea, &PhoneLink::lineLost, this, &Form1::MSComm1_Error);
+    connect(Linea, &PhoneLink::lateConfirmation, this, &Form1::Linea_LateConfirmation);
     connect(&atlog::Notices(), &atlog::Notifier::failed, this,
             [this](const QString& why) { Stato(QStringLiteral("Registro AT non scrivibile: ") + why); });
 

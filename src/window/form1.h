@@ -10,7 +10,8 @@
 //   phonebook/ Command1_Click, Command7_Click, Command8_Click,
 //              Text5_Change, List2_Click
 //   composer/  Command5_Click, Text1_Change, Text1_GotFocus, Text1_Truncated,
-//              Text2_GotFocus, Command12_Click, Command10_Click
+//              Text2_GotFocus, Command12_Click, Command10_Click,
+//              Linea_LateConfirmation
 #pragma once
 
 #include "link/phonelink.h"
@@ -157,6 +158,9 @@ public:
     void Text2_GotFocus();
     void Command12_Click();
     void Command10_Click();
+    // The network confirmed, with `reference`, a message whose send was
+    // given up and told as failed.
+    void Linea_LateConfirmation(int reference);
 
     // ---- conventions shared by the handlers ----
     static const QString Banner;         // "Visita: " and the home page

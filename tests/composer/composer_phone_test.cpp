@@ -112,6 +112,28 @@ TEST_F(Sending, AFailedSendLeavesTheCounter)
     EXPECT_TRUE(form.ComandoLibero);
 }
 
+// The network confirms the message after the send was given up: the
+// confirmation is told when it comes and counted, and the message went
+// out once.
+TEST_F(Sending, ALateConfirmationIsToldAndCounted)
+{
+    form.Tempi.pduDeadlineMs = 300;
+    ASSERT_EQ(phone.sim().control("fault late on 1500 pdu"), "OK");
+    form.Command5_Click();
+    EXPECT_EQ(panel2(), QStringLiteral("Invio sms fallito: il cellulare non risponde.."));
+    EXPECT_EQ(form.Label8->text(), QStringLiteral("0"));
+    EXPECT_TRUE(e2e::waitFor([&] { return form.Label8->text() == QStringLiteral("1"); }));
+    EXPECT_EQ(panel2(), QStringLiteral("Conferma arrivata in ritardo: SMS inviato, rif. 1.."));
+    EXPECT_EQ(phone.sim().sentPdus().size(), 1u);
+
+    // The next message goes out as usual, its confirmation in time.
+    ASSERT_EQ(phone.sim().control("fault late off"), "OK");
+    form.Command5_Click();
+    EXPECT_EQ(panel2(), QStringLiteral("SMS inviato.."));
+    EXPECT_EQ(form.Label8->text(), QStringLiteral("2"));
+    EXPECT_EQ(phone.sim().sentPdus().size(), 2u);
+}
+
 // The network refuses the message: with error codes off the phone says
 // ERROR, with them on +CMS ERROR and the reason, which the user is told.
 TEST_F(Sending, AMessageTheNetworkRefusesIsAFailedSend)

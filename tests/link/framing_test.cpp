@@ -122,6 +122,59 @@ TEST(Framing, AnAnswerInPiecesEndsWithItsFinalCode)
     }
 }
 
+// The watch over an answer as it comes misses no end: in pieces of any
+// size, whenever the answer so far is complete, the piece that completed it
+// (or a later one) is flagged; and a listing is framed once or twice, not
+// at every row.
+TEST(Framing, TheFinalWatchMissesNoEnd)
+{
+    const QString pdu = "0791933395066900040C9193431732547600004230518124704032C374F81D";
+    const std::vector<std::pair<QString, QString>> answers = {
+        {"ATZ", "ATZ\r\r\nOK\r\n"},
+        {"ATZ", "ATZ\rOK\r\r"},
+        {"ATZ", "\nOK\n"},
+        {"ATZ", "ATZ\r\r\r\nOK\r\r\n"},
+        {"AT+CMGR=1", "\r\n+CMGR: 1,,23\r\n" + pdu + "\r\n\r\nOK\r\n"},
+        {"AT+CMGR=1", "\r\nRING\r\n\r\n+CMS ERROR: 321\r\n"},
+        {"AT+CMGR=1", QString::fromLatin1(QByteArray("\0\0\r\nERROR\r\n\0", 12))},
+        {"AT+CMGR=1", "\r\n+cme error: SIM PIN required\r\n"},
+        {"AT+CMGS=14\r", "AT+CMGS=14\r\r\r\n> "},
+        {"AT+CMGS=14\r", "\r\n+CMT: ,23\r\n" + pdu + "\r\n\r\n> "},
+        {"AT+CPBR=1,3", "\r\n+CPBR: 1,\"OK\",129,\"OK\"\r\n+CPBR: 2,\"1\",129,\"> x\"\r\n\r\nOK\r\n"},
+        {"AT+CSQ", "\r\nOK \r\n"},
+    };
+    for (const auto& [command, collected] : answers) {
+        for (const qsizetype size : {1, 2, 3, 7}) {
+            SCOPED_TRACE(collected.toStdString() + " in pieces of " + std::to_string(size));
+            FinalWatch watch;
+            bool flagged = false; // since the answer became complete
+            bool complete = false;
+            for (qsizetype at = 0; at < collected.size(); at += size) {
+                const bool flag = watch.feed(QStringView(collected).mid(at, size));
+                const bool nowComplete = answerEnd(normalise(collected.left(at + size), command)) != AnswerEnd::None;
+                if (nowComplete && !complete)
+                    flagged = flag;
+                complete = nowComplete;
+                if (complete && flag)
+                    flagged = true;
+            }
+            EXPECT_TRUE(complete);
+            EXPECT_TRUE(flagged);
+        }
+    }
+
+    // Two hundred rows of a listing, a row at a time: flagged at the end only.
+    QString listing;
+    for (int i = 1; i <= 200; ++i)
+        listing += "\r\n+CMGL: " + QString::number(i) + ",1,,23\r\n" + pdu;
+    FinalWatch watch;
+    int flags = 0;
+    for (qsizetype at = 0; at < listing.size(); at += 40)
+        flags += watch.feed(QStringView(listing).mid(at, 40)) ? 1 : 0;
+    EXPECT_EQ(flags, 0);
+    EXPECT_TRUE(watch.feed(u"\r\n\r\nOK\r\n"));
+}
+
 TEST(Framing, Cleaning)
 {
     const std::vector<std::pair<QString, QString>> cases = {

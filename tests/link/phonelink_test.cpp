@@ -279,19 +279,42 @@ TEST_F(Listing, AListingThatStopsEndsOneSilenceAfterItsLastCharacter)
 {
     scheduleListing(clock, peer, 20, 6, 0); // the last at 500
     EXPECT_EQ(link.transaction("+CMGL=4"), kGiveUp);
+    EXPECT_EQ(link.whyGivenUp(), GiveUp::Silent);
     EXPECT_EQ(clock.nowMs(), 500 + link.timing.silenceMs);
     EXPECT_EQ(listings(), 1);
 }
 
-// A listing that keeps trickling ends at the ceiling.
-TEST_F(Listing, AListingThatTricklesEndsAtTheCeiling)
+// A listing that keeps trickling ends at the ceiling of its time, one
+// that floods at the ceiling of its size: too long, not silent. Until the
+// phone has ended it, nothing else is sent.
+TEST_F(Listing, AListingThatNeverEndsIsTooLong)
 {
     link.timing.longAnswerMs = 1000;
     link.timing.silenceMs = 1000;
     scheduleListing(clock, peer, 100, 100, 0);
     EXPECT_EQ(link.transaction("+CMGL=4"), kGiveUp);
+    EXPECT_EQ(link.whyGivenUp(), GiveUp::TooLong);
     EXPECT_EQ(clock.nowMs(), 1000);
     EXPECT_EQ(listings(), 1);
+    EXPECT_FALSE(link.settled());
+    EXPECT_EQ(link.transaction("+CSQ"), kGiveUp);
+    EXPECT_EQ(link.whyGivenUp(), GiveUp::Unsettled);
+    EXPECT_EQ(peer.received().find("AT+CSQ"), std::string::npos);
+}
+
+// An answer has a ceiling of characters: the give-up comes with the row
+// that passes it.
+TEST_F(Listing, AnAnswerPastItsSizeIsTooLong)
+{
+    link.timing.maxAnswer = 3000;
+    scheduleListing(clock, peer, 1000, 1000, 0);
+    EXPECT_EQ(link.transaction("+CMGL=4"), kGiveUp);
+    EXPECT_EQ(link.whyGivenUp(), GiveUp::TooLong);
+    size_t size = 0;
+    int rows = 0;
+    while (size <= 3000)
+        size += ("\r\n+CMGL: " + std::to_string(++rows) + ",1,,23\r\n" + kPdu).size();
+    EXPECT_EQ(clock.nowMs(), 100 * (rows - 1));
 }
 
 // Nothing at all comes back: the listing is sent again as any command is,
