@@ -2,8 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is needed, builds with warnings as errors and runs every test;
 # then runs them again in a build with the address and undefined-behaviour
-# sanitizers, fuzzes the SMS codec for a bounded time, and builds the
-# Debian package. Each step says when it began.
+# sanitizers, fuzzes the SMS codec and the answer parsers for a bounded
+# time each, and builds the Debian package. Each step says when it began.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${ZIRCALO_TEST_DIR:-$root/build-test}
@@ -35,8 +35,8 @@ step "tests under the sanitizers"
 ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir "$out/sanitize" --output-on-failure -j "$jobs"
 
-step "fuzzing the SMS codec"
-bash "$root/src/pdu/fuzz/run.sh" "$out/fuzz" "${ZIRCALO_FUZZ_SECONDS:-60}"
+step "fuzzing the SMS codec, the answer parsers and the framing"
+bash "$root/scripts/fuzz.sh" "$out/fuzz" "${ZIRCALO_FUZZ_SECONDS:-45}"
 
 step "desktop entry, AppStream metainfo and the Debian package"
 desktop-file-validate "$root/packaging/zircalo.desktop"

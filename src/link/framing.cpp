@@ -37,7 +37,9 @@ bool isListing(const QString& command)
 
 bool FinalWatch::feed(QStringView got)
 {
-    bool candidate = false;
+    // What follows a possible final line may be what completes it: a CR
+    // ends a line once any character comes after it.
+    bool candidate = m_pending && !got.isEmpty();
     for (const QChar c : got) {
         if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
             if (isFinalLine(m_line))

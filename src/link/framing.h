@@ -42,8 +42,8 @@ bool isListing(const QString& command);
 class FinalWatch {
 public:
     // The characters just read; true when the answer may now be complete.
-    // It stays true after a possible final line until another line comes:
-    // a CR that ends the text may still get its LF.
+    // It stays true after a possible final line until the characters after
+    // another line: a CR that ends the text may still get its LF.
     bool feed(QStringView got);
 
 private:

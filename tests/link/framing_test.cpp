@@ -142,6 +142,8 @@ TEST(Framing, TheFinalWatchMissesNoEnd)
         {"AT+CMGS=14\r", "\r\n+CMT: ,23\r\n" + pdu + "\r\n\r\n> "},
         {"AT+CPBR=1,3", "\r\n+CPBR: 1,\"OK\",129,\"OK\"\r\n+CPBR: 2,\"1\",129,\"> x\"\r\n\r\nOK\r\n"},
         {"AT+CSQ", "\r\nOK \r\n"},
+        // A CR ends "OK" once a character follows it: in pieces of two, "K\r" comes alone.
+        {"AT+CSQ", "x\r\nOK\rK\r"},
     };
     for (const auto& [command, collected] : answers) {
         for (const qsizetype size : {1, 2, 3, 7}) {

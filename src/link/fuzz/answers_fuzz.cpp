@@ -1,0 +1,100 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// libFuzzer target for what reads the phone's words: the answer parsers and
+// the link's framing. Input: one selector byte, one byte of piece size,
+// then the characters as they came on the line (Latin-1): the selector's
+// low bits choose the command they answer. Besides the sanitizers' checks:
+//  - an answer fed to the final watch in pieces is flagged whenever the
+//    answer so far is complete;
+//  - what the parsers give keeps the bounds they promise.
+#include "at/cmgr.h"
+#include "at/cpbr.h"
+#include "at/cpms.h"
+#include "at/csca.h"
+#include "at/errors.h"
+#include "at/numbers.h"
+#include "at/unsolicited.h"
+#include "link/framing.h"
+
+#include <QString>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+void check(bool ok)
+{
+    if (!ok)
+        std::abort();
+}
+
+const char* const kCommands[] = {"AT+CMGR=1",    "AT+CMGL=4", "AT+CPBR=1,250", "AT+CPMS?",
+                                 "AT+CMGS=14\r", "AT+CSCA?",  "ATZ",           ""};
+
+void frame(const QString& collected, const QString& command, qsizetype piece)
+{
+    phonelink::FinalWatch watch;
+    bool complete = false;
+    bool flagged = false;
+    for (qsizetype at = 0; at < collected.size(); at += piece) {
+        const bool flag = watch.feed(QStringView(collected).mid(at, piece));
+        const bool now = phonelink::answerEnd(phonelink::normalise(collected.left(at + piece), command))
+                         != phonelink::AnswerEnd::None;
+        if (now && !complete)
+            flagged = flag;
+        else if (now && flag)
+            flagged = true;
+        complete = now;
+        // Once complete, an answer stays complete as characters follow: the
+        // rest is left out.
+        if (complete)
+            break;
+    }
+    check(!complete || flagged);
+    const QString answer = phonelink::cleanAnswer(phonelink::normalise(collected, command));
+    // Line ends become CR LF: twice the characters at most, and the framing around.
+    check(answer.size() <= 2 * collected.size() + 8);
+}
+
+void parse(const QString& answer)
+{
+    const at::CmgrAnswer slot = at::ParseCmgr(answer, answer.left(20));
+    check(slot.tipo >= -1 && slot.tipo <= 255);
+    for (const at::CmglEntry& entry : at::ParseCmgl(answer))
+        check(entry.pak == at::PduLine(entry.pak));
+    if (const auto listed = at::ParseCmglStore(answer, 30)) {
+        for (const at::CmglEntry& entry : *listed)
+            check(entry.index >= 1 && entry.index <= 30);
+    }
+    const at::CpbrRange range = at::ParseCpbrRange(answer);
+    if (range.valid)
+        check(range.numberLength >= 0 && range.numberLength <= 80 && range.nameLength >= 0 && range.nameLength <= 250);
+    if (const auto entries = at::ParseCpbrEntries(answer, 1, 250)) {
+        for (const at::CpbrEntry& entry : *entries)
+            check(entry.index >= 1 && entry.index <= 250);
+    }
+    at::CpmsSelected(answer);
+    if (const auto capacity = at::CpmsCapacity(answer, u"SM"))
+        check(*capacity >= 0);
+    at::ParseCsca(answer);
+    at::ErrorReason(answer);
+    at::DialledNumber(answer);
+    at::LeadingNumber(answer);
+    const at::Unsolicited taken = at::RemoveUnsolicited(answer, QStringLiteral("AT+CREG?"));
+    check(taken.kept.size() <= answer.size());
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size < 2)
+        return 0;
+    const QString command = QString::fromLatin1(kCommands[data[0] % 8]);
+    const qsizetype piece = 1 + data[1] % 64;
+    const QString text = QString::fromLatin1(reinterpret_cast<const char*>(data + 2), qsizetype(size - 2));
+    frame(text, command, piece);
+    parse(text);
+    return 0;
+}
