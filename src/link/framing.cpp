@@ -42,7 +42,8 @@ bool FinalWatch::feed(QStringView got)
     bool candidate = m_pending && !got.isEmpty();
     for (const QChar c : got) {
         if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
-            if (isFinalLine(m_line))
+            // A line that begins as the prompt ends the answer as the prompt does.
+            if (isFinalLine(m_line) || m_line.trimmed().startsWith(QLatin1Char('>')))
                 candidate = m_pending = true;
             else if (!m_line.trimmed().isEmpty())
                 m_pending = false;

@@ -144,6 +144,8 @@ TEST(Framing, TheFinalWatchMissesNoEnd)
         {"AT+CSQ", "\r\nOK \r\n"},
         // A CR ends "OK" once a character follows it: in pieces of two, "K\r" comes alone.
         {"AT+CSQ", "x\r\nOK\rK\r"},
+        // A line that begins as the prompt ends it, whatever follows.
+        {"AT+CMGL=4", "\r\n+CMGL: 1,1,,23\r\n> x\r\n123"},
     };
     for (const auto& [command, collected] : answers) {
         for (const qsizetype size : {1, 2, 3, 7}) {
