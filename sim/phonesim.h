@@ -93,6 +93,13 @@ struct Faults {
     std::string dropPattern;
     bool reject = false;  // the network refuses what +CMGS submits: +CMS ERROR: rejectCode
     int rejectCode = 500; // unknown error; 330 (no service centre), 331 (no network)...
+    // A listing that is not the store: +CMGL leaves a slot out, or gives
+    // only the first `digits` digits of its PDU line (its <length> as before).
+    struct Listing {
+        int slot = 0;
+        int digits = -1; // -1: the slot is left out
+    };
+    std::vector<Listing> listing;
 };
 
 struct PhoneState {

@@ -568,6 +568,31 @@ const std::vector<Key<Faults, FaultArgs>>& faultKeys()
              return intArg(a, 0, f.rejectCode, error);
          },
          [](const Faults& f) { return Values{onOff(f.reject) + " " + std::to_string(f.rejectCode)}; }},
+        {"listing",
+         [](const FaultArgs& a, Faults& f, std::string& error) {
+             if (!a.on) {
+                 f.listing.clear();
+                 return true;
+             }
+             Faults::Listing l;
+             const bool omit = a.words.size() == 2 && a.words[0] == "omit";
+             const bool cut = a.words.size() == 3 && a.words[0] == "cut";
+             if ((!omit && !cut) || !intArg(a, 1, l.slot, error) || (cut && !intArg(a, 2, l.digits, error))
+                 || l.slot < 1 || (cut && l.digits < 0)) {
+                 error = "fault listing on omit <slot> | cut <slot> <digits>";
+                 return false;
+             }
+             f.listing.push_back(l);
+             return true;
+         },
+         [](const Faults& f) {
+             Values values{"off"};
+             for (const Faults::Listing& l : f.listing) {
+                 values.push_back(l.digits < 0 ? "on omit " + std::to_string(l.slot)
+                                               : "on cut " + std::to_string(l.slot) + " " + std::to_string(l.digits));
+             }
+             return values;
+         }},
     };
     return kKeys;
 }
