@@ -93,11 +93,13 @@ struct Faults {
     std::string dropPattern;
     bool reject = false;  // the network refuses what +CMGS submits: +CMS ERROR: rejectCode
     int rejectCode = 500; // unknown error; 330 (no service centre), 331 (no network)...
-    // A listing that is not the store: +CMGL leaves a slot out, or gives
-    // only the first `digits` digits of its PDU line (its <length> as before).
+    // A listing that is not the store: +CMGL leaves a slot out, gives only
+    // the first `digits` digits of its PDU line (its <length> as before), or
+    // puts a stray "OK" line after it.
     struct Listing {
+        enum What { Omit, Cut, Ok } what = Omit;
         int slot = 0;
-        int digits = -1; // -1: the slot is left out
+        int digits = 0; // Cut
     };
     std::vector<Listing> listing;
 };

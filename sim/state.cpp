@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <sstream>
+#include <utility>
 
 #ifndef PHONESIM_SAMPLE_DIR
 #define PHONESIM_SAMPLE_DIR "sim/samples"
@@ -574,12 +575,20 @@ const std::vector<Key<Faults, FaultArgs>>& faultKeys()
                  f.listing.clear();
                  return true;
              }
+             static const std::vector<std::pair<std::string, Faults::Listing::What>> whats = {
+                 {"omit", Faults::Listing::Omit}, {"cut", Faults::Listing::Cut}, {"ok", Faults::Listing::Ok}};
              Faults::Listing l;
-             const bool omit = a.words.size() == 2 && a.words[0] == "omit";
-             const bool cut = a.words.size() == 3 && a.words[0] == "cut";
-             if ((!omit && !cut) || !intArg(a, 1, l.slot, error) || (cut && !intArg(a, 2, l.digits, error))
-                 || l.slot < 1 || (cut && l.digits < 0)) {
-                 error = "fault listing on omit <slot> | cut <slot> <digits>";
+             bool known = false;
+             for (const auto& [word, what] : whats) {
+                 if (!a.words.empty() && a.words[0] == word) {
+                     l.what = what;
+                     known = true;
+                 }
+             }
+             const size_t args = l.what == Faults::Listing::Cut ? 3 : 2;
+             if (!known || a.words.size() != args || !intArg(a, 1, l.slot, error) || !intArg(a, 2, l.digits, error)
+                 || l.slot < 1 || l.digits < 0) {
+                 error = "fault listing on omit <slot> | cut <slot> <digits> | ok <slot>";
                  return false;
              }
              f.listing.push_back(l);
@@ -588,8 +597,18 @@ const std::vector<Key<Faults, FaultArgs>>& faultKeys()
          [](const Faults& f) {
              Values values{"off"};
              for (const Faults::Listing& l : f.listing) {
-                 values.push_back(l.digits < 0 ? "on omit " + std::to_string(l.slot)
-                                               : "on cut " + std::to_string(l.slot) + " " + std::to_string(l.digits));
+                 const std::string slot = std::to_string(l.slot);
+                 switch (l.what) {
+                 case Faults::Listing::Omit:
+                     values.push_back("on omit " + slot);
+                     break;
+                 case Faults::Listing::Cut:
+                     values.push_back("on cut " + slot + " " + std::to_string(l.digits));
+                     break;
+                 case Faults::Listing::Ok:
+                     values.push_back("on ok " + slot);
+                     break;
+                 }
              }
              return values;
          }},
