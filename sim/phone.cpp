@@ -842,9 +842,21 @@ Phone::Result Phone::listMessages(const std::string& suffix)
     for (auto& [index, m] : m_state.stores[m_state.mem1].messages) {
         if (stat != 4 && m.stat != stat)
             continue;
+        bool omit = false, ok = false;
+        size_t digits = m.pdu.size();
+        for (const Faults::Listing& l : m_state.faults.listing) {
+            omit |= l.slot == index && l.what == Faults::Listing::Omit;
+            ok |= l.slot == index && l.what == Faults::Listing::Ok;
+            if (l.slot == index && l.what == Faults::Listing::Cut)
+                digits = static_cast<size_t>(l.digits);
+        }
+        if (omit)
+            continue; // left out, and not marked read
         r.info.push_back("+CMGL: " + std::to_string(index) + "," + std::to_string(m.stat) + ",,"
                          + std::to_string(tpduLength(m.pdu)));
-        r.info.push_back(pduLine(m.pdu));
+        r.info.push_back(pduLine(m.pdu.substr(0, digits)));
+        if (ok)
+            r.info.push_back("OK");
         if (m.stat == 0)
             m.stat = 1;
     }

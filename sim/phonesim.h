@@ -100,6 +100,15 @@ struct Faults {
     bool flood = false;
     int floodRate = 200000;
     std::string floodLine = "RING";
+    // A listing that is not the store: +CMGL leaves a slot out, gives only
+    // the first `digits` digits of its PDU line (its <length> as before), or
+    // puts a stray "OK" line after it.
+    struct Listing {
+        enum What { Omit, Cut, Ok } what = Omit;
+        int slot = 0;
+        int digits = 0; // Cut
+    };
+    std::vector<Listing> listing;
 };
 
 struct PhoneState {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <sstream>
+#include <utility>
 
 #ifndef PHONESIM_SAMPLE_DIR
 #define PHONESIM_SAMPLE_DIR "sim/samples"
@@ -587,6 +588,49 @@ const std::vector<Key<Faults, FaultArgs>>& faultKeys()
              return intArg(a, 0, f.rejectCode, error);
          },
          [](const Faults& f) { return Values{onOff(f.reject) + " " + std::to_string(f.rejectCode)}; }},
+        {"listing",
+         [](const FaultArgs& a, Faults& f, std::string& error) {
+             if (!a.on) {
+                 f.listing.clear();
+                 return true;
+             }
+             static const std::vector<std::pair<std::string, Faults::Listing::What>> whats = {
+                 {"omit", Faults::Listing::Omit}, {"cut", Faults::Listing::Cut}, {"ok", Faults::Listing::Ok}};
+             Faults::Listing l;
+             bool known = false;
+             for (const auto& [word, what] : whats) {
+                 if (!a.words.empty() && a.words[0] == word) {
+                     l.what = what;
+                     known = true;
+                 }
+             }
+             const size_t args = l.what == Faults::Listing::Cut ? 3 : 2;
+             if (!known || a.words.size() != args || !intArg(a, 1, l.slot, error) || !intArg(a, 2, l.digits, error)
+                 || l.slot < 1 || l.digits < 0) {
+                 error = "fault listing on omit <slot> | cut <slot> <digits> | ok <slot>";
+                 return false;
+             }
+             f.listing.push_back(l);
+             return true;
+         },
+         [](const Faults& f) {
+             Values values{"off"};
+             for (const Faults::Listing& l : f.listing) {
+                 const std::string slot = std::to_string(l.slot);
+                 switch (l.what) {
+                 case Faults::Listing::Omit:
+                     values.push_back("on omit " + slot);
+                     break;
+                 case Faults::Listing::Cut:
+                     values.push_back("on cut " + slot + " " + std::to_string(l.digits));
+                     break;
+                 case Faults::Listing::Ok:
+                     values.push_back("on ok " + slot);
+                     break;
+                 }
+             }
+             return values;
+         }},
     };
     return kKeys;
 }

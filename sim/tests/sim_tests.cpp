@@ -272,6 +272,39 @@ TEST_F(SimTest, UnsolicitedLinesBeforeAndInsideAnAnswer)
     EXPECT_EQ(m_client->at("AT+CGMM"), "\r\nNokia 6310i\r\n\r\n+CMTI: \"SM\",3\r\n\r\nOK\r\n");
 }
 
+// A listing that leaves slot 2 out, cuts the PDU line of slot 3 to 40
+// digits and puts a stray OK after slot 5; +CPMS still counts them all,
+// +CMGR gives them whole, and slot 2 stays unread.
+TEST_F(SimTest, ListingLeavesOutOrCutsASlot)
+{
+    startWith("");
+    const phonesim::PhoneState state = sample();
+    const std::string slot3 = state.stores.at("SM").messages.at(3).pdu;
+    const std::string slot5 = state.stores.at("SM").messages.at(5).pdu;
+    ASSERT_EQ(m_sim->control("fault listing on omit 2"), "OK");
+    ASSERT_EQ(m_sim->control("fault listing on cut 3 40"), "OK");
+    ASSERT_EQ(m_sim->control("fault listing on ok 5"), "OK");
+    const std::string listing = m_client->at("AT+CMGL=4");
+    EXPECT_EQ(listing.find("+CMGL: 2,"), std::string::npos) << listing;
+    EXPECT_NE(listing.find("\r\n+CMGL: 3,1,,49\r\n" + slot3.substr(0, 40) + "\r\n+CMGL: 5,"), std::string::npos)
+        << listing;
+    EXPECT_NE(listing.find("\r\n" + slot5 + "\r\nOK\r\n+CMGL: 7,"), std::string::npos) << listing;
+    EXPECT_TRUE(endsWith(listing, "\r\n\r\nOK\r\n")) << listing;
+    EXPECT_EQ(m_client->at("AT+CPMS?").substr(0, 19), "\r\n+CPMS: \"SM\",9,20,");
+    EXPECT_EQ(m_client->at("AT+CMGR=3"), "\r\n+CMGR: 1,,49\r\n" + slot3 + "\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("AT+CMGR=2").substr(0, 12), "\r\n+CMGR: 0,,");
+    EXPECT_EQ(m_sim->control("get fault.listing"), "on ok 5"); // the last one given
+
+    ASSERT_EQ(m_sim->control("fault listing off"), "OK");
+    const std::string whole = m_client->at("AT+CMGL=4");
+    EXPECT_NE(whole.find("+CMGL: 2,1,,"), std::string::npos) << whole; // read now
+    EXPECT_NE(whole.find(slot3 + "\r\n"), std::string::npos) << whole;
+    EXPECT_EQ(m_sim->control("fault listing on cut 3").substr(0, 6), "ERROR ");
+    EXPECT_EQ(m_sim->control("fault listing on omit 0").substr(0, 6), "ERROR ");
+    EXPECT_EQ(m_sim->control("fault listing on skip 3").substr(0, 6), "ERROR ");
+    EXPECT_EQ(m_sim->control("fault listing on ok 3 40").substr(0, 6), "ERROR ");
+}
+
 TEST_F(SimTest, DeliveredMessageIsAnnouncedAndReadable)
 {
     startWith("");
@@ -796,6 +829,9 @@ TEST(StateFile, DumpLoadsBackToTheSameState)
     ASSERT_TRUE(phonesim::applyStateLine("fault.error = on AT+CMGR=3 AT+CPBR", state, error)) << error;
     ASSERT_TRUE(phonesim::applyStateLine("fault.unsolicited = on after +CMT: ,3\\n0011AA", state, error)) << error;
     ASSERT_TRUE(phonesim::applyStateLine("fault.urc = on 3 7", state, error)) << error;
+    ASSERT_TRUE(phonesim::applyStateLine("fault.listing = on omit 2", state, error)) << error;
+    ASSERT_TRUE(phonesim::applyStateLine("fault.listing = on cut 3 40", state, error)) << error;
+    ASSERT_TRUE(phonesim::applyStateLine("fault.listing = on ok 5", state, error)) << error;
     ASSERT_TRUE(
         phonesim::applyStateLine("profile = lf-only blanks trailing-blank lowercase-hex pdu-quote", state, error))
         << error;
@@ -809,6 +845,8 @@ TEST(StateFile, DumpLoadsBackToTheSameState)
     EXPECT_EQ(again.faults.unsolicited.at(0).line, "+CMTI: \"SM\",3");
     EXPECT_EQ(again.faults.unsolicited.at(1).line, "+CMT: ,3\n0011AA");
     EXPECT_EQ(again.faults.urcCount, 7);
+    ASSERT_EQ(again.faults.listing.size(), 3u);
+    EXPECT_EQ(again.faults.listing[1].digits, 40);
     EXPECT_TRUE(again.dialect.lfOnly && again.dialect.blanks && again.dialect.trailingBlank && again.dialect.lowerHex
                 && again.dialect.pduQuote && !again.dialect.cmgrStatus && again.dialect.echoCrCr);
     EXPECT_EQ(again.dialect.ucs2, phonesim::Ucs2Support::Numbers);

@@ -47,6 +47,18 @@ QStringView parametersOf(QStringView line, QLatin1String prefix)
 
 int statOf(const QString& field) { return FieldNumber(field, kMaxStat).value_or(-1); }
 
+// <length>, the last of at least `least` fields; -1 when there is none.
+int lengthOf(const QStringList& fields, qsizetype least)
+{
+    return fields.size() >= least ? FieldNumber(fields.last(), kMaxPduLength).value_or(-1) : -1;
+}
+
+int hexValue(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u <= '9' ? u - '0' : (u | 0x20) - 'a' + 10;
+}
+
 } // namespace
 
 QString PduLine(QStringView line)
@@ -58,6 +70,15 @@ QString PduLine(QStringView line)
     while (end > begin && !isHex(line.at(end - 1)))
         --end;
     return line.mid(begin, end - begin).toString().toUpper();
+}
+
+bool PduHasLength(QStringView pak, int length)
+{
+    if (length < 0 || pak.size() % 2 != 0 || pak.size() < 2 || !std::all_of(pak.begin(), pak.end(), isHex))
+        return false;
+    const qsizetype octets = pak.size() / 2;
+    const int serviceCentre = 1 + hexValue(pak.at(0)) * 16 + hexValue(pak.at(1));
+    return octets - serviceCentre == length;
 }
 
 CmgrAnswer ParseCmgr(const QString& answer, const QString& errorLine)
@@ -80,11 +101,13 @@ CmgrAnswer ParseCmgr(const QString& answer, const QString& errorLine)
     parsed.tipo = statOf(fields.value(0));
     if (fields.size() >= 3)
         parsed.alpha = fields.at(1);
-    if (fields.size() >= 2)
-        parsed.length = FieldNumber(fields.last(), kMaxPduLength).value_or(-1);
+    parsed.length = lengthOf(fields, 2);
     if (lines.size() >= 2)
         parsed.pak = PduLine(lines.at(1));
-    parsed.kind = parsed.length == 0 && parsed.pak.isEmpty() ? CmgrAnswer::Empty : CmgrAnswer::Message;
+    if (parsed.length == 0 && parsed.pak.isEmpty())
+        parsed.kind = CmgrAnswer::Empty;
+    else
+        parsed.kind = PduHasLength(parsed.pak, parsed.length) ? CmgrAnswer::Message : CmgrAnswer::Unreadable;
     return parsed;
 }
 
@@ -105,17 +128,21 @@ std::vector<CmglEntry> ParseCmgl(const QString& answer)
             continue;
         entry.index = *index;
         entry.tipo = statOf(fields.value(1));
+        entry.length = lengthOf(fields, 3);
         entries.push_back(entry);
     }
     return entries;
 }
 
-std::optional<std::vector<CmglEntry>> ParseCmglStore(const QString& answer, int capacity)
+std::optional<std::vector<CmglEntry>> ParseCmglStore(const QString& answer, int capacity, int used)
 {
     static const QLatin1String prefix("+CMGL:");
     std::vector<CmglEntry> entries;
-    if (answer.trimmed() == QLatin1String("OK"))
+    if (answer.trimmed() == QLatin1String("OK")) {
+        if (used != 0)
+            return std::nullopt;
         return entries;
+    }
     const std::vector<QStringView> lines = linesOf(answer);
     if (lines.empty() || lines.size() % 2 != 0)
         return std::nullopt;
@@ -131,11 +158,15 @@ std::optional<std::vector<CmglEntry>> ParseCmglStore(const QString& answer, int 
         CmglEntry entry;
         entry.index = *index;
         entry.tipo = statOf(fields.at(1));
+        entry.length = lengthOf(fields, 3);
         entry.pak = PduLine(lines[i + 1]);
-        if (entry.pak.isEmpty())
+        if (!PduHasLength(entry.pak, entry.length))
             return std::nullopt;
         entries.push_back(entry);
     }
+    // A message left out, or a stray final line that ended the listing early.
+    if (entries.size() != size_t(std::max(used, 0)))
+        return std::nullopt;
     return entries;
 }
 
@@ -144,6 +175,7 @@ CmgrAnswer AsCmgr(const CmglEntry& entry)
     CmgrAnswer answer;
     answer.kind = CmgrAnswer::Message;
     answer.tipo = entry.tipo;
+    answer.length = entry.length;
     answer.pak = entry.pak;
     return answer;
 }

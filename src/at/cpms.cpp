@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "at/cpms.h"
 
+#include <utility>
+
 namespace at {
 
 namespace {
@@ -22,6 +24,25 @@ QString field(QStringView text)
     if (text.size() >= 2 && text.front() == QLatin1Char('"') && text.back() == QLatin1Char('"'))
         text = trimmedBlanks(text.mid(1, text.size() - 2));
     return text.toString();
+}
+
+// The fields of the group that names `store` in the answer to "+CPMS?": its
+// used slots and its total, as texts. Absent without one.
+std::optional<std::pair<QString, QString>> namedGroup(const QString& answer, QStringView store)
+{
+    const std::optional<QString> line = InfoLine(answer, QLatin1String("+CPMS:"));
+    if (!line)
+        return std::nullopt;
+    const QStringList fields = InfoFields(*line);
+    // Groups of three: the store's name, its used slots, its total.
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        if (fields.at(i).compare(store, Qt::CaseInsensitive) != 0)
+            continue;
+        if (i + 2 >= fields.size())
+            return std::nullopt;
+        return std::pair{fields.at(i + 1), fields.at(i + 2)};
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -81,19 +102,28 @@ bool CpmsSelected(const QString& answer)
 
 std::optional<int> CpmsCapacity(const QString& answer, QStringView store)
 {
-    const std::optional<QString> line = InfoLine(answer, QLatin1String("+CPMS:"));
-    if (!line)
+    const auto group = namedGroup(answer, store);
+    if (!group || !FieldNumber(group->first, kMaxStoreCapacity))
         return std::nullopt;
-    const QStringList fields = InfoFields(*line);
-    // Groups of three: the store's name, its used slots, its total.
-    for (qsizetype i = 0; i < fields.size(); ++i) {
-        if (fields.at(i).compare(store, Qt::CaseInsensitive) != 0)
-            continue;
-        if (i + 2 >= fields.size() || !FieldNumber(fields.at(i + 1), kMaxStoreCapacity))
-            return std::nullopt;
-        return FieldNumber(fields.at(i + 2), kMaxStoreCapacity);
+    return FieldNumber(group->second, kMaxStoreCapacity);
+}
+
+std::optional<int> CpmsUsed(const QString& answer, QStringView store)
+{
+    std::optional<std::pair<QString, QString>> pair = namedGroup(answer, store);
+    if (!pair) {
+        const std::optional<QString> line = InfoLine(answer, QLatin1String("+CPMS:"));
+        const QStringList fields = line ? InfoFields(*line) : QStringList();
+        if (fields.size() >= 2 && FieldNumber(fields.at(0), kMaxStoreCapacity))
+            pair = std::pair{fields.at(0), fields.at(1)};
     }
-    return std::nullopt;
+    if (!pair)
+        return std::nullopt;
+    const std::optional<int> used = FieldNumber(pair->first, kMaxStoreCapacity);
+    const std::optional<int> total = FieldNumber(pair->second, kMaxStoreCapacity);
+    if (!used || !total || *used > *total)
+        return std::nullopt;
+    return used;
 }
 
 } // namespace at

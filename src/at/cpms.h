@@ -45,4 +45,11 @@ bool CpmsSelected(const QString& answer);
 // to kMaxStoreCapacity.
 std::optional<int> CpmsCapacity(const QString& answer, QStringView store);
 
+// The slots of `store` in use: in the answer to "+CPMS?", the used count of
+// the group CpmsCapacity reads; in the answer to the selection
+// "+CPMS=<store>", '+CPMS: 9,20,9,20,9,20', the first pair, which is the
+// store just selected. Absent when the answer has no such pair, or its used
+// count is no number or exceeds its total.
+std::optional<int> CpmsUsed(const QString& answer, QStringView store);
+
 } // namespace at

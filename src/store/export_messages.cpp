@@ -57,8 +57,9 @@ ExportedMessage exported(const Form1& form, const RowPlace& place, const at::Cmg
 
 // Reads again every message that List1 lists into `messages`; `unread`
 // counts the listed messages it could not read: a slot that answers no
-// message, the slots of a store that cannot be selected, and every slot
-// after the phone fell silent. False when the line was lost.
+// message or one cut or garbled, the slots of a store that cannot be
+// selected, and every slot after the phone fell silent. False when the line
+// was lost.
 bool readListed(Form1& form, const LongOperation& guard, std::vector<ExportedMessage>& messages, int& unread)
 {
     StoreReader reader(form, guard);
@@ -94,7 +95,7 @@ bool readListed(Form1& form, const LongOperation& guard, std::vector<ExportedMes
         // A slot emptied since the list was read has nothing to export.
         if (got.answer.kind == at::CmgrAnswer::Message)
             messages.push_back(exported(form, place, got.answer));
-        else if (silent || refusedStore == store || got.answer.kind == at::CmgrAnswer::NoMessage)
+        else if (silent || refusedStore == store || got.answer.kind != at::CmgrAnswer::Empty)
             ++unread;
     }
     return true;

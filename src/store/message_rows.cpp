@@ -21,6 +21,8 @@ QString RowHead(bool sim, int slot, int capacity)
            + QLatin1Char('/') + QString::number(capacity) + Joint;
 }
 
+QString UnreadableBody() { return QStringLiteral("SMS NON LEGGIBILE"); }
+
 QString EmptyBody(const Columns& columns, int lungNumero)
 {
     QString body;

@@ -6,8 +6,9 @@
 //   "S: 05/20 ´ " + body        store prefix, slot (zero-padded to the digits
 //   "C: 012/150 ´ " + body      of the capacity), "/", capacity, " ´ "
 // and the body is a stored message (columns chosen by the check boxes), the
-// empty-slot body (the same columns in blanks, never a text column), or the
-// phone's answer itself ("ERROR", "error", "OK").
+// empty-slot body (the same columns in blanks, never a text column), a
+// message that could not be read ("SMS NON LEGGIBILE"), or the phone's
+// answer itself ("ERROR", "error", "OK").
 #pragma once
 
 #include "at/glyphs.h"
@@ -61,6 +62,10 @@ QString RowHead(bool sim, int slot, int capacity);
 
 // The body of an empty slot: the chosen columns filled with blanks, no text.
 QString EmptyBody(const Columns& columns, int lungNumero);
+
+// The body of a slot whose message came cut or garbled (a PDU that is not
+// the <length> it announces): neither an empty slot nor a message.
+QString UnreadableBody();
 
 // The body of a stored message.
 QString MessageBody(const Columns& columns, int lungNumero, int tipo, const MessageFields& fields);

@@ -72,11 +72,13 @@ bool StoreReader::NoPhoneStore(const Store& store, const QString& answer)
     return !store.sim && answer == QLatin1String("ERROR");
 }
 
-Step StoreReader::capacity(const Store& store, std::optional<int>& capacity)
+Step StoreReader::capacity(const Store& store, std::optional<int>& capacity, std::optional<int>* used)
 {
     QString stores;
     const Step step = ask(QStringLiteral("+CPMS?"), &stores);
     capacity = step == Step::Answered ? at::CpmsCapacity(stores, store.name) : std::nullopt;
+    if (used)
+        *used = capacity ? at::CpmsUsed(stores, store.name) : std::nullopt;
     return step;
 }
 
@@ -93,19 +95,32 @@ Step StoreReader::widths()
     return step;
 }
 
-Step StoreReader::list(int capacity, std::optional<std::vector<at::CmglEntry>>& listed)
+Step StoreReader::list(int capacity, std::optional<int> used, Listing& listing)
 {
-    QString listing;
-    const Step step = ask(QStringLiteral("+CMGL=4"), &listing);
-    listed = step == Step::Answered ? at::ParseCmglStore(listing, capacity) : std::nullopt;
+    QString answer;
+    const Step step = ask(QStringLiteral("+CMGL=4"), &answer);
+    listing = Listing();
+    if (step != Step::Answered)
+        return step;
+    if (used)
+        listing.stands = at::ParseCmglStore(answer, capacity, *used);
+    listing.given = at::ParseCmgl(answer);
     return step;
 }
 
-Step StoreReader::read(int slot, Slot& got)
+Step StoreReader::read(int slot, Slot& got, const Listing* listing)
 {
     QString errorLine;
     const Step step = ask(QStringLiteral("+CMGR=") + QString::number(slot), &got.text, &errorLine);
     got.answer = at::ParseCmgr(got.text, errorLine);
+    // The listing marked what it gave read (GSM 07.05 3.4.2): the same
+    // message, read after it, was unread until then.
+    if (listing && got.answer.kind == at::CmgrAnswer::Message && got.answer.tipo == 1) {
+        for (const at::CmglEntry& entry : listing->given) {
+            if (entry.index == slot && entry.tipo == 0 && entry.pak == got.answer.pak)
+                got.answer.tipo = 0;
+        }
+    }
     return step;
 }
 

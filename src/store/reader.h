@@ -48,6 +48,18 @@ struct Slot {
     QString text; // what the phone answered, for a slot without a message
 };
 
+// One listing of a store ("+CMGL=4"). `stands` holds the messages when they
+// stand for the store's slots, and is absent when they cannot: the phone
+// refused the listing, listed what no slot holds, fewer or more messages
+// than +CPMS counts (one left out, a stray "OK" that ended it early), or a
+// PDU that is not its <length>; the store is then read slot by slot.
+// `given` is every message it gave all the same, with the status it had
+// before the listing marked it read.
+struct Listing {
+    std::optional<std::vector<at::CmglEntry>> stands;
+    std::vector<at::CmglEntry> given;
+};
+
 class StoreReader {
 public:
     StoreReader(Form1& form, const LongOperation& guard) : m_form(form), m_guard(guard) {}
@@ -62,20 +74,21 @@ public:
     // A phone without a store of its own refuses to select it with "ERROR".
     static bool NoPhoneStore(const Store& store, const QString& answer);
 
-    // The capacity of the selected `store`; none when the answer has none.
-    Step capacity(const Store& store, std::optional<int>& capacity);
+    // The capacity of the selected `store`, and with `used` the slots in
+    // use; none when the answer has none.
+    Step capacity(const Store& store, std::optional<int>& capacity, std::optional<int>* used = nullptr);
 
     // The widths of the number and name columns from the phone book the
     // phone has selected; an answer without them leaves them as they are.
     Step widths();
 
-    // The messages of the selected store by slot index, 1..capacity, from
-    // one listing; `listed` stays empty when the phone refuses the listing
-    // or lists what no slot of the store can hold.
-    Step list(int capacity, std::optional<std::vector<at::CmglEntry>>& listed);
+    // One listing of the selected store, checked against its `capacity` and
+    // the `used` slots +CPMS counts (none: it cannot be checked).
+    Step list(int capacity, std::optional<int> used, Listing& listing);
 
-    // Slot `slot` of the selected store, read alone.
-    Step read(int slot, Slot& got);
+    // Slot `slot` of the selected store, read alone; with `listing`, a
+    // message it gave unread shows unread.
+    Step read(int slot, Slot& got, const Listing* listing = nullptr);
 
 private:
     Form1& m_form;

@@ -114,6 +114,8 @@ QString slotBody(Form1& form, const at::CmgrAnswer& slot, const QString& answer)
         return answer;
     case at::CmgrAnswer::Empty:
         return EmptyBody(columns, form.LungNumero);
+    case at::CmgrAnswer::Unreadable:
+        return UnreadableBody();
     case at::CmgrAnswer::Message:
         break;
     }
@@ -138,6 +140,25 @@ QString slotBody(Form1& form, const at::CmgrAnswer& slot, const QString& answer)
 // The row body for a slot read alone.
 QString slotBody(Form1& form, const Slot& slot) { return slotBody(form, slot.answer, slot.text); }
 
+// A slot read alone whose row shows no message and no empty slot: its
+// message came cut or garbled, or the phone refused to give it.
+bool notRead(const Slot& slot)
+{
+    return slot.answer.kind == at::CmgrAnswer::Unreadable || slot.answer.kind == at::CmgrAnswer::NoMessage;
+}
+
+// The status of a read that ended, with the rows it wrote that show no
+// message and no empty slot: "Lettura elenco sms terminata.. 2 sms non
+// leggibili".
+QString withNotRead(const QString& ended, int notReadSlots)
+{
+    if (notReadSlots == 0)
+        return ended;
+    return ended
+           + (notReadSlots == 1 ? QStringLiteral(" 1 sms non leggibile")
+                                : QStringLiteral(" %1 sms non leggibili").arg(notReadSlots));
+}
+
 // The row body of slot `slot` of a store as its listing gave it: the message
 // listed at that index, or an empty slot.
 QString listedBody(Form1& form, const std::vector<const at::CmglEntry*>& bySlot, int slot)
@@ -158,10 +179,12 @@ void writeRow(ListBox* list, int position, const QString& row)
 QString slotCommand(const char* command, int slot) { return QLatin1String(command) + QString::number(slot); }
 
 // How the read of one store ended: on to the next store, the read complete
-// (a phone without a store of its own), a line lost, or a failure and why.
+// (a phone without a store of its own), a line lost, or a failure and why;
+// and how many of its slots could not be read.
 struct PassEnd {
     enum { Next, Complete, LineLost, Failed } how;
     QString why;
+    int notRead = 0;
 };
 
 PassEnd ended(Step step)
@@ -185,26 +208,28 @@ PassEnd writeListed(Form1& form, const LongOperation& guard, const Store& store,
     return {PassEnd::Next, {}};
 }
 
-// The rows of a store read slot by slot. A slot the phone gave no answer
-// for shows "error", and the read stops there: the slots after it would
-// wait as long.
+// The rows of a store read slot by slot, after `listing`. A slot the phone
+// gave no answer for shows "error", and the read stops there: the slots
+// after it would wait as long.
 PassEnd readSlots(Form1& form, StoreReader& reader, const LongOperation& guard, const Store& store, int capacity,
-                  int offset)
+                  int offset, const Listing& listing)
 {
+    int notReadSlots = 0;
     for (int slot = 1; slot <= capacity; ++slot) {
         form.DoEvents();
         if (guard.lineLost())
             return {PassEnd::LineLost, {}};
         form.ProgressBar1->setValue(float(slot));
         Slot got;
-        const Step step = reader.read(slot, got);
+        const Step step = reader.read(slot, got, &listing);
         if (step == Step::LineLost)
             return ended(step);
         writeRow(form.List1, offset + slot - 1, RowHead(store.sim, slot, capacity) + slotBody(form, got));
         if (step == Step::Silent)
             return ended(step);
+        notReadSlots += notRead(got) ? 1 : 0;
     }
-    return {PassEnd::Next, {}};
+    return {PassEnd::Next, {}, notReadSlots};
 }
 
 // Every slot of one store into List1 from row `offset` on; `offset` moves
@@ -220,8 +245,9 @@ PassEnd listStore(Form1& form, StoreReader& reader, const LongOperation& guard, 
         return StoreReader::NoPhoneStore(store, selection) ? PassEnd{PassEnd::Complete, {}}
                                                            : PassEnd{PassEnd::Failed, NotSelectable(store.sim)};
     form.Stato(store.reading);
-    std::optional<int> capacity;
-    if ((step = reader.widths()) != Step::Answered || (step = reader.capacity(store, capacity)) != Step::Answered)
+    std::optional<int> capacity, used;
+    if ((step = reader.widths()) != Step::Answered
+        || (step = reader.capacity(store, capacity, &used)) != Step::Answered)
         return ended(step);
     if (!capacity)
         return {PassEnd::Failed, SizeNotRead(store.sim)};
@@ -230,13 +256,13 @@ PassEnd listStore(Form1& form, StoreReader& reader, const LongOperation& guard, 
     form.Label5->setText(HeaderLine(columnsOf(form), *capacity, form.LungNumero));
     if (*capacity == 0)
         return {PassEnd::Next, {}}; // no slot, nothing to list
-    // One listing stands for the slots; a phone that refuses it, or lists
-    // what no slot of this store can hold, is read slot by slot.
-    std::optional<std::vector<at::CmglEntry>> listed;
-    if ((step = reader.list(*capacity, listed)) != Step::Answered)
+    // One listing stands for the slots; a listing that cannot is read slot
+    // by slot.
+    Listing listing;
+    if ((step = reader.list(*capacity, used, listing)) != Step::Answered)
         return ended(step);
-    const PassEnd end = listed ? writeListed(form, guard, store, *capacity, offset, *listed)
-                               : readSlots(form, reader, guard, store, *capacity, offset);
+    const PassEnd end = listing.stands ? writeListed(form, guard, store, *capacity, offset, *listing.stands)
+                                       : readSlots(form, reader, guard, store, *capacity, offset, listing);
     offset += *capacity;
     return end;
 }
@@ -253,8 +279,10 @@ void Form1::Command4_Click()
     const FrameLock lock(Frame1);
     StoreReader reader(*this, guard);
     int offset = 0;
+    int notReadSlots = 0;
     for (const Store& store : Stores()) {
         const PassEnd end = listStore(*this, reader, guard, store, offset);
+        notReadSlots += end.notRead;
         if (end.how == PassEnd::Complete)
             break;
         if (end.how == PassEnd::Next)
@@ -265,7 +293,7 @@ void Form1::Command4_Click()
             Stato(QStringLiteral("Lettura elenco sms fallita: ") + end.why);
         return;
     }
-    Stato(QStringLiteral("Lettura elenco sms terminata.."));
+    Stato(withNotRead(QStringLiteral("Lettura elenco sms terminata.."), notReadSlots));
 }
 
 // Reads slot `nsms` of the store the caller has selected and fills the
@@ -275,8 +303,9 @@ QString Form1::Leggi_SMS(int16_t nsms)
 {
     const QString answer = InviaAT(slotCommand("+CMGR=", nsms));
     const at::CmgrAnswer slot = at::ParseCmgr(answer, ErroreAT);
-    // "error" (the phone never answered) is taken like the phone's "ERROR".
-    if (slot.kind == at::CmgrAnswer::NoMessage)
+    // "error" (the phone never answered) is taken like the phone's "ERROR",
+    // and so is a message that came cut or garbled.
+    if (slot.kind == at::CmgrAnswer::NoMessage || slot.kind == at::CmgrAnswer::Unreadable)
         return answer;
     if (slot.kind == at::CmgrAnswer::Empty)
         return QStringLiteral("NONE");
@@ -320,6 +349,8 @@ QString readFailure(const QString& answer, const QString& errorLine)
     QString reason = at::ErrorReason(errorLine);
     if (reason.isEmpty() && phonelink::gaveUp(answer))
         reason = QStringLiteral("il cellulare non risponde");
+    else if (reason.isEmpty() && at::ParseCmgr(answer).kind == at::CmgrAnswer::Unreadable)
+        reason = QStringLiteral("sms non leggibile");
     return QStringLiteral("Lettura sms fallita") + (reason.isEmpty() ? QString() : QStringLiteral(": ") + reason)
            + QStringLiteral("..");
 }
@@ -399,19 +430,21 @@ namespace {
 struct Refreshed {
     bool refused = false;
     bool listingAsked = false;
-    std::optional<std::vector<at::CmglEntry>> listed;
+    Listing listing;
     std::vector<const at::CmglEntry*> bySlot;
 };
 
 // Refreshes the empty row at `position`, of the store `place` names.
-// `failure` gets why a store could not be selected.
+// `failure` gets why a store could not be selected; `notReadSlots` counts
+// the rows that show no message and no empty slot.
 Step refreshRow(Form1& form, StoreReader& reader, Refreshed& known, const RowPlace& place, int position,
-                QString& failure)
+                QString& failure, int& notReadSlots)
 {
     const Store& store = StoreOf(place.sim);
+    QString selection;
     const auto select = [&] {
         bool selected = false;
-        const Step step = reader.select(store, selected);
+        const Step step = reader.select(store, selected, &selection);
         if (step == Step::Answered && !selected) {
             known.refused = true;
             failure = selectionFailure(step, place.sim);
@@ -423,13 +456,19 @@ Step refreshRow(Form1& form, StoreReader& reader, Refreshed& known, const RowPla
         Step step = select();
         if (step != Step::Answered || known.refused)
             return step;
-        if ((step = reader.list(place.capacity, known.listed)) != Step::Answered)
+        // The listing is checked against the slots in use that the
+        // selection counts, or else +CPMS? counts.
+        std::optional<int> used = at::CpmsUsed(selection, store.name);
+        std::optional<int> capacity;
+        if (!used && (step = reader.capacity(store, capacity, &used)) != Step::Answered)
             return step;
-        if (known.listed)
-            known.bySlot = BySlotIndex(*known.listed, place.capacity);
+        if ((step = reader.list(place.capacity, used, known.listing)) != Step::Answered)
+            return step;
+        if (known.listing.stands)
+            known.bySlot = BySlotIndex(*known.listing.stands, place.capacity);
     }
     const QString head = RowHead(place.sim, place.slot, place.capacity);
-    if (known.listed) {
+    if (known.listing.stands) {
         form.ProgressBar1->setValue(float(position) + 0.1f);
         writeRow(form.List1, position, head + listedBody(form, known.bySlot, place.slot));
         return Step::Answered;
@@ -441,8 +480,9 @@ Step refreshRow(Form1& form, StoreReader& reader, Refreshed& known, const RowPla
         return step;
     form.ProgressBar1->setValue(float(position) + 0.1f);
     Slot got;
-    if ((step = reader.read(place.slot, got)) != Step::LineLost)
+    if ((step = reader.read(place.slot, got, &known.listing)) != Step::LineLost)
         writeRow(form.List1, position, head + slotBody(form, got));
+    notReadSlots += step == Step::Answered && notRead(got) ? 1 : 0;
     return step;
 }
 
@@ -465,6 +505,7 @@ void Form1::Command11_Click()
     // refreshed all the same.
     Refreshed sim, phone;
     QString failure;
+    int notReadSlots = 0;
     for (int position = 0; position < List1->ListCount(); ++position) {
         Stato(QStringLiteral("Aggiornamento sms in corso.."));
         DoEvents();
@@ -477,7 +518,7 @@ void Form1::Command11_Click()
         Refreshed& known = place.sim ? sim : phone;
         if (known.refused)
             continue;
-        const Step step = refreshRow(*this, reader, known, place, position, failure);
+        const Step step = refreshRow(*this, reader, known, place, position, failure, notReadSlots);
         if (step == Step::LineLost)
             return stopLineLost(*this);
         if (step == Step::Silent) {
@@ -487,7 +528,8 @@ void Form1::Command11_Click()
     }
     if (!failure.isEmpty())
         Text3->setText(failure);
-    Stato(failure.isEmpty() ? QStringLiteral("Aggiornamento elenco sms terminata..") : failure);
+    Stato(failure.isEmpty() ? withNotRead(QStringLiteral("Aggiornamento elenco sms terminata.."), notReadSlots)
+                            : failure);
 }
 
 // "Cancella SMS selezionato dalla memoria": the slot of the selected row. Its

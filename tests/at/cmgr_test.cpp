@@ -42,33 +42,79 @@ TEST(ParseCmgr, TheFormsOfTheAnswer)
         {"other extended errors stay errors", u("ERROR"), u("+CMS ERROR: 500"), CmgrAnswer::NoMessage, -1, -1, {}},
         {"a bare OK: nothing there", u("OK"), {}, CmgrAnswer::Empty, -1, -1, {}},
         {"a bare OK after blank lines", u("\r\nOK"), {}, CmgrAnswer::Empty, -1, -1, {}},
-        {"a stale error line", u("+CMGR: 1,,23\r\n") + u(Pdu), u("+CMS ERROR: 321"), CmgrAnswer::Message, 1, 23,
+        {"a stale error line", u("+CMGR: 1,,30\r\n") + u(Pdu), u("+CMS ERROR: 321"), CmgrAnswer::Message, 1, 30,
          u(Pdu)},
         // Messages.
-        {"textbook", u("+CMGR: 1,,23\r\n") + u(Pdu), {}, CmgrAnswer::Message, 1, 23, u(Pdu)},
-        {"blanks after the commas", u("+CMGR: 1,, 23\r\n") + u(Pdu), {}, CmgrAnswer::Message, 1, 23, u(Pdu)},
-        {"alpha", u("+CMGR: 0,\"Mario, Rossi\",23\r\n") + u(Pdu), {}, CmgrAnswer::Message, 0, 23, u(Pdu)},
-        {"alpha left out", u("+CMGR: 3,23\r\n") + u(Pdu), {}, CmgrAnswer::Message, 3, 23, u(Pdu)},
-        {"lower-case hex", u("+CMGR: 1,,23\r\n") + u(PduLower), {}, CmgrAnswer::Message, 1, 23, u(Pdu)},
-        {"a quote after the PDU", u("+CMGR: 1,,23\r\n") + u(Pdu) + u("\""), {}, CmgrAnswer::Message, 1, 23, u(Pdu)},
+        {"textbook", u("+CMGR: 1,,30\r\n") + u(Pdu), {}, CmgrAnswer::Message, 1, 30, u(Pdu)},
+        {"blanks after the commas", u("+CMGR: 1,, 30\r\n") + u(Pdu), {}, CmgrAnswer::Message, 1, 30, u(Pdu)},
+        {"alpha", u("+CMGR: 0,\"Mario, Rossi\",30\r\n") + u(Pdu), {}, CmgrAnswer::Message, 0, 30, u(Pdu)},
+        {"alpha left out", u("+CMGR: 3,30\r\n") + u(Pdu), {}, CmgrAnswer::Message, 3, 30, u(Pdu)},
+        {"lower-case hex", u("+CMGR: 1,,30\r\n") + u(PduLower), {}, CmgrAnswer::Message, 1, 30, u(Pdu)},
+        {"a quote after the PDU", u("+CMGR: 1,,30\r\n") + u(Pdu) + u("\""), {}, CmgrAnswer::Message, 1, 30, u(Pdu)},
         {"quotes and blanks around the PDU",
-         u("+CMGR: 1,,23\r\n \"") + u(Pdu) + u("\" "),
+         u("+CMGR: 1,,30\r\n \"") + u(Pdu) + u("\" "),
          {},
          CmgrAnswer::Message,
          1,
-         23,
+         30,
          u(Pdu)},
-        {"a trailing blank", u("+CMGR: 1,,23 \r\n") + u(Pdu) + u(" "), {}, CmgrAnswer::Message, 1, 23, u(Pdu)},
-        {"LF line ends", u("+CMGR: 1,,23\n") + u(Pdu), {}, CmgrAnswer::Message, 1, 23, u(Pdu)},
-        {"a blank line before the PDU", u("+CMGR: 1,,23\r\n\r\n") + u(Pdu), {}, CmgrAnswer::Message, 1, 23, u(Pdu)},
-        {"the PDU is one line", u("+CMGR: 3,,12\r\n0011000B91\r\nAB"), {}, CmgrAnswer::Message, 3, 12, u("0011000B91")},
-        {"no status", u("+CMGR: ,,92\r\n") + u(Pdu), {}, CmgrAnswer::Message, -1, 92, u(Pdu)},
-        {"status no number", u("+CMGR: x,,5\r\n00"), {}, CmgrAnswer::Message, -1, 5, u("00")},
-        {"two-digit status", u("+CMGR: 24,,23\r\n") + u(Pdu), {}, CmgrAnswer::Message, 24, 23, u(Pdu)},
-        {"status beyond an octet", u("+CMGR: 256,,23\r\n") + u(Pdu), {}, CmgrAnswer::Message, -1, 23, u(Pdu)},
-        {"no PDU line", u("+CMGR: 2,,5"), {}, CmgrAnswer::Message, 2, 5, {}},
-        {"no length", u("+CMGR: 1\r\n") + u(Pdu), {}, CmgrAnswer::Message, 1, -1, u(Pdu)},
+        {"a trailing blank", u("+CMGR: 1,,30 \r\n") + u(Pdu) + u(" "), {}, CmgrAnswer::Message, 1, 30, u(Pdu)},
+        {"LF line ends", u("+CMGR: 1,,30\n") + u(Pdu), {}, CmgrAnswer::Message, 1, 30, u(Pdu)},
+        {"a blank line before the PDU", u("+CMGR: 1,,30\r\n\r\n") + u(Pdu), {}, CmgrAnswer::Message, 1, 30, u(Pdu)},
+        {"the PDU is one line", u("+CMGR: 3,,4\r\n0011000B91\r\nAB"), {}, CmgrAnswer::Message, 3, 4, u("0011000B91")},
+        {"no status", u("+CMGR: ,,30\r\n") + u(Pdu), {}, CmgrAnswer::Message, -1, 30, u(Pdu)},
+        {"status no number", u("+CMGR: x,,0\r\n00"), {}, CmgrAnswer::Message, -1, 0, u("00")},
+        {"two-digit status", u("+CMGR: 24,,30\r\n") + u(Pdu), {}, CmgrAnswer::Message, 24, 30, u(Pdu)},
+        {"status beyond an octet", u("+CMGR: 256,,30\r\n") + u(Pdu), {}, CmgrAnswer::Message, -1, 30, u(Pdu)},
         {"length zero with a PDU", u("+CMGR: 1,,0\r\n00"), {}, CmgrAnswer::Message, 1, 0, u("00")},
+        {"no service centre",
+         u("+CMGR: 1,,30\r\n00") + u(Pdu).mid(16),
+         {},
+         CmgrAnswer::Message,
+         1,
+         30,
+         u("00") + u(Pdu).mid(16)},
+        // A PDU that does not hold the <length> octets after the service
+        // centre it announces is no message to decode.
+        {"no PDU line", u("+CMGR: 2,,5"), {}, CmgrAnswer::Unreadable, 2, 5, {}},
+        {"no length", u("+CMGR: 1\r\n") + u(Pdu), {}, CmgrAnswer::Unreadable, 1, -1, u(Pdu)},
+        {"cut to 40 digits",
+         u("+CMGR: 1,,30\r\n") + u(Pdu).left(40),
+         {},
+         CmgrAnswer::Unreadable,
+         1,
+         30,
+         u(Pdu).left(40)},
+        {"a digit short",
+         u("+CMGR: 1,,30\r\n") + u(Pdu).chopped(1),
+         {},
+         CmgrAnswer::Unreadable,
+         1,
+         30,
+         u(Pdu).chopped(1)},
+        {"an octet too many",
+         u("+CMGR: 1,,30\r\n") + u(Pdu) + u("00"),
+         {},
+         CmgrAnswer::Unreadable,
+         1,
+         30,
+         u(Pdu) + u("00")},
+        {"the length of the whole PDU", u("+CMGR: 1,,38\r\n") + u(Pdu), {}, CmgrAnswer::Unreadable, 1, 38, u(Pdu)},
+        {"a blank inside",
+         u("+CMGR: 1,,30\r\n0791 ") + u(Pdu).mid(4),
+         {},
+         CmgrAnswer::Unreadable,
+         1,
+         30,
+         u("0791 ") + u(Pdu).mid(4)},
+        {"a letter that is no hex",
+         u("+CMGR: 1,,30\r\n0791G") + u(Pdu).mid(5),
+         {},
+         CmgrAnswer::Unreadable,
+         1,
+         30,
+         u("0791G") + u(Pdu).mid(5)},
+        {"a service centre longer than the PDU", u("+CMGR: 1,,0\r\nFF00"), {}, CmgrAnswer::Unreadable, 1, 0, u("FF00")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -80,7 +126,7 @@ TEST(ParseCmgr, TheFormsOfTheAnswer)
         EXPECT_EQ(parsed.length, c.length);
         EXPECT_EQ(parsed.pak.toStdString(), c.pak.toStdString());
     }
-    EXPECT_EQ(at::ParseCmgr(u("+CMGR: 0,\"Mario, Rossi\",23\r\n") + u(Pdu)).alpha, u("Mario, Rossi"));
+    EXPECT_EQ(at::ParseCmgr(u("+CMGR: 0,\"Mario, Rossi\",30\r\n") + u(Pdu)).alpha, u("Mario, Rossi"));
 }
 
 TEST(PduLine, HexKeptAndUpperCasedNothingAround)
@@ -107,6 +153,7 @@ TEST(ParseCmgl, EveryMessageOfTheList)
     struct Entry {
         int index;
         int tipo;
+        int length;
         const char* pak;
     };
     struct Case {
@@ -117,17 +164,22 @@ TEST(ParseCmgl, EveryMessageOfTheList)
         {"none", u("OK"), {}},
         {"refused", u("ERROR"), {}},
         {"textbook",
-         u("+CMGL: 1,1,,23\r\n") + u(Pdu) + u("\r\n+CMGL: 3,2,,12\r\n0011000B91"),
-         {{1, 1, Pdu}, {3, 2, "0011000B91"}}},
+         u("+CMGL: 1,1,,30\r\n") + u(Pdu) + u("\r\n+CMGL: 3,2,,4\r\n0011000B91"),
+         {{1, 1, 30, Pdu}, {3, 2, 4, "0011000B91"}}},
         {"blanks, alpha, lower-case hex, a quote",
-         u("+CMGL: 4, 0, \"Anna, B\", 23\r\n") + u(PduLower) + u("\"\r\n+CMGL: 12 ,3,,12 \r\n0011000B91 "),
-         {{4, 0, Pdu}, {12, 3, "0011000B91"}}},
-        {"LF line ends and a blank line", u("+CMGL: 2,1,,23\n\n") + u(Pdu), {{2, 1, Pdu}}},
-        {"no status", u("+CMGL: 5,,,23\r\n") + u(Pdu), {{5, -1, Pdu}}},
-        {"a heading without its PDU", u("+CMGL: 5,1,,23\r\n+CMGL: 6,1,,23\r\n") + u(Pdu), {{5, 1, ""}, {6, 1, Pdu}}},
+         u("+CMGL: 4, 0, \"Anna, B\", 30\r\n") + u(PduLower) + u("\"\r\n+CMGL: 12 ,3,,4 \r\n0011000B91 "),
+         {{4, 0, 30, Pdu}, {12, 3, 4, "0011000B91"}}},
+        {"LF line ends and a blank line", u("+CMGL: 2,1,,30\n\n") + u(Pdu), {{2, 1, 30, Pdu}}},
+        {"alpha left out, no length",
+         u("+CMGL: 2,1,30\r\n") + u(Pdu) + u("\r\n+CMGL: 3,1\r\n") + u(Pdu),
+         {{2, 1, 30, Pdu}, {3, 1, -1, Pdu}}},
+        {"no status", u("+CMGL: 5,,,30\r\n") + u(Pdu), {{5, -1, 30, Pdu}}},
+        {"a heading without its PDU",
+         u("+CMGL: 5,1,,30\r\n+CMGL: 6,1,,30\r\n") + u(Pdu),
+         {{5, 1, 30, ""}, {6, 1, 30, Pdu}}},
         {"an unreadable index is skipped with its PDU",
-         u("+CMGL: x,1,,23\r\n") + u(Pdu) + u("\r\n+CMGL: 99999,1,,23\r\n00\r\n+CMGL: 7,1,,1\r\n00"),
-         {{7, 1, "00"}}},
+         u("+CMGL: x,1,,30\r\n") + u(Pdu) + u("\r\n+CMGL: 99999,1,,30\r\n00\r\n+CMGL: 7,1,,1\r\n00"),
+         {{7, 1, 1, "00"}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -136,41 +188,62 @@ TEST(ParseCmgl, EveryMessageOfTheList)
         for (size_t i = 0; i < entries.size(); ++i) {
             EXPECT_EQ(entries[i].index, c.entries[i].index) << i;
             EXPECT_EQ(entries[i].tipo, c.entries[i].tipo) << i;
+            EXPECT_EQ(entries[i].length, c.entries[i].length) << i;
             EXPECT_EQ(entries[i].pak.toStdString(), c.entries[i].pak) << i;
         }
     }
 }
 
-// The listing that stands for every slot of a store of 12 slots, or none.
+// The listing that stands for every slot of a store of 12 slots, `used` of
+// them in use, or none.
 TEST(ParseCmglStore, AListingThatStandsForTheSlots)
 {
+    const QString message = u("+CMGL: 1,1,,30\r\n") + u(Pdu) + u("\r\n");
+    const QString twoMessages = message + u("+CMGL: 12,2,,4\r\n0011000B91");
     struct Case {
         const char* name;
         QString answer;
+        int used;
         std::vector<int> indexes; // empty with `stands` false: absent
         bool stands;
     } const cases[] = {
-        {"no message", u("OK"), {}, true},
-        {"textbook", u("+CMGL: 1,1,,23\r\n") + u(Pdu) + u("\r\n+CMGL: 12,2,,12\r\n0011000B91"), {1, 12}, true},
-        {"listed out of order", u("+CMGL: 7,1,,23\r\n") + u(Pdu) + u("\r\n+CMGL: 3,0,,23\r\n") + u(Pdu), {7, 3}, true},
-        {"blanks, alpha, a quote", u("+CMGL: 4, 0, \"Anna, B\", 23\r\n") + u(PduLower) + u("\"\r\n"), {4}, true},
-        {"no status", u("+CMGL: 5,,,23\r\n") + u(Pdu), {5}, true},
-        {"refused", u("ERROR"), {}, false},
-        {"given up", u("error"), {}, false},
-        {"empty", u(""), {}, false},
-        {"beyond the capacity", u("+CMGL: 13,1,,23\r\n") + u(Pdu), {}, false},
-        {"slot 0", u("+CMGL: 0,1,,23\r\n") + u(Pdu), {}, false},
-        {"listed twice", u("+CMGL: 2,1,,23\r\n") + u(Pdu) + u("\r\n+CMGL: 2,1,,23\r\n") + u(Pdu), {}, false},
-        {"a heading without its PDU", u("+CMGL: 5,1,,23\r\n+CMGL: 6,1,,23\r\n") + u(Pdu), {}, false},
-        {"a last heading without its PDU", u("+CMGL: 6,1,,23\r\n") + u(Pdu) + u("\r\n+CMGL: 7,1,,23"), {}, false},
-        {"an unreadable index", u("+CMGL: x,1,,23\r\n") + u(Pdu), {}, false},
-        {"a heading alone on its line", u("+CMGL:\r\n") + u(Pdu), {}, false},
-        {"a PDU line without hex", u("+CMGL: 1,1,,23\r\n\"\""), {}, false},
-        {"another answer", u("+CMGR: 1,,23\r\n") + u(Pdu), {}, false},
+        {"no message", u("OK"), 0, {}, true},
+        {"textbook", twoMessages, 2, {1, 12}, true},
+        {"listed out of order",
+         u("+CMGL: 7,1,,30\r\n") + u(Pdu) + u("\r\n+CMGL: 3,0,,30\r\n") + u(Pdu),
+         2,
+         {7, 3},
+         true},
+        {"blanks, alpha, a quote", u("+CMGL: 4, 0, \"Anna, B\", 30\r\n") + u(PduLower) + u("\"\r\n"), 1, {4}, true},
+        {"alpha left out", u("+CMGL: 4,0,30\r\n") + u(Pdu), 1, {4}, true},
+        {"no status", u("+CMGL: 5,,,30\r\n") + u(Pdu), 1, {5}, true},
+        {"refused", u("ERROR"), 0, {}, false},
+        {"given up", u("error"), 0, {}, false},
+        {"empty", u(""), 0, {}, false},
+        {"beyond the capacity", u("+CMGL: 13,1,,30\r\n") + u(Pdu), 1, {}, false},
+        {"slot 0", u("+CMGL: 0,1,,30\r\n") + u(Pdu), 1, {}, false},
+        {"listed twice", message + message, 2, {}, false},
+        {"a heading without its PDU", u("+CMGL: 5,1,,30\r\n+CMGL: 6,1,,30\r\n") + u(Pdu), 2, {}, false},
+        {"a last heading without its PDU", message + u("+CMGL: 7,1,,30"), 2, {}, false},
+        {"an unreadable index", u("+CMGL: x,1,,30\r\n") + u(Pdu), 1, {}, false},
+        {"a heading alone on its line", u("+CMGL:\r\n") + u(Pdu), 1, {}, false},
+        {"a PDU line without hex", u("+CMGL: 1,1,,30\r\n\"\""), 1, {}, false},
+        {"another answer", u("+CMGR: 1,,30\r\n") + u(Pdu), 1, {}, false},
+        // Not the store +CPMS counts.
+        {"a message left out", twoMessages, 3, {}, false},
+        {"a stray OK after the first message", message, 2, {}, false},
+        {"no message of the ones in use", u("OK"), 2, {}, false},
+        {"a message more than in use", twoMessages, 1, {}, false},
+        // A PDU that is not the <length> its heading announces.
+        {"a PDU cut to 40 digits", u("+CMGL: 1,1,,30\r\n") + u(Pdu).left(40), 1, {}, false},
+        {"a PDU a digit short", u("+CMGL: 1,1,,30\r\n") + u(Pdu).chopped(1), 1, {}, false},
+        {"a PDU an octet long", u("+CMGL: 1,1,,30\r\n") + u(Pdu) + u("00"), 1, {}, false},
+        {"the second PDU cut", message + u("+CMGL: 12,2,,4\r\n0011000B"), 2, {}, false},
+        {"no length", u("+CMGL: 1,1\r\n") + u(Pdu), 1, {}, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::optional<std::vector<at::CmglEntry>> listed = at::ParseCmglStore(c.answer, 12);
+        const std::optional<std::vector<at::CmglEntry>> listed = at::ParseCmglStore(c.answer, 12, c.used);
         ASSERT_EQ(listed.has_value(), c.stands);
         if (!listed)
             continue;
@@ -180,10 +253,11 @@ TEST(ParseCmglStore, AListingThatStandsForTheSlots)
         EXPECT_EQ(indexes, c.indexes);
     }
     // A listed message reads as +CMGR gives it.
-    const at::CmgrAnswer read = at::ParseCmgr(u("+CMGR: 0,,23\r\n") + u(Pdu));
-    const at::CmgrAnswer listed = at::AsCmgr(at::ParseCmglStore(u("+CMGL: 9,0,,23\r\n") + u(Pdu), 12)->at(0));
+    const at::CmgrAnswer read = at::ParseCmgr(u("+CMGR: 0,,30\r\n") + u(Pdu));
+    const at::CmgrAnswer listed = at::AsCmgr(at::ParseCmglStore(u("+CMGL: 9,0,,30\r\n") + u(Pdu), 12, 1)->at(0));
     EXPECT_EQ(listed.kind, read.kind);
     EXPECT_EQ(listed.tipo, read.tipo);
+    EXPECT_EQ(listed.length, read.length);
     EXPECT_EQ(listed.pak, read.pak);
 }
 

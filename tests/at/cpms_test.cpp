@@ -107,4 +107,39 @@ TEST(CpmsCapacity, TotalOfTheNamedStore)
             << c.answer << " " << c.store;
 }
 
+// The used count a listing is checked against, from the answer to "+CPMS?"
+// or to the store's selection.
+TEST(CpmsUsed, UsedSlotsOfTheStore)
+{
+    struct Case {
+        const char* answer;
+        const char* store;
+        std::optional<int> used;
+    } const cases[] = {
+        {R"(+CPMS: "ME",3,150,"SM",5,20,"SM",5,20)", "SM", 5},
+        {R"(+CPMS: "ME",3,150,"SM",5,20,"SM",5,20)", "ME", 3},
+        {R"(+CPMS: "SM", 8, 20, "ME", 3, 150)", "ME", 3},
+        {R"(+CPMS: "SM",0,0)", "SM", 0},
+        {R"(+CPMS: "SM",20,20)", "SM", 20}, // full
+        // The selection "+CPMS=<store>": the first pair is the store selected.
+        {"+CPMS: 9,20,9,20,9,20", "SM", 9},
+        {"+CPMS: 5,150,9,20,9,20", "ME", 5},
+        {"+CPMS: 5, 150", "ME", 5},
+        // Malformed, or no count of that store.
+        {R"(+CPMS: "SM",21,20)", "SM", {}}, // more used than there are
+        {R"(+CPMS: "SM",,20)", "SM", {}},
+        {R"(+CPMS: "SM",x,20)", "SM", {}},
+        {R"(+CPMS: "SM",5)", "SM", {}},
+        {R"(+CPMS: "SM",5,20)", "ME", {}},
+        {"+CPMS: 5", "SM", {}},
+        {"+CPMS: -1,20", "SM", {}},
+        {"OK", "SM", {}},
+        {"ERROR", "SM", {}},
+        {"", "SM", {}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(at::CpmsUsed(QString::fromUtf8(c.answer), QString::fromUtf8(c.store)), c.used)
+            << c.answer << " " << c.store;
+}
+
 } // namespace

@@ -11,6 +11,7 @@
 #include "support/peer_form.h"
 
 #include <QEvent>
+#include <QTest>
 
 #include <functional>
 #include <utility>
@@ -102,7 +103,9 @@ Read listRead(const std::string& state, const std::vector<std::string>& faults =
                 phone->sim().control(fault);
         }
     });
-    form.Command4_Click();
+    form.show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QTest::mouseClick(form.Command4, Qt::LeftButton);
     EXPECT_EQ(form.StatusBar1->panelText(2), u("Lettura elenco sms terminata.."));
     EXPECT_TRUE(form.ComandoLibero);
     EXPECT_TRUE(form.Frame1->isEnabled());
@@ -162,6 +165,39 @@ TEST(ListingRead, ListingInPiecesWithUnsolicitedLines)
         const Read seen = listRead(e2e::sampleState(), c.faults, c.listingFaults);
         EXPECT_EQ(seen.rows, plain.rows);
         EXPECT_EQ(seen.commands, ListingCommands);
+    }
+}
+
+// Listings that are not the store +CPMS counts: the store is read slot by
+// slot, and every row is the one the listing should have given. A message
+// the listing gave unread shows unread, as listed, though the listing
+// marked it read. One it gave after a stray OK, which the link takes for
+// the end of the listing, the program never saw unread: it shows read, as
+// the phone now says.
+TEST(ListingRead, ListingsThatAreNotTheStore)
+{
+    const Read plain = listRead(e2e::sampleState());
+    struct Case {
+        const char* name;
+        const char* fault;
+        int simBySlot, phoneBySlot;   // the capacity of a store read slot by slot, 0 for one listed
+        std::vector<size_t> seenRead; // rows of unread messages the program saw only read
+    } const cases[] = {
+        // +CPMS counts 9 messages in the SIM, the listing gives 8.
+        {"a message left out", "fault listing on omit 5", 20, 0, {}},
+        // The SIM listing looks whole with 6 messages; 10 (unread), 12 and 14 are lost.
+        {"a stray OK inside the listing", "fault listing on ok 8", 20, 0, {9}},
+        // The PDU lines of SIM 3 and phone 3 stop after 40 digits.
+        {"a PDU line cut to 40 digits", "fault listing on cut 3 40", 20, 150, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Read seen = listRead(e2e::sampleState(), {c.fault});
+        std::vector<QString> rows = plain.rows;
+        for (size_t row : c.seenRead)
+            rows.at(row) = store::MarkedRead(rows.at(row));
+        EXPECT_EQ(seen.rows, rows);
+        EXPECT_EQ(seen.commands, slotBySlotCommands(c.simBySlot, c.phoneBySlot));
     }
 }
 
@@ -242,16 +278,16 @@ TEST(ListingRefresh, MessageDeliveredIntoAnEmptySlot)
 TEST(ListingRead, ListingsThatCannotStandForTheSlots)
 {
     const std::string pdu = CiaoStasera;
-    const std::string heading = "+CMGL: 1,1,,50\r\n" + pdu + "\r\n";
+    const std::string heading = "+CMGL: 1,1,,63\r\n" + pdu + "\r\n";
     struct Case {
         const char* name;
         std::string listing; // the whole answer to AT+CMGL=4
     } const cases[] = {
         {"refused", "\r\n+CMS ERROR: 302\r\n"},
-        {"a slot beyond the capacity", "\r\n" + heading + "+CMGL: 4,1,,50\r\n" + pdu + "\r\n\r\nOK\r\n"},
-        {"a heading without its PDU", "\r\n" + heading + "+CMGL: 2,1,,50\r\n\r\nOK\r\n"},
+        {"a slot beyond the capacity", "\r\n" + heading + "+CMGL: 4,1,,63\r\n" + pdu + "\r\n\r\nOK\r\n"},
+        {"a heading without its PDU", "\r\n" + heading + "+CMGL: 2,1,,63\r\n\r\nOK\r\n"},
         {"a slot listed twice", "\r\n" + heading + heading + "\r\nOK\r\n"},
-        {"a line of another kind", "\r\n" + heading + "+CMGR: 1,,50\r\n" + pdu + "\r\n\r\nOK\r\n"},
+        {"a line of another kind", "\r\n" + heading + "+CMGR: 1,,63\r\n" + pdu + "\r\n\r\nOK\r\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -263,7 +299,7 @@ TEST(ListingRead, ListingsThatCannotStandForTheSlots)
         peer.on("AT+CPBR=?\r", "\r\n+CPBR: (1-250),20,14\r\n\r\nOK\r\n");
         peer.on("AT+CPMS?\r", "\r\n+CPMS: \"SM\",1,3,\"SM\",1,3,\"SM\",1,3\r\n\r\nOK\r\n");
         peer.on("AT+CMGL=4\r", c.listing);
-        peer.on("AT+CMGR=1\r", "\r\n+CMGR: 1,,50\r\n" + pdu + "\r\n\r\nOK\r\n");
+        peer.on("AT+CMGR=1\r", "\r\n+CMGR: 1,,63\r\n" + pdu + "\r\n\r\nOK\r\n");
         peer.on("AT+CMGR=2\r", "\r\n+CMGR: 0,,0\r\n\r\nOK\r\n");
         peer.on("AT+CMGR=3\r", "\r\n+CMGR: 0,,0\r\n\r\nOK\r\n");
         peer.on("AT+CPMS=ME\r", "\r\nERROR\r\n"); // no phone store
@@ -275,5 +311,64 @@ TEST(ListingRead, ListingsThatCannotStandForTheSlots)
         EXPECT_TRUE(form.List1->List(0).endsWith(u(CiaoStaseraText)));
         EXPECT_EQ(form.List1->List(1), u("S: 2/3 ´ ") + EmptyBody(allColumns(), 20));
         EXPECT_EQ(form.StatusBar1->panelText(2), u("Lettura elenco sms terminata.."));
+    }
+}
+
+// A message read alone whose PDU is not the <length> it announces is no
+// message and no empty slot: its row says so, the read ends saying how many
+// slots it could not read, and a click on the row says why nothing is shown.
+TEST(ListingRead, AMessageThatComesCutReadAlone)
+{
+    const std::string pdu = CiaoStasera; // 63 octets after the service centre
+    const std::string sent = std::string("\r\n+CMGR: 2,,58\r\n") + ArrivoTraDieci + "\r\n\r\nOK\r\n";
+    struct Case {
+        const char* name;
+        std::string slot1, slot3;
+        const char* row1;
+        const char* status;
+    } const cases[] = {
+        {"cut to 40 digits", "\r\n+CMGR: 1,,63\r\n" + pdu.substr(0, 40) + "\r\n\r\nOK\r\n", sent,
+         "S: 1/3 ´ SMS NON LEGGIBILE", "Lettura elenco sms terminata.. 1 sms non leggibile"},
+        {"an octet too many", "\r\n+CMGR: 1,,63\r\n" + pdu + "00\r\n\r\nOK\r\n", sent, "S: 1/3 ´ SMS NON LEGGIBILE",
+         "Lettura elenco sms terminata.. 1 sms non leggibile"},
+        {"no PDU line, and a slot refused", "\r\n+CMGR: 1,,63\r\n\r\nOK\r\n", "\r\nERROR\r\n",
+         "S: 1/3 ´ SMS NON LEGGIBILE", "Lettura elenco sms terminata.. 2 sms non leggibili"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PeerForm line;
+        ASSERT_TRUE(line.open());
+        scripted::Peer& peer = line.peer;
+        Form1& form = line.form;
+        form.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+        peer.on("AT+CPMS=SM\r", "\r\n+CPMS: 2,3,2,3,2,3\r\n\r\nOK\r\n");
+        peer.on("AT+CPBR=?\r", "\r\n+CPBR: (1-250),20,14\r\n\r\nOK\r\n");
+        peer.on("AT+CPMS?\r", "\r\n+CPMS: \"SM\",2,3,\"SM\",2,3,\"SM\",2,3\r\n\r\nOK\r\n");
+        // The listing gives slot 1 cut as well: it cannot stand for the slots.
+        peer.on("AT+CMGL=4\r", "\r\n+CMGL: 1,1,,63\r\n" + pdu.substr(0, 40) + "\r\n+CMGL: 3,2,,58\r\n" + ArrivoTraDieci
+                                   + "\r\n\r\nOK\r\n");
+        peer.on("AT+CMGR=1\r", c.slot1);
+        peer.on("AT+CMGR=2\r", "\r\n+CMGR: 0,,0\r\n\r\nOK\r\n");
+        peer.on("AT+CMGR=3\r", c.slot3);
+        peer.on("AT+CPMS=ME\r", "\r\nERROR\r\n"); // no phone store
+        QTest::mouseClick(form.Command4, Qt::LeftButton);
+
+        ASSERT_EQ(form.List1->ListCount(), 3);
+        EXPECT_EQ(form.List1->List(0), u(c.row1));
+        EXPECT_EQ(form.List1->List(1), u("S: 2/3 ´ ") + EmptyBody(allColumns(), 20));
+        EXPECT_TRUE(form.List1->List(2).endsWith(c.slot3 == sent ? u(ArrivoTraDieciText) : u("´ ERROR")));
+        EXPECT_EQ(form.StatusBar1->panelText(2), u(c.status));
+
+        peer.on("AT+CPMS=SM\r", "\r\n+CPMS: 2,3,2,3,2,3\r\n\r\nOK\r\n");
+        peer.on("AT+CMGR=1\r", c.slot1);
+        const QRect row = form.List1->visualItemRect(form.List1->item(0));
+        QTest::mouseClick(form.List1->viewport(), Qt::LeftButton, {}, row.center());
+        EXPECT_EQ(form.Text3->text(), u("Lettura sms fallita: sms non leggibile.."));
+        EXPECT_EQ(form.StatusBar1->panelText(2), form.Text3->text());
+        EXPECT_EQ(form.Text9->text(), QString());
+        EXPECT_EQ(form.Label12->text(), QString());
+        EXPECT_EQ(form.List1->List(0), u(c.row1));
+        EXPECT_TRUE(form.ComandoLibero);
     }
 }
