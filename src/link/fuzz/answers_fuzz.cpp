@@ -63,7 +63,7 @@ void parse(const QString& answer)
     check(slot.tipo >= -1 && slot.tipo <= 255);
     for (const at::CmglEntry& entry : at::ParseCmgl(answer))
         check(entry.pak == at::PduLine(entry.pak));
-    if (const auto listed = at::ParseCmglStore(answer, 30)) {
+    if (const auto listed = at::ParseCmglStore(answer, 30, int(at::ParseCmgl(answer).size()))) {
         for (const at::CmglEntry& entry : *listed)
             check(entry.index >= 1 && entry.index <= 30);
     }
@@ -77,6 +77,8 @@ void parse(const QString& answer)
     at::CpmsSelected(answer);
     if (const auto capacity = at::CpmsCapacity(answer, u"SM"))
         check(*capacity >= 0);
+    if (const auto used = at::CpmsUsed(answer, u"SM"))
+        check(*used >= 0);
     at::ParseCsca(answer);
     at::ErrorReason(answer);
     at::DialledNumber(answer);
