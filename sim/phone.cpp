@@ -247,6 +247,32 @@ bool Phone::matches(const std::string& pattern, const std::string& command) cons
                || !std::isalnum(static_cast<unsigned char>(p.back())));
 }
 
+// The garble fault: the second information line (the first, when it is
+// alone) loses its first three characters, "+CPBR: 2,..." becoming "BR: 2,...".
+void Phone::garble(const std::string& command, Result& r)
+{
+    Faults& f = m_state.faults;
+    if (!f.garble || r.info.empty() || !matches(f.garblePattern, command))
+        return;
+    f.garble = false;
+    std::string& line = r.info[r.info.size() > 1 ? 1 : 0];
+    line.erase(0, std::min<size_t>(3, line.size()));
+}
+
+// The restart fault: the lines a SIMCom modem sends as it starts, after the
+// answer's first information line; the phone is back in the character set
+// and phone book of power-on, and what it still sends of the answer comes in
+// that set.
+void Phone::restart()
+{
+    m_restartDue = false;
+    m_state.faults.restart = false;
+    m_charset = m_state.charset;
+    m_state.phonebook = "SM";
+    for (const char* line : {"RDY", "+CFUN: 1", "+CPIN: READY", "SMS Ready", "PB DONE"})
+        m_state.faults.unsolicited.push_back(Faults::Unsolicited{UnsolicitedPosition::Inside, line});
+}
+
 void Phone::deliver(const std::string& command, const std::string& echo, std::string answer, size_t insideAt,
                     std::vector<Output>& out)
 {
@@ -409,7 +435,12 @@ std::string Phone::execute(const std::string& line)
                     return answer + final(refused);
                 }
             }
+            const Faults& f = m_state.faults;
+            m_restartDue = f.restart && matches(f.restartPattern, "AT" + upper(command));
             r = extended(name, command.substr(nameEnd));
+            if (m_restartDue) // an answer without lines of its own to restart after
+                restart();
+            garble("AT" + upper(command), r);
         } else {
             // A basic command: a letter (or &letter), then digits, or S<n>=<v> / S<n>?
             size_t end = pos + 1;
@@ -1004,6 +1035,8 @@ Phone::Result Phone::readEntries(const std::string& suffix)
     }
     for (auto it = book->entries.lower_bound(first); it != book->entries.end() && it->first <= last; ++it) {
         r.info.push_back(entryLine(it->first, it->second));
+        if (m_restartDue)
+            restart(); // the entries after the first come in the set of power-on
     }
     if (r.info.empty() && p.size() == 1 && m_state.emptyEntry == EmptyEntryAnswer::Cme22) {
         r.kind = Kind::Cme;

@@ -73,6 +73,9 @@ private:
     void deliver(const std::string& command, const std::string& echo, std::string answer, size_t insideAt,
                  std::vector<Output>& out);
     bool matches(const std::string& pattern, const std::string& command) const;
+    // The faults that change an extended command's answer as it is made.
+    void garble(const std::string& command, Result& r);
+    void restart();
 
     // Information lines as the dialect writes them; firstEnd: where the first one ends.
     std::string info(const std::vector<std::string>& lines, size_t* firstEnd = nullptr) const;
@@ -116,6 +119,7 @@ private:
     int m_cnmi[5] = {0, 0, 0, 0, 0};
     std::map<int, int> m_sRegisters;
     int m_fun = 1;
+    bool m_restartDue = false; // the restart fault waits for the answer's first line
 
     Mode m_mode = Mode::Command;
     size_t m_insideAt = std::string::npos; // where execute()'s answer has its first information line end

@@ -91,6 +91,10 @@ struct Faults {
     std::string latePattern;
     bool drop = false; // one-shot: the next answer (to dropPattern) is cut and the line dropped
     std::string dropPattern;
+    bool garble = false; // one-shot: the next answer (to garblePattern) loses the start of a line
+    std::string garblePattern;
+    bool restart = false; // one-shot: the phone restarts inside the next answer (to restartPattern)
+    std::string restartPattern;
     bool reject = false;  // the network refuses what +CMGS submits: +CMS ERROR: rejectCode
     int rejectCode = 500; // unknown error; 330 (no service centre), 331 (no network)...
     // A flood: floodLine ("\n" between the lines of one code) framed as an

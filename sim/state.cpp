@@ -581,6 +581,24 @@ const std::vector<Key<Faults, FaultArgs>>& faultKeys()
          [](const Faults& f) {
              return Values{onOff(f.flood) + " " + std::to_string(f.floodRate) + " " + escapeLines(f.floodLine)};
          }},
+        {"garble",
+         [](const FaultArgs& a, Faults& f, std::string&) {
+             f.garble = a.on;
+             f.garblePattern = a.on && !a.words.empty() ? upper(a.words[0]) : std::string();
+             return true;
+         },
+         [](const Faults& f) {
+             return Values{onOff(f.garble) + (f.garblePattern.empty() ? "" : " " + f.garblePattern)};
+         }},
+        {"restart",
+         [](const FaultArgs& a, Faults& f, std::string&) {
+             f.restart = a.on;
+             f.restartPattern = a.on && !a.words.empty() ? upper(a.words[0]) : std::string();
+             return true;
+         },
+         [](const Faults& f) {
+             return Values{onOff(f.restart) + (f.restartPattern.empty() ? "" : " " + f.restartPattern)};
+         }},
         {"reject",
          [](const FaultArgs& a, Faults& f, std::string& error) {
              f.reject = a.on;

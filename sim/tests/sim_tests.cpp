@@ -719,6 +719,62 @@ TEST_F(SimTest, OneShotUnsolicitedLinesInEachPlace)
     EXPECT_EQ(m_sim->control("fault unsolicited on somewhere RING").substr(0, 6), "ERROR ");
 }
 
+// A garbled line: three characters lost from one line of one answer.
+TEST_F(SimTest, GarbleCutsTheStartOfOneLineOnce)
+{
+    startWith("");
+    const std::string ufficio = "+CPBR: 1,\"+390123456789\",145,\"Ufficio\"";
+    const std::string marco = "+CPBR: 2,\"+393471234567\",145,\"Marco Rossi\"";
+    const std::string giulia = "+CPBR: 3,\"+393401234567\",145,\"Rossi, Giulia\"";
+    const std::string range = "\r\n" + ufficio + "\r\n" + marco + "\r\n" + giulia + "\r\n\r\nOK\r\n";
+    const std::string garbled = "\r\n" + ufficio + "\r\n" + marco.substr(3) + "\r\n" + giulia + "\r\n\r\nOK\r\n";
+    ASSERT_EQ(m_sim->control("fault garble on +CPBR=1,3"), "OK");
+    const Exchange table[] = {
+        {"another command: whole", "AT+CPBR=1", "\r\n" + ufficio + "\r\n\r\nOK\r\n"},
+        {"the second line garbled", "AT+CPBR=1,3", garbled},
+        {"once", "AT+CPBR=1,3", range},
+    };
+    for (const Exchange& e : table)
+        EXPECT_EQ(m_client->at(e.command), e.answer) << e.name;
+    // Without a command: the next answer that has lines, its only one.
+    ASSERT_EQ(m_sim->control("fault garble on"), "OK");
+    EXPECT_EQ(m_sim->control("get fault.garble"), "on");
+    EXPECT_EQ(m_client->at("AT"), "\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("AT+CGMM"), "\r\nia 6310i\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("AT+CGMM"), "\r\nNokia 6310i\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_sim->control("get fault.garble"), "off");
+}
+
+// A phone that restarts in the middle of a range of UCS2 entries: the
+// restart lines after the first entry, the rest in GSM from the SIM book's
+// phone, which it selects again.
+TEST_F(SimTest, RestartInsideAnAnswer)
+{
+    startWith("");
+    const std::string restart = "\r\nRDY\r\n\r\n+CFUN: 1\r\n\r\n+CPIN: READY\r\n\r\nSMS Ready\r\n\r\nPB DONE\r\n";
+    ASSERT_EQ(m_client->at("AT+CSCS=\"UCS2\""), "\r\nOK\r\n");
+    ASSERT_EQ(m_client->at("AT+CPBS=ME"), "\r\nOK\r\n");
+    ASSERT_EQ(m_sim->control("fault restart on +CPBR=1,2"), "OK");
+    const Exchange table[] = {
+        {"another command: no restart", "AT+CPBR=1",
+         "\r\n+CPBR: 1,\"+393479876543\",145,\"0041006E006E0061\"\r\n\r\nOK\r\n"},
+        {"the restart after the first entry", "AT+CPBR=1,2",
+         "\r\n+CPBR: 1,\"+393479876543\",145,\"0041006E006E0061\"\r\n" + restart
+             + "+CPBR: 2,\"+390612345678\",145,\"Casa, Roma\"\r\n\r\nOK\r\n"},
+        {"the set of power-on", "AT+CSCS?", "\r\n+CSCS: \"GSM\"\r\n\r\nOK\r\n"},
+        {"the SIM book", "AT+CPBS?", "\r\n+CPBS: \"SM\",7,250\r\n\r\nOK\r\n"},
+        {"once", "AT+CPBR=1,2",
+         "\r\n+CPBR: 1,\"+390123456789\",145,\"Ufficio\"\r\n+CPBR: 2,\"+393471234567\",145,\"Marco "
+         "Rossi\"\r\n\r\nOK\r\n"},
+    };
+    for (const Exchange& e : table)
+        EXPECT_EQ(m_client->at(e.command), e.answer) << e.name;
+    // An answer without lines: the restart lines come before its result code.
+    ASSERT_EQ(m_sim->control("fault restart on"), "OK");
+    EXPECT_EQ(m_client->at("AT+CSCS=\"UCS2\""), restart + "\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("AT+CSCS?"), "\r\n+CSCS: \"GSM\"\r\n\r\nOK\r\n");
+}
+
 // The phone of the real-phones sample: any stored status, answered as given,
 // and listed in index order whatever the dialect.
 TEST(RealPhones, StoredStatusesAreAnsweredAsGiven)
@@ -832,6 +888,8 @@ TEST(StateFile, DumpLoadsBackToTheSameState)
     ASSERT_TRUE(phonesim::applyStateLine("fault.listing = on omit 2", state, error)) << error;
     ASSERT_TRUE(phonesim::applyStateLine("fault.listing = on cut 3 40", state, error)) << error;
     ASSERT_TRUE(phonesim::applyStateLine("fault.listing = on ok 5", state, error)) << error;
+    ASSERT_TRUE(phonesim::applyStateLine("fault.garble = on +CPBR=1,50", state, error)) << error;
+    ASSERT_TRUE(phonesim::applyStateLine("fault.restart = on +CPBR", state, error)) << error;
     ASSERT_TRUE(
         phonesim::applyStateLine("profile = lf-only blanks trailing-blank lowercase-hex pdu-quote", state, error))
         << error;
@@ -847,6 +905,9 @@ TEST(StateFile, DumpLoadsBackToTheSameState)
     EXPECT_EQ(again.faults.urcCount, 7);
     ASSERT_EQ(again.faults.listing.size(), 3u);
     EXPECT_EQ(again.faults.listing[1].digits, 40);
+    EXPECT_TRUE(again.faults.garble && again.faults.restart);
+    EXPECT_EQ(again.faults.garblePattern, "+CPBR=1,50");
+    EXPECT_EQ(again.faults.restartPattern, "+CPBR");
     EXPECT_TRUE(again.dialect.lfOnly && again.dialect.blanks && again.dialect.trailingBlank && again.dialect.lowerHex
                 && again.dialect.pduQuote && !again.dialect.cmgrStatus && again.dialect.echoCrCr);
     EXPECT_EQ(again.dialect.ucs2, phonesim::Ucs2Support::Numbers);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "at/cpbr.h"
 
-#include "at/errors.h"
+#include "at/unsolicited.h"
 
 #include <optional>
 
@@ -184,6 +184,7 @@ CpbrEntry ParseCpbrEntry(const QString& line)
 
 std::optional<std::vector<CpbrEntry>> ParseCpbrEntries(const QString& answer, int first, int last)
 {
+    const QString echo = QStringLiteral("AT+CPBR=%1,%2").arg(first).arg(last);
     std::vector<CpbrEntry> entries;
     qsizetype start = 0;
     while (start < answer.size()) {
@@ -192,14 +193,12 @@ std::optional<std::vector<CpbrEntry>> ParseCpbrEntries(const QString& answer, in
             ++end;
         const QStringView line = QStringView(answer).mid(start, end - start).trimmed();
         start = end + 1;
-        // An error is no list, whatever came before it.
-        if (line.compare(QLatin1String("ERROR"), Qt::CaseInsensitive) == 0 || CmeError(line.toString()) >= 0
-            || CmsError(line.toString()) >= 0)
-            return std::nullopt;
-        // Another line (an echo, a fragment of an unsolicited code) says
-        // nothing of the entries, as in the answer of a single entry.
-        if (!line.startsWith(kPrefix, Qt::CaseInsensitive))
+        if (line.isEmpty() || line.compare(echo, Qt::CaseInsensitive) == 0 || IsUnsolicited(line.toString(), echo))
             continue;
+        // Any other line that is no entry (an error, an entry line whose
+        // start was lost) may stand for an entry: the answer is no list.
+        if (!line.startsWith(kPrefix, Qt::CaseInsensitive))
+            return std::nullopt;
         const CpbrEntry entry = ParseCpbrEntry(line.toString());
         if (!entry.valid)
             return std::nullopt;

@@ -40,10 +40,11 @@ CpbrEntry ParseCpbrEntry(const QString& line);
 
 // The answer to "+CPBR=<first>,<last>": an entry line for each entry used,
 // in index order, one a line; nothing listed is a range without entries.
-// Lines without the "+CPBR:" prefix are passed over, as ParseCpbrEntry does.
-// Nothing at all for an error line, or when an entry line is malformed or
-// its index stands outside first..last, out of order or twice: such an
-// answer cannot say which entries are empty.
+// Blank lines, the echo of the command and unsolicited lines are passed
+// over. Nothing at all for any other line (an error, a line that lost its
+// first characters on the way: "BR: 2,..."), or when an entry line is
+// malformed or its index stands outside first..last, out of order or twice:
+// such an answer cannot say which entries are empty.
 std::optional<std::vector<CpbrEntry>> ParseCpbrEntries(const QString& answer, int first, int last);
 
 } // namespace at

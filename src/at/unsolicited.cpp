@@ -18,6 +18,12 @@ const char* const kNamed[] = {
 // Codes that are whole words, with no parameters.
 const char* const kWords[] = {"RING", "NO CARRIER", "BUSY", "NO ANSWER", "NO DIALTONE", "+PBREADY"};
 
+// What common modems send when they have just started: SIMCom, Quectel and
+// u-blox ("RDY", "+CFUN: 1", "+CPIN: READY", "Call Ready", "SMS Ready", "PB
+// DONE"), Siemens and Cinterion ("^SYSSTART"). Upper case, no blank after a
+// colon.
+const char* const kRestarts[] = {"RDY", "^SYSSTART", "+CFUN:1", "+CPIN:READY", "SMS READY", "CALL READY", "PB DONE"};
+
 // Codes followed by one more line (the PDU in PDU mode, the text otherwise).
 const char* const kWithData[] = {"+CMT", "+CDS", "+CBM"};
 
@@ -59,12 +65,25 @@ bool isLineEnd(QChar c) { return c == QLatin1Char('\r') || c == QLatin1Char('\n'
 
 } // namespace
 
+bool IsRestart(const QString& line)
+{
+    static const QRegularExpression afterColon(QStringLiteral(":\\s+"));
+    const QString text = line.trimmed().toUpper().replace(afterColon, QStringLiteral(":"));
+    for (const char* restart : kRestarts)
+        if (text == QLatin1String(restart))
+            return true;
+    return false;
+}
+
 bool IsUnsolicited(const QString& line, const QString& command)
 {
     const QString text = line.trimmed().toUpper();
     if (text.isEmpty())
         return false;
     const QString asked = commandName(command);
+    // "+CPIN: READY" is the answer to AT+CPIN?, and a restart line otherwise.
+    if (IsRestart(text))
+        return lineName(text).isEmpty() || lineName(text) != asked;
     for (const char* word : kWords) {
         if (text == QLatin1String(word)) {
             // Dialling and answering end on these words themselves.

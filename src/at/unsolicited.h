@@ -33,4 +33,11 @@ Unsolicited RemoveUnsolicited(const QString& text, const QString& command = QStr
 // when `command` was just sent.
 bool IsUnsolicited(const QString& line, const QString& command = QString());
 
+// Whether an unsolicited line says that the phone has just started: "RDY",
+// "^SYSSTART", "+CFUN: 1", "+CPIN: READY", "SMS Ready", "Call Ready", "PB
+// DONE", as common modems send them after a power-on or a reset. A phone
+// that restarts has forgotten its settings (the character set first).
+// Letter case and the blanks after the colon do not count.
+bool IsRestart(const QString& line);
+
 } // namespace at

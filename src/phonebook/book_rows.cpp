@@ -82,11 +82,11 @@ std::optional<QString> Ucs2Hex(const QString& hex)
     return text;
 }
 
-QString PhonebookName(const QString& field, bool ucs2)
+std::optional<QString> PhonebookName(const QString& field, bool ucs2)
 {
     if (!ucs2)
         return GsmText(field);
-    return Ucs2Hex(field).value_or(field);
+    return Ucs2Hex(field);
 }
 
 QString PhonebookNumber(const QString& field, bool ucs2)
@@ -101,6 +101,24 @@ QString PhonebookNumber(const QString& field, bool ucs2)
             return field;
     }
     return *decoded;
+}
+
+QString BookReadStatus(int unread, int undecoded, bool charsetRestored)
+{
+    QStringList missing;
+    if (unread > 0)
+        missing << (unread == 1 ? QStringLiteral("1 voce non letta") : QStringLiteral("%1 voci non lette").arg(unread));
+    if (undecoded > 0)
+        missing << (undecoded == 1 ? QStringLiteral("1 nome non decodificato, mostrato come inviato")
+                                   : QStringLiteral("%1 nomi non decodificati, mostrati come inviati").arg(undecoded));
+    if (missing.isEmpty())
+        return charsetRestored ? QStringLiteral("Lettura rubriche terminata..")
+                               : QStringLiteral("Lettura rubriche terminata, ma il cellulare non torna al set GSM..");
+    if (!charsetRestored)
+        missing << QStringLiteral("il cellulare non torna al set GSM");
+    return (unread > 0 ? QStringLiteral("Lettura rubriche incompleta: ")
+                       : QStringLiteral("Lettura rubriche terminata, ma "))
+           + missing.join(QStringLiteral("; ")) + QStringLiteral("..");
 }
 
 std::optional<QString> NameInRow(const QString& row, const QString& needle, int lungNumero, int lungNome)

@@ -25,13 +25,20 @@ QString EmptySlotRow(const at::CpbrRange& size, int index);
 // An entry's fields as the phone sent them, read in the character set of
 // the read: with AT+CSCS="UCS2" the name is hex UTF-16 big endian (GSM 07.07
 // 5.5); some phones send the number so too. In the GSM set the name is one
-// character a septet (GsmText).
-QString PhonebookName(const QString& field, bool ucs2);
+// character a septet (GsmText). Nothing for a UCS2 name that is not hex in
+// groups of four (a phone that left UCS2 sends "Marco Rossi").
+std::optional<QString> PhonebookName(const QString& field, bool ucs2);
 // A number is read as UCS2 only when it is hex in groups of four whose
 // characters are all digits, "+", "*" or "#": a plain "0612" stays itself.
 QString PhonebookNumber(const QString& field, bool ucs2);
 // Hex UTF-16 big endian, four digits a code unit; nothing for any other text.
 std::optional<QString> Ucs2Hex(const QString& hex);
+
+// The last word of a read in panel 2: "Lettura rubriche terminata.." when
+// every entry was read and decoded and the phone went back to the GSM set;
+// otherwise what is missing: the entries that could not be read, the names
+// shown as the phone sent them, the set the phone kept.
+QString BookReadStatus(int unread, int undecoded, bool charsetRestored);
 
 // Looks for `needle` at the start of the number column of a phone-book row
 // of List2 (right after its first "´ "), letter case ignored. When it is

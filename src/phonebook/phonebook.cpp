@@ -4,6 +4,7 @@
 #include "at/cpbr.h"
 #include "at/errors.h"
 #include "at/numbers.h"
+#include "at/unsolicited.h"
 #include "phonebook/book_rows.h"
 #include "phonebook/savefile.h"
 #include "phonebook/vcard.h"
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -26,7 +28,6 @@ constexpr Store kStores[] = {
     {"+CPBS=FD", "Lettura rubrica speciale in corso.."},
 };
 
-const QString kReadDone = QStringLiteral("Lettura rubriche terminata..");
 const QString kPhoneSilent = QStringLiteral("Lettura rubriche fallita: il cellulare non risponde..");
 // A read where every book failed, with the phone's last reason.
 QString noBook(const QString& refusal)
@@ -35,7 +36,6 @@ QString noBook(const QString& refusal)
     return QStringLiteral("Lettura rubriche fallita: ")
            + (reason.isEmpty() ? QStringLiteral("il cellulare le rifiuta tutte") : reason) + QStringLiteral("..");
 }
-const QString kCharsetKept = QStringLiteral("Lettura rubriche terminata, ma il cellulare non torna al set GSM..");
 
 // No phone book comes near these; a larger file or a longer line is not
 // one of ours (the widest row a phone can size is under 400 characters),
@@ -52,117 +52,255 @@ enum class ReadEnd { Done, Silent, LineLost };
 // and within the deadline of one transaction at 19200 baud.
 constexpr int kRangeSize = 50;
 
-// One store being read into `rows`.
-struct StoreRead {
-    Form1& form;
-    const LongOperation& operation;
-    const at::CpbrRange& size;
-    bool ucs2;
-    QStringList& rows;
+// How often a store's selection or a range is asked again because the phone
+// restarted or sent a name in no UCS2: a phone that keeps restarting still
+// comes to an end.
+constexpr int kRereads = 2;
 
-    QString entryRow(const at::CpbrEntry& entry, int index) const
+const QString kToUcs2 = QStringLiteral("+CSCS=\"UCS2\"");
+
+// Notes the restart lines ("RDY", "+CPIN: READY"...) that the link takes out
+// of the answers and reports, while it lives.
+class RestartWatch {
+public:
+    explicit RestartWatch(PhoneLink& link)
+        : m_connection(QObject::connect(&link, &PhoneLink::notice, [this](const QString& line) {
+              if (at::IsRestart(line))
+                  m_seen = true;
+          }))
     {
-        return EntryRow(size, index, PhonebookNumber(entry.number, ucs2), PhonebookName(entry.name, ucs2));
+    }
+    ~RestartWatch() { QObject::disconnect(m_connection); }
+    RestartWatch(const RestartWatch&) = delete;
+    RestartWatch& operator=(const RestartWatch&) = delete;
+
+    // Whether the phone restarted since the last call.
+    bool take() { return std::exchange(m_seen, false); }
+
+private:
+    bool m_seen = false;
+    QMetaObject::Connection m_connection;
+};
+
+// What a read could not give as the phone has it.
+struct Shortfall {
+    int unread = 0;    // entries the phone would not give: no row at all
+    int undecoded = 0; // names in no UCS2, shown as the phone sent them
+    Shortfall& operator+=(const Shortfall& other)
+    {
+        unread += other.unread;
+        undecoded += other.undecoded;
+        return *this;
+    }
+};
+
+// The rows of every store the phone lets us read, built aside so that List2
+// keeps the previous phone book until the read has succeeded.
+class BookRead {
+public:
+    BookRead(Form1& form, const LongOperation& operation, RestartWatch& restarts, bool ucs2)
+        : ucs2(ucs2), m_form(form), m_operation(operation), m_restarts(restarts)
+    {
     }
 
-    // Entries first..last, one command each: the way of phones that refuse
-    // ranges, and of a range whose answer cannot be trusted.
-    std::optional<ReadEnd> entryByEntry(int first, int last)
+    bool ucs2;                          // the character set of the read
+    QStringList rows;                   // every store read, framed
+    std::optional<at::CpbrRange> sized; // the store sized last, whose widths the rows end with
+    QString refusal;                    // the phone's last word on a book it would not give
+    Shortfall missing;
+
+    ReadEnd stores()
     {
-        for (int index = first; index <= last; ++index) {
-            form.DoEvents();
-            const QString answer = form.InviaAT(QStringLiteral("+CPBR=") + QString::number(index));
-            if (operation.lineLost())
-                return ReadEnd::LineLost;
-            if (silent(answer))
-                return ReadEnd::Silent;
-            form.ProgressBar1->setValue(float(index));
-            // An empty entry is a bare OK or "not found", as phones differ.
-            if (answer == QLatin1String("OK") || at::CmeError(form.ErroreAT) == at::kCmeNotFound) {
-                rows.append(EmptySlotRow(size, index));
-                continue;
-            }
-            // Any other refusal (a protected entry) gets no row; the index
-            // column of the next row shows the gap.
-            const at::CpbrEntry entry = at::ParseCpbrEntry(answer);
-            if (entry.valid)
-                rows.append(entryRow(entry, index));
+        for (const Store& store : kStores) {
+            if (const std::optional<ReadEnd> end = readStore(store))
+                return *end;
         }
+        return ReadEnd::Done;
+    }
+
+private:
+    // One transaction; an end when the line was lost or the phone is silent.
+    std::optional<ReadEnd> ask(const QString& command, QString& answer)
+    {
+        answer = m_form.InviaAT(command);
+        if (m_operation.lineLost())
+            return ReadEnd::LineLost;
+        if (silent(answer))
+            return ReadEnd::Silent;
         return std::nullopt;
+    }
+
+    // A phone that restarted speaks GSM again: it gets the set of the read.
+    std::optional<ReadEnd> setCharsetAgain()
+    {
+        if (!ucs2)
+            return std::nullopt;
+        QString answer;
+        if (const std::optional<ReadEnd> end = ask(kToUcs2, answer))
+            return end;
+        ucs2 = answer == QLatin1String("OK");
+        return std::nullopt;
+    }
+
+    // The store selected and sized; `size` stays empty when the phone will
+    // not give it (a refused store, a size answer of another shape).
+    std::optional<ReadEnd> select(const Store& store, std::optional<at::CpbrRange>& size)
+    {
+        size.reset();
+        const QString selected = m_form.InviaAT(QLatin1String(store.select));
+        if (m_operation.lineLost())
+            return ReadEnd::LineLost;
+        m_form.Stato(QLatin1String(store.status));
+        if (silent(selected))
+            return ReadEnd::Silent;
+        if (selected != QLatin1String("OK")) {
+            refusal = m_form.ErroreAT;
+            return std::nullopt;
+        }
+        QString answer;
+        if (const std::optional<ReadEnd> end = ask(QStringLiteral("+CPBR=?"), answer))
+            return end;
+        const at::CpbrRange parsed = at::ParseCpbrRange(answer);
+        if (!parsed.valid) {
+            refusal = m_form.ErroreAT;
+            return std::nullopt;
+        }
+        size = parsed;
+        return std::nullopt;
+    }
+
+    std::optional<ReadEnd> readStore(const Store& store)
+    {
+        std::optional<at::CpbrRange> size;
+        for (int again = 0;; ++again) {
+            if (const std::optional<ReadEnd> end = select(store, size))
+                return end;
+            // A phone that restarted meanwhile has another book selected.
+            if (again == kRereads || !m_restarts.take())
+                break;
+            if (const std::optional<ReadEnd> end = setCharsetAgain())
+                return end;
+        }
+        if (!size)
+            return std::nullopt;
+        sized = size;
+        rows.append(HeaderRow(*size));
+        m_form.ProgressBar1->setMax(float(size->last));
+        m_form.ProgressBar1->setValue(0.1f);
+        // Always from index 1, whatever the first index the phone gives.
+        for (int first = 1; first <= size->last; first += kRangeSize) {
+            const int last = std::min(first + kRangeSize - 1, size->last);
+            bool bookLost = false;
+            if (const std::optional<ReadEnd> end = range(store, *size, first, last, bookLost))
+                return end;
+            // The phone restarted and will not give the book again.
+            if (bookLost) {
+                missing.unread += size->last - first + 1;
+                break;
+            }
+        }
+        rows.append(FooterRow(*size));
+        return std::nullopt;
+    }
+
+    // Entries first..last, read again in the set and book of the read when
+    // the phone restarted meanwhile or sent a name that is no UCS2.
+    std::optional<ReadEnd> range(const Store& store, const at::CpbrRange& size, int first, int last, bool& bookLost)
+    {
+        for (int again = 0;; ++again) {
+            QStringList got;
+            Shortfall shortfall;
+            if (const std::optional<ReadEnd> end = rangeOnce(size, first, last, got, shortfall))
+                return end;
+            const bool restarted = m_restarts.take();
+            if ((!restarted && shortfall.undecoded == 0) || again == kRereads) {
+                rows += got;
+                missing += shortfall;
+                return std::nullopt;
+            }
+            if (const std::optional<ReadEnd> end = setCharsetAgain())
+                return end;
+            QString selected;
+            if (const std::optional<ReadEnd> end = ask(QLatin1String(store.select), selected))
+                return end;
+            if (selected != QLatin1String("OK")) {
+                bookLost = true;
+                return std::nullopt;
+            }
+        }
     }
 
     // Entries first..last in one command; the rows are those the entry by
     // entry read would write. Unlisted entries are empty; so is the whole
     // range when the phone answers it "not found".
-    std::optional<ReadEnd> range(int first, int last)
+    std::optional<ReadEnd> rangeOnce(const at::CpbrRange& size, int first, int last, QStringList& got,
+                                     Shortfall& shortfall)
     {
-        form.DoEvents();
-        const QString answer = form.InviaAT(QStringLiteral("+CPBR=%1,%2").arg(first).arg(last));
-        if (operation.lineLost())
-            return ReadEnd::LineLost;
-        if (silent(answer))
-            return ReadEnd::Silent;
+        m_form.DoEvents();
+        QString answer;
+        if (const std::optional<ReadEnd> end = ask(QStringLiteral("+CPBR=%1,%2").arg(first).arg(last), answer))
+            return end;
         std::optional<std::vector<at::CpbrEntry>> listed;
-        if (answer == QLatin1String("OK") || at::CmeError(form.ErroreAT) == at::kCmeNotFound)
+        if (answer == QLatin1String("OK") || at::CmeError(m_form.ErroreAT) == at::kCmeNotFound)
             listed.emplace();
         else if (answer != QLatin1String("ERROR"))
             listed = at::ParseCpbrEntries(answer, first, last);
         if (!listed)
-            return entryByEntry(first, last);
+            return entryByEntry(size, first, last, got, shortfall);
         auto next = listed->cbegin();
         for (int index = first; index <= last; ++index) {
             if (next != listed->cend() && next->index == index)
-                rows.append(entryRow(*next++, index));
+                got.append(entryRow(size, *next++, index, shortfall));
             else
-                rows.append(EmptySlotRow(size, index));
+                got.append(EmptySlotRow(size, index));
         }
-        form.ProgressBar1->setValue(float(last));
+        m_form.ProgressBar1->setValue(float(last));
         return std::nullopt;
     }
-};
 
-// The rows of every store the phone lets us read, built aside so that List2
-// keeps the previous phone book until the read has succeeded. `sized` is
-// the size answer of the store sized last, whose widths the rows end with.
-ReadEnd readStores(Form1& form, const LongOperation& operation, bool ucs2, QStringList& rows,
-                   std::optional<at::CpbrRange>& sized, QString& refusal)
-{
-    for (const Store& store : kStores) {
-        const QString selected = form.InviaAT(QLatin1String(store.select));
-        if (operation.lineLost())
-            return ReadEnd::LineLost;
-        form.Stato(QLatin1String(store.status));
-        if (silent(selected))
-            return ReadEnd::Silent;
-        if (selected != QLatin1String("OK")) {
-            refusal = form.ErroreAT;
-            continue;
+    // Entries first..last, one command each: the way of phones that refuse
+    // ranges, and of a range whose answer cannot be trusted.
+    std::optional<ReadEnd> entryByEntry(const at::CpbrRange& size, int first, int last, QStringList& got,
+                                        Shortfall& shortfall)
+    {
+        for (int index = first; index <= last; ++index) {
+            m_form.DoEvents();
+            QString answer;
+            if (const std::optional<ReadEnd> end = ask(QStringLiteral("+CPBR=") + QString::number(index), answer))
+                return end;
+            m_form.ProgressBar1->setValue(float(index));
+            // An empty entry is a bare OK or "not found", as phones differ.
+            if (answer == QLatin1String("OK") || at::CmeError(m_form.ErroreAT) == at::kCmeNotFound) {
+                got.append(EmptySlotRow(size, index));
+                continue;
+            }
+            // Any other answer (a protected entry, a garbled line) gets no
+            // row, which no empty slot could be taken for: the index column
+            // of the next row shows the gap, and the read counts it.
+            const at::CpbrEntry entry = at::ParseCpbrEntry(answer);
+            if (entry.valid)
+                got.append(entryRow(size, entry, index, shortfall));
+            else
+                ++shortfall.unread;
         }
-        const QString sizeAnswer = form.InviaAT(QStringLiteral("+CPBR=?"));
-        if (operation.lineLost())
-            return ReadEnd::LineLost;
-        if (silent(sizeAnswer))
-            return ReadEnd::Silent;
-        // A size answer of another shape (an ERROR, absurd widths) skips the store.
-        const at::CpbrRange size = at::ParseCpbrRange(sizeAnswer);
-        if (!size.valid) {
-            refusal = form.ErroreAT;
-            continue;
-        }
-        sized = size;
-        rows.append(HeaderRow(size));
-        form.ProgressBar1->setMax(float(size.last));
-        form.ProgressBar1->setValue(0.1f);
-        // Always from index 1, whatever the first index the phone gives.
-        StoreRead read{form, operation, size, ucs2, rows};
-        for (int first = 1; first <= size.last; first += kRangeSize) {
-            if (const std::optional<ReadEnd> end = read.range(first, std::min(first + kRangeSize - 1, size.last)))
-                return *end;
-        }
-        rows.append(FooterRow(size));
+        return std::nullopt;
     }
-    return ReadEnd::Done;
-}
+
+    // A name that is no UCS2 in a UCS2 read is shown as the phone sent it.
+    QString entryRow(const at::CpbrRange& size, const at::CpbrEntry& entry, int index, Shortfall& shortfall) const
+    {
+        std::optional<QString> name = PhonebookName(entry.name, ucs2);
+        if (!name) {
+            ++shortfall.undecoded;
+            name = entry.name;
+        }
+        return EntryRow(size, index, PhonebookNumber(entry.number, ucs2), *name);
+    }
+
+    Form1& m_form;
+    const LongOperation& m_operation;
+    RestartWatch& m_restarts;
+};
 
 } // namespace
 
@@ -179,15 +317,13 @@ void Form1::Command1_Click()
         ProgressBar1->setValue(0.1f);
         return true;
     };
+    RestartWatch restarts(*Linea);
     // Names in any script come as UCS2; a phone without it is read in GSM.
-    const QString charset = InviaAT(QStringLiteral("+CSCS=\"UCS2\""));
+    const QString charset = InviaAT(kToUcs2);
     if (lineLost())
         return;
-    const bool ucs2 = charset == QLatin1String("OK");
-    QStringList rows;
-    std::optional<at::CpbrRange> sized;
-    QString refusal; // the phone's last word on a book it would not give
-    ReadEnd end = silent(charset) ? ReadEnd::Silent : readStores(*this, operation, ucs2, rows, sized, refusal);
+    BookRead read(*this, operation, restarts, charset == QLatin1String("OK"));
+    const ReadEnd end = silent(charset) ? ReadEnd::Silent : read.stores();
     if (end == ReadEnd::LineLost) {
         ProgressBar1->setValue(0.1f);
         return;
@@ -195,7 +331,7 @@ void Form1::Command1_Click()
     // The rest of the program speaks GSM to the phone: put it back, also
     // after a read that failed.
     bool restored = true;
-    if (ucs2) {
+    if (read.ucs2) {
         const QString answer = InviaAT(QStringLiteral("+CSCS=\"GSM\""));
         if (lineLost())
             return;
@@ -203,15 +339,15 @@ void Form1::Command1_Click()
     }
     // Not one book could be read (a SIM that asks for its PIN refuses them
     // all): that is no empty phone book, and the previous list stays.
-    if (end == ReadEnd::Silent || !sized) {
+    if (end == ReadEnd::Silent || !read.sized) {
         ProgressBar1->setValue(0.1f);
-        return Stato(end == ReadEnd::Silent ? kPhoneSilent : noBook(refusal));
+        return Stato(end == ReadEnd::Silent ? kPhoneSilent : noBook(read.refusal));
     }
     List2->Clear();
-    List2->addItems(rows);
-    LungNumero = sized->numberLength;
-    LungNome = sized->nameLength;
-    Stato(restored ? kReadDone : kCharsetKept);
+    List2->addItems(read.rows);
+    LungNumero = read.sized->numberLength;
+    LungNome = read.sized->nameLength;
+    Stato(BookReadStatus(read.missing.unread, read.missing.undecoded, restored));
 }
 
 void Form1::Command7_Click()

@@ -24,7 +24,7 @@ const std::vector<Store>& Stores()
 
 const Store& StoreOf(bool sim) { return Stores()[sim ? 0 : 1]; }
 
-const QString NoAnswer = QStringLiteral("il cellulare non risponde..");
+QString NoAnswer(const Form1& form) { return phonelink::GiveUpText(form.Linea->whyGivenUp()) + QStringLiteral(".."); }
 
 QString NotSelectable(bool sim)
 {

@@ -33,10 +33,12 @@ const Store& StoreOf(bool sim);
 // phone that never answered.
 enum class Step { Answered, LineLost, Silent };
 
-// "il cellulare non risponde..", and the failures of a store as parts of a
-// status text ("memoria SIM non selezionabile..") or a status of their own
-// ("Memoria SIM non selezionabile..").
-extern const QString NoAnswer;
+// Why the phone's answer did not come, after a step ended Silent: "il
+// cellulare non risponde..", "risposta troppo lunga.." or "il cellulare
+// risponde ancora a un comando precedente.."; and the failures of a store
+// as parts of a status text ("memoria SIM non selezionabile..") or a status
+// of their own ("Memoria SIM non selezionabile..").
+QString NoAnswer(const Form1& form);
 QString NotSelectable(bool sim);
 QString SizeNotRead(bool sim);
 QString Capitalized(QString text);

@@ -53,9 +53,9 @@ Columns columnsOf(const Form1& form)
 
 // Why a store selection that did not succeed failed: the phone said no, or
 // said nothing at all.
-QString selectionFailure(Step step, bool sim)
+QString selectionFailure(const Form1& form, Step step, bool sim)
 {
-    return Capitalized(step == Step::Silent ? NoAnswer : NotSelectable(sim));
+    return Capitalized(step == Step::Silent ? NoAnswer(form) : NotSelectable(sim));
 }
 
 // Selects the store of a row before one of its slots is read or deleted.
@@ -70,7 +70,7 @@ bool selectRowStore(Form1& form, const LongOperation& guard, const QString& comm
         return false;
     if (step == Step::Answered && at::CpmsSelected(selection))
         return true;
-    const QString why = selectionFailure(step, sim);
+    const QString why = selectionFailure(form, step, sim);
     form.Text3->setText(why);
     form.Stato(why);
     return false;
@@ -187,9 +187,9 @@ struct PassEnd {
     int notRead = 0;
 };
 
-PassEnd ended(Step step)
+PassEnd ended(const Form1& form, Step step)
 {
-    return step == Step::LineLost ? PassEnd{PassEnd::LineLost, {}} : PassEnd{PassEnd::Failed, NoAnswer};
+    return step == Step::LineLost ? PassEnd{PassEnd::LineLost, {}} : PassEnd{PassEnd::Failed, NoAnswer(form)};
 }
 
 // The rows of a store whose listing stands for its slots.
@@ -223,10 +223,10 @@ PassEnd readSlots(Form1& form, StoreReader& reader, const LongOperation& guard, 
         Slot got;
         const Step step = reader.read(slot, got, &listing);
         if (step == Step::LineLost)
-            return ended(step);
+            return ended(form, step);
         writeRow(form.List1, offset + slot - 1, RowHead(store.sim, slot, capacity) + slotBody(form, got));
         if (step == Step::Silent)
-            return ended(step);
+            return ended(form, step);
         notReadSlots += notRead(got) ? 1 : 0;
     }
     return {PassEnd::Next, {}, notReadSlots};
@@ -240,7 +240,7 @@ PassEnd listStore(Form1& form, StoreReader& reader, const LongOperation& guard, 
     QString selection;
     Step step = reader.select(store, selected, &selection);
     if (step != Step::Answered)
-        return ended(step);
+        return ended(form, step);
     if (!selected) // a phone without a store of its own: the read is complete
         return StoreReader::NoPhoneStore(store, selection) ? PassEnd{PassEnd::Complete, {}}
                                                            : PassEnd{PassEnd::Failed, NotSelectable(store.sim)};
@@ -248,7 +248,7 @@ PassEnd listStore(Form1& form, StoreReader& reader, const LongOperation& guard, 
     std::optional<int> capacity, used;
     if ((step = reader.widths()) != Step::Answered
         || (step = reader.capacity(store, capacity, &used)) != Step::Answered)
-        return ended(step);
+        return ended(form, step);
     if (!capacity)
         return {PassEnd::Failed, SizeNotRead(store.sim)};
     form.ProgressBar1->setMax(float(*capacity));
@@ -260,7 +260,7 @@ PassEnd listStore(Form1& form, StoreReader& reader, const LongOperation& guard, 
     // by slot.
     Listing listing;
     if ((step = reader.list(*capacity, used, listing)) != Step::Answered)
-        return ended(step);
+        return ended(form, step);
     const PassEnd end = listing.stands ? writeListed(form, guard, store, *capacity, offset, *listing.stands)
                                        : readSlots(form, reader, guard, store, *capacity, offset, listing);
     offset += *capacity;
@@ -344,11 +344,11 @@ QString Form1::Leggi_SMS(int16_t nsms)
 namespace {
 
 // Why reading one message failed, with the phone's reason when it gave one.
-QString readFailure(const QString& answer, const QString& errorLine)
+QString readFailure(const QString& answer, const QString& errorLine, phonelink::GiveUp why)
 {
     QString reason = at::ErrorReason(errorLine);
     if (reason.isEmpty() && phonelink::gaveUp(answer))
-        reason = QStringLiteral("il cellulare non risponde");
+        reason = phonelink::GiveUpText(why);
     else if (reason.isEmpty() && at::ParseCmgr(answer).kind == at::CmgrAnswer::Unreadable)
         reason = QStringLiteral("sms non leggibile");
     return QStringLiteral("Lettura sms fallita") + (reason.isEmpty() ? QString() : QStringLiteral(": ") + reason)
@@ -409,7 +409,7 @@ void Form1::List1_Click()
     // prepares no reply, which would go to another message's sender.
     if (!empty && Text9->text().isEmpty()) {
         Label12->clear();
-        Text3->setText(readFailure(text, ErroreAT));
+        Text3->setText(readFailure(text, ErroreAT, Linea->whyGivenUp()));
         return Stato(Text3->text());
     }
     Text3->setText(empty ? QString() : text);
@@ -447,7 +447,7 @@ Step refreshRow(Form1& form, StoreReader& reader, Refreshed& known, const RowPla
         const Step step = reader.select(store, selected, &selection);
         if (step == Step::Answered && !selected) {
             known.refused = true;
-            failure = selectionFailure(step, place.sim);
+            failure = selectionFailure(form, step, place.sim);
         }
         return step;
     };
@@ -523,7 +523,7 @@ void Form1::Command11_Click()
             return stopLineLost(*this);
         if (step == Step::Silent) {
             ProgressBar1->setValue(0.1f);
-            return Stato(QStringLiteral("Aggiornamento elenco sms fallito: ") + NoAnswer);
+            return Stato(QStringLiteral("Aggiornamento elenco sms fallito: ") + NoAnswer(*this));
         }
     }
     if (!failure.isEmpty())
@@ -593,7 +593,7 @@ Deleted deleteStore(Form1& form, StoreReader& reader, const LongOperation& guard
         done.complete = true; // nothing there to delete
         return done;
     } else {
-        done.failure = selectionFailure(Step::Answered, store.sim);
+        done.failure = selectionFailure(form, Step::Answered, store.sim);
     }
     if (!capacity) {
         // None of the slots the list shows for this store was deleted.
@@ -655,7 +655,7 @@ void Form1::Command9_Click()
             return stopLineLost(*this);
         if (done.step == Step::Silent) {
             ProgressBar1->setValue(0.1f);
-            return Stato(QStringLiteral("Cancellazione sms fallita: ") + NoAnswer);
+            return Stato(QStringLiteral("Cancellazione sms fallita: ") + NoAnswer(*this));
         }
         if (done.complete)
             break;

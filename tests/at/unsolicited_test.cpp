@@ -132,4 +132,51 @@ TEST(Unsolicited, TheAnswerToTheCommandSentStays)
     EXPECT_EQ(RemoveUnsolicited("\r\n+CREG: 0,1\r\n\r\nOK\r\n", "AT+CREG?").kept, "\r\n+CREG: 0,1\r\n\r\nOK\r\n");
 }
 
+// The lines of a phone that has just started: unsolicited whatever the
+// command, restart signs, and taken out of the answer they fall into.
+TEST(Unsolicited, RestartLinesOfCommonModems)
+{
+    struct Case {
+        const char* line;
+        const char* command;
+        bool unsolicited;
+        bool restart;
+    };
+    const std::vector<Case> cases = {
+        {"RDY", "AT+CPBR=1,50", true, true},
+        {"^SYSSTART", "AT+CPBR=1,50", true, true},
+        {"+CFUN: 1", "AT+CPBR=1,50", true, true},
+        {"+CFUN:1", "AT+CPBR=1,50", true, true},
+        {"+CPIN: READY", "AT+CPBR=1,50", true, true},
+        {"SMS Ready", "AT+CPBR=1,50", true, true},
+        {"Call Ready", "AT+CPBR=1,50", true, true},
+        {"PB DONE", "AT+CPBR=1,50", true, true},
+        {"pb done", "", true, true},
+        {" RDY ", "AT", true, true},
+        // The answers to the commands that ask for them.
+        {"+CPIN: READY", "AT+CPIN?", false, true},
+        {"+CFUN: 1", "AT+CFUN?", false, true},
+        // Unsolicited, but no sign of a restart.
+        {"+CFUN: 0", "AT+CPBR=1,50", true, false},
+        {"+CPIN: SIM PIN", "AT+CPBR=1,50", true, false},
+        {"+PBREADY", "AT+CPBR=1,50", true, false},
+        {"^BOOT:27710117,0,0,0,75", "AT+CPBR=1,50", true, false},
+        {"RING", "AT+CPBR=1,50", true, false},
+        // Neither.
+        {"READY", "AT", false, false},
+        {"RDY2", "AT", false, false},
+        {"+CPBR: 1,\"+39333\",145,\"RDY\"", "AT+CPBR=1,50", false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.line) + " after " + c.command);
+        EXPECT_EQ(IsUnsolicited(c.line, c.command), c.unsolicited);
+        EXPECT_EQ(at::IsRestart(c.line), c.restart);
+    }
+    const at::Unsolicited result = RemoveUnsolicited(
+        "\r\n+CPBR: 1,\"1\",129,\"0041\"\r\n\r\nRDY\r\n\r\nSMS Ready\r\n+CPBR: 2,\"2\",129,\"B\"\r\n\r\nOK\r\n",
+        "AT+CPBR=1,50");
+    EXPECT_EQ(result.removed, (QStringList{"RDY", "SMS Ready"}));
+    EXPECT_EQ(QString(result.kept).remove('\r').remove('\n'), "+CPBR: 1,\"1\",129,\"0041\"+CPBR: 2,\"2\",129,\"B\"OK");
+}
+
 } // namespace

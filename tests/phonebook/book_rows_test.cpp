@@ -165,18 +165,51 @@ TEST(Ucs2, NamesInTheCharacterSetOfTheRead)
     struct Case {
         const char16_t* field;
         bool ucs2;
-        const char16_t* name;
+        const char16_t* name; // nullptr: no UCS2 name
         const char* what;
     };
     const Case cases[] = {
         {u"004D006100720069006F", true, u"Mario", "hex in UCS2"},
         {u"0141756B0061007300A0", true, u"\u0141\u756B\u0061\u0073\u00A0", "any unit in UCS2"},
-        {u"Mario Rossi", true, u"Mario Rossi", "a phone that ignored UCS2: as sent"},
+        {u"Mario Rossi", true, nullptr, "a phone that left UCS2: letters"},
+        {u"Rossi, Giulia", true, nullptr, "a phone that left UCS2: letters and a comma"},
+        {u"0041004", true, nullptr, "hex, not in groups of four"},
+        {u"0041 0042", true, nullptr, "hex with a blank"},
+        {u"Fede", true, u"\uFEDE", "a GSM name that happens to be hex: one unit"},
+        {u"Fede", false, u"Fede", "the same name in GSM"},
         {u"Nicol\u0007 \u0004", false, u"Nicol\u00EC \u00E8", "septets in GSM (7 is \u00EC, 4 is \u00E8)"},
         {u"", true, u"", "empty"},
     };
+    for (const Case& c : cases) {
+        const std::optional<QString> expected =
+            c.name ? std::optional<QString>(QString::fromUtf16(c.name)) : std::nullopt;
+        EXPECT_EQ(PhonebookName(QString::fromUtf16(c.field), c.ucs2), expected) << c.what;
+    }
+}
+
+// The last word of a read: success only when nothing is missing.
+TEST(ReadStatus, SaysWhatIsMissing)
+{
+    struct Case {
+        int unread;
+        int undecoded;
+        bool restored;
+        const char16_t* status;
+    };
+    const Case cases[] = {
+        {0, 0, true, u"Lettura rubriche terminata.."},
+        {0, 0, false, u"Lettura rubriche terminata, ma il cellulare non torna al set GSM.."},
+        {1, 0, true, u"Lettura rubriche incompleta: 1 voce non letta.."},
+        {12, 0, true, u"Lettura rubriche incompleta: 12 voci non lette.."},
+        {0, 1, true, u"Lettura rubriche terminata, ma 1 nome non decodificato, mostrato come inviato.."},
+        {0, 3, true, u"Lettura rubriche terminata, ma 3 nomi non decodificati, mostrati come inviati.."},
+        {2, 1, false,
+         u"Lettura rubriche incompleta: 2 voci non lette; 1 nome non decodificato, mostrato come inviato; il "
+         u"cellulare non torna al set GSM.."},
+    };
     for (const Case& c : cases)
-        EXPECT_EQ(PhonebookName(QString::fromUtf16(c.field), c.ucs2), QString::fromUtf16(c.name)) << c.what;
+        EXPECT_EQ(BookReadStatus(c.unread, c.undecoded, c.restored), QString::fromUtf16(c.status))
+            << c.unread << " " << c.undecoded << " " << c.restored;
 }
 
 // ---- the rows ----
