@@ -28,7 +28,6 @@ constexpr Store kStores[] = {
     {"+CPBS=FD", "Lettura rubrica speciale in corso.."},
 };
 
-const QString kPhoneSilent = QStringLiteral("Lettura rubriche fallita: il cellulare non risponde..");
 // A read where every book failed, with the phone's last reason.
 QString noBook(const QString& refusal)
 {
@@ -341,7 +340,9 @@ void Form1::Command1_Click()
     // all): that is no empty phone book, and the previous list stays.
     if (end == ReadEnd::Silent || !read.sized) {
         ProgressBar1->setValue(0.1f);
-        return Stato(end == ReadEnd::Silent ? kPhoneSilent : noBook(read.refusal));
+        return Stato(end == ReadEnd::Silent ? QStringLiteral("Lettura rubriche fallita: ")
+                                                  + phonelink::GiveUpText(Linea->whyGivenUp()) + QStringLiteral("..")
+                                            : noBook(read.refusal));
     }
     List2->Clear();
     List2->addItems(read.rows);

@@ -235,6 +235,52 @@ TEST(ListingRead, LineDroppedInTheListing)
     }
 }
 
+// A listing that never ends: rows keep coming past the listing's ceiling.
+// The read says the answer was too long and keeps the rows it had; until the
+// phone has finished that listing, the next read sends nothing the late
+// rows could be taken for; once it has, the list reads as the plain phone's.
+TEST(ListingRead, AListingThatNeverEndsIsTooLong)
+{
+    const Read plain = listRead(e2e::sampleState());
+    auto phone = connectedPhone(e2e::sampleState());
+    Form1& form = phone->form();
+    form.Command1_Click();
+    form.Tempi.longAnswerMs = 400;
+    form.Tempi.deadlineMs = 300;
+    // The phone's own listing comes a second late; rows of slot 1 flow
+    // from when it is asked for until the flood is switched off.
+    phone->sim().control("fault late on 1000 +CMGL");
+    SendWatch watch(form.Label16, [&](int send) {
+        if (send == 4)
+            phone->sim().control("fault flood on 20000 +CMGL: 1,1,,23\\n" + std::string(CiaoStasera));
+    });
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QTest::mouseClick(form.Command4, Qt::LeftButton);
+    EXPECT_EQ(form.StatusBar1->panelText(2), u("Lettura elenco sms fallita: risposta troppo lunga.."));
+    EXPECT_TRUE(form.ComandoLibero);
+
+    phone->clearTranscript();
+    QTest::mouseClick(form.Command4, Qt::LeftButton);
+    EXPECT_EQ(form.StatusBar1->panelText(2),
+              u("Lettura elenco sms fallita: il cellulare risponde ancora a un comando precedente.."));
+    for (const std::string& command : phone->commands())
+        EXPECT_EQ(command, "AT+CSCS?");
+
+    phone->sim().control("fault flood off");
+    phone->sim().control("fault late off");
+    form.Tempi.deadlineMs = 10000;
+    QTest::mouseClick(form.Command4, Qt::LeftButton);
+    EXPECT_EQ(form.StatusBar1->panelText(2), u("Lettura elenco sms terminata.."));
+    // The SIM's listing that came late marked its unread messages read.
+    std::vector<QString> expected = plain.rows;
+    for (QString& row : expected) {
+        if (row.startsWith(u("S:")))
+            row.replace(u("³ Nuovo  ³"), u("³ Letto  ³"));
+    }
+    EXPECT_EQ(rowsOf(form.List1), expected);
+}
+
 // A message delivered into an empty slot of the sample: the refresh lists
 // each store with empty rows once and rewrites the row as the slot-by-slot
 // refresh does; nothing else changes.
