@@ -323,6 +323,8 @@ void Form1::Command1_Click()
         return;
     BookRead read(*this, operation, restarts, charset == QLatin1String("OK"));
     const ReadEnd end = silent(charset) ? ReadEnd::Silent : read.stores();
+    // Why the read stopped, before the set-up below gives up in its turn.
+    const phonelink::GiveUp why = Linea->whyGivenUp();
     if (end == ReadEnd::LineLost) {
         ProgressBar1->setValue(0.1f);
         return;
@@ -341,7 +343,7 @@ void Form1::Command1_Click()
     if (end == ReadEnd::Silent || !read.sized) {
         ProgressBar1->setValue(0.1f);
         return Stato(end == ReadEnd::Silent ? QStringLiteral("Lettura rubriche fallita: ")
-                                                  + phonelink::GiveUpText(Linea->whyGivenUp()) + QStringLiteral("..")
+                                                  + phonelink::GiveUpText(why) + QStringLiteral("..")
                                             : noBook(read.refusal));
     }
     List2->Clear();
