@@ -201,10 +201,12 @@ void Phone::onPdu(bool cancelled, std::vector<Output>& out, std::vector<std::str
     if (!valid || (m_pduCommand == "+CMGS" && mti != 1)) {
         r.kind = Kind::Cms;
         r.code = 304;
-    } else if (m_pduCommand == "+CMGS" && m_state.faults.reject) {
+    } else if (m_pduCommand == "+CMGS" && m_state.faults.reject && m_state.faults.rejectAfter <= 0) {
         r.kind = Kind::Cms;
         r.code = m_state.faults.rejectCode; // the network did not take the message
     } else if (m_pduCommand == "+CMGS") {
+        if (m_state.faults.reject)
+            --m_state.faults.rejectAfter; // one fewer taken before the refusals
         m_sent.push_back(upper(pdu));
         r.info.push_back("+CMGS: " + std::to_string(m_state.nextReference));
         m_state.nextReference = (m_state.nextReference + 1) % 256;

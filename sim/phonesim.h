@@ -97,6 +97,7 @@ struct Faults {
     std::string restartPattern;
     bool reject = false;  // the network refuses what +CMGS submits: +CMS ERROR: rejectCode
     int rejectCode = 500; // unknown error; 330 (no service centre), 331 (no network)...
+    int rejectAfter = 0;  // messages still taken before the refusals begin
     // A flood: floodLine ("\n" between the lines of one code) framed as an
     // unsolicited code, again and again, floodRate bytes a second, while a
     // program has the port open, between the answers (an answer held back

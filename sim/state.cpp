@@ -603,9 +603,12 @@ const std::vector<Key<Faults, FaultArgs>>& faultKeys()
          [](const FaultArgs& a, Faults& f, std::string& error) {
              f.reject = a.on;
              f.rejectCode = 500;
-             return intArg(a, 0, f.rejectCode, error);
+             f.rejectAfter = 0;
+             return intArg(a, 0, f.rejectCode, error) && intArg(a, 1, f.rejectAfter, error);
          },
-         [](const Faults& f) { return Values{onOff(f.reject) + " " + std::to_string(f.rejectCode)}; }},
+         [](const Faults& f) {
+             return Values{onOff(f.reject) + " " + std::to_string(f.rejectCode) + " " + std::to_string(f.rejectAfter)};
+         }},
         {"listing",
          [](const FaultArgs& a, Faults& f, std::string& error) {
              if (!a.on) {

@@ -242,6 +242,16 @@ TEST_F(SimTest, SendDialoguePromptsRecordsAndRefusesAWrongLength)
         "AT+CMGS=14", "0011\x1b",   "AT+CMGS=14",        kSubmitAbc + "\x1a", "AT",
         "AT+CMEE=1",  "AT+CMGS=14", kSubmitAbc + "\x1a", "AT+CMGS=14",        kSubmitAbc + "\x1a"};
     EXPECT_EQ(commands, expected);
+
+    // Refusals that begin after the first message taken.
+    ASSERT_EQ(m_sim->control("fault reject on 330 1"), "OK");
+    EXPECT_EQ(m_client->send("AT+CMGS=14\r\r"), "\r\n> ");
+    EXPECT_EQ(m_client->send(kSubmitAbc + "\x1a\r"), "\r\n+CMGS: 3\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client->send("AT+CMGS=14\r\r"), "\r\n> ");
+    EXPECT_EQ(m_client->send(kSubmitAbc + "\x1a\r"), "\r\n+CMS ERROR: 330\r\n");
+    EXPECT_EQ(m_client->send("AT+CMGS=14\r\r"), "\r\n> ");
+    EXPECT_EQ(m_client->send(kSubmitAbc + "\x1a\r"), "\r\n+CMS ERROR: 330\r\n");
+    EXPECT_EQ(m_sim->sentPdus().size(), 3u);
 }
 
 TEST_F(SimTest, StrayEscAndNulBytesAreIgnored)

@@ -20,6 +20,7 @@ constexpr Box kBoxes[] = {
     {"columns/time", &Form1::Check5},          // "Ora."
     {"columns/date", &Form1::Check4},          // "Data."
     {"columns/text", &Form1::Check6},          // "Testo."
+    {"composer/longSms", &Form1::Check8},      // "SMS lungo"
 };
 
 // "Flash" and "Ricevuta" are choices for one message, not preferences:

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What lasts from one run to the next: the device each of "COM 1" and
 // "COM 2" stands for and which one is chosen, the five column check boxes,
-// Flash and Ricevuta, the folder of the last phone-book file and the
-// window's geometry. The window itself never reads or writes settings:
-// main() loads them before showing it and saves them at the end, so a
-// window made elsewhere (the tests) starts as it always did.
+// "SMS lungo" (not "Flash" and "Ricevuta", choices for one message), the
+// folder of the last phone-book file and the window's geometry. The window
+// itself never reads or writes settings: main() loads them before showing
+// it and saves them at the end, so a window made elsewhere (the tests)
+// starts as it always did.
 #pragma once
 
 class Form1;

@@ -39,13 +39,58 @@ QString RecipientFromField(const QString& field)
     return at::TrimSpaces(bar < 0 ? field : field.left(bar));
 }
 
+QString FailureReason(const QString& answer, const QString& extendedError, phonelink::GiveUp why)
+{
+    const QString reason = at::ErrorReason(extendedError);
+    if (reason.isEmpty() && phonelink::gaveUp(answer))
+        return phonelink::GiveUpText(why);
+    return reason;
+}
+
 QString SendFailure(const QString& failure, const QString& answer, const QString& extendedError, phonelink::GiveUp why)
 {
-    QString reason = at::ErrorReason(extendedError);
-    if (reason.isEmpty() && phonelink::gaveUp(answer))
-        reason = phonelink::GiveUpText(why);
+    const QString reason = FailureReason(answer, extendedError, why);
     return reason.isEmpty() ? failure + QStringLiteral("..")
                             : failure + QStringLiteral(": ") + reason + QStringLiteral("..");
+}
+
+QString PartFailure(int part, int parts, const QString& reason)
+{
+    const int sent = part - 1;
+    const QString count = sent == 0   ? QStringLiteral("nessuna parte inviata")
+                          : sent == 1 ? QStringLiteral("1 parte inviata")
+                                      : QStringLiteral("%1 parti inviate").arg(sent);
+    QString text = QStringLiteral("Invio fallito alla parte %1 di %2").arg(part).arg(parts);
+    if (!reason.isEmpty())
+        text += QStringLiteral(" (") + reason + QLatin1Char(')');
+    return text + QStringLiteral(": ") + count + QStringLiteral("..");
+}
+
+QString CounterText(const QString& text, bool longSms)
+{
+    if (!longSms)
+        return QString::number(GsmSeptets(text)) + QStringLiteral("/160");
+    const SmsSegments s = SegmentText(text);
+    const QString count = QString::number(s.units) + QLatin1Char('/') + QString::number(s.perPart * s.parts);
+    return s.parts == 1 ? count : count + QStringLiteral(" (%1 SMS)").arg(s.parts);
+}
+
+int LongSmsLength(const QString& text)
+{
+    const SmsSegments s = SegmentText(text);
+    return s.parts > kMaxParts ? kLongSmsLimit + 1 : s.units;
+}
+
+QString ReplacementQuestion(const QList<Replacement>& replaced)
+{
+    QString text = QStringLiteral("L'alfabeto degli SMS non ha questi caratteri, che partiranno sostituiti:\n");
+    for (const Replacement& r : replaced) {
+        // A combining mark alone is shown on a dotted circle.
+        const QString shown = r.character.at(0).isMark() ? QChar(0x25CC) + r.character : r.character;
+        text += QStringLiteral("\n") + shown + QStringLiteral(" → ")
+                + (r.replacement.isEmpty() ? QStringLiteral("(niente)") : r.replacement);
+    }
+    return text + QStringLiteral("\n\nInviare il testo così? Con \"SMS lungo\" partono come sono scritti.");
 }
 
 QString ZipSms(const QString& text, const std::function<void()>& yield)
@@ -88,34 +133,72 @@ void Form1::Command5_Click()
     const bool flash = Check1->checkState() != Qt::Unchecked;
     const bool statusReport = Check2->checkState() != Qt::Unchecked;
     // "347 123 4567" is a number too: its grouping goes before the address is built.
-    const SubmitPdu submit =
-        EncodeSubmit(serviceCentre, at::DialledNumber(recipient), Text1->text(), flash, statusReport);
-    if (submit.error != SubmitPdu::Error::None) {
-        MsgBox(refusalOf(submit.error), kErrorTitle, QMessageBox::Critical);
+    const QString number = at::DialledNumber(recipient);
+    const QString text = Text1->text();
+    const bool longSms = Check8->isChecked();
+    SubmitParts message;
+    if (longSms) {
+        message = EncodeSubmitParts(serviceCentre, number, text, flash, statusReport, RifSmsLungo);
+    } else {
+        const SubmitPdu one = EncodeSubmit(serviceCentre, number, text, flash, statusReport);
+        message.error = one.error;
+        message.parts = {one};
+    }
+    if (message.error != SubmitPdu::Error::None) {
+        MsgBox(refusalOf(message.error), kErrorTitle, QMessageBox::Critical);
         return;
     }
-    Stato(QStringLiteral("Invio SMS in corso.."));
-    // The length ends with its own CR: the line goes out as AT+CMGS=n CR CR.
-    const QString prompt = InviaAT(QStringLiteral("+CMGS=") + QString::number(submit.cmgsLength) + QLatin1Char('\r'));
-    if (prompt != QLatin1String(">")) {
-        Stato(SendFailure(QStringLiteral("Errore invio sms"), prompt, ErroreAT, Linea->whyGivenUp()));
-        return;
+    if (!longSms) {
+        const QList<Replacement> replaced = ReplacedCharacters(text);
+        if (!replaced.isEmpty() && !Conferma(ReplacementQuestion(replaced), QStringLiteral("ATTENZIONE!!")))
+            return;
     }
-    const QString answer = InviaAT(submit.pdu + QChar(0x1A));
-    // "error" is the transaction giving up: a failure too.
-    if (answer.compare(QLatin1String("ERROR"), Qt::CaseInsensitive) == 0) {
-        Stato(SendFailure(QStringLiteral("Invio sms fallito"), answer, ErroreAT, Linea->whyGivenUp()));
-        return;
+    const int parts = int(message.parts.size());
+    if (parts > 1)
+        ++RifSmsLungo;
+    // Each part has its own dialogue; a part that fails ends the send, and
+    // the parts before it, which the network has, are not sent again.
+    for (int part = 1; part <= parts; ++part) {
+        const SubmitPdu& submit = message.parts[part - 1];
+        Stato(parts == 1 ? QStringLiteral("Invio SMS in corso..")
+                         : QStringLiteral("Invio SMS in corso: parte %1 di %2..").arg(part).arg(parts));
+        // The length ends with its own CR: the line goes out as AT+CMGS=n CR CR.
+        const QString prompt =
+            InviaAT(QStringLiteral("+CMGS=") + QString::number(submit.cmgsLength) + QLatin1Char('\r'));
+        if (prompt != QLatin1String(">")) {
+            Stato(parts == 1 ? SendFailure(QStringLiteral("Errore invio sms"), prompt, ErroreAT, Linea->whyGivenUp())
+                             : PartFailure(part, parts, FailureReason(prompt, ErroreAT, Linea->whyGivenUp())));
+            return;
+        }
+        const QString answer = InviaAT(submit.pdu + QChar(0x1A));
+        // "error" is the transaction giving up: a failure too.
+        if (answer.compare(QLatin1String("ERROR"), Qt::CaseInsensitive) == 0) {
+            Stato(parts == 1 ? SendFailure(QStringLiteral("Invio sms fallito"), answer, ErroreAT, Linea->whyGivenUp())
+                             : PartFailure(part, parts, FailureReason(answer, ErroreAT, Linea->whyGivenUp())));
+            return;
+        }
+        // The network bills each part.
+        Label8->setText(QString::number(at::LeadingNumber(Label8->text()) + 1));
     }
-    Stato(QStringLiteral("SMS inviato.."));
-    Label8->setText(QString::number(at::LeadingNumber(Label8->text()) + 1));
+    Stato(parts == 1 ? QStringLiteral("SMS inviato..") : QStringLiteral("SMS inviato in %1 parti..").arg(parts));
 }
 
 void Form1::Text1_Change()
 {
-    // The septets the text goes out as: an escape pair counts two, a line
-    // break (CR LF) two, a transliterated character as what it becomes.
-    Label3->setText(QString::number(GsmSeptets(Text1->text())) + QStringLiteral("/160"));
+    // Without "SMS lungo", the septets the text goes out as: an escape pair
+    // counts two, a line break (CR LF) two, a transliterated character as
+    // what it becomes.
+    Label3->setText(CounterText(Text1->text(), Check8->isChecked()));
+}
+
+void Form1::Check8_Click()
+{
+    // The limit counts as the counter does.
+    if (Check8->isChecked())
+        Text1->setMaxLength(kLongSmsLimit, LongSmsLength);
+    else
+        Text1->setMaxLength(160, GsmSeptets);
+    Text1_Change();
 }
 
 void Form1::Text1_Truncated(int kept)

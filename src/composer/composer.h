@@ -4,7 +4,9 @@
 #pragma once
 
 #include "link/phonelink.h"
+#include "pdu/pdu.h"
 
+#include <QList>
 #include <QString>
 
 #include <functional>
@@ -18,6 +20,32 @@ QString RecipientFromField(const QString& field);
 // link gave up (`why`) when `answer` is its give-up, and "..".
 QString SendFailure(const QString& failure, const QString& answer, const QString& extendedError,
                     phonelink::GiveUp why = phonelink::GiveUp::Silent);
+
+// Why a send failed, as the status texts put it after a colon: the reason
+// the phone gave in `extendedError`, or why the link gave up when `answer`
+// is its give-up; empty when neither says.
+QString FailureReason(const QString& answer, const QString& extendedError,
+                      phonelink::GiveUp why = phonelink::GiveUp::Silent);
+
+// A long SMS stopped at `part` of `parts` (counted from 1), the parts
+// before it sent: "Invio fallito alla parte 3 di 4: 2 parti inviate..",
+// with the reason, when there is one, after the part.
+QString PartFailure(int part, int parts, const QString& reason = QString());
+
+// Label3 for `text`. Without "SMS lungo": the septets, "n/160". With it:
+// "n/160" (septets) or "n/70" (UTF-16 units) for one SMS, and for more
+// the units against what the parts hold, "n/306 (2 SMS)", "n/134 (2 SMS)".
+QString CounterText(const QString& text, bool longSms);
+
+// Text1's limit with "SMS lungo": ten parts, 1,530 septets or 670 UTF-16
+// units. LongSmsLength counts a text as the counter does, and a text that
+// needs more than ten parts as past the limit.
+constexpr int kLongSmsLimit = 1530;
+int LongSmsLength(const QString& text);
+
+// The question before the plain encoder replaces characters: each one
+// with what it becomes ("😀 → ?", "ć → c"), and "SMS lungo" offered.
+QString ReplacementQuestion(const QList<Replacement>& replaced);
 
 // "ZIP SMS": the words (whatever lies up to and including a space) come out
 // alternately in upper and lower case, beginning with upper case, and every

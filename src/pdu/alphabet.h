@@ -93,8 +93,8 @@ inline constexpr char kLatin1Base[] =
 // ("@" is 0x00, "¥" 0x03). Left out: the "?" stand-ins for Greek letters,
 // the lone escape, and 0x40 and 0x60, whose standard characters are "¡" and
 // "¿" (so "`" has no code). Accented letters without a code of their own
-// take their base letter's.
-constexpr std::array<uint8_t, 256> makeLatin1Codes()
+// take their base letter's unless `exactOnly`.
+constexpr std::array<uint8_t, 256> makeLatin1Codes(bool exactOnly = false)
 {
     std::array<uint8_t, 256> codes{};
     for (auto& c : codes)
@@ -112,12 +112,13 @@ constexpr std::array<uint8_t, 256> makeLatin1Codes()
     for (const Pair& p : kStandardOnly)
         if (p.ch < 256)
             codes[p.ch] = p.code;
-    for (int ch = 0xC0; ch < 0x100; ++ch)
+    for (int ch = 0xC0; ch < 0x100 && !exactOnly; ++ch)
         if (codes[ch] == kNone && kLatin1Base[ch - 0xC0] != '.')
             codes[ch] = codes[uint8_t(kLatin1Base[ch - 0xC0])];
     return codes;
 }
 inline constexpr std::array<uint8_t, 256> kLatin1Codes = makeLatin1Codes();
+inline constexpr std::array<uint8_t, 256> kLatin1ExactCodes = makeLatin1Codes(true);
 
 // The encoder's code for a code point, in kLatin1Codes' form; kNone when
 // neither table carries it.
@@ -133,6 +134,10 @@ constexpr uint8_t codeFor(char32_t ch)
             return static_cast<uint8_t>(kEscapeFlag | p.code);
     return kNone;
 }
+
+// Whether the default alphabet carries `ch` as itself (an escape pair
+// included), not as a base letter or a stand-in.
+constexpr bool carriesExactly(char32_t ch) { return ch < 256 ? kLatin1ExactCodes[ch] != kNone : codeFor(ch) != kNone; }
 
 // The character of the escape pair 27, `code`; 0 when not translated.
 constexpr char16_t escapeChar(unsigned code)

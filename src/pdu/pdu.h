@@ -4,6 +4,7 @@
 // no widgets, no event processing, no global state, nothing thrown.
 #pragma once
 
+#include <QList>
 #include <QString>
 
 #include <cstdint>
@@ -88,7 +89,7 @@ struct SubmitPdu {
     Error error = Error::None;
     QString pdu;        // upper-case hex, service-centre address included
     int cmgsLength = 0; // octets after the service-centre address, for +CMGS=
-    int septets = 0;    // septets of the mapped text
+    int septets = 0;    // septets of the mapped text (of a long SMS's part: its septets or UTF-16 units)
 };
 
 // serviceCentre and recipient are trimmed numbers, each an optional "+"
@@ -101,3 +102,52 @@ struct SubmitPdu {
 // empty and `cmgsLength` 0 (`septets` is still counted for TooLong).
 SubmitPdu EncodeSubmit(const QString& serviceCentre, const QString& recipient, const QString& text, bool flash,
                        bool statusReport);
+
+// ---- Long messages ("SMS lungo") ----
+
+// The alphabet a long SMS goes out in: the default one when every
+// character has a code of its own there (escape pairs included), UCS2
+// (UTF-16, TS 23.038 4) otherwise.
+enum class SmsCoding { Gsm7, Ucs2 };
+
+// A long SMS takes at most this many parts.
+constexpr int kMaxParts = 10;
+
+// What a text costs as a long SMS.
+struct SmsSegments {
+    SmsCoding coding = SmsCoding::Gsm7;
+    int units = 0;     // septets (an escape pair counts two) or UTF-16 units
+    int parts = 1;     // the SMS it takes, more than kMaxParts when too long
+    int perPart = 160; // one SMS: 160 septets or 70 units; each part of more: 153 or 67
+};
+SmsSegments SegmentText(const QString& text);
+
+// A character EncodeSubmit does not send as itself, and what it sends
+// instead: its base letter ("ć" as "c"), "?" ("😀"), or nothing (a
+// combining mark left alone).
+struct Replacement {
+    QString character;
+    QString replacement;
+};
+// Each such character of `text` once, in the order they first come.
+QList<Replacement> ReplacedCharacters(const QString& text);
+
+// The parts of a long SMS, each with its own PDU and +CMGS length, in order.
+struct SubmitParts {
+    SubmitPdu::Error error = SubmitPdu::Error::None;
+    SmsCoding coding = SmsCoding::Gsm7;
+    int units = 0; // of the whole text, as SegmentText counts them
+    QList<SubmitPdu> parts;
+};
+
+// `text` as a long SMS: one SMS-SUBMIT when it fits one (160 septets or 70
+// UTF-16 units; then as EncodeSubmit builds it, data coding scheme 08, 18
+// with `flash`, for UCS2), otherwise a concatenated message (TS 23.040
+// 9.2.3.24.1): TP-UDHI set and the header 05 00 03 `reference` total index
+// in every part, 153 septets (after one fill bit) or 67 units a part, a
+// part never ending inside an escape pair or a surrogate pair. `flash` and
+// `statusReport` apply to every part. The caller picks `reference`, one a
+// message, so that the recipient's phone joins the right parts. Errors as
+// EncodeSubmit's; TooLong beyond kMaxParts parts (`units` still counted).
+SubmitParts EncodeSubmitParts(const QString& serviceCentre, const QString& recipient, const QString& text, bool flash,
+                              bool statusReport, uint8_t reference);

@@ -16,6 +16,7 @@
 #include <QStyle>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -188,6 +189,48 @@ void Memo::enforceLimit()
     moveCursor(QTextCursor::End);
     m_enforcing = false;
     emit truncated(measured(text()));
+}
+
+// ---- FittingLabel ----
+
+FittingLabel::FittingLabel(QWidget* parent) : QLabel(parent) {}
+
+bool FittingLabel::fits() const { return fontMetrics().horizontalAdvance(text()) <= contentsRect().width(); }
+
+bool FittingLabel::event(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip && toolTip().isEmpty()) {
+        if (fits())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), text(), this);
+        return true;
+    }
+    return QLabel::event(event);
+}
+
+void FittingLabel::paintEvent(QPaintEvent* event)
+{
+    if (fits()) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    const QRect room = contentsRect();
+    QFont smaller = font();
+    const qreal scale = qreal(room.width()) / fontMetrics().horizontalAdvance(text());
+    smaller.setPointSizeF(std::max(kSmallest, font().pointSizeF() * scale));
+    QString shown = text();
+    // Still too wide at the smallest size: two lines, broken at the first
+    // blank ("1530/1530" over "(10 SMS)").
+    const QFontMetrics metrics(smaller);
+    if (metrics.horizontalAdvance(shown) > room.width() && shown.contains(QLatin1Char(' ')))
+        shown.replace(shown.indexOf(QLatin1Char(' ')), 1, QLatin1Char('\n'));
+    QStringList lines = shown.split(QLatin1Char('\n'));
+    for (QString& line : lines)
+        line = metrics.elidedText(line, Qt::ElideRight, room.width());
+    QPainter painter(this);
+    painter.setFont(smaller);
+    painter.drawText(room, int(alignment()), lines.join(QLatin1Char('\n')));
 }
 
 // ---- TextBox ----

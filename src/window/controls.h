@@ -32,8 +32,8 @@ public:
     QString text() const;
     void setText(const QString& text);
     // 0: no limit. Typing or pasting beyond it keeps the first characters.
-    // The limit counts characters unless `measure` counts otherwise; a
-    // measure must not shrink as a text grows.
+    // The limit counts characters unless `measure` counts otherwise; a text
+    // past the limit must stay past it as it grows.
     void setMaxLength(int length, Measure measure = {});
     int maxLength() const { return m_maxLength; }
     // The length of `text` as the limit counts it.
@@ -61,6 +61,22 @@ private:
     int m_maxLength = 0;
     Measure m_measure;
     bool m_enforcing = false;
+};
+
+// A label that keeps its place whatever it shows (Label3): a text wider
+// than the label is drawn in a smaller font, down to kSmallest points, and
+// shows whole in its tooltip.
+class FittingLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit FittingLabel(QWidget* parent = nullptr);
+    static constexpr qreal kSmallest = 7;
+    // Whether the text fits in the label's own font.
+    bool fits() const;
+
+protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 };
 
 // Single-line text box with a got-focus event (Text2, Text4, Text5, Text6..11).

@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QMenu>
+#include <QRandomGenerator>
 #include <QResizeEvent>
 #include <QScrollBar>
 
@@ -99,6 +100,7 @@ Form1::Form1(QWidget* parent)
     connect(List1, &ListBox::Click, this, &Form1::List1_Click);
     connect(List2, &ListBox::Click, this, &Form1::List2_Click);
     connect(StatusBar1, &StatusBar::panelClick, this, &Form1::StatusBar1_PanelClick);
+    connect(Check8, &QCheckBox::toggled, this, &Form1::Check8_Click);
     connect(Text1, &Memo::changed, this, &Form1::Text1_Change);
     connect(Text1, &Memo::gotFocus, this, &Form1::Text1_GotFocus);
     connect(Text1, &Memo::truncated, this, &Form1::Text1_Truncated);
@@ -323,7 +325,7 @@ void Form1::buildControls()
     Text2->setGeometry(55, 521, 352, 22);
     Label2 = make<QLabel>(this, "Label2", QStringLiteral("Car:"));
     Label2->setGeometry(413, 521, 32, 22);
-    Label3 = make<QLabel>(this, "Label3", QStringLiteral("0/160"));
+    Label3 = make<FittingLabel>(this, "Label3", QStringLiteral("0/160"));
     Label3->setGeometry(445, 521, 70, 22);
     Label7 = make<QLabel>(this, "Label7", QStringLiteral("SMS Inviati:"));
     Label7->setGeometry(520, 521, 85, 22);
@@ -333,6 +335,11 @@ void Form1::buildControls()
     Label8->setAlignment(Qt::AlignCenter);
     Command10 = make<QPushButton>(this, "Command10", QStringLiteral("Reset"));
     Command10->setGeometry(661, 520, 70, 24);
+    Check8 = make<QCheckBox>(this, "Check8", QStringLiteral("SMS lungo"));
+    Check8->setFont(sansFont(9)); // as the other captions squeezed into the composer's corners
+    Check8->setGeometry(734, 521, 81, 22);
+    Check8->setToolTip(QStringLiteral("Un testo lungo parte in più SMS uniti (fino a 10); emoji e lettere che "
+                                      "l'alfabeto degli SMS non ha partono come sono scritte (70 caratteri a SMS)"));
 
     Text1 = make<Memo>(this, "Text1");
     Text1->setFont(arial12);
@@ -372,22 +379,22 @@ void Form1::anchorControls()
     using A = Across;
     using D = Down;
     const std::vector<std::tuple<QWidget*, Across, Down>> anchors = {
-        {Command2, A::Stays, D::Stays},       {Frame2, A::Moves, D::Stays},        {Command4, A::Stays, D::Stays},
-        {Frame1, A::Stays, D::Stays},         {Command11, A::Moves, D::Stays},     {Label5, A::Widens, D::Stays},
-        {List1, A::Widens, D::AsList1},       {Label9, A::Stays, D::BelowList1},   {Text6, A::Stays, D::BelowList1},
-        {Label10, A::Stays, D::BelowList1},   {Text7, A::Stays, D::BelowList1},    {Label11, A::Stays, D::BelowList1},
-        {Text8, A::Stays, D::BelowList1},     {Label12, A::Stays, D::BelowList1},  {Text9, A::Stays, D::BelowList1},
-        {Label13, A::Stays, D::BelowList1},   {Text10, A::Stays, D::BelowList1},   {Label14, A::Stays, D::BelowList1},
-        {Text11, A::Stays, D::BelowList1},    {Label15, A::Stays, D::BelowList1},  {Text3, A::Widens, D::BelowList1},
-        {Command9, A::Stays, D::BelowList1},  {Command6, A::Moves, D::BelowList1}, {Label6, A::Stays, D::BelowList1},
-        {Text5, A::Widens, D::BelowList1},    {List2, A::Widens, D::AsList2},      {Command1, A::Moves, D::BelowList1},
-        {Command7, A::Moves, D::BelowList1},  {Command8, A::Moves, D::BelowList1}, {Label1, A::Moves, D::Bottom},
-        {Text4, A::Moves, D::Bottom},         {Command3, A::Moves, D::Bottom},     {Command5, A::Moves, D::Bottom},
-        {Check1, A::Moves, D::Bottom},        {Check2, A::Moves, D::Bottom},       {Command12, A::Moves, D::Bottom},
-        {Label4, A::Stays, D::Bottom},        {Text2, A::Widens, D::Bottom},       {Label2, A::Moves, D::Bottom},
-        {Label3, A::Moves, D::Bottom},        {Label7, A::Moves, D::Bottom},       {Label8, A::Moves, D::Bottom},
-        {Command10, A::Moves, D::Bottom},     {Text1, A::Widens, D::Bottom},       {Label16, A::Widens, D::Bottom},
-        {ProgressBar1, A::Widens, D::Bottom}, {StatusBar1, A::Widens, D::Bottom},
+        {Command2, A::Stays, D::Stays},      {Frame2, A::Moves, D::Stays},         {Command4, A::Stays, D::Stays},
+        {Frame1, A::Stays, D::Stays},        {Command11, A::Moves, D::Stays},      {Label5, A::Widens, D::Stays},
+        {List1, A::Widens, D::AsList1},      {Label9, A::Stays, D::BelowList1},    {Text6, A::Stays, D::BelowList1},
+        {Label10, A::Stays, D::BelowList1},  {Text7, A::Stays, D::BelowList1},     {Label11, A::Stays, D::BelowList1},
+        {Text8, A::Stays, D::BelowList1},    {Label12, A::Stays, D::BelowList1},   {Text9, A::Stays, D::BelowList1},
+        {Label13, A::Stays, D::BelowList1},  {Text10, A::Stays, D::BelowList1},    {Label14, A::Stays, D::BelowList1},
+        {Text11, A::Stays, D::BelowList1},   {Label15, A::Stays, D::BelowList1},   {Text3, A::Widens, D::BelowList1},
+        {Command9, A::Stays, D::BelowList1}, {Command6, A::Moves, D::BelowList1},  {Label6, A::Stays, D::BelowList1},
+        {Text5, A::Widens, D::BelowList1},   {List2, A::Widens, D::AsList2},       {Command1, A::Moves, D::BelowList1},
+        {Command7, A::Moves, D::BelowList1}, {Command8, A::Moves, D::BelowList1},  {Label1, A::Moves, D::Bottom},
+        {Text4, A::Moves, D::Bottom},        {Command3, A::Moves, D::Bottom},      {Command5, A::Moves, D::Bottom},
+        {Check1, A::Moves, D::Bottom},       {Check2, A::Moves, D::Bottom},        {Command12, A::Moves, D::Bottom},
+        {Label4, A::Stays, D::Bottom},       {Text2, A::Widens, D::Bottom},        {Label2, A::Moves, D::Bottom},
+        {Label3, A::Moves, D::Bottom},       {Label7, A::Moves, D::Bottom},        {Label8, A::Moves, D::Bottom},
+        {Command10, A::Moves, D::Bottom},    {Check8, A::Moves, D::Bottom},        {Text1, A::Widens, D::Bottom},
+        {Label16, A::Widens, D::Bottom},     {ProgressBar1, A::Widens, D::Bottom}, {StatusBar1, A::Widens, D::Bottom},
     };
     m_anchors.clear();
     for (const auto& [control, across, down] : anchors)
@@ -433,6 +440,8 @@ void Form1::Form_Load()
     LineaLibera = true;
     ComandoLibero = true;
     StatoPrec = Banner;
+    // Another run's parts must not join this run's.
+    RifSmsLungo = quint8(QRandomGenerator::global()->bounded(256));
 }
 
 // A message stays until one tick has seen it and the next sees it unchanged;

@@ -11,7 +11,7 @@
 //              Text5_Change, List2_Click
 //   composer/  Command5_Click, Text1_Change, Text1_GotFocus, Text1_Truncated,
 //              Text2_GotFocus, Command12_Click, Command10_Click,
-//              Linea_LateConfirmation
+//              Check8_Click, Linea_LateConfirmation
 #pragma once
 
 #include "link/phonelink.h"
@@ -57,7 +57,7 @@ public:
     QPushButton* Command11; // "Aggiorna"
     QPushButton* Command12; // "ZIP SMS"
 
-    Memo* Text1;     // message to send, at most 160 characters
+    Memo* Text1;     // message to send, at most 160 characters (10 SMS with "SMS lungo")
     TextBox* Text2;  // recipient
     Memo* Text3;     // message text, read-only
     TextBox* Text4;  // service centre
@@ -69,22 +69,22 @@ public:
     TextBox* Text10; // detail: time
     TextBox* Text11; // detail: date
 
-    QLabel* Label1;  // "CS:"
-    QLabel* Label2;  // "Car:"
-    QLabel* Label3;  // "0/160"
-    QLabel* Label4;  // "Invio a:"
-    QLabel* Label5;  // header line of List1
-    QLabel* Label6;  // "Cerca:"
-    QLabel* Label7;  // "SMS Inviati:"
-    QLabel* Label8;  // sent counter, "0"
-    QLabel* Label9;  // "Memoria ="
-    QLabel* Label10; // "Centro servizi ="
-    QLabel* Label11; // "Tipo SMS ="
-    QLabel* Label12; // "Mittente =" or "Destinatario ="
-    QLabel* Label13; // "Ora ="
-    QLabel* Label14; // "Data ="
-    QLabel* Label15; // "Testo:"
-    Light* Label16;  // activity light
+    QLabel* Label1;       // "CS:"
+    QLabel* Label2;       // "Car:"
+    FittingLabel* Label3; // "0/160"
+    QLabel* Label4;       // "Invio a:"
+    QLabel* Label5;       // header line of List1
+    QLabel* Label6;       // "Cerca:"
+    QLabel* Label7;       // "SMS Inviati:"
+    QLabel* Label8;       // sent counter, "0"
+    QLabel* Label9;       // "Memoria ="
+    QLabel* Label10;      // "Centro servizi ="
+    QLabel* Label11;      // "Tipo SMS ="
+    QLabel* Label12;      // "Mittente =" or "Destinatario ="
+    QLabel* Label13;      // "Ora ="
+    QLabel* Label14;      // "Data ="
+    QLabel* Label15;      // "Testo:"
+    Light* Label16;       // activity light
 
     QCheckBox* Check1; // "Flash"
     QCheckBox* Check2; // "Ricevuta"
@@ -93,6 +93,7 @@ public:
     QCheckBox* Check5; // "Ora."
     QCheckBox* Check6; // "Testo."
     QCheckBox* Check7; // "Tipo."
+    QCheckBox* Check8; // "SMS lungo"
 
     QRadioButton* Option3; // "COM 1"
     QRadioButton* Option4; // "COM 2"
@@ -115,6 +116,9 @@ public:
     QString StatoPrec;
     int LungNumero = 0;
     int LungNome = 0;
+    // The reference of the next concatenated SMS's parts, one a message,
+    // so that the recipient's phone joins the parts of each apart.
+    quint8 RifSmsLungo = 0;
 
     // The link's own values, which handlers read and tests shorten: its
     // timing, the extended error of the last transaction ("+CMS ERROR:
@@ -158,6 +162,9 @@ public:
     void Text2_GotFocus();
     void Command12_Click();
     void Command10_Click();
+    // "SMS lungo" checked or unchecked, by a click or by code: Text1's
+    // limit and the counter follow.
+    void Check8_Click();
     // The network confirmed, with `reference`, a message whose send was
     // given up and told as failed.
     void Linea_LateConfirmation(int reference);

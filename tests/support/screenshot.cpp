@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Draws the window as a person sees it and saves it as a PNG, for looking
-// at the layout: screenshot OUTPUT.png [rows|phone|-] [maximised]
+// at the layout: screenshot OUTPUT.png [rows|phone|long|-] [maximised]
 // With "rows", a few list rows are filled in so that the box lines show; with
 // "phone", it connects to the phone named in ZIRCALO_COM1, reads the phone
 // books and the message list and opens the first message. With "maximised"
@@ -20,7 +20,7 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: screenshot OUTPUT.png [rows|phone|-] [maximised]\n");
+        std::fprintf(stderr, "usage: screenshot OUTPUT.png [rows|phone|long|-] [maximised]\n");
         return 2;
     }
     Form1 form;
@@ -33,6 +33,10 @@ int main(int argc, char** argv)
         form.Command4_Click();
         form.List1->setListIndex(2);
         form.Text1->setText(QStringLiteral("Ciao, ci vediamo domani alle 10?"));
+    } else if (mode == QLatin1String("long")) {
+        // "SMS lungo" with the longest counter it shows.
+        form.Check8->setChecked(true);
+        form.Text1->setText(QStringLiteral("Ciao! ").repeated(255));
     } else if (mode == QLatin1String("rows")) {
         form.Label5->setText(QString::fromUtf8(
             "Mem:   ³ Centro servizi:     ³ Tipo:  ³ Mitten./Dest.:      ³ Ora:     ³ Data:    ³ Testo:"));

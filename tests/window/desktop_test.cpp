@@ -150,6 +150,8 @@ TEST_F(Desktop, FirstRunWithoutSettingsStartsAsAlways)
         EXPECT_TRUE(box->isChecked()) << box->objectName().toStdString();
     EXPECT_FALSE(form.Check1->isChecked());
     EXPECT_FALSE(form.Check2->isChecked());
+    EXPECT_FALSE(form.Check8->isChecked());
+    EXPECT_EQ(form.Text1->maxLength(), 160);
     EXPECT_EQ(form.Porta(1), "/dev/ttyS0");
     EXPECT_EQ(form.Porta(2), "/dev/ttyS1");
     EXPECT_EQ(form.CommonDialog1->Folder, "");
@@ -166,6 +168,7 @@ TEST_F(Desktop, SettingsWrittenAreReadBackByTheNextRun)
     form.Check6->setChecked(false);
     form.Check1->setChecked(true);
     form.Check2->setChecked(true);
+    form.Check8->setChecked(true);
     form.CommonDialog1->chooser = [this](bool) { return dir.filePath(QStringLiteral("rubrica.RDS")); };
     form.CommonDialog1->ShowOpen();
     form.resize(1000, 700);
@@ -191,6 +194,9 @@ TEST_F(Desktop, SettingsWrittenAreReadBackByTheNextRun)
     // "Flash" and "Ricevuta" were for one message: the next run starts without them.
     EXPECT_FALSE(next.Check1->isChecked());
     EXPECT_FALSE(next.Check2->isChecked());
+    // "SMS lungo" is a preference: kept, with the limit of ten parts it brings.
+    EXPECT_TRUE(next.Check8->isChecked());
+    EXPECT_EQ(next.Text1->maxLength(), 1530);
     EXPECT_EQ(next.CommonDialog1->Folder, dir.path());
     EXPECT_EQ(next.size(), QSize(1000, 700));
 }

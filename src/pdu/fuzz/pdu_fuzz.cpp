@@ -102,6 +102,20 @@ void encode(uint8_t flags, const uint8_t* data, size_t size)
     check(RivNumCS(r.pdu) == serviceCentre.trimmed());
     check(RivNumMT(2, r.pdu) == recipient.trimmed());
     check(r.pdu.mid(r.pdu.size() - 2 * ((7 * r.septets + 7) / 8) - 2, 2).toInt(nullptr, 16) == r.septets);
+
+    // The same text as a long SMS: at most ten parts, each a whole PDU of
+    // at most 140 octets of user data, whose texts are the text's units.
+    const SubmitParts long_ = EncodeSubmitParts(serviceCentre, recipient, text, flags & 2, flags & 4, flags);
+    check(long_.error == SubmitPdu::Error::None || long_.error == SubmitPdu::Error::TooLong);
+    check(long_.parts.size() <= kMaxParts);
+    int units = 0;
+    for (const SubmitPdu& part : long_.parts) {
+        const int octets = part.pdu.left(2).toInt(nullptr, 16);
+        check(part.cmgsLength == part.pdu.size() / 2 - (octets + 1));
+        check(part.septets <= (long_.coding == SmsCoding::Gsm7 ? 160 : 70));
+        units += part.septets;
+    }
+    check(long_.error == SubmitPdu::Error::TooLong || units == long_.units);
 }
 
 } // namespace
