@@ -167,6 +167,23 @@ TEST_F(Parts, RowsAndDeletionStayBySlot)
     EXPECT_EQ(phone->commands(), (std::vector<std::string>{"AT+CPMS=SM", "AT+CMGR=9"}));
 }
 
+// A part that came after the list was read is found once "Aggiorna" has
+// read its slot again.
+TEST_F(Parts, PartArrivedAfterTheListRead)
+{
+    readList("sms.SM.9 =\n");
+    open(true, 10);
+    ASSERT_EQ(form().Text3->text(), u(Cena) + u("[parte 2 di 2 mancante]"));
+    const std::string part2 = "0 0791933395066900440C9193431032547600004230029133944011050003A70202C2E3340BD40CCBE961";
+    ASSERT_EQ(phone->sim().control("deliver SM 9 " + part2), "OK");
+    QTest::mouseClick(form().Command11, Qt::LeftButton);
+    ASSERT_TRUE(form().List1->List(positionOf(true, 9)).endsWith(u(" ³ aci, Marta")));
+
+    open(true, 10);
+    EXPECT_EQ(form().Text3->text(), u(Cena) + u("aci, Marta"));
+    EXPECT_EQ(form().StatusBar1->panelText(2), u("SMS in 2 parti: S:10, S:09"));
+}
+
 // A slot that holds something else than when the list was read (another
 // program deleted the part, another message came in its place) gives no
 // part: each part is read again before it is shown.
