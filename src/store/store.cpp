@@ -3,7 +3,9 @@
 // view of one message, the refresh of the empty slots and the deletions.
 // The rows of List1 (store/message_rows.h) are the only record of the messages: the
 // detail view, the refresh and the deletions read store, slot and capacity
-// back out of them.
+// back out of them. Besides its text a row keeps the part its message is of
+// a message in parts (store/parts.h), which the detail view uses to find the
+// other parts; whoever writes a row writes that too.
 #include "store/message_rows.h"
 
 #include "phonebook/book_rows.h"
