@@ -6,6 +6,7 @@ Prints state-file lines ("sms.SM.3 = 0 0791...") for the messages listed at
 the bottom; the samples under sim/samples were made with it.
   make_sample_pdus.py               italian.state
   make_sample_pdus.py real-phones   real-phones.state
+  make_sample_pdus.py long-messages the additions of long-messages.state
   make_sample_pdus.py unsolicited   the +CMT and +CDS lines of the "urc" fault  Every PDU is
 checked by reading it back with gammu (the sim_gammu test).
 """
@@ -167,6 +168,31 @@ MESSAGES = [
                          "Ho trovato le chiavi, erano in macchina :-)")),
 ]
 
+# samples/long-messages.state: the Italian phone with messages that came in
+# parts.  The second half of the message at SM 10 (reference 167) is stored
+# before it, at SM 9; the same sender's next message (reference 168) at SM
+# 11 and 13; a message in three parts with a 16-bit reference spread over
+# both stores, part 1 at ME 5, part 2 at SM 4, part 3 at ME 7.
+LONG_MESSAGES = [
+    ("SM", 9, 0, deliver(CENTRE, "+393401234567", "240320193349", 4, "aci, Marta",
+                         header=bytes([0x05, 0x00, 0x03, 0xA7, 0x02, 0x02]))),
+    ("SM", 11, 1, deliver(CENTRE, "+393401234567", "240320194510", 4,
+                          "Dimenticavo: il tavolo è a nome Bianchi, ",
+                          header=bytes([0x05, 0x00, 0x03, 0xA8, 0x02, 0x01]))),
+    ("SM", 13, 0, deliver(CENTRE, "+393401234567", "240320194512", 4,
+                          "chiedi di Mario all'ingresso.",
+                          header=bytes([0x05, 0x00, 0x03, 0xA8, 0x02, 0x02]))),
+    ("ME", 5, 1, deliver(CENTRE, "+393471234567", "240323101500", 4,
+                         "Ciao, sono Marco: domani la riunione ",
+                         header=bytes([0x06, 0x08, 0x04, 0x12, 0x34, 0x03, 0x01]))),
+    ("SM", 4, 0, deliver(CENTRE, "+393471234567", "240323101502", 4,
+                         "è spostata alle 15:00 in sala B, ",
+                         header=bytes([0x06, 0x08, 0x04, 0x12, 0x34, 0x03, 0x02]))),
+    ("ME", 7, 0, deliver(CENTRE, "+393471234567", "240323101503", 4,
+                         "porta i conti del trimestre. A dopo!",
+                         header=bytes([0x06, 0x08, 0x04, 0x12, 0x34, 0x03, 0x03]))),
+]
+
 # samples/real-phones.state: what real phones store.  Status reports kept
 # as received messages (stat 0/1), an SMS-SUBMIT kept as "REC READ", an
 # SMS-DELIVER kept as "STO SENT", and stats no standard names (4, 24).
@@ -197,6 +223,7 @@ if __name__ == "__main__":
             print(line)
             print(pdu)
         sys.exit(0)
-    for mem, index, stat, pdu in REAL_PHONES if which == "real-phones" else MESSAGES:
+    messages = {"real-phones": REAL_PHONES, "long-messages": LONG_MESSAGES}.get(which, MESSAGES)
+    for mem, index, stat, pdu in messages:
         print("sms.%s.%d = %d %s" % (mem, index, stat, pdu))
     sys.exit(0)

@@ -408,6 +408,17 @@ QString stampField(const QString& pak, bool time)
     return QString();
 }
 
+// The first octet of the message (TP-MTI, TP-UDHI ...), after the message
+// reference in an SMS-SUBMIT.
+int firstOctetOf(QStringView pak, const Walk& w) { return pairAt(pak, w.base - (w.kind == SmsKind::Submit ? 3 : 1)); }
+
+// The position of the user-data length of an SMS-DELIVER or SMS-SUBMIT; the
+// user data follows it.
+qsizetype userDataLengthAt(const Walk& w, int firstOctet)
+{
+    return w.kind == SmsKind::Submit ? w.base + w.v + 9 + 2 * validityOctets(firstOctet) : w.base + w.v + 23;
+}
+
 bool isHexPair(QStringView pak, qsizetype p)
 {
     return p >= 1 && p + 1 <= pak.size() && hexDigit(pak[p - 1].unicode()) >= 0 && hexDigit(pak[p].unicode()) >= 0;
@@ -532,11 +543,9 @@ QString RivTesto(int16_t, const QString& pak)
         return QString();
     if (w.kind == SmsKind::StatusReport)
         return statusReportText(pak, w);
-    // a: the position just before the user-data length.
-    const int firstOctet = pairAt(pak, w.base - (w.kind == SmsKind::Submit ? 3 : 1));
+    const int firstOctet = firstOctetOf(pak, w);
     const int dcs = pairAt(pak, w.base + w.v + 7);
-    const qsizetype a =
-        w.kind == SmsKind::Submit ? w.base + w.v + 8 + 2 * validityOctets(firstOctet) : w.base + w.v + 22;
+    const qsizetype a = userDataLengthAt(w, firstOctet) - 1;
     const int udl = pairAt(pak, a + 1);
     uint8_t oct[kMaxOctets];
     int available = 0;
@@ -577,4 +586,40 @@ QString RivTesto(int16_t, const QString& pak)
     Text out;
     insertPictures(text, pictures, count, out);
     return toQString(out);
+}
+
+std::optional<ConcatPart> ConcatInfo(int16_t, const QString& pak)
+{
+    Walk w;
+    if (!walkTo(pak, w) || w.kind == SmsKind::StatusReport)
+        return std::nullopt;
+    const int firstOctet = firstOctetOf(pak, w);
+    if ((firstOctet & 0x40) == 0) // TP-UDHI: no header
+        return std::nullopt;
+    // The header as RivTesto skips it: the same octets, the same length.
+    uint8_t oct[kMaxOctets];
+    int available = 0;
+    const int n = userDataOctets(pak, userDataLengthAt(w, firstOctet) - 1, oct, available);
+    if (n == 0)
+        return std::nullopt;
+    const int end = qMin(oct[0] + 1, n);
+    // TS 23.040 9.2.3.24: of an element that may not repeat, the last one
+    // counts; one with a total of 0 or an index outside 1..total is ignored.
+    std::optional<ConcatPart> found;
+    for (int i = 1; i + 1 < end;) {
+        const int iei = oct[i];
+        const int iedl = oct[i + 1];
+        if (i + 2 + iedl > end)
+            break;
+        const uint8_t* e = oct + i + 2;
+        ConcatPart part;
+        if (iei == 0x00 && iedl == 3) // 9.2.3.24.1: 8-bit reference
+            part = ConcatPart{e[0], e[1], e[2], false};
+        else if (iei == 0x08 && iedl == 4) // 9.2.3.24.8: 16-bit reference
+            part = ConcatPart{e[0] << 8 | e[1], e[2], e[3], true};
+        if (part.total > 0 && part.index >= 1 && part.index <= part.total)
+            found = part;
+        i += 2 + iedl;
+    }
+    return found;
 }

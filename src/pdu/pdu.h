@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 
 // A byte value as eight "0"/"1" characters, most significant bit first.
 // Values of 256 or more give their low eight bits, negative values those of
@@ -63,6 +64,21 @@ QString RivData(int16_t tipo, const QString& pak);
 // empty for an SMS-SUBMIT, a stamp cut short or a zone that is no number.
 QString RivZona(int16_t tipo, const QString& pak);
 QString RivTesto(int16_t tipo, const QString& pak);
+
+// Where a message stands in a concatenated one: the concatenation element
+// of the user-data header of an SMS-DELIVER or stored SMS-SUBMIT (TS 23.040
+// 9.2.3.24.1, "00 03 ref total index", and 9.2.3.24.8, "08 04 refhi reflo
+// total index"), read from the header RivTesto skips. None for a message
+// without one, for a status report, and for an element whose total is 0
+// or whose index is not 1..total (which the standard says to ignore); of
+// several elements the last one counts. `tipo` is not used.
+struct ConcatPart {
+    int reference = 0;
+    int total = 0;
+    int index = 0;
+    bool wideReference = false; // the 16-bit reference element
+};
+std::optional<ConcatPart> ConcatInfo(int16_t tipo, const QString& pak);
 
 // The alphabet table (TS 23.038 6.2.1 as this program shows it).
 // GsmChar: the character shown for a code 0..127; other values give U+FFFD.

@@ -55,10 +55,11 @@ QByteArray MessagesCsv(const std::vector<ExportedMessage>& messages)
     };
     QString text = row({QStringLiteral("Memoria"), QStringLiteral("Posizione"), QStringLiteral("Stato"),
                         QStringLiteral("Centro servizi"), QStringLiteral("Numero"), QStringLiteral("Nome"),
-                        QStringLiteral("Data e ora"), QStringLiteral("Fuso orario"), QStringLiteral("Testo")});
+                        QStringLiteral("Data e ora"), QStringLiteral("Fuso orario"), QStringLiteral("Testo"),
+                        QStringLiteral("Parte"), QStringLiteral("Testo completo")});
     for (const ExportedMessage& m : messages)
         text += row({m.store, QString::number(m.slot), m.status, m.serviceCentre, m.number, m.name, m.dateTime, m.zone,
-                     m.text});
+                     m.text, m.part, m.whole});
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
 }
 

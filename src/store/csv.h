@@ -24,6 +24,8 @@ struct ExportedMessage {
     QString dateTime; // "2003-12-31 12:34:56", the stamp's local time; empty without a stamp
     QString zone;     // the stamp's zone, "+01:00"; empty without one
     QString text;     // the whole text, line breaks included
+    QString part;     // "1/2" for part 1 of a message in 2 parts; empty for a message sent whole
+    QString whole;    // the message the part belongs to, joined from its parts; the text of a message sent whole
 };
 
 // The service-centre stamp as "yyyy-mm-dd hh:mm:ss" local time, which
@@ -37,7 +39,7 @@ QString CsvDateTime(const QString& date, const QString& time);
 QString CsvField(const QString& field);
 
 // Byte-order mark, the header row
-//   Memoria;Posizione;Stato;Centro servizi;Numero;Nome;Data e ora;Fuso orario;Testo
+//   Memoria;Posizione;Stato;Centro servizi;Numero;Nome;Data e ora;Fuso orario;Testo;Parte;Testo completo
 // and a row per message.
 QByteArray MessagesCsv(const std::vector<ExportedMessage>& messages);
 

@@ -14,6 +14,7 @@
 #include "phonebook/savefile.h"
 #include "store/csv.h"
 #include "store/message_rows.h"
+#include "store/parts.h"
 #include "store/reader.h"
 #include "window/form1.h"
 
@@ -55,12 +56,14 @@ ExportedMessage exported(const Form1& form, const RowPlace& place, const at::Cmg
     return message;
 }
 
-// Reads again every message that List1 lists into `messages`; `unread`
+// Reads again every message that List1 lists into `messages`, and the part
+// each is of a message in parts into `parts`; `unread`
 // counts the listed messages it could not read: a slot that answers no
 // message or one cut or garbled, the slots of a store that cannot be
 // selected, and every slot after the phone fell silent. False when the line
 // was lost.
-bool readListed(Form1& form, const LongOperation& guard, std::vector<ExportedMessage>& messages, int& unread)
+bool readListed(Form1& form, const LongOperation& guard, std::vector<ExportedMessage>& messages,
+                std::vector<std::optional<MessagePart>>& parts, int& unread)
 {
     StoreReader reader(form, guard);
     int selectedStore = -1; // 1 the SIM, 0 the phone's memory, -1 none yet
@@ -93,9 +96,10 @@ bool readListed(Form1& form, const LongOperation& guard, std::vector<ExportedMes
             return false;
         silent = step == Step::Silent;
         // A slot emptied since the list was read has nothing to export.
-        if (got.answer.kind == at::CmgrAnswer::Message)
+        if (got.answer.kind == at::CmgrAnswer::Message) {
             messages.push_back(exported(form, place, got.answer));
-        else if (silent || refusedStore == store || got.answer.kind != at::CmgrAnswer::Empty)
+            parts.push_back(PartOf(got.answer.tipo, got.answer.pak));
+        } else if (silent || refusedStore == store || got.answer.kind != at::CmgrAnswer::Empty)
             ++unread;
     }
     return true;
@@ -120,9 +124,19 @@ void Form1::EsportaMessaggi()
     ProgressBar1->setMax(float(List1->ListCount()));
     ProgressBar1->setValue(0.1f);
     std::vector<ExportedMessage> messages;
+    std::vector<std::optional<MessagePart>> parts;
     int unread = 0;
-    if (!readListed(*this, guard, messages, unread))
+    if (!readListed(*this, guard, messages, parts, unread))
         return; // the line is lost: panel 2 keeps why
+    // A message in parts is joined from the parts read, in both stores.
+    std::vector<QString> texts;
+    for (const ExportedMessage& message : messages)
+        texts.push_back(message.text);
+    const std::vector<Whole> wholes = JoinAll(parts, texts);
+    for (size_t i = 0; i < messages.size(); ++i) {
+        messages[i].part = wholes[i].part;
+        messages[i].whole = wholes[i].text;
+    }
     // What was read is written all the same; what was not is counted.
     if (!SaveVerified(fileName, MessagesCsv(messages)))
         return Stato(QStringLiteral("IMPOSSIBILE ESPORTARE: ") + fileName);

@@ -3,7 +3,9 @@
 // view of one message, the refresh of the empty slots and the deletions.
 // The rows of List1 (store/message_rows.h) are the only record of the messages: the
 // detail view, the refresh and the deletions read store, slot and capacity
-// back out of them.
+// back out of them. Besides its text a row keeps the part its message is of
+// a message in parts (store/parts.h), which the detail view uses to find the
+// other parts; whoever writes a row writes that too.
 #include "store/message_rows.h"
 
 #include "phonebook/book_rows.h"
@@ -15,10 +17,12 @@
 #include "at/status.h"
 #include "link/phonelink.h"
 #include "pdu/pdu.h"
+#include "store/parts.h"
 #include "store/reader.h"
 #include "window/form1.h"
 
 #include <algorithm>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -168,12 +172,48 @@ QString listedBody(Form1& form, const std::vector<const at::CmglEntry*>& bySlot,
     return EmptyBody(columnsOf(form), form.LungNumero);
 }
 
-// Replaces a row of List1 in place, or adds it right after the last one.
-// A position beyond that (the list was cleared meanwhile) is left alone.
-void writeRow(ListBox* list, int position, const QString& row)
+// What a row of List1 keeps of its message besides its text: the part it
+// is of a message in parts, so that opening one part finds the others
+// without reading every slot again.
+constexpr int kPartRole = Qt::UserRole + 1;
+
+void keepPart(ListBox* list, int position, const std::optional<MessagePart>& part)
 {
-    if (position >= 0 && position <= list->ListCount())
-        list->setList(position, row);
+    if (QListWidgetItem* item = list->item(position))
+        item->setData(kPartRole, part ? QVariant::fromValue(*part) : QVariant());
+}
+
+std::optional<MessagePart> keptPart(const ListBox* list, int position)
+{
+    const QListWidgetItem* item = list->item(position);
+    const QVariant kept = item ? item->data(kPartRole) : QVariant();
+    if (!kept.canConvert<MessagePart>())
+        return std::nullopt;
+    return kept.value<MessagePart>();
+}
+
+// The part a slot's message is, as "+CMGR=" or the listing gave it.
+std::optional<MessagePart> partOf(const at::CmgrAnswer& slot)
+{
+    return slot.kind == at::CmgrAnswer::Message ? PartOf(slot.tipo, slot.pak) : std::nullopt;
+}
+
+std::optional<MessagePart> listedPart(const std::vector<const at::CmglEntry*>& bySlot, int slot)
+{
+    if (size_t(slot) < bySlot.size() && bySlot[size_t(slot)])
+        return partOf(at::AsCmgr(*bySlot[size_t(slot)]));
+    return std::nullopt;
+}
+
+// Replaces a row of List1 in place, or adds it right after the last one,
+// with the part its message is (none for a row that shows no message). A
+// position beyond that (the list was cleared meanwhile) is left alone.
+void writeRow(ListBox* list, int position, const QString& row, const std::optional<MessagePart>& part = std::nullopt)
+{
+    if (position < 0 || position > list->ListCount())
+        return;
+    list->setList(position, row);
+    keepPart(list, position, part);
 }
 
 QString slotCommand(const char* command, int slot) { return QLatin1String(command) + QString::number(slot); }
@@ -203,7 +243,8 @@ PassEnd writeListed(Form1& form, const LongOperation& guard, const Store& store,
         if (guard.lineLost())
             return {PassEnd::LineLost, {}};
         form.ProgressBar1->setValue(float(slot));
-        writeRow(form.List1, offset + slot - 1, RowHead(store.sim, slot, capacity) + listedBody(form, bySlot, slot));
+        writeRow(form.List1, offset + slot - 1, RowHead(store.sim, slot, capacity) + listedBody(form, bySlot, slot),
+                 listedPart(bySlot, slot));
     }
     return {PassEnd::Next, {}};
 }
@@ -224,7 +265,8 @@ PassEnd readSlots(Form1& form, StoreReader& reader, const LongOperation& guard, 
         const Step step = reader.read(slot, got, &listing);
         if (step == Step::LineLost)
             return ended(form, step);
-        writeRow(form.List1, offset + slot - 1, RowHead(store.sim, slot, capacity) + slotBody(form, got));
+        writeRow(form.List1, offset + slot - 1, RowHead(store.sim, slot, capacity) + slotBody(form, got),
+                 partOf(got.answer));
         if (step == Step::Silent)
             return ended(form, step);
         notReadSlots += notRead(got) ? 1 : 0;
@@ -296,13 +338,13 @@ void Form1::Command4_Click()
     Stato(withNotRead(QStringLiteral("Lettura elenco sms terminata.."), notReadSlots));
 }
 
-// Reads slot `nsms` of the store the caller has selected and fills the
-// detail fields. Returns the answer when it holds no message, "NONE" for an
-// empty slot, otherwise the message text.
-QString Form1::Leggi_SMS(int16_t nsms)
+namespace {
+
+// Leggi_SMS, which also gives the slot as the phone answered it.
+QString readDetail(Form1& form, int16_t nsms, at::CmgrAnswer& slot)
 {
-    const QString answer = InviaAT(slotCommand("+CMGR=", nsms));
-    const at::CmgrAnswer slot = at::ParseCmgr(answer, ErroreAT);
+    const QString answer = form.InviaAT(slotCommand("+CMGR=", nsms));
+    slot = at::ParseCmgr(answer, form.ErroreAT);
     // "error" (the phone never answered) is taken like the phone's "ERROR",
     // and so is a message that came cut or garbled.
     if (slot.kind == at::CmgrAnswer::NoMessage || slot.kind == at::CmgrAnswer::Unreadable)
@@ -311,34 +353,45 @@ QString Form1::Leggi_SMS(int16_t nsms)
         return QStringLiteral("NONE");
     const auto tipo = int16_t(slot.tipo); // -1..255
 
-    Text7->setText(RivNumCS(slot.pak));
+    form.Text7->setText(RivNumCS(slot.pak));
 
     // The number followed by a blank, so that it does not match the first
     // digits of a longer number in the phone book.
     const QString number = RivNumMT(tipo, slot.pak);
     std::optional<QString> name;
     if (!number.isEmpty())
-        name = phoneBookName(*this, number + QLatin1Char(' '));
-    Text9->setText(name ? *name + Bar + number : number + Bar + QStringLiteral("Non in rubrica.."));
+        name = phoneBookName(form, number + QLatin1Char(' '));
+    form.Text9->setText(name ? *name + Bar + number : number + Bar + QStringLiteral("Non in rubrica.."));
 
     // The status as the phone stored it; the party as the message says.
-    Text8->setText(at::StatusWord(tipo));
+    form.Text8->setText(at::StatusWord(tipo));
     switch (PduKind(slot.pak)) {
     case SmsKind::Deliver:
-        Label12->setText(QStringLiteral("Mittente ="));
+        form.Label12->setText(QStringLiteral("Mittente ="));
         break;
     case SmsKind::Submit:
     case SmsKind::StatusReport:
-        Label12->setText(QStringLiteral("Destinatario ="));
+        form.Label12->setText(QStringLiteral("Destinatario ="));
         break;
     case SmsKind::Unknown:
-        Label12->setText(QString());
+        form.Label12->setText(QString());
         break;
     }
 
-    Text10->setText(RivOra(tipo, slot.pak));
-    Text11->setText(RivData(tipo, slot.pak));
+    form.Text10->setText(RivOra(tipo, slot.pak));
+    form.Text11->setText(RivData(tipo, slot.pak));
     return RivTesto(tipo, slot.pak);
+}
+
+} // namespace
+
+// Reads slot `nsms` of the store the caller has selected and fills the
+// detail fields. Returns the answer when it holds no message, "NONE" for an
+// empty slot, otherwise the message text.
+QString Form1::Leggi_SMS(int16_t nsms)
+{
+    at::CmgrAnswer slot;
+    return readDetail(*this, nsms, slot);
 }
 
 namespace {
@@ -372,6 +425,77 @@ void prepareReply(Form1& form)
     form.Text2->setText(form.Text9->text());
 }
 
+// A row of List1 whose message may be another part of an opened one.
+struct OtherPart {
+    int position;
+    RowPlace place;
+    int index;
+};
+
+// The rows that keep a part of `part`'s message other than `part` itself:
+// those of the store `sim` first (it is selected), then the others, each
+// in list order.
+std::vector<OtherPart> otherParts(const ListBox* list, int position, bool sim, const MessagePart& part)
+{
+    std::vector<OtherPart> others;
+    for (const bool sameStore : {true, false}) {
+        for (int row = 0; row < list->ListCount(); ++row) {
+            const std::optional<MessagePart> kept = keptPart(list, row);
+            if (row == position || !kept || !SameMessage(*kept, part) || kept->concat.index == part.concat.index)
+                continue;
+            const RowPlace place = ReadRowPlace(list->List(row));
+            if (place.headLength >= 0 && (place.sim == sim) == sameStore)
+                others.push_back({row, place, kept->concat.index});
+        }
+    }
+    return others;
+}
+
+// Shows in Text3 the whole of a message in parts whose part `part`, read
+// from the slot of row `position`, has the text `text`. The other parts
+// come from the slots whose rows keep them, each read again and taken only
+// if it still holds that part of that message; a part no slot holds is
+// marked in its place. Panel 2 names the slots. False when the line was
+// lost.
+bool showWhole(Form1& form, const LongOperation& guard, const RowPlace& place, const MessagePart& part,
+               const QString& text, int position)
+{
+    const int total = part.concat.total;
+    std::map<int, QString> texts{{part.concat.index, text}};
+    std::map<int, QString> slotNames{{part.concat.index, SlotName(place.sim, place.slot, place.capacity)}};
+    StoreReader reader(form, guard);
+    bool selectedSim = place.sim;
+    bool selected = true;
+    for (const OtherPart& other : otherParts(form.List1, position, place.sim, part)) {
+        if (texts.count(other.index))
+            continue; // a part held twice: the first slot that still holds it
+        Step step = Step::Answered;
+        if (other.place.sim != selectedSim) {
+            selectedSim = other.place.sim;
+            step = reader.select(StoreOf(other.place.sim), selected);
+        }
+        Slot got;
+        if (step == Step::Answered && selected)
+            step = reader.read(other.place.slot, got);
+        if (step == Step::LineLost)
+            return false;
+        if (step == Step::Silent)
+            break; // the parts after it would wait as long
+        const std::optional<MessagePart> now = partOf(got.answer);
+        if (!now || !SameMessage(*now, part) || now->concat.index != other.index)
+            continue;
+        texts[other.index] = RivTesto(int16_t(got.answer.tipo), got.answer.pak);
+        slotNames[other.index] = SlotName(other.place.sim, other.place.slot, other.place.capacity);
+        // The phone marked it read as it gave it.
+        const QString row = form.List1->List(other.position);
+        if (const QString read = MarkedRead(row); read != row)
+            form.List1->setList(other.position, read);
+    }
+    form.Text3->setText(JoinedText(total, texts));
+    form.Stato(PartsStatus(total, slotNames));
+    return true;
+}
+
 } // namespace
 
 // A click on a row of List1: the message in the detail fields, the row marked
@@ -399,9 +523,14 @@ void Form1::List1_Click()
     // a message only.
     for (TextBox* field : {Text7, Text8, Text9, Text10, Text11})
         field->clear();
-    const QString text = Leggi_SMS(int16_t(place.slot));
+    at::CmgrAnswer slot;
+    const QString text = readDetail(*this, int16_t(place.slot), slot);
     if (guard.lineLost())
         return;
+    // What the slot holds now, for the next message in parts opened.
+    const std::optional<MessagePart> part = partOf(slot);
+    if (slot.kind == at::CmgrAnswer::Message || slot.kind == at::CmgrAnswer::Empty)
+        keepPart(List1, position, part);
     Text6->setText((place.sim ? QStringLiteral("SIM") : QStringLiteral("CELLULARE")) + QStringLiteral(" in posizione ")
                    + QString::number(place.slot));
     const bool empty = text == QLatin1String("NONE");
@@ -420,6 +549,8 @@ void Form1::List1_Click()
     if (read != row && position < List1->ListCount())
         List1->setList(position, read);
 
+    if (part && part->concat.total > 1 && !showWhole(*this, guard, place, *part, text, position))
+        return;
     prepareReply(*this);
 }
 
@@ -470,7 +601,8 @@ Step refreshRow(Form1& form, StoreReader& reader, Refreshed& known, const RowPla
     const QString head = RowHead(place.sim, place.slot, place.capacity);
     if (known.listing.stands) {
         form.ProgressBar1->setValue(float(position) + 0.1f);
-        writeRow(form.List1, position, head + listedBody(form, known.bySlot, place.slot));
+        writeRow(form.List1, position, head + listedBody(form, known.bySlot, place.slot),
+                 listedPart(known.bySlot, place.slot));
         return Step::Answered;
     }
     // A store whose listing cannot stand for its slots is refreshed slot by
@@ -481,7 +613,7 @@ Step refreshRow(Form1& form, StoreReader& reader, Refreshed& known, const RowPla
     form.ProgressBar1->setValue(float(position) + 0.1f);
     Slot got;
     if ((step = reader.read(place.slot, got, &known.listing)) != Step::LineLost)
-        writeRow(form.List1, position, head + slotBody(form, got));
+        writeRow(form.List1, position, head + slotBody(form, got), partOf(got.answer));
     notReadSlots += step == Step::Answered && notRead(got) ? 1 : 0;
     return step;
 }
@@ -559,7 +691,7 @@ void Form1::Command6_Click()
     const QString head =
         place.headLength >= 0 ? row.left(place.headLength) : RowHead(place.sim, place.slot, place.capacity);
     if (position < List1->ListCount())
-        List1->setList(position, head + EmptyBody(columnsOf(*this), LungNumero));
+        writeRow(List1, position, head + EmptyBody(columnsOf(*this), LungNumero));
     Text3->setText(QStringLiteral("NONE"));
 }
 

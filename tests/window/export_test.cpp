@@ -147,8 +147,9 @@ TEST(ExportFormats, CsvQuotesWhatMustBeQuoted)
 {
     std::vector<store::ExportedMessage> messages = {
         {"SM", 1, "Nuovo", "+393359609600", "+393471234567", "Rossi; Giulia", "2024-03-15 18:42:07", "+01:00",
-         "Ciao \"tu\",\r\ncome va? è già l'ora ³"},
-        {"ME", 150, "", "", "", "", "", "", ""},
+         "Ciao \"tu\",\r\ncome va? è già l'ora ³", "1/2",
+         "Ciao \"tu\",\r\ncome va? è già l'ora ³[parte 2 di 2 mancante]"},
+        {"ME", 150, "", "", "", "", "", "", "", "", ""},
     };
     const QByteArray csv = store::MessagesCsv(messages);
     ASSERT_TRUE(csv.startsWith("\xEF\xBB\xBF"));
@@ -158,10 +159,11 @@ TEST(ExportFormats, CsvQuotesWhatMustBeQuoted)
     ASSERT_TRUE(readCsv(QString::fromUtf8(csv.mid(3)), table)) << csv.toStdString();
     ASSERT_EQ(table.size(), 3u);
     EXPECT_EQ(table[0], QStringList({"Memoria", "Posizione", "Stato", "Centro servizi", "Numero", "Nome", "Data e ora",
-                                     "Fuso orario", "Testo"}));
+                                     "Fuso orario", "Testo", "Parte", "Testo completo"}));
     EXPECT_EQ(table[1], QStringList({"SM", "1", "Nuovo", "+393359609600", "+393471234567", "Rossi; Giulia",
-                                     "2024-03-15 18:42:07", "+01:00", "Ciao \"tu\",\r\ncome va? è già l'ora ³"}));
-    EXPECT_EQ(table[2], QStringList({"ME", "150", "", "", "", "", "", "", ""}));
+                                     "2024-03-15 18:42:07", "+01:00", "Ciao \"tu\",\r\ncome va? è già l'ora ³", "1/2",
+                                     "Ciao \"tu\",\r\ncome va? è già l'ora ³[parte 2 di 2 mancante]"}));
+    EXPECT_EQ(table[2], QStringList({"ME", "150", "", "", "", "", "", "", "", "", ""}));
 }
 
 TEST(ExportFormats, DateTimeAsSpreadsheetsReadIt)
@@ -265,8 +267,54 @@ TEST_F(Export, MessagesOfTheMainSampleAsCsv)
     ASSERT_TRUE(readCsv(QString::fromUtf8(csv.mid(3)), table));
     ASSERT_EQ(table.size(), kMessages.size());
     for (size_t i = 0; i < table.size(); ++i)
-        EXPECT_EQ(table[i], kMessages[i]) << "row " << i << ": " << table[i].join('|').toStdString();
+        EXPECT_EQ(table[i].mid(0, 9), kMessages[i]) << "row " << i << ": " << table[i].join('|').toStdString();
+    // The part and the whole text: a message sent whole is its own; SIM 10
+    // is part 1 of a message whose part 2 the phone does not hold.
+    EXPECT_EQ(table[0].mid(9), QStringList({"Parte", "Testo completo"}));
+    for (size_t i = 1; i < table.size(); ++i) {
+        const bool inParts = table[i][0] == "SM" && table[i][1] == "10";
+        const QStringList expected = inParts ? QStringList({"1/2", kMessages[i][8] + "[parte 2 di 2 mancante]"})
+                                             : QStringList({"", kMessages[i][8]});
+        EXPECT_EQ(table[i].mid(9), expected) << "row " << i;
+    }
     EXPECT_TRUE(form().StatusBar1->panelText(2).startsWith("Esportazione terminata: 14 sms"));
+}
+
+// Messages in parts: each part's row says which part it is and holds the
+// whole message, joined in part order from both stores; the same sender's
+// messages of other references are not mixed.
+TEST(ExportParts, PartAndWholeTextColumns)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    e2e::Phone phone("include = long-messages.state\n");
+    const QString target = dir.filePath(QStringLiteral("parti.csv"));
+    phone.form().DialogoEsporta->chooser = [&](bool) { return target; };
+    ASSERT_TRUE(phone.connect());
+    phone.form().Command4_Click();
+    phone.form().EsportaMessaggi();
+    Table table;
+    ASSERT_TRUE(readCsv(QString::fromUtf8(readFile(target).mid(3)), table));
+
+    const QString cena =
+        "Ciao Giulia, ti scrivo per la cena di sabato: abbiamo prenotato da Mario alle 20:30, siamo in "
+        "otto. Porta tu il dolce? Io penso al vino e ai fiori, ok? Baci, Marta";
+    const QString tavolo = "Dimenticavo: il tavolo è a nome Bianchi, chiedi di Mario all'ingresso.";
+    const QString riunione =
+        "Ciao, sono Marco: domani la riunione è spostata alle 15:00 in sala B, porta i conti del trimestre. A dopo!";
+    const std::vector<QStringList> expected = {
+        {"SM", "4", "2/3", riunione}, {"SM", "9", "2/2", cena},
+        {"SM", "10", "1/2", cena},    {"SM", "11", "1/2", tavolo},
+        {"SM", "13", "2/2", tavolo},  {"ME", "5", "1/3", riunione},
+        {"ME", "7", "3/3", riunione}, {"SM", "1", "", "Ciao! Ci vediamo stasera alle 20:30 al solito bar?"},
+    };
+    for (const QStringList& want : expected) {
+        const auto row = std::find_if(table.begin(), table.end(),
+                                      [&](const QStringList& r) { return r[0] == want[0] && r[1] == want[1]; });
+        ASSERT_NE(row, table.end()) << want.join(',').toStdString();
+        EXPECT_EQ(row->mid(9), want.mid(2)) << want.join(',').toStdString();
+    }
+    EXPECT_EQ(table.size(), 1u + 20u);
 }
 
 // The export checks what it reads: the slots of a store it cannot select

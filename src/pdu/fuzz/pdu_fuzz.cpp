@@ -57,11 +57,24 @@ void decode(const uint8_t* data, size_t size)
     }
     // At most 255 characters and a picture text per four header octets.
     check(text.size() <= 255 + 64 * 24);
+    // A part of a concatenated message is one of its parts; a status report
+    // or a text without a message is none.
+    const std::optional<ConcatPart> part = ConcatInfo(tipo, pak);
+    if (part) {
+        check(part->total >= 1 && part->total <= 255 && part->index >= 1 && part->index <= part->total);
+        check(part->reference >= 0 && part->reference <= (part->wideReference ? 0xFFFF : 0xFF));
+        check(PduKind(pak) == SmsKind::Deliver || PduKind(pak) == SmsKind::Submit);
+    }
     if (allHex(pak)) {
         const QString upper = pak.toUpper();
         const auto other = int16_t(tipo ^ 1); // another stored status: no matter
         check(RivOra(other, upper) == time && RivData(other, upper) == date && RivNumMT(other, upper) == number
               && RivTesto(other, upper) == text && RivNumCS(upper) == serviceCentre && PduKind(upper) == PduKind(pak));
+        const std::optional<ConcatPart> again = ConcatInfo(other, upper);
+        check(again.has_value() == part.has_value()
+              && (!part
+                  || (again->reference == part->reference && again->total == part->total && again->index == part->index
+                      && again->wideReference == part->wideReference)));
     }
 }
 

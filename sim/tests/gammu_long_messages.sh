@@ -1,0 +1,39 @@
+#!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
+# gammu reads the messages in parts of samples/long-messages.state: each
+# part's concatenation element (8-bit and 16-bit reference) and its text.
+# usage: gammu_long_messages.sh <phonesim> <state file>
+set -u
+PHONESIM=$1
+STATE=$2
+GAMMU=${GAMMU:-gammu}
+
+. "$(dirname "$0")/gammu_common.sh"
+start_phonesim
+
+# The lines of one message in gammu's listing: from its "Location" line to
+# the next empty line after the text.
+message() {
+    awk -v head="$1" 'index($0, head) == 1 { on = 1 } on { print } on && /^$/ && ++gaps == 2 { exit }' \
+        "$work/out" >"$work/message"
+}
+part() {
+    message "Location $1, folder"
+    for line in "Remote number        : \"$2\"" "Concatenated (linked) message, ID ($3) $4, part $5" "$6"; do
+        grep -qF -- "$line" "$work/message" || fail "location $1: no line with: $line"
+    done
+}
+
+run getallsms
+# italian.state's 14 messages and six parts.
+expect "20 SMS parts in 20 SMS sequences" getallsms
+
+part 9 +393401234567 "8 bit" 167 "2 of 2" "aci, Marta"
+part 10 +393401234567 "8 bit" 167 "1 of 2" "e ai fiori, ok? B"
+part 11 +393401234567 "8 bit" 168 "1 of 2" "Dimenticavo: il tavolo è a nome Bianchi, "
+part 13 +393401234567 "8 bit" 168 "2 of 2" "chiedi di Mario all'ingresso."
+part 100005 +393471234567 "16 bit" 4660 "1 of 3" "Ciao, sono Marco: domani la riunione "
+part 4 +393471234567 "16 bit" 4660 "2 of 3" "è spostata alle 15:00 in sala B, "
+part 100007 +393471234567 "16 bit" 4660 "3 of 3" "porta i conti del trimestre. A dopo!"
+
+finish "gammu reads the messages in parts"
