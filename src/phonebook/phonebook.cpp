@@ -342,8 +342,8 @@ void Form1::Command1_Click()
     // all): that is no empty phone book, and the previous list stays.
     if (end == ReadEnd::Silent || !read.sized) {
         ProgressBar1->setValue(0.1f);
-        return Stato(end == ReadEnd::Silent ? QStringLiteral("Lettura rubriche fallita: ")
-                                                  + phonelink::GiveUpText(why) + QStringLiteral("..")
+        return Stato(end == ReadEnd::Silent ? QStringLiteral("Lettura rubriche fallita: ") + phonelink::GiveUpText(why)
+                                                  + QStringLiteral("..")
                                             : noBook(read.refusal));
     }
     List2->Clear();
