@@ -6,6 +6,8 @@
 // the question before characters are replaced.
 #include "support/e2e.h"
 
+#include "composer/long_texts.h"
+
 #include "pdu/pdu.h"
 #include "phonebook/qstring_printer.h"
 
@@ -19,6 +21,8 @@
 #include <vector>
 
 namespace {
+
+using namespace composertest;
 
 // The fields of a sent SMS-SUBMIT that a long SMS sets, read without the codec.
 struct Sent {
@@ -47,8 +51,6 @@ long dialogues(const std::vector<std::string>& commands)
     return long(std::count_if(commands.begin(), commands.end(),
                               [](const std::string& line) { return line.rfind("AT+CMGS=", 0) == 0; }));
 }
-
-QString repeated(const char* utf8, int times) { return QString::fromUtf8(utf8).repeated(times); }
 
 class LongSms : public ::testing::Test {
 protected:
@@ -83,36 +85,11 @@ protected:
 
 TEST_F(LongSms, TextsArriveWholeInTheirParts)
 {
-    const QString euro = QString::fromUtf8("€");
-    const QString grin = QString::fromUtf8("😀");
-    struct Case {
-        const char* name;
-        QString text;
-        bool flash;
-        bool report;
-        int dcs;
-        int parts;
-        const char* counter;
-    };
-    const Case cases[] = {
-        {"one SMS of 160 septets", repeated("a", 160), false, false, 0x00, 1, "160/160"},
-        {"161 septets", repeated("b", 161), false, false, 0x00, 2, "161/306 (2 SMS)"},
-        {"306 septets", repeated("c", 306), false, false, 0x00, 2, "306/306 (2 SMS)"},
-        {"307 septets", repeated("d", 307), false, false, 0x00, 3, "307/459 (3 SMS)"},
-        {"an escape pair on a boundary", repeated("e", 152) + euro + repeated("e", 152), false, false, 0x00, 3,
-         "306/459 (3 SMS)"},
-        {"UCS2 of 70 units", repeated("ć", 70), false, false, 0x08, 1, "70/70"},
-        {"UCS2 of 71 units", repeated("ć", 71), false, false, 0x08, 2, "71/134 (2 SMS)"},
-        {"UCS2 parts, a surrogate pair on a boundary", repeated("ž", 66) + grin + repeated("ž", 140), false, false,
-         0x08, 4, "208/268 (4 SMS)"},
-        {"flash and report on every part", repeated("f", 200), true, true, 0xF0, 2, "200/306 (2 SMS)"},
-        {"UCS2 flash and report on every part", repeated("ż", 100), true, true, 0x18, 2, "100/134 (2 SMS)"},
-    };
     clickLongSms();
     ASSERT_TRUE(form.Check8->isChecked());
     std::vector<int> references;
     int counted = 0;
-    for (const Case& c : cases) {
+    for (const LongText& c : longTexts()) {
         SCOPED_TRACE(c.name);
         phone.clearTranscript();
         form.Check1->setChecked(c.flash);

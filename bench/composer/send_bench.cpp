@@ -1,0 +1,121 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A long SMS of ten parts (1530 septets, "SMS lungo" checked) on a phone
+// paced like a real line (19200 baud 8N1, 30 ms of thinking per command),
+// wall time of:
+//   WindowLongSms  "Invia SMS" (Command5) in the window
+//   BareSender     the same ten +CMGS dialogues (the length, the "> "
+//                  prompt, the PDU and Ctrl-Z, "+CMGS: <mr>" and OK),
+//                  written and read on the pty by this program, nothing else
+// Goal: WindowLongSms within 1.2x of BareSender.
+#include "support/e2e.h"
+
+#include "pdu/pdu.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <fcntl.h>
+#include <poll.h>
+#include <string>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kParts = 10;
+
+const std::string Paced = "fault.slow = on 30\n";
+const QString ServiceCentre = QStringLiteral("+393359609600");
+const QString Recipient = QStringLiteral("+393471234567");
+const QString Text = QString(153 * kParts, QLatin1Char('a'));
+
+void WindowLongSms(benchmark::State& state)
+{
+    e2e::Phone phone(e2e::sampleState(Paced));
+    if (!phone.connect()) {
+        state.SkipWithError("the window did not connect");
+        return;
+    }
+    Form1& form = phone.form();
+    form.Text4->setText(ServiceCentre);
+    form.Text2->setText(Recipient);
+    form.Check8->click();
+    form.Text1->setText(Text);
+    for (auto _ : state) {
+        const size_t before = phone.sim().sentPdus().size();
+        phone.clearTranscript();
+        form.Command5_Click();
+        if (phone.sim().sentPdus().size() - before != kParts) {
+            state.SkipWithError("the window did not send ten parts");
+            break;
+        }
+        // Two lines a part: the length and the PDU.
+        state.counters["commands"] = double(phone.commands().size());
+    }
+}
+
+// Writes `command` and reads until `ending`; false on ERROR or after 60 s.
+bool exchange(int fd, const std::string& command, const char* ending, std::string& answer)
+{
+    if (write(fd, command.data(), command.size()) != ssize_t(command.size()))
+        return false;
+    answer.clear();
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < until) {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 100) <= 0)
+            continue;
+        char buffer[4096];
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n <= 0)
+            return false;
+        answer.append(buffer, size_t(n));
+        if (answer.find(ending) != std::string::npos)
+            return true;
+        if (answer.find("ERROR") != std::string::npos)
+            return false;
+    }
+    return false;
+}
+
+void BareSender(benchmark::State& state)
+{
+    const SubmitParts message = EncodeSubmitParts(ServiceCentre, Recipient, Text, false, false, 7);
+    if (message.parts.size() != kParts) {
+        state.SkipWithError("the text is not ten parts");
+        return;
+    }
+    e2e::Phone phone(e2e::sampleState(Paced));
+    const int fd = open(phone.device().c_str(), O_RDWR | O_NOCTTY);
+    if (fd < 0) {
+        state.SkipWithError("the pty does not open");
+        return;
+    }
+    termios tio{};
+    tcgetattr(fd, &tio);
+    cfmakeraw(&tio);
+    cfsetspeed(&tio, B19200);
+    tcsetattr(fd, TCSANOW, &tio);
+    std::string answer;
+    exchange(fd, "ATE0\r", "\r\nOK\r\n", answer); // once, as any sender would
+    for (auto _ : state) {
+        const size_t before = phone.sim().sentPdus().size();
+        for (const SubmitPdu& part : message.parts) {
+            if (!exchange(fd, "AT+CMGS=" + std::to_string(part.cmgsLength) + "\r", "> ", answer)
+                || !exchange(fd, part.pdu.toStdString() + "\x1A", "\r\nOK\r\n", answer)) {
+                state.SkipWithError("the phone refused the bare sender");
+                break;
+            }
+        }
+        if (phone.sim().sentPdus().size() - before != kParts) {
+            state.SkipWithError("the bare sender did not send ten parts");
+            break;
+        }
+    }
+    close(fd);
+}
+
+} // namespace
+
+BENCHMARK(WindowLongSms)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BareSender)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
