@@ -7,6 +7,7 @@
 //                  prompt, the PDU and Ctrl-Z, "+CMGS: <mr>" and OK),
 //                  written and read on the pty by this program, nothing else
 // Goal: WindowLongSms within 1.2x of BareSender.
+#include "common/bare_line.h"
 #include "support/e2e.h"
 
 #include "pdu/pdu.h"
@@ -54,30 +55,6 @@ void WindowLongSms(benchmark::State& state)
     }
 }
 
-// Writes `command` and reads until `ending`; false on ERROR or after 60 s.
-bool exchange(int fd, const std::string& command, const char* ending, std::string& answer)
-{
-    if (write(fd, command.data(), command.size()) != ssize_t(command.size()))
-        return false;
-    answer.clear();
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (std::chrono::steady_clock::now() < until) {
-        pollfd p{fd, POLLIN, 0};
-        if (poll(&p, 1, 100) <= 0)
-            continue;
-        char buffer[4096];
-        const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n <= 0)
-            return false;
-        answer.append(buffer, size_t(n));
-        if (answer.find(ending) != std::string::npos)
-            return true;
-        if (answer.find("ERROR") != std::string::npos)
-            return false;
-    }
-    return false;
-}
-
 void BareSender(benchmark::State& state)
 {
     const SubmitParts message = EncodeSubmitParts(ServiceCentre, Recipient, Text, false, false, 7);
@@ -97,12 +74,12 @@ void BareSender(benchmark::State& state)
     cfsetspeed(&tio, B19200);
     tcsetattr(fd, TCSANOW, &tio);
     std::string answer;
-    exchange(fd, "ATE0\r", "\r\nOK\r\n", answer); // once, as any sender would
+    bareline::Exchange(fd, "ATE0\r", "\r\nOK\r\n", answer); // once, as any sender would
     for (auto _ : state) {
         const size_t before = phone.sim().sentPdus().size();
         for (const SubmitPdu& part : message.parts) {
-            if (!exchange(fd, "AT+CMGS=" + std::to_string(part.cmgsLength) + "\r", "> ", answer)
-                || !exchange(fd, part.pdu.toStdString() + "\x1A", "\r\nOK\r\n", answer)) {
+            if (!bareline::Exchange(fd, "AT+CMGS=" + std::to_string(part.cmgsLength) + "\r", "> ", answer)
+                || !bareline::Exchange(fd, part.pdu.toStdString() + "\x1A", "\r\nOK\r\n", answer)) {
                 state.SkipWithError("the phone refused the bare sender");
                 break;
             }

@@ -10,6 +10,7 @@
 // slot during a listing read with the window shown and List2 filled from the
 // sample's phone book. Goal: ListingRead within 1.15x of BareReader, under
 // 0.5 ms of window time a slot.
+#include "common/bare_line.h"
 #include "store/cpu_per_slot.h"
 #include "store/store_phone.h"
 
@@ -53,30 +54,6 @@ void ListingRead(benchmark::State& state) { listRead(state, "", 8); }
 
 void SlotBySlotRead(benchmark::State& state) { listRead(state, "fault.error = on +CMGL\n", 8 + kSlots); }
 
-// Writes `command` and reads until the final OK; false on ERROR or after 60 s.
-bool exchange(int fd, const std::string& command, std::string& answer)
-{
-    if (write(fd, command.data(), command.size()) != ssize_t(command.size()))
-        return false;
-    answer.clear();
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (std::chrono::steady_clock::now() < until) {
-        pollfd p{fd, POLLIN, 0};
-        if (poll(&p, 1, 100) <= 0)
-            continue;
-        char buffer[4096];
-        const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n <= 0)
-            return false;
-        answer.append(buffer, size_t(n));
-        if (answer.find("\r\nOK\r\n") != std::string::npos)
-            return true;
-        if (answer.find("ERROR") != std::string::npos)
-            return false;
-    }
-    return false;
-}
-
 void BareReader(benchmark::State& state)
 {
     e2e::Phone phone(e2e::sampleState(Paced));
@@ -91,11 +68,12 @@ void BareReader(benchmark::State& state)
     cfsetspeed(&tio, B19200);
     tcsetattr(fd, TCSANOW, &tio);
     std::string answer;
-    exchange(fd, "ATE0\r", answer); // once, as any reader would
+    bareline::Exchange(fd, "ATE0\r", "\r\nOK\r\n", answer); // once, as any reader would
     for (auto _ : state) {
         size_t messages = 0;
         for (const char* store : {"AT+CPMS=SM\r", "AT+CPMS=ME\r"}) {
-            if (!exchange(fd, store, answer) || !exchange(fd, "AT+CMGL=4\r", answer)) {
+            if (!bareline::Exchange(fd, store, "\r\nOK\r\n", answer)
+                || !bareline::Exchange(fd, "AT+CMGL=4\r", "\r\nOK\r\n", answer)) {
                 state.SkipWithError("the phone refused the bare reader");
                 break;
             }

@@ -1,7 +1,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by the gammu tests: starts the simulator ($PHONESIM on $STATE, with
 # any extra arguments given to start_phonesim), writes gammu's configuration,
-# and gives run, expect, key, control, fail and finish.  Sourced, not run.
+# and gives run, expect, key, control, message, fail and finish.  Sourced,
+# not run.
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
@@ -67,4 +68,11 @@ finish() {
         exit 1
     fi
     echo "$1"
+}
+
+# The lines of one message in gammu's listing: from its "Location" line to
+# the next empty line after the text.
+message() {
+    awk -v head="$1" 'index($0, head) == 1 { on = 1 } on { print } on && /^$/ && ++gaps == 2 { exit }' \
+        "$work/out" >"$work/message"
 }

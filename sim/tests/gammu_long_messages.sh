@@ -11,12 +11,6 @@ GAMMU=${GAMMU:-gammu}
 . "$(dirname "$0")/gammu_common.sh"
 start_phonesim
 
-# The lines of one message in gammu's listing: from its "Location" line to
-# the next empty line after the text.
-message() {
-    awk -v head="$1" 'index($0, head) == 1 { on = 1 } on { print } on && /^$/ && ++gaps == 2 { exit }' \
-        "$work/out" >"$work/message"
-}
 part() {
     message "Location $1, folder"
     for line in "Remote number        : \"$2\"" "Concatenated (linked) message, ID ($3) $4, part $5" "$6"; do

@@ -12,12 +12,6 @@ GAMMU=${GAMMU:-gammu}
 . "$(dirname "$0")/gammu_common.sh"
 start_phonesim
 
-# The lines of one message in gammu's listing: from its "Location" line to
-# the next empty line after the text.
-message() {
-    awk -v head="$1" 'index($0, head) == 1 { on = 1 } on { print } on && /^$/ && ++gaps == 2 { exit }' \
-        "$work/out" >"$work/message"
-}
 has() {
     grep -qF -- "$2" "$work/message" || fail "location $1: no line with: $2"
 }
