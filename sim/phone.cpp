@@ -437,6 +437,12 @@ std::string Phone::execute(const std::string& line)
                     return answer + final(refused);
                 }
             }
+            if (const int code = simRefusal(name)) {
+                Result refused;
+                refused.kind = Kind::Cme;
+                refused.code = code;
+                return answer + final(refused);
+            }
             const Faults& f = m_state.faults;
             m_restartDue = f.restart && matches(f.restartPattern, "AT" + upper(command));
             r = extended(name, command.substr(nameEnd));
@@ -559,7 +565,8 @@ const std::map<std::string, Phone::Handler>& Phone::commandTable()
         {"+CIMI", [](Phone& p, const Request& q) { return p.value(q, p.m_state.imsi); }},
         {"+CSQ", [](Phone& p, const Request& q) { return p.value(q, "+CSQ: 21,99"); }},
         {"+CBC", [](Phone& p, const Request& q) { return p.value(q, "+CBC: 0,80"); }},
-        {"+CPIN", [](Phone& p, const Request& q) { return p.readOnly(q, "+CPIN: READY"); }},
+        {"+CPIN", [](Phone& p, const Request& q) { return p.simPin(q); }},
+        {"+CPINR", [](Phone& p, const Request& q) { return p.pinRetries(q); }},
         {"+CREG", [](Phone& p, const Request& q) { return p.readOnly(q, "+CREG: 0,1"); }},
         {"+COPS",
          [](Phone& p, const Request& q) { return p.readOnly(q, "+COPS: 0,0,\"" + p.m_state.operatorName + "\""); }},
@@ -625,6 +632,93 @@ Phone::Result Phone::readOnly(const Request& q, const std::string& text)
     else
         r.kind = Kind::Error;
     return r;
+}
+
+// The SIM's PIN (GSM 07.07 8.3): +CPIN? tells what it waits for; +CPIN=<pin>
+// takes the PIN, and the last wrong try leaves it waiting for its PUK.
+Phone::Result Phone::simPin(const Request& q)
+{
+    Result r;
+    r.kind = Kind::Cme;
+    switch (m_state.simState) {
+    case SimState::Absent:
+        r.code = 10;
+        return r;
+    case SimState::Puk:
+        if (q.set()) { // no PUK is ever right here
+            r.code = 16;
+            return r;
+        }
+        break;
+    case SimState::Ready:
+        if (q.set()) { // nothing asked for
+            r.code = 3;
+            return r;
+        }
+        break;
+    case SimState::Pin:
+        if (q.set()) {
+            const std::vector<std::string> fields = splitParams(q.arg());
+            if (!fields.empty() && unquote(fields[0]) == m_state.simPin) {
+                m_state.simState = SimState::Ready;
+                m_state.simTries = 3;
+                r.kind = Kind::Ok;
+                return r;
+            }
+            if (--m_state.simTries <= 0) {
+                m_state.simTries = 0;
+                m_state.simState = SimState::Puk;
+            }
+            r.code = 16;
+            return r;
+        }
+        break;
+    }
+    r.kind = Kind::Ok;
+    if (q.read()) {
+        const char* words[] = {"READY", "SIM PIN", "SIM PUK"};
+        r.info.push_back(std::string("+CPIN: ") + words[static_cast<int>(m_state.simState)]);
+    } else if (!q.test()) {
+        r.kind = Kind::Error;
+    }
+    return r;
+}
+
+// The tries left (3GPP TS 27.007 8.65): +CPINR="SIM PIN" answers
+// "+CPINR: SIM PIN,<left>,3"; another code lists nothing.
+Phone::Result Phone::pinRetries(const Request& q)
+{
+    Result r;
+    if (m_state.simState == SimState::Absent) {
+        r.kind = Kind::Cme;
+        r.code = 10;
+    } else if (q.exec() || (q.set() && upper(unquote(q.arg())) == "SIM PIN")) {
+        r.info.push_back("+CPINR: SIM PIN," + std::to_string(m_state.simTries) + ",3");
+    } else if (!q.set() && !q.test()) {
+        r.kind = Kind::Error;
+    }
+    return r;
+}
+
+int Phone::simRefusal(const std::string& name) const
+{
+    static const char* const kNeedTheSim[] = {"+CPMS", "+CMGR", "+CMGL", "+CMGD", "+CMGS",
+                                              "+CMGW", "+CPBS", "+CPBR", "+CPBW"};
+    const bool needs = std::any_of(std::begin(kNeedTheSim), std::end(kNeedTheSim),
+                                   [&](const char* command) { return name == command; });
+    if (!needs)
+        return 0;
+    switch (m_state.simState) {
+    case SimState::Ready:
+        return 0;
+    case SimState::Pin:
+        return 11;
+    case SimState::Puk:
+        return 12;
+    case SimState::Absent:
+        return 10;
+    }
+    return 0;
 }
 
 Phone::Result Phone::errorReports(const Request& q)

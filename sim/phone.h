@@ -88,6 +88,11 @@ private:
     Result value(const Request& q, const std::string& text);
     Result readOnly(const Request& q, const std::string& text);
     Result errorReports(const Request& q);
+    Result simPin(const Request& q);
+    Result pinRetries(const Request& q);
+    // The +CME ERROR code of a command that needs the SIM while it is not
+    // ready (11 waiting for the PIN, 12 for the PUK, 10 absent); 0: none.
+    int simRefusal(const std::string& name) const;
     Result characterSet(const Request& q);
     Result functionality(const Request& q);
     Result messageFormat(const Request& q);

@@ -45,6 +45,7 @@ struct Phonebook {
 enum class EmptySlotAnswer { Zero, Ok, Cms321 }; // "+CMGR: 0,,0", "OK", "+CMS ERROR: 321"
 enum class EmptyEntryAnswer { Ok, Cme22 };       // "OK", "+CME ERROR: 22"
 enum class Ucs2Support { None, Names, Numbers }; // +CSCS="UCS2" refused; names in hex; numbers too
+enum class SimState { Ready, Pin, Puk, Absent }; // +CPIN: READY, SIM PIN, SIM PUK; +CME ERROR: 10
 
 // How the phone writes its answers (README: "Dialects").
 struct Dialect {
@@ -135,6 +136,11 @@ struct PhoneState {
     std::string phonebook = "SM";                      // +CPBS selection
     std::map<std::string, MessageStore> stores;        // "SM", "ME"
     std::map<std::string, Phonebook> phonebooks;       // "SM", "ME", "FD"
+    // The SIM: whether it waits for its PIN (which ATZ does not change), the
+    // PIN it takes and the tries left before it wants its PUK.
+    SimState simState = SimState::Ready;
+    std::string simPin = "0000";
+    int simTries = 3;
     Dialect dialect;
     Faults faults;
 };

@@ -3,6 +3,7 @@
 #include "phonesim.h"
 #include "text.h"
 
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -301,6 +302,29 @@ const std::vector<Key<PhoneState>>& phoneKeys()
              return true;
          },
          [](const PhoneState& s) { return Values{s.phonebook}; }},
+        oneOf("sim.state", &PhoneState::simState, {"ready", "pin", "puk", "absent"}),
+        {"sim.pin",
+         [](const std::string& value, PhoneState& s, std::string& error) {
+             const bool digits = std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
+             if (!digits || value.size() < 4 || value.size() > 8) {
+                 error = "sim.pin is 4 to 8 digits";
+                 return false;
+             }
+             s.simPin = value;
+             return true;
+         },
+         [](const PhoneState& s) { return Values{s.simPin}; }},
+        {"sim.tries",
+         [](const std::string& value, PhoneState& s, std::string& error) {
+             int tries = 0;
+             if (!parseInt(value, tries) || tries < 0 || tries > 3) {
+                 error = "sim.tries is 0 to 3";
+                 return false;
+             }
+             s.simTries = tries;
+             return true;
+         },
+         [](const PhoneState& s) { return Values{std::to_string(s.simTries)}; }},
         // Not written back: the lines it stands for are.
         {"profile",
          [](const std::string& value, PhoneState& s, std::string& error) {

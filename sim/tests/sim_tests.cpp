@@ -357,6 +357,100 @@ TEST_F(SimTest, ErrorForChosenCommandsOnly)
     EXPECT_EQ(m_client->at("AT+CPMS?").substr(0, 9), "\r\n+CPMS: ");
 }
 
+// The SIM's PIN: what +CPIN? and +CPINR say in each state, and what the
+// store and phone-book commands answer meanwhile.
+TEST_F(SimTest, SimStateIsToldAndLocksTheStoresAndPhoneBooks)
+{
+    struct Case {
+        const char* state;
+        std::string cpin;
+        std::string cpinr;
+        std::string locked; // the answer of +CPMS? and +CPBS?
+    };
+    const std::vector<Case> cases = {
+        {"ready", "\r\n+CPIN: READY\r\n\r\nOK\r\n", "\r\n+CPINR: SIM PIN,3,3\r\n\r\nOK\r\n", ""},
+        {"pin", "\r\n+CPIN: SIM PIN\r\n\r\nOK\r\n", "\r\n+CPINR: SIM PIN,3,3\r\n\r\nOK\r\n", "\r\n+CME ERROR: 11\r\n"},
+        {"puk", "\r\n+CPIN: SIM PUK\r\n\r\nOK\r\n", "\r\n+CPINR: SIM PIN,3,3\r\n\r\nOK\r\n", "\r\n+CME ERROR: 12\r\n"},
+        {"absent", "\r\n+CME ERROR: 10\r\n", "\r\n+CME ERROR: 10\r\n", "\r\n+CME ERROR: 10\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.state);
+        startWith(std::string("sim.state = ") + c.state + "\n");
+        ASSERT_EQ(m_client->at("AT+CMEE=1"), "\r\nOK\r\n");
+        EXPECT_EQ(m_client->at("AT+CPIN?"), c.cpin);
+        EXPECT_EQ(m_client->at("AT+CPINR=\"SIM PIN\""), c.cpinr);
+        for (const char* command : {"AT+CPMS?", "AT+CPBS?", "AT+CMGR=1", "AT+CPBR=1"}) {
+            const std::string answer = m_client->at(command);
+            if (c.locked.empty())
+                EXPECT_EQ(answer.find("ERROR"), std::string::npos) << command;
+            else
+                EXPECT_EQ(answer, c.locked) << command;
+        }
+        EXPECT_EQ(m_client->at("AT+CGMM"), "\r\nNokia 6310i\r\n\r\nOK\r\n");
+        // Without +CMEE the codes are plain ERROR.
+        if (!c.locked.empty()) {
+            ASSERT_EQ(m_client->at("AT+CMEE=0"), "\r\nOK\r\n");
+            EXPECT_EQ(m_client->at("AT+CPMS?"), "\r\nERROR\r\n");
+        }
+    }
+}
+
+// +CPIN=<pin>: a wrong PIN costs a try, the last one leaves the SIM wanting
+// its PUK, the right one frees the stores; ATZ does not ask for it again.
+TEST_F(SimTest, PinTriesUntilTheSimWantsItsPuk)
+{
+    struct Step {
+        const char* command;
+        std::string answer;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Step> steps;
+        std::string stateAfter;
+    };
+    const std::string ok = "\r\nOK\r\n";
+    const std::string wrong = "\r\n+CME ERROR: 16\r\n";
+    const std::vector<Case> cases = {
+        {"right at once, quoted", {{"AT+CPIN=\"1234\"", ok}, {"AT+CPIN?", "\r\n+CPIN: READY\r\n\r\nOK\r\n"}}, "ready"},
+        {"right, unquoted", {{"AT+CPIN=1234", ok}}, "ready"},
+        {"wrong then right",
+         {{"AT+CPIN=\"1111\"", wrong},
+          {"AT+CPINR=\"SIM PIN\"", "\r\n+CPINR: SIM PIN,2,3\r\n\r\nOK\r\n"},
+          {"AT+CPIN=\"1234\"", ok},
+          {"AT+CPINR=\"SIM PIN\"", "\r\n+CPINR: SIM PIN,3,3\r\n\r\nOK\r\n"}},
+         "ready"},
+        {"three wrong",
+         {{"AT+CPIN=\"1111\"", wrong},
+          {"AT+CPIN=\"2222\"", wrong},
+          {"AT+CPIN=\"3333\"", wrong},
+          {"AT+CPIN?", "\r\n+CPIN: SIM PUK\r\n\r\nOK\r\n"},
+          {"AT+CPIN=\"1234\"", wrong},
+          {"AT+CPMS?", "\r\n+CME ERROR: 12\r\n"}},
+         "puk"},
+        {"ATZ keeps the SIM as it was",
+         {{"ATZ", ok}, {"AT+CMEE=1", ok}, {"AT+CPMS?", "\r\n+CME ERROR: 11\r\n"}},
+         "pin"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        startWith("sim.state = pin\nsim.pin = 1234\n");
+        ASSERT_EQ(m_client->at("AT+CMEE=1"), ok);
+        for (const Step& step : c.steps) {
+            if (std::string(step.command) == "ATZ") {
+                EXPECT_EQ(m_client->at(step.command), ok); // typed with echo off, which it turns on
+                ASSERT_EQ(m_client->at("ATE0"), "ATE0\r" + ok);
+                continue;
+            }
+            EXPECT_EQ(m_client->at(step.command), step.answer) << step.command;
+        }
+        EXPECT_EQ(m_sim->control("get sim.state"), c.stateAfter);
+    }
+    // A SIM that asks for nothing refuses a PIN.
+    startWith("");
+    ASSERT_EQ(m_client->at("AT+CMEE=1"), ok);
+    EXPECT_EQ(m_client->at("AT+CPIN=\"0000\""), "\r\n+CME ERROR: 3\r\n");
+}
+
 TEST_F(SimTest, SilentPhoneReadsButNeverAnswers)
 {
     startWith("");
