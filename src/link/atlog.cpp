@@ -86,7 +86,7 @@ void flush(Direction direction)
     Unfinished& line = unfinished(direction);
     if (line.bytes.isEmpty())
         return;
-    emitLine(Line(line.since, direction, line.bytes));
+    emitLine(Line(line.since, direction, Masked(line.bytes)));
     line.bytes.clear();
 }
 
@@ -128,6 +128,20 @@ QString Escaped(const QByteArray& bytes)
                 out += QLatin1Char(char(c));
             else
                 out += QLatin1String("\\x") + QString::number(c, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+        }
+    }
+    return out;
+}
+
+QByteArray Masked(const QByteArray& line)
+{
+    static const QByteArray kPinCommand = QByteArrayLiteral("+CPIN=");
+    QByteArray out = line;
+    const QByteArray upper = line.toUpper();
+    for (qsizetype at = upper.indexOf(kPinCommand); at >= 0; at = upper.indexOf(kPinCommand, at + 1)) {
+        for (qsizetype i = at + kPinCommand.size(); i < out.size() && out[i] != '\r' && out[i] != '\n'; ++i) {
+            if (out[i] >= '0' && out[i] <= '9')
+                out[i] = '*';
         }
     }
     return out;

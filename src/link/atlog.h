@@ -6,7 +6,7 @@
 // "zircalo.at" (off unless QT_LOGGING_RULES turns "zircalo.at.debug" on)
 // and, once a file is opened, to that file, flushed line by line, so that a
 // log survives a crash and can go with a bug report. It holds numbers and
-// texts of messages in the clear.
+// texts of messages in the clear; a PIN never (Masked).
 #pragma once
 
 #include <QByteArray>
@@ -24,6 +24,10 @@ enum class Direction { ToPhone, FromPhone };
 // The bytes as one readable, reversible text: printable ASCII as it is,
 // \r \n \t \\ \" for those, \xHH for every other byte.
 QString Escaped(const QByteArray& bytes);
+
+// A line of the dialogue with the digits of a PIN given with "AT+CPIN="
+// (in either direction, an echo too) as "*": the log never holds the PIN.
+QByteArray Masked(const QByteArray& line);
 
 // One line of the log without its line end:
 //   2024-05-01 12:34:56.789 -> "AT+CMGR=1\r"

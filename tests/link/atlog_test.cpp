@@ -250,6 +250,33 @@ TEST(AtLogLines, ShowBytesReadablyAndReversibly)
               R"(2024-05-01 12:34:56.789 <- "@\x00A")");
 }
 
+// The digits of a PIN, and nothing else, become "*".
+TEST(AtLogLines, HideThePin)
+{
+    struct Case {
+        const char* name;
+        QByteArray line;
+        QByteArray logged;
+    };
+    const std::vector<Case> cases = {
+        {"quoted", "AT+CPIN=\"1234\"\r", "AT+CPIN=\"****\"\r"},
+        {"unquoted, eight digits", "AT+CPIN=12345678\r", "AT+CPIN=********\r"},
+        {"lower case", "at+cpin=\"0000\"\r", "at+cpin=\"****\"\r"},
+        {"a PUK and a new PIN", "AT+CPIN=\"12345678\",\"4321\"\r", "AT+CPIN=\"********\",\"****\"\r"},
+        {"after another command", "AT+CMEE=1;+CPIN=1234\r", "AT+CMEE=1;+CPIN=****\r"},
+        {"the echo of it", "AT+CPIN=\"1234\"\r\r\n", "AT+CPIN=\"****\"\r\r\n"},
+        {"a half line", "AT+CPIN=\"12", "AT+CPIN=\"**"},
+        {"the question keeps its digits", "AT+CPIN?\r", "AT+CPIN?\r"},
+        {"the answer keeps its digits", "+CPINR: SIM PIN,2,3\r\n", "+CPINR: SIM PIN,2,3\r\n"},
+        {"the tries asked", "AT+CPINR=\"SIM PIN\"\r", "AT+CPINR=\"SIM PIN\"\r"},
+        {"other commands", "AT+CMGR=12\r", "AT+CMGR=12\r"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(atlog::Masked(c.line), c.logged);
+    }
+}
+
 // Off unless asked for: a rule turns the category on.
 TEST(AtLogCategory, OffByDefaultOnWhenARuleSaysSo)
 {
