@@ -3,8 +3,11 @@
 // set-up, its model and service centre, and the end of the program.
 #include "window/form1.h"
 
+#include "at/cpin.h"
 #include "at/csca.h"
+#include "at/errors.h"
 #include "link/phonelink.h"
+#include "window/pindialog.h"
 
 void Form1::Command2_Click()
 {
@@ -48,6 +51,8 @@ void Form1::Command2_Click()
     Label5->setText(QString());
 
     InitAT();
+    if (!SbloccaSim())
+        return;
     Stato(QStringLiteral("CONNESSO A ") + InviaAT(QStringLiteral("+CGMM")));
     Command3_Click();
 }
@@ -80,6 +85,62 @@ void Form1::InitAT()
     InviaAT(QStringLiteral("ATQ0"));
     InviaAT(QStringLiteral("ATV1"));    // "OK" and "ERROR" as words
     InviaAT(QStringLiteral("+CMEE=1")); // errors as "+CMS ERROR: 321", numbers that tell an empty slot
+}
+
+// The SIM's PIN (GSM 07.07 8.3). A phone that does not know +CPIN? goes
+// on as before. A PIN goes to the phone only as the user typed it, once
+// for each time he confirms it: the third wrong one locks the SIM.
+bool Form1::SbloccaSim()
+{
+    for (;;) {
+        const QString state = InviaAT(QStringLiteral("+CPIN?"));
+        if (!PortOpen())
+            return false;
+        if (state == QLatin1String("ERROR") && at::CmeError(ErroreAT) == at::kCmeNoSim) {
+            Disconnetti(QStringLiteral("SIM assente.."));
+            return false;
+        }
+        switch (at::ParseCpin(state)) {
+        case at::SimWaits::Nothing:
+        case at::SimWaits::Other:
+            return true;
+        case at::SimWaits::Puk:
+            Disconnetti(QStringLiteral("SIM bloccata: serve il PUK.."));
+            return false;
+        case at::SimWaits::Pin:
+            break;
+        }
+
+        PinDialog dialog(this);
+        if (dialog.exec() != QDialog::Accepted) {
+            Disconnetti(QStringLiteral("PIN non inserito.."));
+            return false;
+        }
+        const QString taken = InviaAT(QStringLiteral("+CPIN=\"") + dialog.pin() + QLatin1Char('"'));
+        if (!PortOpen())
+            return false;
+        if (taken == QLatin1String("OK"))
+            return true;
+        if (at::CmeError(ErroreAT) != at::kCmeWrongPin) {
+            const QString reason = at::ErrorReason(ErroreAT);
+            Disconnetti(QStringLiteral("PIN rifiutato dal cellulare")
+                        + (reason.isEmpty() ? QString() : QStringLiteral(": ") + reason) + QStringLiteral(".."));
+            return false;
+        }
+        const std::optional<int> tries = at::ParsePinTries(InviaAT(QStringLiteral("+CPINR=\"SIM PIN\"")));
+        if (!PortOpen())
+            return false;
+        if (tries == 0)
+            continue; // the SIM wants its PUK now, as +CPIN? says
+        QString wrong = QStringLiteral("PIN errato.");
+        if (tries)
+            wrong += *tries == 1 ? QStringLiteral(" Resta un solo tentativo prima del blocco della SIM.")
+                                 : QStringLiteral(" Tentativi rimasti: %1.").arg(*tries);
+        if (!Conferma(wrong + QStringLiteral("\nRiprovare?"), QStringLiteral("PIN della SIM"))) {
+            Disconnetti(QStringLiteral("PIN non inserito.."));
+            return false;
+        }
+    }
 }
 
 void Form1::Command3_Click()

@@ -3,7 +3,7 @@
 // the event handlers. Each subsystem folder defines the handlers it owns:
 //   window/    Form1(), Form_Load, Timer1_Timer, InviaAT (the link's
 //              transaction), the conventions below
-//   window/connection.cpp  InitAT, Command2_Click, Command3_Click,
+//   window/connection.cpp  InitAT, SbloccaSim, Command2_Click, Command3_Click,
 //              MSComm1_Error, Disconnetti, Form_Unload, StatusBar1_PanelClick
 //   store/     Command4_Click, List1_Click, Leggi_SMS, Command11_Click,
 //              Command6_Click, Command9_Click
@@ -136,6 +136,9 @@ public:
 
     QString InviaAT(const QString& command);
     void InitAT();
+    // Asks the SIM's PIN when the phone wants it; false when the
+    // connection ended there (no PIN, a locked or absent SIM, a lost line).
+    bool SbloccaSim();
     void Command2_Click();
     void MSComm1_Error(QSerialPort::SerialPortError error);
     void Command3_Click();

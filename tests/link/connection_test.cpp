@@ -20,7 +20,8 @@ namespace {
 
 using Commands = std::vector<std::string>;
 
-const Commands kConnection = {"ATZ", "ATZ", "AT+CSCS=GSM", "ATE0", "ATQ0", "ATV1", "AT+CMEE=1", "AT+CGMM", "AT+CSCA?"};
+const Commands kConnection = {"ATZ",  "ATZ",       "AT+CSCS=GSM", "ATE0",    "ATQ0",
+                              "ATV1", "AT+CMEE=1", "AT+CPIN?",    "AT+CGMM", "AT+CSCA?"};
 
 // Sets an environment variable for one scope.
 class EnvVar {
