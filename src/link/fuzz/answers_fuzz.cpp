@@ -8,6 +8,7 @@
 //  - what the parsers give keeps the bounds they promise.
 #include "at/cmgr.h"
 #include "at/cpbr.h"
+#include "at/cpin.h"
 #include "at/cpms.h"
 #include "at/csca.h"
 #include "at/errors.h"
@@ -80,6 +81,9 @@ void parse(const QString& answer)
     if (const auto used = at::CpmsUsed(answer, u"SM"))
         check(*used >= 0);
     at::ParseCsca(answer);
+    at::ParseCpin(answer);
+    if (const auto tries = at::ParsePinTries(answer))
+        check(*tries >= 0);
     at::ErrorReason(answer);
     at::DialledNumber(answer);
     at::LeadingNumber(answer);
