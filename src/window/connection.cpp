@@ -89,7 +89,7 @@ void Form1::InitAT()
 
 // The SIM's PIN (GSM 07.07 8.3). A phone that does not know +CPIN? goes
 // on as before. A PIN goes to the phone only as the user typed it, once
-// for each time he confirms it: the third wrong one locks the SIM.
+// each time the user confirms it: the third wrong one locks the SIM.
 bool Form1::SbloccaSim()
 {
     for (;;) {
