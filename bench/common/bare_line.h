@@ -4,8 +4,10 @@
 #pragma once
 
 #include <chrono>
+#include <fcntl.h>
 #include <poll.h>
 #include <string>
+#include <termios.h>
 #include <unistd.h>
 
 namespace bareline {
@@ -32,6 +34,23 @@ inline bool Exchange(int fd, const std::string& command, const char* ending, std
             return false;
     }
     return false;
+}
+
+// Opens `device` raw at 19200 baud and turns the echo off, once, as any
+// bare reader or sender would; -1 when it cannot be opened.
+inline int Open(const std::string& device)
+{
+    const int fd = open(device.c_str(), O_RDWR | O_NOCTTY);
+    if (fd < 0)
+        return -1;
+    termios tio{};
+    tcgetattr(fd, &tio);
+    cfmakeraw(&tio);
+    cfsetspeed(&tio, B19200);
+    tcsetattr(fd, TCSANOW, &tio);
+    std::string answer;
+    Exchange(fd, "ATE0\r", "\r\nOK\r\n", answer);
+    return fd;
 }
 
 } // namespace bareline

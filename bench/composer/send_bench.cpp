@@ -63,18 +63,12 @@ void BareSender(benchmark::State& state)
         return;
     }
     e2e::Phone phone(e2e::sampleState(Paced));
-    const int fd = open(phone.device().c_str(), O_RDWR | O_NOCTTY);
+    const int fd = bareline::Open(phone.device());
     if (fd < 0) {
         state.SkipWithError("the pty does not open");
         return;
     }
-    termios tio{};
-    tcgetattr(fd, &tio);
-    cfmakeraw(&tio);
-    cfsetspeed(&tio, B19200);
-    tcsetattr(fd, TCSANOW, &tio);
     std::string answer;
-    bareline::Exchange(fd, "ATE0\r", "\r\nOK\r\n", answer); // once, as any sender would
     for (auto _ : state) {
         const size_t before = phone.sim().sentPdus().size();
         for (const SubmitPdu& part : message.parts) {

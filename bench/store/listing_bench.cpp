@@ -57,18 +57,12 @@ void SlotBySlotRead(benchmark::State& state) { listRead(state, "fault.error = on
 void BareReader(benchmark::State& state)
 {
     e2e::Phone phone(e2e::sampleState(Paced));
-    const int fd = open(phone.device().c_str(), O_RDWR | O_NOCTTY);
+    const int fd = bareline::Open(phone.device());
     if (fd < 0) {
         state.SkipWithError("the pty does not open");
         return;
     }
-    termios tio{};
-    tcgetattr(fd, &tio);
-    cfmakeraw(&tio);
-    cfsetspeed(&tio, B19200);
-    tcsetattr(fd, TCSANOW, &tio);
     std::string answer;
-    bareline::Exchange(fd, "ATE0\r", "\r\nOK\r\n", answer); // once, as any reader would
     for (auto _ : state) {
         size_t messages = 0;
         for (const char* store : {"AT+CPMS=SM\r", "AT+CPMS=ME\r"}) {

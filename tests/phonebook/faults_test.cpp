@@ -7,6 +7,7 @@
 #include "support/peer_form.h"
 
 #include "phonebook/book_rows.h"
+#include "phonebook/list_rows.h"
 #include "phonebook/qstring_printer.h"
 
 #include <gtest/gtest.h>
@@ -18,14 +19,6 @@
 #include <vector>
 
 namespace {
-
-QStringList rowsOf(const ListBox& list)
-{
-    QStringList rows;
-    for (int i = 0; i < list.ListCount(); ++i)
-        rows.append(list.List(i));
-    return rows;
-}
 
 // The rows of List2 that the phone's books stand for: every entry from
 // index 1, in the order SIM, phone memory, fixed dialling.

@@ -5,6 +5,7 @@
 
 #include "at/glyphs.h"
 #include "phonebook/book_rows.h"
+#include "phonebook/list_rows.h"
 #include "phonebook/qstring_printer.h"
 
 #include <gtest/gtest.h>
@@ -50,14 +51,6 @@ QString row(const char* index, const QString& number, int width, const QString& 
 {
     return QString::fromLatin1(index) + QStringLiteral(" ´ ") + number + spaces(width - int(number.size()))
            + QStringLiteral(" ³ ") + name + spaces(nameWidth - int(name.size()));
-}
-
-QStringList rowsOf(const ListBox& list)
-{
-    QStringList rows;
-    for (int i = 0; i < list.ListCount(); ++i)
-        rows.append(list.List(i));
-    return rows;
 }
 
 // The texts panel 2 shows after the watch starts, each change once.

@@ -3,6 +3,7 @@
 // window without a phone: none of them talks to it.
 #include "at/glyphs.h"
 #include "phonebook/book_rows.h"
+#include "phonebook/list_rows.h"
 #include "phonebook/qstring_printer.h"
 #include "phonebook/savefile.h"
 #include "support/file_size_limit.h"
@@ -38,14 +39,6 @@ void writeBytes(const QString& path, const QByteArray& bytes)
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     ASSERT_EQ(file.write(bytes), bytes.size());
-}
-
-QStringList rowsOf(const ListBox& list)
-{
-    QStringList rows;
-    for (int i = 0; i < list.ListCount(); ++i)
-        rows.append(list.List(i));
-    return rows;
 }
 
 const QString kReference = QStringLiteral(PHONEBOOK_DATA "/rubrica.rds");

@@ -7,6 +7,7 @@
 #include "support/e2e.h"
 #include "support/peer_form.h"
 
+#include "phonebook/list_rows.h"
 #include "phonebook/qstring_printer.h"
 
 #include <gtest/gtest.h>
@@ -20,14 +21,6 @@
 #include <vector>
 
 namespace {
-
-QStringList rowsOf(const ListBox& list)
-{
-    QStringList rows;
-    for (int i = 0; i < list.ListCount(); ++i)
-        rows.append(list.List(i));
-    return rows;
-}
 
 // The values the progress bar shows after the watch starts, each change once.
 class ProgressWatch {
