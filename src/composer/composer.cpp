@@ -11,6 +11,8 @@
 #include "pdu/pdu.h"
 #include "window/form1.h"
 
+#include <QDateTime>
+
 namespace {
 
 const QString kErrorTitle = QStringLiteral("ERRORE!!");
@@ -114,6 +116,19 @@ QString ZipSms(const QString& text, const std::function<void()>& yield)
     return packed;
 }
 
+std::optional<int> CmgsReference(const QString& answer)
+{
+    for (const QString& raw : answer.split(QLatin1Char('\n'))) {
+        const QString line = raw.trimmed();
+        if (!line.startsWith(QLatin1String("+CMGS:"), Qt::CaseInsensitive))
+            continue;
+        bool ok = false;
+        const int reference = line.mid(6).section(QLatin1Char(','), 0, 0).trimmed().toInt(&ok);
+        return ok && reference >= 0 && reference <= 255 ? std::optional<int>(reference) : std::nullopt;
+    }
+    return std::nullopt;
+}
+
 void Form1::Command5_Click()
 {
     LongOperation operation(*this, PortaNonAperta);
@@ -179,6 +194,11 @@ void Form1::Command5_Click()
         }
         // The network bills each part.
         Label8->setText(QString::number(at::LeadingNumber(Label8->text()) + 1));
+        // Its report will name it by the reference the network gave it.
+        if (statusReport) {
+            if (const std::optional<int> reference = CmgsReference(answer))
+                Ricevute.sent({*reference, number, QDateTime::currentDateTime(), part, parts});
+        }
     }
     Stato(parts == 1 ? QStringLiteral("SMS inviato..") : QStringLiteral("SMS inviato in %1 parti..").arg(parts));
 }

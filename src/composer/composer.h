@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 // The recipient in the field: the text before the first "³" (a picked row
 // holds number, padding, " ³ ", name), or the whole field; spaces trimmed.
@@ -26,6 +27,10 @@ QString SendFailure(const QString& failure, const QString& answer, const QString
 // is its give-up; empty when neither says.
 QString FailureReason(const QString& answer, const QString& extendedError,
                       phonelink::GiveUp why = phonelink::GiveUp::Silent);
+
+// The message reference in the network's confirmation "+CMGS: 12"
+// (0..255); none in an answer without one.
+std::optional<int> CmgsReference(const QString& answer);
 
 // A long SMS stopped at `part` of `parts` (counted from 1), the parts
 // before it sent: "Invio fallito alla parte 3 di 4: 2 parti inviate..",

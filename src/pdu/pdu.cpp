@@ -27,6 +27,7 @@
 
 #include <QVarLengthArray>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -586,6 +587,25 @@ QString RivTesto(int16_t, const QString& pak)
     Text out;
     insertPictures(text, pictures, count, out);
     return toQString(out);
+}
+
+std::optional<StatusReport> ReadStatusReport(const QString& pak)
+{
+    if (pak.size() % 2 != 0 || !std::all_of(pak.begin(), pak.end(), [](QChar c) { return hexDigit(c.unicode()) >= 0; }))
+        return std::nullopt;
+    Walk w;
+    if (!walkTo(pak, w) || w.kind != SmsKind::StatusReport || w.v > 20)
+        return std::nullopt;
+    const qsizetype statusAt = w.base + w.v + 33;
+    if (!isHexPair(pak, statusAt))
+        return std::nullopt;
+    StatusReport report;
+    report.reference = pairAt(pak, w.base - 1);
+    report.recipient = RivNumMT(0, pak);
+    report.time = RivOra(0, pak);
+    report.date = RivData(0, pak);
+    report.status = pairAt(pak, statusAt);
+    return report;
 }
 
 std::optional<ConcatPart> ConcatInfo(int16_t, const QString& pak)

@@ -65,6 +65,19 @@ QString RivData(int16_t tipo, const QString& pak);
 QString RivZona(int16_t tipo, const QString& pak);
 QString RivTesto(int16_t tipo, const QString& pak);
 
+// A status report as the program matches it to a message it sent (TS
+// 23.040 9.2.2.3). None when `pak` is no SMS-STATUS-REPORT, holds a
+// character that is no hex digit or an odd number of them, has a recipient
+// address longer than 20 digits, or ends before its status octet.
+struct StatusReport {
+    int reference = 0; // TP-MR, of the message reported on
+    QString recipient; // TP-RA, as RivNumMT gives it
+    QString time;      // TP-DT, "hh:mm:ss": when it was delivered, or the last try
+    QString date;      // "dd/mm/yy"
+    int status = 0;    // TP-ST: 0..31 delivered, 32..63 still trying, more: failed
+};
+std::optional<StatusReport> ReadStatusReport(const QString& pak);
+
 // Where a message stands in a concatenated one: the concatenation element
 // of the user-data header of an SMS-DELIVER or stored SMS-SUBMIT (TS 23.040
 // 9.2.3.24.1, "00 03 ref total index", and 9.2.3.24.8, "08 04 refhi reflo

@@ -19,6 +19,7 @@
 #include "pdu/pdu.h"
 #include "store/parts.h"
 #include "store/reader.h"
+#include "store/slot_rows.h"
 #include "window/form1.h"
 
 #include <algorithm>
@@ -803,3 +804,17 @@ void Form1::Command9_Click()
     else
         Stato(QStringLiteral("Cancellazione sms terminata.. %1 non cancellati").arg(failed));
 }
+
+namespace store {
+
+std::optional<QString> PhoneBookName(Form1& form, const QString& number) { return phoneBookName(form, number); }
+
+QString SlotRowBody(Form1& form, const Slot& slot) { return slotBody(form, slot); }
+
+void WriteSlotRow(Form1& form, int position, const RowPlace& place, const Slot& slot)
+{
+    writeRow(form.List1, position, RowHead(place.sim, place.slot, place.capacity) + slotBody(form, slot),
+             partOf(slot.answer));
+}
+
+} // namespace store

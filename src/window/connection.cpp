@@ -3,6 +3,7 @@
 // set-up, its model and service centre, and the end of the program.
 #include "window/form1.h"
 
+#include "at/cnmi.h"
 #include "at/cpin.h"
 #include "at/csca.h"
 #include "at/errors.h"
@@ -17,6 +18,10 @@ void Form1::Command2_Click()
         return;
     }
 
+    // A new line: nothing noted on the last one is handled on this one.
+    AvvisiAttivi = false;
+    m_avvisi.clear();
+    m_avvisiPersi = 0;
     const QString device = Porta(PortaScelta());
     if (!Linea->open(device)) {
         Stato(PortErrorText(device, MSComm1->error(), MSComm1->errorString()));
@@ -53,6 +58,9 @@ void Form1::Command2_Click()
     InitAT();
     if (!SbloccaSim())
         return;
+    AttivaAvvisi();
+    if (!PortOpen())
+        return;
     Stato(QStringLiteral("CONNESSO A ") + InviaAT(QStringLiteral("+CGMM")));
     Command3_Click();
 }
@@ -71,6 +79,7 @@ void Form1::MSComm1_Error(QSerialPort::SerialPortError error)
 // The one way into the Disconnected state.
 void Form1::Disconnetti(const QString& message)
 {
+    AvvisiAttivi = false;
     Linea->close();
     StatusBar1->setPanelText(1, QStringLiteral("DICONNESSO"));
     Stato(message);
@@ -141,6 +150,21 @@ bool Form1::SbloccaSim()
             return false;
         }
     }
+}
+
+// New-message indications (GSM 07.05 3.4.1), within what the phone
+// offers: a message is stored and told with +CMTI, never routed past the
+// phone's stores; a status report comes with +CDS, or stored with +CDSI.
+void Form1::AttivaAvvisi()
+{
+    const std::optional<at::CnmiOffer> offer = at::ParseCnmiTest(InviaAT(QStringLiteral("+CNMI=?")));
+    if (!PortOpen())
+        return;
+    if (const std::optional<QString> setting = offer ? at::CnmiSetting(*offer) : std::nullopt)
+        InviaAT(QStringLiteral("+CNMI=") + *setting);
+    // A phone that refuses may still tell of its messages on its own.
+    AvvisiAttivi = PortOpen();
+    AvvisiInAttesa();
 }
 
 void Form1::Command3_Click()

@@ -3,6 +3,7 @@
 
 #include "link/atlog.h"
 #include "pdu/pdu.h"
+#include "window/notifier.h"
 #include "window/version.h"
 
 #include <QApplication>
@@ -84,6 +85,11 @@ Form1::Form1(QWidget* parent)
         std::fflush(nullptr);
         std::_Exit(0);
     };
+    Notifica = [this](const QString& title, const QString& text) {
+        if (!m_notifier)
+            m_notifier = new DesktopNotifier(this);
+        m_notifier->notify(title, text);
+    };
 
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
@@ -112,6 +118,13 @@ Form1::Form1(QWidget* parent)
     connect(Linea, &PhoneLink::busyChanged, this, [this](bool busy) { LineaLibera = !busy; });
     connect(Linea, &PhoneLink::lineLost, this, &Form1::MSComm1_Error);
     connect(Linea, &PhoneLink::lateConfirmation, this, &Form1::Linea_LateConfirmation);
+    connect(Linea, &PhoneLink::notice, this, &Form1::Linea_Notice);
+    // A notice that came during a transaction outside any long operation
+    // (the connection's own) is handled once the transaction is over.
+    connect(Linea, &PhoneLink::busyChanged, this, [this](bool busy) {
+        if (!busy)
+            AvvisiInAttesa();
+    });
     connect(&atlog::Notices(), &atlog::Notifier::failed, this,
             [this](const QString& why) { Stato(QStringLiteral("Registro AT non scrivibile: ") + why); });
 
@@ -524,6 +537,9 @@ LongOperation::LongOperation(Form1& form, const QString& portClosed)
 
 LongOperation::~LongOperation()
 {
-    if (m_taken)
-        m_form.ComandoLibero = true;
+    if (!m_taken)
+        return;
+    m_form.ComandoLibero = true;
+    // What arrived meanwhile is handled now.
+    m_form.AvvisiInAttesa();
 }

@@ -3,10 +3,11 @@
 // the event handlers. Each subsystem folder defines the handlers it owns:
 //   window/    Form1(), Form_Load, Timer1_Timer, InviaAT (the link's
 //              transaction), the conventions below
-//   window/connection.cpp  InitAT, SbloccaSim, Command2_Click, Command3_Click,
-//              MSComm1_Error, Disconnetti, Form_Unload, StatusBar1_PanelClick
+//   window/connection.cpp  InitAT, SbloccaSim, AttivaAvvisi, Command2_Click,
+//              Command3_Click, MSComm1_Error, Disconnetti, Form_Unload,
+//              StatusBar1_PanelClick
 //   store/     Command4_Click, List1_Click, Leggi_SMS, Command11_Click,
-//              Command6_Click, Command9_Click
+//              Command6_Click, Command9_Click, Linea_Notice, GestisciAvvisi
 //   phonebook/ Command1_Click, Command7_Click, Command8_Click,
 //              Text5_Change, List2_Click
 //   composer/  Command5_Click, Text1_Change, Text1_GotFocus, Text1_Truncated,
@@ -14,6 +15,7 @@
 //              Check8_Click, Linea_LateConfirmation
 #pragma once
 
+#include "composer/reports.h"
 #include "link/phonelink.h"
 #include "window/controls.h"
 #include "window/portfinder.h"
@@ -29,8 +31,11 @@
 #include <QWidget>
 
 class QMenu;
+class DesktopNotifier;
+class LongOperation;
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <vector>
 
@@ -172,6 +177,28 @@ public:
     // given up and told as failed.
     void Linea_LateConfirmation(int reference);
 
+    // ---- a phone that lives: messages and reports that arrive ----
+    // Asks the phone to tell of each message stored (+CMTI) and of each
+    // status report (+CDS, +CDSI), within what its +CNMI=? offers; a phone
+    // that refuses works as before. From here on, until the disconnection,
+    // the notices are acted on.
+    void AttivaAvvisi();
+    bool AvvisiAttivi = false;
+    // An unsolicited line the link read: a message stored, a report stored
+    // or routed is noted, once a slot, and handled when the phone is free.
+    void Linea_Notice(const QString& line);
+    // Handles the notices noted, when no long operation and no transaction
+    // runs: the slot is read again and its row of List1 rewritten, panel 2
+    // says who wrote or whether a message was delivered.
+    void GestisciAvvisi();
+    // Has GestisciAvvisi run from the window's queue when notices wait.
+    void AvvisiInAttesa();
+    // The parts sent with "Ricevuta" whose final reports have not come.
+    composer::DeliveryLedger Ricevute;
+    // Tells the desktop (title, text) while the window is not in front: a
+    // freedesktop notification, or the tray's balloon. Tests replace it.
+    std::function<void(const QString&, const QString&)> Notifica;
+
     // ---- conventions shared by the handlers ----
     static const QString Banner;         // "Visita: " and the home page
     static const QString PortaNonAperta; // "Porta non aperta.."
@@ -233,6 +260,23 @@ protected:
 private:
     void buildControls();
     void showTooltips();
+    // A notice noted and not yet handled.
+    struct Avviso {
+        enum Kind { Message, StoredReport, Report } kind = Message;
+        QString store; // of a stored message or report
+        int slot = 0;
+        QString pdu; // of a routed report
+        bool operator==(const Avviso& other) const
+        {
+            return kind == other.kind && store == other.store && slot == other.slot && pdu == other.pdu;
+        }
+    };
+    std::deque<Avviso> m_avvisi;
+    int m_avvisiPersi = 0; // beyond what is kept, told when handled
+    bool m_avvisiPosted = false;
+    DesktopNotifier* m_notifier = nullptr;
+    bool gestisci(const Avviso& avviso, const LongOperation& guard);
+    void diConsegna(const QString& pak, bool stored);
     QString m_forced[2];     // command line or port finder, this run only
     QString m_remembered[2]; // from the settings or the port finder
 

@@ -20,8 +20,10 @@ namespace {
 
 using Commands = std::vector<std::string>;
 
-const Commands kConnection = {"ATZ",  "ATZ",       "AT+CSCS=GSM", "ATE0",    "ATQ0",
-                              "ATV1", "AT+CMEE=1", "AT+CPIN?",    "AT+CGMM", "AT+CSCA?"};
+// The set-up, the SIM, the new-message indications the phone offers, the
+// model and the service centre.
+const Commands kConnection = {"ATZ",      "ATZ",       "AT+CSCS=GSM",       "ATE0",    "ATQ0",    "ATV1", "AT+CMEE=1",
+                              "AT+CPIN?", "AT+CNMI=?", "AT+CNMI=2,1,0,1,0", "AT+CGMM", "AT+CSCA?"};
 
 // Sets an environment variable for one scope.
 class EnvVar {

@@ -28,7 +28,7 @@ namespace {
 using Commands = std::vector<std::string>;
 
 const Commands kSetUp = {"ATZ", "ATZ", "AT+CSCS=GSM", "ATE0", "ATQ0", "ATV1", "AT+CMEE=1", "AT+CPIN?"};
-const Commands kAfterTheSim = {"AT+CGMM", "AT+CSCA?"};
+const Commands kAfterTheSim = {"AT+CNMI=?", "AT+CNMI=2,1,0,1,0", "AT+CGMM", "AT+CSCA?"};
 
 // What the user does at each dialog that opens: types a PIN and presses
 // OK, presses "Annulla", or answers the question "Riprovare?".

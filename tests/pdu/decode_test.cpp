@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace {
 
 const char* const kNotChecked = nullptr;
@@ -169,6 +171,53 @@ const Message kStatusReports[] = {
      "", "ABCDEFG", "10:01:54", "17/09/10", "Consegnato, rif. 1"},
 };
 INSTANTIATE_TEST_SUITE_P(StatusReports, Decode, testing::ValuesIn(kStatusReports), testpdu::rowName);
+
+// The report as the program matches it to what it sent: a report that does
+// not decode whole is none, never a report with a guessed field.
+TEST(ReadStatusReport, TheFieldsOrNone)
+{
+    const struct {
+        const char* name;
+        QString pak;
+        std::optional<int> reference;
+        const char* recipient;
+        const char* time;
+        int status;
+    } cases[] = {
+        {"pending", MM_REPORT, 90, "639337937", "07:40:36", 48},
+        {"delivered, parameters after the status",
+         "07911614786007F006060B911634092142F4019071011000040190710110450400060000", 6, "+61439012244", "10:01:54", 0},
+        {"lower case", "07914356060013f1065a098136397339f7219011700463802190117004638046", 90, "639337937", "07:40:36",
+         70},
+        {"no service centre",
+         "00060C0A8121436587090190710110000401907101104504"
+         "41",
+         12, "1234567890", "10:01:54", 65},
+        {"status missing", MM_REPORT_HEAD, std::nullopt, "", "", 0},
+        {"status cut in half", MM_REPORT_HEAD "4", std::nullopt, "", "", 0},
+        {"not hex", MM_REPORT_HEAD "4G", std::nullopt, "", "", 0},
+        {"a blank inside",
+         "07914356060013F1065A098136397339F72190117004638021901170 46380"
+         "30",
+         std::nullopt, "", "", 0},
+        {"an SMS-DELIVER", kDeliver, std::nullopt, "", "", 0},
+        {"an SMS-SUBMIT", kSubmit, std::nullopt, "", "", 0},
+        {"recipient of 22 digits", "0006011691214365870921436587092143658709219071011000040190710110450400",
+         std::nullopt, "", "", 0},
+        {"empty", "", std::nullopt, "", "", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::optional<StatusReport> report = ReadStatusReport(c.pak);
+        ASSERT_EQ(report.has_value(), c.reference.has_value());
+        if (!report)
+            continue;
+        EXPECT_EQ(report->reference, *c.reference);
+        EXPECT_EQ(report->recipient, QLatin1String(c.recipient));
+        EXPECT_EQ(report->time, QLatin1String(c.time));
+        EXPECT_EQ(report->status, c.status);
+    }
+}
 
 // The zone octet of the stamp, put into kDeliver in place of its "40"
 // (+01:00): quarters of an hour, digits swapped, the sign in the tens digit.
