@@ -10,7 +10,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-fonttools fonts-dejavu-core fonts-liberation
   fonts-noto-color-emoji qt6-translations-l10n libqt6svg6
-  xvfb xauth
+  xvfb xauth dbus-daemon
   desktop-file-utils appstream dpkg-dev
   clang clang-format libclang-rt-14-dev
   gammu

@@ -10,6 +10,7 @@
 #include "at/cnmi.h"
 #include "at/cpms.h"
 #include "at/errors.h"
+#include "at/numbers.h"
 #include "composer/reports.h"
 #include "link/phonelink.h"
 #include "pdu/pdu.h"
@@ -76,6 +77,14 @@ RowOfSlot rowOfSlot(const ListBox* list, bool sim, int slot)
         }
     }
     return found;
+}
+
+// The name the phone book gives `number`, without the blanks of its
+// column, or the number itself.
+QString nameOrNumber(Form1& form, const QString& number)
+{
+    const std::optional<QString> name = PhoneBookName(form, number);
+    return name && !at::TrimSpaces(*name).isEmpty() ? at::TrimSpaces(*name) : number;
 }
 
 } // namespace
@@ -200,7 +209,7 @@ bool Form1::gestisci(const Avviso& avviso, const LongOperation& guard)
     }
     const QString number = RivNumMT(tipo, pak);
     const QString who = number.isEmpty() ? QStringLiteral("mittente sconosciuto") : number;
-    QString text = QStringLiteral("Nuovo SMS da ") + PhoneBookName(*this, who).value_or(who);
+    QString text = QStringLiteral("Nuovo SMS da ") + nameOrNumber(*this, who);
     if (const std::optional<ConcatPart> part = ConcatInfo(tipo, pak); part && part->total > 1)
         text += QStringLiteral(" (parte %1 di %2)").arg(part->index).arg(part->total);
     Stato(text);
@@ -227,8 +236,7 @@ void Form1::diConsegna(const QString& pak, bool stored)
                   .arg(RivTesto(0, pak), report->recipient));
         return;
     }
-    const QString text =
-        composer::DeliveryText(PhoneBookName(*this, part->number).value_or(part->number), *part, *report);
+    const QString text = composer::DeliveryText(nameOrNumber(*this, part->number), *part, *report);
     Stato(text);
     if (!isActiveWindow())
         Notifica(QStringLiteral("Rapporto di consegna"), text);
