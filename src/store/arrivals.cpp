@@ -9,9 +9,9 @@
 #include "at/cmgr.h"
 #include "at/cnmi.h"
 #include "at/cpms.h"
+#include "at/delivery.h"
 #include "at/errors.h"
 #include "at/numbers.h"
-#include "composer/reports.h"
 #include "link/phonelink.h"
 #include "pdu/pdu.h"
 #include "store/message_rows.h"
@@ -230,13 +230,14 @@ void Form1::diConsegna(const QString& pak, bool stored)
                      : QStringLiteral("Rapporto di consegna non leggibile: ") + pak.left(80) + QStringLiteral(".."));
         return;
     }
-    const std::optional<composer::SentPart> part = Ricevute.match(*report);
+    const at::Delivery delivery{report->reference, report->recipient, report->status, report->time};
+    const std::optional<at::SentPart> part = Ricevute.match(delivery);
     if (!part) {
         Stato(QStringLiteral("Rapporto di consegna di un SMS non inviato da qui: %1 (%2)..")
                   .arg(RivTesto(0, pak), report->recipient));
         return;
     }
-    const QString text = composer::DeliveryText(nameOrNumber(*this, part->number), *part, *report);
+    const QString text = at::DeliveryText(nameOrNumber(*this, part->number), *part, delivery);
     Stato(text);
     if (!isActiveWindow())
         Notifica(QStringLiteral("Rapporto di consegna"), text);

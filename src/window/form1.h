@@ -15,7 +15,7 @@
 //              Check8_Click, Linea_LateConfirmation
 #pragma once
 
-#include "composer/reports.h"
+#include "at/delivery.h"
 #include "link/phonelink.h"
 #include "window/controls.h"
 #include "window/portfinder.h"
@@ -194,7 +194,7 @@ public:
     // Has GestisciAvvisi run from the window's queue when notices wait.
     void AvvisiInAttesa();
     // The parts sent with "Ricevuta" whose final reports have not come.
-    composer::DeliveryLedger Ricevute;
+    at::DeliveryLedger Ricevute;
     // Tells the desktop (title, text) while the window is not in front: a
     // freedesktop notification, or the tray's balloon. Tests replace it.
     std::function<void(const QString&, const QString&)> Notifica;

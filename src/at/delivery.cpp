@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "composer/reports.h"
+#include "at/delivery.h"
 
 #include <algorithm>
 
-namespace composer {
+namespace at {
 
 namespace {
 
@@ -45,7 +45,7 @@ void DeliveryLedger::sent(const SentPart& part)
         m_parts.pop_front();
 }
 
-std::optional<SentPart> DeliveryLedger::match(const StatusReport& report)
+std::optional<SentPart> DeliveryLedger::match(const Delivery& report)
 {
     const auto found = std::find_if(m_parts.begin(), m_parts.end(), [&](const SentPart& part) {
         return part.reference == report.reference && SameNumber(part.number, report.recipient);
@@ -58,7 +58,7 @@ std::optional<SentPart> DeliveryLedger::match(const StatusReport& report)
     return part;
 }
 
-QString DeliveryText(const QString& who, const SentPart& part, const StatusReport& report)
+QString DeliveryText(const QString& who, const SentPart& part, const Delivery& report)
 {
     QString text = QStringLiteral("SMS a ") + who;
     if (part.parts > 1)
@@ -70,4 +70,4 @@ QString DeliveryText(const QString& who, const SentPart& part, const StatusRepor
     return text + QStringLiteral(" non consegnato (stato %1)").arg(report.status);
 }
 
-} // namespace composer
+} // namespace at

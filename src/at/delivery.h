@@ -2,10 +2,9 @@
 // Delivery reports: each part sent with "Ricevuta" is kept with the
 // reference the network gave it ("+CMGS: <mr>"), its recipient and its
 // time, while the program runs, so that a status report that arrives is
-// told as the delivery of that message. Pure: no widgets, no phone.
+// told as the delivery of that message. The composer keeps the parts, the
+// arrivals match the reports. Pure: no widgets, no phone.
 #pragma once
-
-#include "pdu/pdu.h"
 
 #include <QDateTime>
 #include <QString>
@@ -13,7 +12,16 @@
 #include <deque>
 #include <optional>
 
-namespace composer {
+namespace at {
+
+// What a status report says of the message it is about (TP-MR, TP-RA,
+// TP-ST, and the hh:mm of TP-DT).
+struct Delivery {
+    int reference = 0;
+    QString recipient;
+    int status = 0;
+    QString time; // "hh:mm:ss" or "hh:mm"
+};
 
 // One part sent with a status report asked for.
 struct SentPart {
@@ -44,7 +52,7 @@ public:
     // The part `report` is about: the oldest kept with its reference and
     // recipient. A final report takes the part off the ledger; one that
     // says the centre is still trying leaves it for the next.
-    std::optional<SentPart> match(const StatusReport& report);
+    std::optional<SentPart> match(const Delivery& report);
     size_t size() const { return m_parts.size(); }
     void clear() { m_parts.clear(); }
 
@@ -56,6 +64,6 @@ private:
 // or number: "SMS a Mario consegnato alle 10:01", "SMS a Mario non
 // consegnato (stato 70)", "SMS a Mario non ancora consegnato (stato 48)",
 // with " (parte 2 di 3)" after the name for a part of a long message.
-QString DeliveryText(const QString& who, const SentPart& part, const StatusReport& report);
+QString DeliveryText(const QString& who, const SentPart& part, const Delivery& report);
 
-} // namespace composer
+} // namespace at
