@@ -127,6 +127,13 @@ std::optional<QString> ParseCdsPdu(const QString& notice)
     const QString pdu = lines.at(1).trimmed();
     if (pdu.isEmpty())
         return std::nullopt;
+    // The length counts the octets after the service-centre address; a
+    // phone that leaves the address out sends exactly that many, and the
+    // PDU reads as a stored one with an empty address in front.
+    bool ok = false;
+    const int length = lines.first().trimmed().mid(5).section(QLatin1Char(','), -1).trimmed().toInt(&ok);
+    if (ok && length > 0 && pdu.size() == 2 * qsizetype(length))
+        return QStringLiteral("00") + pdu;
     return pdu;
 }
 

@@ -47,7 +47,9 @@ std::optional<StoredIndication> ParseStoredIndication(const QString& line);
 
 // The PDU of a routed status report, "+CDS: 25" CR LF and the PDU, as the
 // link keeps it; nullopt when the line is no +CDS or has no PDU line. The
-// PDU is as the phone sent it: whether it decodes is for the codec to say.
+// PDU begins with the service-centre address, as a stored one does ("00"
+// put in front when the phone left it out, its <length> being the whole
+// PDU); whether it decodes is for the codec to say.
 std::optional<QString> ParseCdsPdu(const QString& notice);
 
 } // namespace at

@@ -82,6 +82,8 @@ TEST(Cnmi, RoutedReports)
 {
     EXPECT_EQ(at::ParseCdsPdu("+CDS: 25\r\n0791933395066900062A\r"), QStringLiteral("0791933395066900062A"));
     EXPECT_EQ(at::ParseCdsPdu("+cds:25\n00060C"), QStringLiteral("00060C"));
+    // Without the service-centre address: the length is the whole PDU.
+    EXPECT_EQ(at::ParseCdsPdu("+CDS: 3\r\n06070C"), QStringLiteral("0006070C"));
     EXPECT_EQ(at::ParseCdsPdu("+CDS: 25"), std::nullopt);
     EXPECT_EQ(at::ParseCdsPdu("+CDS: 25\r\n\r\n"), std::nullopt);
     EXPECT_EQ(at::ParseCdsPdu("+CMT: ,24\r\n0791"), std::nullopt);
