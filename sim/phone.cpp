@@ -262,15 +262,16 @@ void Phone::garble(const std::string& command, Result& r)
 }
 
 // The restart fault: the lines a SIMCom modem sends as it starts, after the
-// answer's first information line; the phone is back in the character set
-// and phone book of power-on, and what it still sends of the answer comes in
-// that set.
+// answer's first information line; the phone is back in the character set,
+// phone book and +CNMI settings of power-on, and what it still sends of the
+// answer comes in that set.
 void Phone::restart()
 {
     m_restartDue = false;
     m_state.faults.restart = false;
     m_charset = m_state.charset;
     m_state.phonebook = "SM";
+    std::fill(std::begin(m_cnmi), std::end(m_cnmi), 0);
     for (const char* line : {"RDY", "+CFUN: 1", "+CPIN: READY", "SMS Ready", "PB DONE"})
         m_state.faults.unsolicited.push_back(Faults::Unsolicited{UnsolicitedPosition::Inside, line});
 }
@@ -815,23 +816,36 @@ Phone::Result Phone::serviceCentre(const Request& q)
     return r;
 }
 
+// +CNMI (GSM 07.05 3.4.1): how new messages and status reports reach the
+// program. A set takes only the values that AT+CNMI=? offers (the dialect's
+// cnmi_ranges); a phone without +CNMI refuses every form of it.
 Phone::Result Phone::newMessageIndications(const Request& q)
 {
+    std::vector<std::vector<int>> offered;
+    if (!parseValueGroups(m_state.dialect.cnmiRanges, offered))
+        return messageError(303);
+    const size_t count = std::min<size_t>(offered.size(), 5);
     Result r;
     if (q.read()) {
         std::string v = "+CNMI: ";
-        for (int i = 0; i < 5; ++i)
+        for (size_t i = 0; i < count; ++i)
             v += (i ? "," : "") + std::to_string(m_cnmi[i]);
         r.info.push_back(v);
     } else if (q.test()) {
-        r.info.push_back("+CNMI: (0-2),(0-3),(0,2),(0,1),(0,1)");
+        r.info.push_back("+CNMI: " + m_state.dialect.cnmiRanges);
     } else if (q.set()) {
         const std::vector<std::string> p = splitParams(q.arg());
+        if (p.size() > count)
+            return messageError(303);
         int values[5];
         std::copy(std::begin(m_cnmi), std::end(m_cnmi), values);
-        for (size_t i = 0; i < p.size() && i < 5; ++i) {
-            if (!p[i].empty() && !parseInt(p[i], values[i]))
+        for (size_t i = 0; i < p.size(); ++i) {
+            if (p[i].empty())
+                continue; // left as it is
+            if (!parseInt(p[i], values[i])
+                || std::find(offered[i].begin(), offered[i].end(), values[i]) == offered[i].end()) {
                 return messageError(303);
+            }
         }
         std::copy(values, values + 5, m_cnmi);
     } else {

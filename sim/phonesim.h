@@ -57,6 +57,9 @@ struct Dialect {
     bool pduQuote = false;      // a double quote right after the PDU on its line
     bool cmgrStatus = true;     // false: "+CMGR: ,,<length>"
     Ucs2Support ucs2 = Ucs2Support::Names;
+    // What AT+CNMI=? answers after "+CNMI: ", the values a set may take;
+    // "none": every +CNMI command is refused.
+    std::string cnmiRanges = "(0-2),(0-3),(0,2),(0,1),(0,1)";
 };
 
 // Where an unsolicited line falls around an answer: before the echo, between

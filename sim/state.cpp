@@ -40,6 +40,7 @@ const std::map<std::string, std::vector<std::string>>& profiles()
         {"ucs2-phonebook", {"ucs2 = names"}},
         {"ucs2-numbers", {"ucs2 = numbers"}},
         {"no-ucs2", {"ucs2 = no"}},
+        {"no-cnmi", {"cnmi_ranges = none"}},
     };
     return kProfiles;
 }
@@ -350,6 +351,17 @@ const std::vector<Key<Dialect>>& dialectKeys()
         flag("pdu_quote", &Dialect::pduQuote, "yes", "no"),
         flag("cmgr_status", &Dialect::cmgrStatus, "yes", "no"),
         oneOf("ucs2", &Dialect::ucs2, {"no", "names", "numbers"}),
+        {"cnmi_ranges",
+         [](const std::string& value, Dialect& d, std::string& error) {
+             std::vector<std::vector<int>> groups;
+             if (value != "none" && (!parseValueGroups(value, groups) || groups.size() > 5)) {
+                 error = "cnmi_ranges is none or up to 5 groups as AT+CNMI=? gives them: (0-2),(0,1),...";
+                 return false;
+             }
+             d.cnmiRanges = value;
+             return true;
+         },
+         [](const Dialect& d) { return Values{d.cnmiRanges}; }},
     };
     return kKeys;
 }

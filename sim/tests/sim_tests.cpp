@@ -329,6 +329,51 @@ TEST_F(SimTest, DeliveredMessageIsAnnouncedAndReadable)
     EXPECT_EQ(m_sim->control("deliver SM 21 0 " + kSample1).substr(0, 6), "ERROR ");
 }
 
+// What AT+CNMI=? offers is the dialect's; a set outside it is refused and
+// changes nothing; ATZ sets everything back to 0.
+TEST_F(SimTest, NewMessageIndicationsTakeWhatThePhoneOffers)
+{
+    struct Case {
+        const char* ranges; // cnmi_ranges; "" the default
+        std::string taken;  // a set within them
+        std::string read;   // +CNMI? after it
+        std::string refused;
+        std::string zero; // +CNMI? after ATZ
+    };
+    const Case cases[] = {
+        {"", "2,1,0,1,0", "2,1,0,1,0", "2,1,0,3,0", "0,0,0,0,0"},
+        {"(0,1,2),(0,1,2,3),(0,2),(0,1,2),(0,1)", "1,2,2,2", "1,2,2,2,0", "3,1", "0,0,0,0,0"},
+        {"(1,2),(0,1),(0),(0,1),(0)", "2,1,,1", "2,1,0,1,0", "2,1,0,2", "0,0,0,0,0"},
+        {"(0-2),(0-3),(0,2),(0,1)", "2,3,0,1", "2,3,0,1", "2,3,0,1,0", "0,0,0,0"},
+        {"3,(0,1),0,(0,2)", "3,1,0,2", "3,1,0,2", "2", "0,0,0,0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.ranges);
+        startWith(*c.ranges ? std::string("cnmi_ranges = ") + c.ranges + "\n" : std::string());
+        const std::string offered = *c.ranges ? c.ranges : "(0-2),(0-3),(0,2),(0,1),(0,1)";
+        EXPECT_EQ(m_client->at("AT+CNMI=?"), "\r\n+CNMI: " + offered + "\r\n\r\nOK\r\n");
+        EXPECT_EQ(m_client->at("AT+CNMI=" + c.taken), "\r\nOK\r\n");
+        EXPECT_EQ(m_client->at("AT+CNMI?"), "\r\n+CNMI: " + c.read + "\r\n\r\nOK\r\n");
+        EXPECT_EQ(m_client->at("AT+CNMI=" + c.refused), "\r\nERROR\r\n");
+        ASSERT_EQ(m_client->at("AT+CMEE=1"), "\r\nOK\r\n");
+        EXPECT_EQ(m_client->at("AT+CNMI=" + c.refused), "\r\n+CMS ERROR: 303\r\n");
+        EXPECT_EQ(m_client->at("AT+CNMI?"), "\r\n+CNMI: " + c.read + "\r\n\r\nOK\r\n");
+        EXPECT_EQ(m_client->at("ATZ"), "\r\nOK\r\n");
+        ASSERT_EQ(m_client->at("ATE0"), "ATE0\r\r\nOK\r\n");
+        EXPECT_EQ(m_client->at("AT+CNMI?"), "\r\n+CNMI: " + c.zero + "\r\n\r\nOK\r\n");
+    }
+
+    // A phone without +CNMI (samples/no-cnmi.state) refuses every form of it.
+    startWith("include = no-cnmi.state\n");
+    for (const char* command : {"AT+CNMI=?", "AT+CNMI=2,1,0,0,0", "AT+CNMI?"})
+        EXPECT_EQ(m_client->at(command), "\r\nERROR\r\n") << command;
+    ASSERT_EQ(m_client->at("AT+CMEE=1"), "\r\nOK\r\n");
+    for (const char* command : {"AT+CNMI=?", "AT+CNMI=2,1,0,0,0", "AT+CNMI?"})
+        EXPECT_EQ(m_client->at(command), "\r\n+CMS ERROR: 303\r\n") << command;
+    ASSERT_EQ(m_client->at("AT+CMEE=2"), "\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("AT+CNMI=?"), "\r\n+CMS ERROR: operation not supported\r\n");
+}
+
 TEST_F(SimTest, ErrorForChosenCommandsOnly)
 {
     startWith("");
@@ -998,6 +1043,7 @@ TEST(StateFile, DumpLoadsBackToTheSameState)
         phonesim::applyStateLine("profile = lf-only blanks trailing-blank lowercase-hex pdu-quote", state, error))
         << error;
     ASSERT_TRUE(phonesim::applyStateLine("profile = no-status ucs2-numbers echo-crcr", state, error)) << error;
+    ASSERT_TRUE(phonesim::applyStateLine("cnmi_ranges = (1,2),(0,1),0,(0,1),(0)", state, error)) << error;
     const std::string dump = phonesim::dumpState(state);
     phonesim::PhoneState again;
     ASSERT_TRUE(phonesim::loadStateText(dump, again, error)) << error;
@@ -1015,17 +1061,19 @@ TEST(StateFile, DumpLoadsBackToTheSameState)
     EXPECT_TRUE(again.dialect.lfOnly && again.dialect.blanks && again.dialect.trailingBlank && again.dialect.lowerHex
                 && again.dialect.pduQuote && !again.dialect.cmgrStatus && again.dialect.echoCrCr);
     EXPECT_EQ(again.dialect.ucs2, phonesim::Ucs2Support::Numbers);
+    EXPECT_EQ(again.dialect.cnmiRanges, "(1,2),(0,1),0,(0,1),(0)");
 }
 
 TEST(StateFile, RefusedValueLeavesTheStateAsItWas)
 {
     const char* refused[] = {
-        "smsc = \"+39\",x",       "echo = maybe",        "empty_slot = none",
-        "next_reference = 256",   "cpms = SM,XX",        "sms.SM.capacity = 3",
-        "sms.SM.1 = 0 001",       "pb.SM.range = 9-1",   "pb.SM.number_length = 0",
-        "pb.SM.name_length = -1", "pb.SM.1 = +39,145,x", "fault.slow = on x",
-        "fault.urc = on 0",       "fault.late = on",     "fault.unsolicited = on x",
-        "profile = chatty",
+        "smsc = \"+39\",x",          "echo = maybe",        "empty_slot = none",
+        "next_reference = 256",      "cpms = SM,XX",        "sms.SM.capacity = 3",
+        "sms.SM.1 = 0 001",          "pb.SM.range = 9-1",   "pb.SM.number_length = 0",
+        "pb.SM.name_length = -1",    "pb.SM.1 = +39,145,x", "fault.slow = on x",
+        "fault.urc = on 0",          "fault.late = on",     "fault.unsolicited = on x",
+        "profile = chatty",          "cnmi_ranges = (0-2",  "cnmi_ranges = (2-1)",
+        "cnmi_ranges = 0,1,2,3,4,5",
     };
     for (const char* line : refused) {
         phonesim::PhoneState state = sample();
@@ -1045,8 +1093,8 @@ TEST(StateFile, RefusedValueLeavesTheStateAsItWas)
 
 TEST(StateFile, EverySampleLoads)
 {
-    const char* samples[] = {"italian",  "small",        "no-phone-store", "no-echo",
-                             "empty-ok", "empty-cms321", "real-phones",    "ucs2-names"};
+    const char* samples[] = {"italian",      "small",       "no-phone-store", "no-echo", "empty-ok",
+                             "empty-cms321", "real-phones", "ucs2-names",     "no-cnmi"};
     for (const char* name : samples) {
         phonesim::PhoneState state;
         std::string error;
