@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "phone.h"
 
+#include "pdu.h"
 #include "text.h"
 
 #include <algorithm>
@@ -124,6 +125,75 @@ void Phone::lineDropped()
     m_pdu.clear();
 }
 
+Phone::Arrival Phone::messageArrives(const std::string& mem, int index, const std::string& pdu) const
+{
+    // <mt> 2 hands the program every message but those of class 2 and the
+    // message-waiting ones to store; <mt> 3 those of class 3 (GSM 07.05
+    // 3.4.1). The others are stored, and <mt> 1 to 3 say where.
+    const int mt = m_cnmi[1];
+    const DeliverClass c = deliverClass(pdu);
+    Arrival a;
+    if ((mt == 2 && c.messageClass != 2 && !c.storeGroup) || (mt == 3 && c.messageClass == 3)) {
+        a.store = false;
+        a.code = "+CMT: ," + std::to_string(tpduLength(pdu)) + "\n" + pduLine(upper(pdu));
+    } else if (mt >= 1) {
+        a.code = "+CMTI: \"" + mem + "\"," + std::to_string(index);
+    }
+    return a;
+}
+
+std::string Phone::reportArrives(const StatusReport& report, std::string& note)
+{
+    const Reports& settings = m_state.reports;
+    int status = report.status;
+    if (status < 0) {
+        const size_t part = report.part > 0 ? static_cast<size_t>(report.part) - 1 : 0;
+        status = settings.status.at(std::min(part, settings.status.size() - 1));
+    }
+    WallTime received;
+    if (!parseWallTime(settings.time, received))
+        received = localWallTime(report.sent);
+    const std::string pdu = statusReportPdu(serviceCentreField(m_state.smsc, m_state.smscType), report.reference,
+                                            report.recipient, received, secondsLater(received, 2), status);
+    note = "status report on " + std::to_string(report.reference) + " (" + pdu + ")";
+    switch (m_cnmi[3]) {
+    case 1:
+        note += " sent as +CDS";
+        return "+CDS: " + std::to_string(tpduLength(pdu)) + "\n" + pduLine(pdu);
+    case 2: {
+        const std::string& mem = settings.store;
+        if (!storeExists(mem)) {
+            note += " lost: no store " + mem;
+            return std::string();
+        }
+        MessageStore& store = m_state.stores[mem];
+        int slot = 0;
+        for (int i = 1; i <= store.capacity && slot == 0; ++i) {
+            if (!store.messages.count(i))
+                slot = i;
+        }
+        if (slot == 0) {
+            note += " lost: " + mem + " is full";
+            return std::string();
+        }
+        // Received and not read yet, as a message that arrives.
+        store.messages[slot] = StoredMessage{0, pdu};
+        note += " stored at " + mem + " " + std::to_string(slot);
+        return "+CDSI: \"" + mem + "\"," + std::to_string(slot);
+    }
+    default:
+        note += " not passed on (+CNMI <ds> " + std::to_string(m_cnmi[3]) + ")";
+        return std::string();
+    }
+}
+
+std::vector<StatusReport> Phone::takeReports()
+{
+    std::vector<StatusReport> reports;
+    reports.swap(m_reports);
+    return reports;
+}
+
 std::string Phone::unsolicited(const std::string& line) const
 {
     // Each line of the code framed as an information line: a +CMT and its PDU
@@ -208,6 +278,14 @@ void Phone::onPdu(bool cancelled, std::vector<Output>& out, std::vector<std::str
         if (m_state.faults.reject)
             --m_state.faults.rejectAfter; // one fewer taken before the refusals
         m_sent.push_back(upper(pdu));
+        Submitted submitted;
+        if (readSubmit(pdu, submitted) && submitted.reportAsked) {
+            StatusReport report;
+            report.reference = m_state.nextReference;
+            report.recipient = submitted.destination;
+            report.part = submitted.part;
+            m_reports.push_back(report);
+        }
         r.info.push_back("+CMGS: " + std::to_string(m_state.nextReference));
         m_state.nextReference = (m_state.nextReference + 1) % 256;
     } else { // +CMGW: the first free slot of <mem2>
@@ -262,15 +340,16 @@ void Phone::garble(const std::string& command, Result& r)
 }
 
 // The restart fault: the lines a SIMCom modem sends as it starts, after the
-// answer's first information line; the phone is back in the character set
-// and phone book of power-on, and what it still sends of the answer comes in
-// that set.
+// answer's first information line; the phone is back in the character set,
+// phone book and +CNMI settings of power-on, and what it still sends of the
+// answer comes in that set.
 void Phone::restart()
 {
     m_restartDue = false;
     m_state.faults.restart = false;
     m_charset = m_state.charset;
     m_state.phonebook = "SM";
+    std::fill(std::begin(m_cnmi), std::end(m_cnmi), 0);
     for (const char* line : {"RDY", "+CFUN: 1", "+CPIN: READY", "SMS Ready", "PB DONE"})
         m_state.faults.unsolicited.push_back(Faults::Unsolicited{UnsolicitedPosition::Inside, line});
 }
@@ -815,23 +894,36 @@ Phone::Result Phone::serviceCentre(const Request& q)
     return r;
 }
 
+// +CNMI (GSM 07.05 3.4.1): how new messages and status reports reach the
+// program. A set takes only the values that AT+CNMI=? offers (the dialect's
+// cnmi_ranges); a phone without +CNMI refuses every form of it.
 Phone::Result Phone::newMessageIndications(const Request& q)
 {
+    std::vector<std::vector<int>> offered;
+    if (!parseValueGroups(m_state.dialect.cnmiRanges, offered))
+        return messageError(303);
+    const size_t count = std::min<size_t>(offered.size(), 5);
     Result r;
     if (q.read()) {
         std::string v = "+CNMI: ";
-        for (int i = 0; i < 5; ++i)
+        for (size_t i = 0; i < count; ++i)
             v += (i ? "," : "") + std::to_string(m_cnmi[i]);
         r.info.push_back(v);
     } else if (q.test()) {
-        r.info.push_back("+CNMI: (0-2),(0-3),(0,2),(0,1),(0,1)");
+        r.info.push_back("+CNMI: " + m_state.dialect.cnmiRanges);
     } else if (q.set()) {
         const std::vector<std::string> p = splitParams(q.arg());
+        if (p.size() > count)
+            return messageError(303);
         int values[5];
         std::copy(std::begin(m_cnmi), std::end(m_cnmi), values);
-        for (size_t i = 0; i < p.size() && i < 5; ++i) {
-            if (!p[i].empty() && !parseInt(p[i], values[i]))
+        for (size_t i = 0; i < p.size(); ++i) {
+            if (p[i].empty())
+                continue; // left as it is
+            if (!parseInt(p[i], values[i])
+                || std::find(offered[i].begin(), offered[i].end(), values[i]) == offered[i].end()) {
                 return messageError(303);
+            }
         }
         std::copy(values, values + 5, m_cnmi);
     } else {
@@ -872,8 +964,10 @@ Phone::Result Phone::messageStores(const std::string& suffix)
         }
         r.info.push_back(v);
     } else if (suffix == "=?") {
-        const std::string list = storeExists("ME") ? "(\"SM\",\"ME\")" : "(\"SM\")";
-        r.info.push_back("+CPMS: " + list + "," + list + "," + list);
+        // Status reports are only read and deleted: "SR" is offered as <mem1>.
+        const std::string list = storeExists("ME") ? "\"SM\",\"ME\"" : "\"SM\"";
+        const std::string reports = storeExists("SR") ? ",\"SR\"" : "";
+        r.info.push_back("+CPMS: (" + list + reports + "),(" + list + "),(" + list + ")");
     } else if (suffix.size() > 1 && suffix[0] == '=') {
         const std::vector<std::string> p = splitParams(suffix.substr(1));
         if (p.empty() || p.size() > 3) {
@@ -884,7 +978,7 @@ Phone::Result Phone::messageStores(const std::string& suffix)
         std::string mems[3] = {m_state.mem1, m_state.mem2, m_state.mem3};
         for (size_t i = 0; i < p.size(); ++i) {
             const std::string mem = upper(unquote(p[i]));
-            if (!storeExists(mem)) {
+            if (!storeExists(mem) || (i > 0 && mem == "SR")) {
                 r.kind = Kind::Cms;
                 r.code = 302;
                 return r;

@@ -5,11 +5,21 @@
 
 #include "phonesim.h"
 
+#include <ctime>
 #include <map>
 #include <string>
 #include <vector>
 
 namespace phonesim {
+
+// A status report on its way from the network (TS 23.040 9.2.2.3).
+struct StatusReport {
+    int reference = 0;     // TP-MR, as "+CMGS: <mr>" gave it
+    std::string recipient; // TP-RA in hex: length, type and digits
+    int part = 0;          // the part of a long message (1...); 0: a message in one piece
+    int status = -1;       // TP-ST; -1: report.status's for the part
+    std::time_t sent = 0;  // when the message was sent
+};
 
 // A piece of what the phone writes: the bytes go out delayMs after the
 // previous piece has gone out.
@@ -36,8 +46,22 @@ public:
     void lineDropped();
     // An unsolicited result code framed as the phone frames it now.
     std::string unsolicited(const std::string& line) const;
-    // +CNMI asked for a +CMTI on each new message.
-    bool indicatesNewMessages() const { return m_cnmi[1] == 1; }
+    // A message arrives from the network: what +CNMI's <mt> and the
+    // message's class make of it, an unsolicited code ("" none) and whether
+    // it is kept at <mem> <index>.
+    struct Arrival {
+        bool store = true;
+        std::string code;
+    };
+    Arrival messageArrives(const std::string& mem, int index, const std::string& pdu) const;
+    // A status report arrives: +CNMI's <ds> sends it (+CDS), stores it in
+    // report.store (+CDSI) or lets it go. Returns the unsolicited code ("" none);
+    // what became of the report goes to note, for the transcript.
+    std::string reportArrives(const StatusReport& report, std::string& note);
+    // The status reports asked for by the messages sent since the last call.
+    std::vector<StatusReport> takeReports();
+    // After "> " the phone waits for a PDU: no unsolicited code comes then.
+    bool awaitingPdu() const { return m_mode == Mode::Pdu; }
     // The PDUs accepted by +CMGS, in order.
     const std::vector<std::string>& sentPdus() const { return m_sent; }
 
@@ -135,6 +159,7 @@ private:
     int m_pduLength = 0;
     int m_pduStat = 2;
     std::vector<std::string> m_sent;
+    std::vector<StatusReport> m_reports; // asked for, not yet taken
 };
 
 } // namespace phonesim

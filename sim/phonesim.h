@@ -20,7 +20,7 @@ struct StoredMessage {
     std::string pdu;
 };
 
-// A short-message store ("SM" or "ME"): slots 1..capacity.
+// A short-message store ("SM", "ME", or "SR" for status reports): slots 1..capacity.
 struct MessageStore {
     int capacity = 0;
     std::map<int, StoredMessage> messages;
@@ -57,6 +57,22 @@ struct Dialect {
     bool pduQuote = false;      // a double quote right after the PDU on its line
     bool cmgrStatus = true;     // false: "+CMGR: ,,<length>"
     Ucs2Support ucs2 = Ucs2Support::Names;
+    // What AT+CNMI=? answers after "+CNMI: ", the values a set may take;
+    // "none": every +CNMI command is refused.
+    std::string cnmiRanges = "(0-2),(0-3),(0,2),(0,1),(0,1)";
+};
+
+// The status reports the network sends for messages sent with TP-SRR
+// (TS 23.040 9.2.2.3), and how.
+struct Reports {
+    int delayMs = 1500; // after the "+CMGS: <mr>" of the message
+    // TP-ST of parts 1, 2... of a long message, the last one for the parts
+    // after it; a message in one piece gets the first.
+    std::vector<int> status{0};
+    // TP-SCTS as "YYMMDDhhmmss[+|-<quarters>]", TP-DT 2 s later; empty: the
+    // time the message was sent.
+    std::string time;
+    std::string store = "SM"; // where +CNMI's <ds> 2 keeps them
 };
 
 // Where an unsolicited line falls around an answer: before the echo, between
@@ -134,13 +150,14 @@ struct PhoneState {
     int nextReference = 1;                             // the next +CMGS reference
     std::string mem1 = "SM", mem2 = "SM", mem3 = "SM"; // +CPMS selection
     std::string phonebook = "SM";                      // +CPBS selection
-    std::map<std::string, MessageStore> stores;        // "SM", "ME"
+    std::map<std::string, MessageStore> stores;        // "SM", "ME", "SR"
     std::map<std::string, Phonebook> phonebooks;       // "SM", "ME", "FD"
     // The SIM: whether it waits for its PIN (which ATZ does not change), the
     // PIN it takes and the tries left before it wants its PUK.
     SimState simState = SimState::Ready;
     std::string simPin = "0000";
     int simTries = 3;
+    Reports reports;
     Dialect dialect;
     Faults faults;
 };
@@ -184,8 +201,8 @@ public:
 
     // The control channel, one text command per call, answer text back:
     //   deliver <mem> <index> <stat> <pduhex> | delete <mem> <index> | drop
-    //   fault <name> on|off [args] | set <key> <value> | get <key> | dump
-    //   unsolicited <line> | sent | help
+    //   report <mr> <number> [<status>] | fault <name> on|off [args]
+    //   set <key> <value> | get <key> | dump | unsolicited <line> | sent | help
     std::string control(const std::string& command);
 
     // Every command line received, in order, without its line end,

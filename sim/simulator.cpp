@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The simulator: a pseudo-terminal served on its own thread, the control
 // channel and the transcript.
+#include "pdu.h"
 #include "phone.h"
 #include "phonesim.h"
 #include "pty.h"
@@ -11,10 +12,13 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <deque>
 #include <fcntl.h>
 #include <fstream>
+#include <map>
 #include <mutex>
+#include <optional>
 #include <poll.h>
 #include <sstream>
 #include <sys/inotify.h>
@@ -45,6 +49,14 @@ struct Pending {
     bool dropAfter = false;
 };
 
+// Something the network sends that the phone passes on when it falls due:
+// the unsolicited code of a message that arrived, or a status report, which
+// the phone routes (or stores) only then.
+struct Notice {
+    std::string code;
+    std::optional<StatusReport> report;
+};
+
 } // namespace
 
 struct Simulator::Impl {
@@ -68,8 +80,9 @@ struct Simulator::Impl {
 
     std::deque<Pending> queue;
     Clock::time_point lastEnd;
-    Clock::time_point floodNext; // the next slice of a flood; none while there is none
-    size_t floodPhase = 0;       // where in its frame the last slice ended
+    std::multimap<Clock::time_point, Notice> notices; // by the time each falls due, in order of arrival
+    Clock::time_point floodNext;                      // the next slice of a flood; none while there is none
+    size_t floodPhase = 0;                            // where in its frame the last slice ended
     unsigned long long floodBytes = 0;
     Clock::time_point dropAt; // a drop waits for the program to read what was sent
     const Clock::time_point epoch = Clock::now();
@@ -200,6 +213,45 @@ struct Simulator::Impl {
     // Nobody has the port open: what the phone sends now is lost.
     bool portClosed() const { return notify >= 0 && clients == 0; }
 
+    // Whether a notice may go out now: between answers, with nothing of
+    // one left to write and no "> " waiting for its PDU.
+    bool betweenAnswers() const { return queue.empty() && dropAt == Clock::time_point() && !phone.awaitingPdu(); }
+
+    // The notices that have fallen due, each framed as an unsolicited code
+    // when it goes out. A status report is routed (or stored) only now.
+    void passNotices()
+    {
+        while (!notices.empty() && notices.begin()->first <= Clock::now() && betweenAnswers()) {
+            const Notice notice = notices.begin()->second;
+            notices.erase(notices.begin());
+            std::string code = notice.code;
+            if (notice.report) {
+                std::string note;
+                code = phone.reportArrives(*notice.report, note);
+                log("--", note);
+            }
+            if (code.empty())
+                continue;
+            if (state.faults.silent) {
+                log("--", "silent, not sent: \"" + escapeBytes(code) + "\"");
+                continue;
+            }
+            schedule({Output{0, phone.unsolicited(code), false}});
+        }
+    }
+
+    // The status reports that the messages just sent asked for, due
+    // report.delay_ms after their confirmation goes out.
+    void awaitReports()
+    {
+        for (StatusReport& report : phone.takeReports()) {
+            report.sent = std::time(nullptr);
+            const Clock::time_point due =
+                std::max(Clock::now(), lastEnd) + std::chrono::milliseconds(state.reports.delayMs);
+            notices.emplace(due, Notice{std::string(), report});
+        }
+    }
+
     // The "flood" fault: a slice every kFloodSlice, the frame repeated
     // from where the last slice ended, so that no line is cut. Not logged
     // line by line: the transcript says when a flood begins and ends.
@@ -304,6 +356,7 @@ struct Simulator::Impl {
             phone.feed(bytes, outputs, lines);
             commands.insert(commands.end(), lines.begin(), lines.end());
             schedule(outputs);
+            awaitReports();
             if (static_cast<size_t>(n) < sizeof buffer)
                 return; // all there was
         }
@@ -317,19 +370,26 @@ struct Simulator::Impl {
                 dropRequested = false;
                 dropLine();
             }
+            passNotices();
             const bool writable = dropAt == Clock::time_point() && writeDue();
             dropWhenDrained();
             if (writable)
                 flood();
             timespec timeout{};
             timespec* wait = nullptr;
-            if (dropAt != Clock::time_point() || (writable && !queue.empty()) || floodNext != Clock::time_point()) {
+            const bool noticeWaits = !notices.empty() && betweenAnswers();
+            if (dropAt != Clock::time_point() || (writable && !queue.empty()) || floodNext != Clock::time_point()
+                || noticeWaits) {
                 auto left = dropAt != Clock::time_point() ? Clock::duration(kDrainPoll)
                             : (writable && !queue.empty())
                                 ? std::max(Clock::duration::zero(), queue.front().due - Clock::now())
                                 : Clock::duration::max();
                 if (floodNext != Clock::time_point())
                     left = std::min<Clock::duration>(left, std::max(Clock::duration::zero(), floodNext - Clock::now()));
+                if (noticeWaits) {
+                    left = std::min<Clock::duration>(
+                        left, std::max(Clock::duration::zero(), notices.begin()->first - Clock::now()));
+                }
                 const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
                 timeout.tv_sec = static_cast<time_t>(ns / 1000000000);
                 timeout.tv_nsec = static_cast<long>(ns % 1000000000);
@@ -484,15 +544,42 @@ std::string Simulator::control(const std::string& command)
     };
 
     if (verb == "deliver" && words.size() == 5) {
+        // Stored at <mem> <index>, unless +CNMI hands it to the program.
         const std::string mem = upper(words[1]);
+        const std::string slot = "sms." + mem + "." + words[2] + " = " + words[3] + " " + words[4];
         std::string error;
-        if (!applyStateLine("sms." + mem + "." + words[2] + " = " + words[3] + " " + words[4], d.state, error)) {
+        PhoneState checked = d.state;
+        if (!applyStateLine(slot, checked, error))
             return "ERROR " + error;
-        }
-        if (d.running && d.phone.indicatesNewMessages() && !d.state.faults.silent) {
-            d.schedule({Output{0, d.phone.unsolicited("+CMTI: \"" + mem + "\"," + words[2]), false}});
+        int index = 0;
+        parseInt(words[2], index);
+        const Phone::Arrival arrival =
+            d.running ? d.phone.messageArrives(mem, index, upper(words[4])) : Phone::Arrival();
+        if (arrival.store)
+            applyStateLine(slot, d.state, error);
+        if (!arrival.code.empty()) {
+            d.notices.emplace(Clock::now(), Notice{arrival.code, std::nullopt});
             d.wakeUp();
         }
+        return "OK";
+    }
+    if (verb == "report" && (words.size() == 3 || words.size() == 4)) {
+        // A status report now, for any reference and number.
+        StatusReport report;
+        const std::string& number = words[2];
+        const bool dialled = number.find_first_not_of("+0123456789*#", 0) == std::string::npos
+                             && number.find('+', 1) == std::string::npos && number != "+";
+        if (!parseInt(words[1], report.reference) || report.reference < 0 || report.reference > 255 || !dialled
+            || (words.size() == 4
+                && (!parseInt(words[3], report.status) || report.status < 0 || report.status > 255))) {
+            return "ERROR report <mr 0-255> <number> [<status 0-255>]";
+        }
+        if (!d.running)
+            return "ERROR not running";
+        report.recipient = addressField(number);
+        report.sent = std::time(nullptr);
+        d.notices.emplace(Clock::now(), Notice{std::string(), report});
+        d.wakeUp();
         return "OK";
     }
     if (verb == "delete" && words.size() == 3) {
@@ -558,7 +645,7 @@ std::string Simulator::control(const std::string& command)
         return out;
     }
     if (verb == "help") {
-        return "deliver <mem> <index> <stat> <pdu>\ndelete <mem> <index>\ndrop\n"
+        return "deliver <mem> <index> <stat> <pdu>\ndelete <mem> <index>\ndrop\nreport <mr> <number> [<status>]\n"
                "fault <name> on|off [args]\nset <key> <value>\nget <key>\ndump\nunsolicited <line>\nsent\n";
     }
     return "ERROR unknown control command: " + command;

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The state file: "key = value" lines (sim/README.md).
+#include "pdu.h"
 #include "phonesim.h"
 #include "text.h"
 
@@ -40,6 +41,7 @@ const std::map<std::string, std::vector<std::string>>& profiles()
         {"ucs2-phonebook", {"ucs2 = names"}},
         {"ucs2-numbers", {"ucs2 = numbers"}},
         {"no-ucs2", {"ucs2 = no"}},
+        {"no-cnmi", {"cnmi_ranges = none"}},
     };
     return kProfiles;
 }
@@ -115,7 +117,7 @@ bool parseBool(const std::string& value, bool& out)
     return false;
 }
 
-bool isStoreName(const std::string& mem) { return mem == "SM" || mem == "ME"; }
+bool isStoreName(const std::string& mem) { return mem == "SM" || mem == "ME" || mem == "SR"; }
 bool isPhonebookName(const std::string& mem) { return mem == "SM" || mem == "ME" || mem == "FD"; }
 
 // "<number>",<type>,"<name>"; the name runs to the last quote, so it may hold commas.
@@ -276,9 +278,10 @@ const std::vector<Key<PhoneState>>& phoneKeys()
         {"cpms",
          [](const std::string& value, PhoneState& s, std::string& error) {
              const std::vector<std::string> mems = split(upper(value), ',');
-             for (const std::string& m : mems) {
-                 if (!isStoreName(trim(m))) {
-                     error = "cpms lists SM or ME";
+             for (size_t i = 0; i < mems.size(); ++i) {
+                 // Status reports are only read and deleted: SR is a <mem1>.
+                 if (!isStoreName(trim(mems[i])) || (i > 0 && trim(mems[i]) == "SR")) {
+                     error = "cpms lists SM or ME (or SR first)";
                      return false;
                  }
              }
@@ -350,6 +353,81 @@ const std::vector<Key<Dialect>>& dialectKeys()
         flag("pdu_quote", &Dialect::pduQuote, "yes", "no"),
         flag("cmgr_status", &Dialect::cmgrStatus, "yes", "no"),
         oneOf("ucs2", &Dialect::ucs2, {"no", "names", "numbers"}),
+        {"cnmi_ranges",
+         [](const std::string& value, Dialect& d, std::string& error) {
+             std::vector<std::vector<int>> groups;
+             if (value != "none" && (!parseValueGroups(value, groups) || groups.size() > 5)) {
+                 error = "cnmi_ranges is none or up to 5 groups as AT+CNMI=? gives them: (0-2),(0,1),...";
+                 return false;
+             }
+             d.cnmiRanges = value;
+             return true;
+         },
+         [](const Dialect& d) { return Values{d.cnmiRanges}; }},
+    };
+    return kKeys;
+}
+
+// report.<key>: the status reports of messages sent.
+const std::vector<Key<Reports>>& reportKeys()
+{
+    static const std::vector<Key<Reports>> kKeys = {
+        {"delay_ms",
+         [](const std::string& value, Reports& r, std::string& error) {
+             int ms = 0;
+             if (!parseInt(value, ms) || ms < 0 || ms > 3600000) {
+                 error = "report.delay_ms is 0 to 3600000";
+                 return false;
+             }
+             r.delayMs = ms;
+             return true;
+         },
+         [](const Reports& r) { return Values{std::to_string(r.delayMs)}; }},
+        {"status",
+         [](const std::string& value, Reports& r, std::string& error) {
+             std::vector<int> status;
+             for (const std::string& word : splitWords(value)) {
+                 int st = 0;
+                 if (!parseInt(word, st) || st < 0 || st > 255) {
+                     error = "report.status is one TP-ST (0-255) a part";
+                     return false;
+                 }
+                 status.push_back(st);
+             }
+             if (status.empty()) {
+                 error = "report.status is one TP-ST (0-255) a part";
+                 return false;
+             }
+             r.status = status;
+             return true;
+         },
+         [](const Reports& r) {
+             std::string words;
+             for (int st : r.status)
+                 words += (words.empty() ? "" : " ") + std::to_string(st);
+             return Values{words};
+         }},
+        {"time",
+         [](const std::string& value, Reports& r, std::string& error) {
+             WallTime t;
+             if (!value.empty() && !parseWallTime(value, t)) {
+                 error = "report.time is YYMMDDhhmmss, the zone in quarters of an hour after it (+8), or empty";
+                 return false;
+             }
+             r.time = value;
+             return true;
+         },
+         [](const Reports& r) { return Values{r.time}; }},
+        {"store",
+         [](const std::string& value, Reports& r, std::string& error) {
+             if (!isStoreName(upper(value))) {
+                 error = "report.store is SM, ME or SR";
+                 return false;
+             }
+             r.store = upper(value);
+             return true;
+         },
+         [](const Reports& r) { return Values{r.store}; }},
     };
     return kKeys;
 }
@@ -819,6 +897,10 @@ bool applyLine(const std::string& raw, const std::string& baseDir, PhoneState& s
         return k->parse(value, state, error);
     if (const Key<Dialect>* k = findKey(dialectKeys(), key))
         return k->parse(value, state.dialect, error);
+    if (parts.size() == 2 && parts[0] == "report") {
+        if (const Key<Reports>* k = findKey(reportKeys(), parts[1]))
+            return k->parse(value, state.reports, error);
+    }
     if (parts.size() == 3 && parts[0] == "sms" && isStoreName(parts[1])) {
         return applyMember(state.stores, parts[1], parts[2], storeKeys(), parseSlot, key, value, error);
     }
@@ -871,6 +953,7 @@ std::string dumpState(const PhoneState& s)
     std::ostringstream o;
     dumpKeys(o, "", phoneKeys(), s);
     dumpKeys(o, "", dialectKeys(), s.dialect);
+    dumpKeys(o, "report.", reportKeys(), s.reports);
     for (const auto& [mem, store] : s.stores) {
         o << "\n";
         dumpKeys(o, "sms." + mem + ".", storeKeys(), store);

@@ -120,6 +120,45 @@ bool parseInt(const std::string& s, int& out)
     return true;
 }
 
+bool parseValueGroups(const std::string& text, std::vector<std::vector<int>>& groups)
+{
+    std::vector<std::vector<int>> out;
+    size_t i = 0;
+    while (i < text.size()) {
+        const bool listed = text[i] == '(';
+        const size_t end = listed ? text.find(')', i) : text.find(',', i);
+        if (listed && end == std::string::npos)
+            return false;
+        const std::string group = listed ? text.substr(i + 1, end - i - 1) : text.substr(i, end - i);
+        std::vector<int> values;
+        for (const std::string& item : split(group, ',')) {
+            const size_t dash = item.find('-', 1);
+            int first = 0;
+            int last = 0;
+            if (!parseInt(item.substr(0, dash), first))
+                return false;
+            if (dash == std::string::npos)
+                last = first;
+            else if (!parseInt(item.substr(dash + 1), last))
+                return false;
+            if (first < 0 || last < first || last > 255)
+                return false;
+            for (int v = first; v <= last; ++v)
+                values.push_back(v);
+        }
+        out.push_back(values);
+        i = listed ? end + 1 : end;
+        if (i < text.size() && text[i] != ',')
+            return false;
+        if (i < text.size() && ++i == text.size())
+            return false; // a comma with no group after it
+    }
+    if (out.empty())
+        return false;
+    groups = out;
+    return true;
+}
+
 bool isHex(const std::string& s)
 {
     for (char c : s) {

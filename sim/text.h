@@ -20,6 +20,10 @@ std::string unquote(const std::string& s);
 bool isQuoted(const std::string& s);
 // A whole decimal number, blanks around allowed.
 bool parseInt(const std::string& s, int& out);
+// The values a test command offers for each parameter, as "(0-2),(0,1,3),0":
+// a group in parentheses lists values and ranges, a bare number is one value.
+// false when the text is not of that form.
+bool parseValueGroups(const std::string& text, std::vector<std::vector<int>>& groups);
 
 bool isHex(const std::string& s);
 // A stored or submitted PDU: even hex, a service-centre part that fits, a TPDU.

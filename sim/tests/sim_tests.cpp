@@ -33,6 +33,13 @@ std::string repeat(const std::string& s, int n)
     return out;
 }
 
+std::string lowerHex(std::string s)
+{
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
 phonesim::PhoneState sample(const std::string& overrides = "")
 {
     phonesim::PhoneState state;
@@ -327,6 +334,352 @@ TEST_F(SimTest, DeliveredMessageIsAnnouncedAndReadable)
     EXPECT_EQ(m_sim->control("delete SM 4"), "OK");
     EXPECT_EQ(m_client->at("AT+CMGR=4"), "\r\n+CMGR: 0,,0\r\n\r\nOK\r\n");
     EXPECT_EQ(m_sim->control("deliver SM 21 0 " + kSample1).substr(0, 6), "ERROR ");
+}
+
+// ---- New messages and status reports ----------------------------------------
+
+// "abc" to 12345 as kSubmitAbc, asking for a status report (TP-SRR, 0x20 of
+// the first octet).
+const std::string kSubmitAbcReport = "0691932143658731F305812143F50000FF0361F118";
+const std::string kTo12345 = "05812143F5"; // its TP-DA: 5 digits, type 129
+// Part <part> of a long 8-bit message to 12345 (reference 42, 2 parts), no
+// service centre, asking for a status report: 18 octets.
+std::string partAskingForReport(int part)
+{
+    return "0071000581" + std::string("2143F50004FF070500032A020") + std::to_string(part) + "41";
+}
+
+// The next unsolicited code, whole: "\r\n+CMTI: \"SM\",4\r\n", or a +CMT or
+// +CDS and its PDU line.
+std::string nextCode(Client& client, std::string code = std::string())
+{
+    client.readUntil(
+        code,
+        [](const std::string& s) {
+            const bool withPdu = s.rfind("\r\n+CMT:", 0) == 0 || s.rfind("\r\n+CDS:", 0) == 0;
+            size_t ends = 0;
+            for (size_t at = s.find("\r\n"); at != std::string::npos; at = s.find("\r\n", at + 2))
+                ++ends;
+            return endsWith(s, "\r\n") && ends >= (withPdu ? 3u : 2u);
+        },
+        5000ms);
+    return code;
+}
+
+// Writes the bytes, expects this answer to them and returns the unsolicited
+// code that follows it (it may come in the same read).
+std::string codeAfter(Client& client, const std::string& bytes, const std::string& answer)
+{
+    EXPECT_TRUE(client.write(bytes));
+    std::string got;
+    client.readUntil(
+        got, [&](const std::string& s) { return s.size() >= answer.size(); }, 5000ms);
+    EXPECT_EQ(got.substr(0, answer.size()), answer);
+    return nextCode(client, got.size() > answer.size() ? got.substr(answer.size()) : std::string());
+}
+
+// Whether the transcript comes to say this, within a generous while.
+bool transcriptSays(const phonesim::Simulator& sim, const std::string& text)
+{
+    const auto deadline = Clock::now() + 5s;
+    while (sim.transcript().find(text) == std::string::npos && Clock::now() < deadline)
+        std::this_thread::sleep_for(10ms);
+    return sim.transcript().find(text) != std::string::npos;
+}
+
+// The PDU line of a +CDS or +CMGR answer: the line after the first one.
+std::string pduOf(const std::string& answer)
+{
+    const std::vector<std::string> lines = phonesim::split(answer, '\n');
+    return lines.size() > 2 ? phonesim::trim(lines[2]) : std::string();
+}
+
+// An SMS-STATUS-REPORT taken apart by hand (TS 23.040 9.2.2.3).
+struct ReportFields {
+    int firstOctet = -1;
+    int reference = -1;
+    std::string recipient; // TP-RA: length, type, digits
+    std::string received;  // TP-SCTS
+    std::string done;      // TP-DT
+    int status = -1;
+};
+
+ReportFields readReport(const std::string& pdu)
+{
+    auto octet = [&](size_t i) { return 2 * i + 2 <= pdu.size() ? std::stoi(pdu.substr(2 * i, 2), nullptr, 16) : -1; };
+    auto field = [&](size_t i, size_t n) { return 2 * (i + n) <= pdu.size() ? pdu.substr(2 * i, 2 * n) : ""; };
+    ReportFields f;
+    if (pdu.empty() || !phonesim::isHex(pdu) || octet(0) < 0)
+        return f;
+    size_t at = static_cast<size_t>(octet(0)) + 1; // past the service centre
+    f.firstOctet = octet(at++);
+    f.reference = octet(at++);
+    const size_t ra = 2 + (static_cast<size_t>(std::max(0, octet(at))) + 1) / 2;
+    f.recipient = field(at, ra);
+    at += ra;
+    f.received = field(at, 7);
+    f.done = field(at + 7, 7);
+    f.status = octet(at + 14);
+    return f;
+}
+
+// What AT+CNMI=? offers is the dialect's; a set outside it is refused and
+// changes nothing; ATZ sets everything back to 0.
+TEST_F(SimTest, NewMessageIndicationsTakeWhatThePhoneOffers)
+{
+    struct Case {
+        const char* ranges; // cnmi_ranges; "" the default
+        std::string taken;  // a set within them
+        std::string read;   // +CNMI? after it
+        std::string refused;
+        std::string zero; // +CNMI? after ATZ
+    };
+    const Case cases[] = {
+        {"", "2,1,0,1,0", "2,1,0,1,0", "2,1,0,3,0", "0,0,0,0,0"},
+        {"(0,1,2),(0,1,2,3),(0,2),(0,1,2),(0,1)", "1,2,2,2", "1,2,2,2,0", "3,1", "0,0,0,0,0"},
+        {"(1,2),(0,1),(0),(0,1),(0)", "2,1,,1", "2,1,0,1,0", "2,1,0,2", "0,0,0,0,0"},
+        {"(0-2),(0-3),(0,2),(0,1)", "2,3,0,1", "2,3,0,1", "2,3,0,1,0", "0,0,0,0"},
+        {"3,(0,1),0,(0,2)", "3,1,0,2", "3,1,0,2", "2", "0,0,0,0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.ranges);
+        startWith(*c.ranges ? std::string("cnmi_ranges = ") + c.ranges + "\n" : std::string());
+        const std::string offered = *c.ranges ? c.ranges : "(0-2),(0-3),(0,2),(0,1),(0,1)";
+        EXPECT_EQ(m_client->at("AT+CNMI=?"), "\r\n+CNMI: " + offered + "\r\n\r\nOK\r\n");
+        EXPECT_EQ(m_client->at("AT+CNMI=" + c.taken), "\r\nOK\r\n");
+        EXPECT_EQ(m_client->at("AT+CNMI?"), "\r\n+CNMI: " + c.read + "\r\n\r\nOK\r\n");
+        EXPECT_EQ(m_client->at("AT+CNMI=" + c.refused), "\r\nERROR\r\n");
+        ASSERT_EQ(m_client->at("AT+CMEE=1"), "\r\nOK\r\n");
+        EXPECT_EQ(m_client->at("AT+CNMI=" + c.refused), "\r\n+CMS ERROR: 303\r\n");
+        EXPECT_EQ(m_client->at("AT+CNMI?"), "\r\n+CNMI: " + c.read + "\r\n\r\nOK\r\n");
+        EXPECT_EQ(m_client->at("ATZ"), "\r\nOK\r\n");
+        ASSERT_EQ(m_client->at("ATE0"), "ATE0\r\r\nOK\r\n");
+        EXPECT_EQ(m_client->at("AT+CNMI?"), "\r\n+CNMI: " + c.zero + "\r\n\r\nOK\r\n");
+    }
+
+    // A phone without +CNMI (samples/no-cnmi.state) refuses every form of it.
+    startWith("include = no-cnmi.state\n");
+    for (const char* command : {"AT+CNMI=?", "AT+CNMI=2,1,0,0,0", "AT+CNMI?"})
+        EXPECT_EQ(m_client->at(command), "\r\nERROR\r\n") << command;
+    ASSERT_EQ(m_client->at("AT+CMEE=1"), "\r\nOK\r\n");
+    for (const char* command : {"AT+CNMI=?", "AT+CNMI=2,1,0,0,0", "AT+CNMI?"})
+        EXPECT_EQ(m_client->at(command), "\r\n+CMS ERROR: 303\r\n") << command;
+    ASSERT_EQ(m_client->at("AT+CMEE=2"), "\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("AT+CNMI=?"), "\r\n+CMS ERROR: operation not supported\r\n");
+}
+
+// A message that arrives: <mt> and its class decide whether the program is
+// told where it is stored (+CMTI), is handed it (+CMT, not stored) or is
+// told nothing.
+TEST_F(SimTest, ArrivingMessageFollowsMtAndItsClass)
+{
+    struct Case {
+        const char* name;
+        int mt;
+        const char* dcs; // TP-DCS of kSample1, whose own is 00 (no class)
+        const char* code;
+    };
+    const Case cases[] = {
+        {"mt 0: stored, nothing said", 0, "00", ""},
+        {"mt 1: stored, +CMTI", 1, "00", "cmti"},
+        {"mt 1, class 2: the same", 1, "12", "cmti"},
+        {"mt 2: handed over", 2, "00", "cmt"},
+        {"mt 2, class 0: handed over", 2, "10", "cmt"},
+        {"mt 2, class 2: stored, +CMTI", 2, "12", "cmti"},
+        {"mt 2, message waiting to store: stored, +CMTI", 2, "D8", "cmti"},
+        {"mt 3: stored, +CMTI", 3, "00", "cmti"},
+        {"mt 3, class 3: handed over", 3, "13", "cmt"},
+    };
+    startWith("");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string pdu = kSample1.substr(0, 36) + c.dcs + kSample1.substr(38);
+        ASSERT_EQ(m_client->at("AT+CNMI=2," + std::to_string(c.mt)), "\r\nOK\r\n");
+        ASSERT_EQ(m_sim->control("deliver SM 4 0 " + pdu), "OK");
+        const std::string stored = "\r\n+CMGR: 0,,63\r\n" + pdu + "\r\n\r\nOK\r\n";
+        if (std::string(c.code) == "cmti") {
+            EXPECT_EQ(nextCode(*m_client), "\r\n+CMTI: \"SM\",4\r\n");
+            EXPECT_EQ(m_client->at("AT+CMGR=4"), stored);
+        } else if (std::string(c.code) == "cmt") {
+            EXPECT_EQ(nextCode(*m_client), "\r\n+CMT: ,63\r\n" + pdu + "\r\n");
+            EXPECT_EQ(m_client->at("AT+CMGR=4"), "\r\n+CMGR: 0,,0\r\n\r\nOK\r\n");
+        } else {
+            // The code would go out at once, before this answer.
+            EXPECT_EQ(m_client->at("AT+CMGR=4"), stored);
+        }
+        ASSERT_EQ(m_sim->control("delete SM 4"), "OK");
+    }
+    // The dialect's hex case holds for the PDU line too.
+    ASSERT_EQ(m_sim->control("set hex_case lower"), "OK");
+    ASSERT_EQ(m_client->at("AT+CNMI=2,2"), "\r\nOK\r\n");
+    ASSERT_EQ(m_sim->control("deliver SM 4 0 " + kSample1), "OK");
+    EXPECT_EQ(nextCode(*m_client), "\r\n+CMT: ,63\r\n" + lowerHex(kSample1) + "\r\n");
+}
+
+// A notice goes out between answers: after an answer held back, after the
+// PDU that a "> " waits for.
+TEST_F(SimTest, NoticesComeBetweenAnswersOnly)
+{
+    startWith("report.time = 240405101500+8\n");
+    ASSERT_EQ(m_client->at("AT+CNMI=2,1,0,1,0"), "\r\nOK\r\n");
+    ASSERT_EQ(m_sim->control("fault late on 300 AT+CGMM"), "OK");
+    ASSERT_TRUE(m_client->write("AT+CGMM\r"));
+    const auto deadline = Clock::now() + 3s;
+    while (m_sim->commands().back() != "AT+CGMM" && Clock::now() < deadline)
+        std::this_thread::yield();
+    ASSERT_EQ(m_sim->control("deliver SM 4 0 " + kSample1), "OK");
+    std::string got;
+    m_client->readUntil(
+        got, [](const std::string& s) { return endsWith(s, "\r\n") && s.find("+CMTI") != std::string::npos; }, 5000ms);
+    EXPECT_EQ(got, "\r\nNokia 6310i\r\n\r\nOK\r\n\r\n+CMTI: \"SM\",4\r\n");
+
+    ASSERT_EQ(m_client->send("AT+CMGS=14\r"), "\r\n> ");
+    ASSERT_EQ(m_sim->control("report 7 12345 0"), "OK");
+    // Reference 7 to 12345, at 24/04/05 10:15:00 +02:00, delivered 2 s later.
+    const std::string report =
+        "0791933395066900" + std::string("0607") + kTo12345 + "4240500151008042405001512080" + "00";
+    EXPECT_EQ(codeAfter(*m_client, kSubmitAbc + "\x1a", "\r\n+CMGS: 1\r\n\r\nOK\r\n"),
+              "\r\n+CDS: 22\r\n" + report + "\r\n");
+}
+
+// A message sent with TP-SRR: its status report comes report.delay_ms
+// after the confirmation, while later commands are answered at once; +CNMI's
+// <ds> 1 sends it as +CDS.
+TEST_F(SimTest, StatusReportFollowsAMessageThatAsksForIt)
+{
+    startWith("report.time = 240405101500+8\nreport.status = 0 70\n");
+    ASSERT_EQ(m_client->at("AT+CNMI=2,1,0,1,0"), "\r\nOK\r\n");
+    ASSERT_EQ(m_client->send("AT+CMGS=14\r"), "\r\n> ");
+    ASSERT_EQ(m_client->send(kSubmitAbcReport + "\x1a"), "\r\n+CMGS: 1\r\n\r\nOK\r\n");
+    // Answered before the report, which is 1.5 s away.
+    EXPECT_EQ(m_client->at("AT+CGMM"), "\r\nNokia 6310i\r\n\r\nOK\r\n");
+    const std::string cds = nextCode(*m_client);
+    EXPECT_EQ(cds.substr(0, 14), "\r\n+CDS: 22\r\n07") << cds;
+    const ReportFields f = readReport(pduOf(cds));
+    EXPECT_EQ(f.firstOctet & 0x03, 2);
+    EXPECT_EQ(f.reference, 1);
+    EXPECT_EQ(f.recipient, kTo12345);
+    EXPECT_EQ(f.received, "42405001510080"); // 24/04/05 10:15:00 +02:00
+    EXPECT_EQ(f.done, "42405001512080");     // two seconds later
+    EXPECT_EQ(f.status, 0);
+
+    // A long message: a report for each part, with its own reference and the part's status.
+    ASSERT_EQ(m_sim->control("set report.delay_ms 0"), "OK");
+    for (int part = 1; part <= 2; ++part) {
+        SCOPED_TRACE(part);
+        ASSERT_EQ(m_client->send("AT+CMGS=18\r"), "\r\n> ");
+        const ReportFields p =
+            readReport(pduOf(codeAfter(*m_client, partAskingForReport(part) + "\x1a",
+                                       "\r\n+CMGS: " + std::to_string(part + 1) + "\r\n\r\nOK\r\n")));
+        EXPECT_EQ(p.reference, part + 1);
+        EXPECT_EQ(p.recipient, kTo12345);
+        EXPECT_EQ(p.status, part == 1 ? 0 : 70);
+    }
+
+    // No report for a message that does not ask for one: with no delay it
+    // would come before the next answer.
+    ASSERT_EQ(m_client->send("AT+CMGS=14\r"), "\r\n> ");
+    ASSERT_EQ(m_client->send(kSubmitAbc + "\x1a"), "\r\n+CMGS: 4\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("AT"), "\r\nOK\r\n");
+    // Nor with <ds> 0.
+    ASSERT_EQ(m_client->at("AT+CNMI=2,1,0,0,0"), "\r\nOK\r\n");
+    ASSERT_EQ(m_client->send("AT+CMGS=14\r"), "\r\n> ");
+    ASSERT_EQ(m_client->send(kSubmitAbcReport + "\x1a"), "\r\n+CMGS: 5\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("AT"), "\r\nOK\r\n");
+}
+
+// <ds> 2: the report is stored in report.store's first free slot and +CDSI
+// says where; +CMGR reads it back as a status report. A full store loses it.
+TEST_F(SimTest, StatusReportStoredWhereTheStateSays)
+{
+    // The default ranges offer <ds> 0 and 1 only.
+    const char* kOffersDs2 = "cnmi_ranges = (0,1,2),(0,1,2,3),(0,2),(0,1,2),(0,1)\n";
+    struct Case {
+        const char* store;
+        const char* extra; // state lines
+        int slot;
+    };
+    const Case cases[] = {{"SM", "", 4}, {"ME", "", 5}, {"SR", "sms.SR.capacity = 3\n", 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.store);
+        startWith(std::string(kOffersDs2) + "report.delay_ms = 0\nreport.store = " + c.store + "\n" + c.extra);
+        ASSERT_EQ(m_client->at("AT+CNMI=2,1,0,2,0"), "\r\nOK\r\n");
+        ASSERT_EQ(m_client->send("AT+CMGS=14\r"), "\r\n> ");
+        EXPECT_EQ(codeAfter(*m_client, kSubmitAbcReport + "\x1a", "\r\n+CMGS: 1\r\n\r\nOK\r\n"),
+                  "\r\n+CDSI: \"" + std::string(c.store) + "\"," + std::to_string(c.slot) + "\r\n");
+        ASSERT_EQ(m_client->at(std::string("AT+CPMS=") + c.store).substr(0, 9), "\r\n+CPMS: ");
+        const std::string read = m_client->at("AT+CMGR=" + std::to_string(c.slot));
+        EXPECT_EQ(read.substr(0, 16), "\r\n+CMGR: 0,,22\r\n") << read;
+        const ReportFields f = readReport(pduOf(read));
+        EXPECT_EQ(f.firstOctet & 0x03, 2);
+        EXPECT_EQ(f.reference, 1);
+        EXPECT_EQ(f.recipient, kTo12345);
+        EXPECT_EQ(f.status, 0);
+    }
+
+    // SR is a store to read and delete, not to write.
+    EXPECT_EQ(m_client->at("AT+CPMS=?"),
+              "\r\n+CPMS: (\"SM\",\"ME\",\"SR\"),(\"SM\",\"ME\"),(\"SM\",\"ME\")\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("AT+CPMS=SM,SR"), "\r\nERROR\r\n");
+
+    startWith(std::string(kOffersDs2) + "report.delay_ms = 0\nreport.store = SR\nsms.SR.capacity = 1\nsms.SR.1 = 1 "
+              + kSample1 + "\n");
+    ASSERT_EQ(m_client->at("AT+CNMI=2,1,0,2,0"), "\r\nOK\r\n");
+    ASSERT_EQ(m_client->send("AT+CMGS=14\r"), "\r\n> ");
+    ASSERT_EQ(m_client->send(kSubmitAbcReport + "\x1a"), "\r\n+CMGS: 1\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("AT"), "\r\nOK\r\n");
+    EXPECT_TRUE(transcriptSays(*m_sim, "lost: SR is full")) << m_sim->transcript();
+}
+
+// The control verb "report": a report now, for any reference and number.
+TEST_F(SimTest, ReportVerbSendsAReportForAnything)
+{
+    startWith("");
+    ASSERT_EQ(m_client->at("AT+CNMI=2,1,0,1,0"), "\r\nOK\r\n");
+    ASSERT_EQ(m_sim->control("report 77 +393471234567 70"), "OK");
+    const ReportFields f = readReport(pduOf(nextCode(*m_client)));
+    EXPECT_EQ(f.firstOctet, 0x06);
+    EXPECT_EQ(f.reference, 77);
+    EXPECT_EQ(f.recipient, "0C91934317325476");
+    EXPECT_EQ(f.status, 0x46);
+    ASSERT_EQ(m_sim->control("report 78 3331234567"), "OK"); // report.status's
+    const ReportFields g = readReport(pduOf(nextCode(*m_client)));
+    EXPECT_EQ(g.reference, 78);
+    EXPECT_EQ(g.recipient, "0A813313325476");
+    EXPECT_EQ(g.status, 0);
+    // A fixed time west of UTC (-05:00, 20 quarters), delivered in the next year.
+    ASSERT_EQ(m_sim->control("set report.time 241231235959-20"), "OK");
+    ASSERT_EQ(m_sim->control("report 79 12345 0"), "OK");
+    const ReportFields h = readReport(pduOf(nextCode(*m_client)));
+    EXPECT_EQ(h.received, "4221133295950A");
+    EXPECT_EQ(h.done, "5210100000100A");
+    for (const char* wrong : {"report", "report 1", "report 256 123", "report x 123", "report 1 12a", "report 1 1+2",
+                              "report 1 123 256", "report 1 123 0 0"}) {
+        EXPECT_EQ(m_sim->control(wrong).substr(0, 6), "ERROR ") << wrong;
+    }
+}
+
+// A report due after the line was dropped, or after the phone restarted,
+// is lost and said so; the phone goes on.
+TEST_F(SimTest, ReportDueAfterADropOrARestartIsLost)
+{
+    startWith("report.delay_ms = 1000\n");
+    ASSERT_EQ(m_client->at("AT+CNMI=2,1,0,1,0"), "\r\nOK\r\n");
+    ASSERT_EQ(m_client->send("AT+CMGS=14\r"), "\r\n> ");
+    ASSERT_EQ(m_client->send(kSubmitAbcReport + "\x1a"), "\r\n+CMGS: 1\r\n\r\nOK\r\n");
+    ASSERT_EQ(m_sim->control("drop").substr(0, 2), "OK");
+    EXPECT_TRUE(transcriptSays(*m_sim, "-- lost, the port is closed: \"\\r\\n+CDS: 22")) << m_sim->transcript();
+    ASSERT_TRUE(m_client->open(m_sim->devicePath()));
+    EXPECT_EQ(m_client->at("AT+CNMI?"), "\r\n+CNMI: 2,1,0,1,0\r\n\r\nOK\r\n"); // the phone kept its settings
+
+    // A restart puts +CNMI back as at power-on: the report goes nowhere.
+    ASSERT_EQ(m_client->send("AT+CMGS=14\r"), "\r\n> ");
+    ASSERT_EQ(m_client->send(kSubmitAbcReport + "\x1a"), "\r\n+CMGS: 2\r\n\r\nOK\r\n");
+    ASSERT_EQ(m_sim->control("fault restart on +CGMM"), "OK");
+    EXPECT_NE(m_client->at("AT+CGMM").find("\r\nRDY\r\n"), std::string::npos);
+    EXPECT_TRUE(transcriptSays(*m_sim, "status report on 2")) << m_sim->transcript();
+    EXPECT_NE(m_sim->transcript().find("not passed on (+CNMI <ds> 0)"), std::string::npos);
+    EXPECT_EQ(m_client->at("AT+CNMI?"), "\r\n+CNMI: 0,0,0,0,0\r\n\r\nOK\r\n");
 }
 
 TEST_F(SimTest, ErrorForChosenCommandsOnly)
@@ -658,13 +1011,6 @@ TEST_F(SimTest, ControlSetsKeysWhileRunning)
 }
 
 // ---- Dialects of real phones -------------------------------------------------
-
-std::string lowerHex(std::string s)
-{
-    for (char& c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
 
 // SM.14 of the Italian sample, stored sent, 38 octets after the service centre.
 const std::string kSample14 =
@@ -998,6 +1344,11 @@ TEST(StateFile, DumpLoadsBackToTheSameState)
         phonesim::applyStateLine("profile = lf-only blanks trailing-blank lowercase-hex pdu-quote", state, error))
         << error;
     ASSERT_TRUE(phonesim::applyStateLine("profile = no-status ucs2-numbers echo-crcr", state, error)) << error;
+    for (const char* line :
+         {"cnmi_ranges = (1,2),(0,1),0,(0,1),(0)", "report.delay_ms = 250", "report.status = 0 70 0",
+          "report.time = 240405101500-20", "report.store = SR", "sms.SR.capacity = 3", "cpms = SR,ME,SM"}) {
+        ASSERT_TRUE(phonesim::applyStateLine(line, state, error)) << line << ": " << error;
+    }
     const std::string dump = phonesim::dumpState(state);
     phonesim::PhoneState again;
     ASSERT_TRUE(phonesim::loadStateText(dump, again, error)) << error;
@@ -1015,19 +1366,32 @@ TEST(StateFile, DumpLoadsBackToTheSameState)
     EXPECT_TRUE(again.dialect.lfOnly && again.dialect.blanks && again.dialect.trailingBlank && again.dialect.lowerHex
                 && again.dialect.pduQuote && !again.dialect.cmgrStatus && again.dialect.echoCrCr);
     EXPECT_EQ(again.dialect.ucs2, phonesim::Ucs2Support::Numbers);
+    EXPECT_EQ(again.dialect.cnmiRanges, "(1,2),(0,1),0,(0,1),(0)");
+    EXPECT_EQ(again.reports.status, (std::vector<int>{0, 70, 0}));
+    EXPECT_EQ(again.reports.time, "240405101500-20");
+    EXPECT_EQ(again.reports.store, "SR");
+    EXPECT_EQ(again.reports.delayMs, 250);
+    EXPECT_EQ(again.mem1, "SR");
 }
 
 TEST(StateFile, RefusedValueLeavesTheStateAsItWas)
 {
     const char* refused[] = {
-        "smsc = \"+39\",x",       "echo = maybe",        "empty_slot = none",
-        "next_reference = 256",   "cpms = SM,XX",        "sms.SM.capacity = 3",
-        "sms.SM.1 = 0 001",       "pb.SM.range = 9-1",   "pb.SM.number_length = 0",
-        "pb.SM.name_length = -1", "pb.SM.1 = +39,145,x", "fault.slow = on x",
-        "fault.urc = on 0",       "fault.late = on",     "fault.unsolicited = on x",
-        "profile = chatty",
+        "smsc = \"+39\",x",          "echo = maybe",        "empty_slot = none",
+        "next_reference = 256",      "cpms = SM,XX",        "sms.SM.capacity = 3",
+        "sms.SM.1 = 0 001",          "pb.SM.range = 9-1",   "pb.SM.number_length = 0",
+        "pb.SM.name_length = -1",    "pb.SM.1 = +39,145,x", "fault.slow = on x",
+        "fault.urc = on 0",          "fault.late = on",     "fault.unsolicited = on x",
+        "profile = chatty",          "cnmi_ranges = (0-2",  "cnmi_ranges = (2-1)",
+        "cnmi_ranges = 0,1,2,3,4,5",
     };
-    for (const char* line : refused) {
+    const char* refusedReports[] = {
+        "report.delay_ms = -1",     "report.status = 256",          "report.status =",   "report.time = 241305101500",
+        "report.time = 2404051015", "report.time = 240405101500*8", "report.store = XX", "cpms = SM,SR",
+    };
+    std::vector<const char*> lines(std::begin(refused), std::end(refused));
+    lines.insert(lines.end(), std::begin(refusedReports), std::end(refusedReports));
+    for (const char* line : lines) {
         phonesim::PhoneState state = sample();
         const std::string before = phonesim::dumpState(state);
         std::string error;
@@ -1045,8 +1409,8 @@ TEST(StateFile, RefusedValueLeavesTheStateAsItWas)
 
 TEST(StateFile, EverySampleLoads)
 {
-    const char* samples[] = {"italian",  "small",        "no-phone-store", "no-echo",
-                             "empty-ok", "empty-cms321", "real-phones",    "ucs2-names"};
+    const char* samples[] = {"italian",      "small",       "no-phone-store", "no-echo", "empty-ok",
+                             "empty-cms321", "real-phones", "ucs2-names",     "no-cnmi"};
     for (const char* name : samples) {
         phonesim::PhoneState state;
         std::string error;
