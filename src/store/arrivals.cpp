@@ -12,6 +12,7 @@
 #include "at/delivery.h"
 #include "at/errors.h"
 #include "at/numbers.h"
+#include "at/unsolicited.h"
 #include "link/phonelink.h"
 #include "pdu/pdu.h"
 #include "store/message_rows.h"
@@ -99,6 +100,11 @@ void Form1::Linea_Notice(const QString& line)
     } else if (const std::optional<QString> pdu = at::ParseCdsPdu(line)) {
         avviso.kind = Avviso::Report;
         avviso.pdu = *pdu;
+    } else if (at::IsRestart(line) && !line.trimmed().startsWith(QLatin1String("+CPIN"), Qt::CaseInsensitive)) {
+        // The phone started again and forgot its set-up, indications
+        // included. ("+CPIN: READY" alone is also what a modem says when
+        // it has just taken the PIN.)
+        avviso.kind = Avviso::Restart;
     } else {
         return;
     }
@@ -154,6 +160,20 @@ bool Form1::gestisci(const Avviso& avviso, const LongOperation& guard)
 {
     if (avviso.kind == Avviso::Report) {
         diConsegna(avviso.pdu, false);
+        return true;
+    }
+    if (avviso.kind == Avviso::Restart) {
+        // The set-up again, without the reset that would lose what the
+        // restart kept; then the indications.
+        StoreReader reader(*this, guard);
+        for (const char* command : {"+CSCS=GSM", "ATE0", "ATQ0", "ATV1", "+CMEE=1"}) {
+            if (reader.ask(QLatin1String(command)) == Step::LineLost)
+                return false;
+        }
+        AttivaAvvisi();
+        if (guard.lineLost())
+            return false;
+        Stato(QStringLiteral("Il cellulare si è riavviato: impostazioni ripristinate.."));
         return true;
     }
     const bool sim = avviso.store == QLatin1String("SM");
@@ -237,7 +257,15 @@ void Form1::diConsegna(const QString& pak, bool stored)
                   .arg(RivTesto(0, pak), report->recipient));
         return;
     }
-    const QString text = at::DeliveryText(nameOrNumber(*this, part->number), *part, delivery);
+    // The number as it was dialled, or as the network writes it ("+39..."
+    // for a number dialled without its country code), may be in the book.
+    QString who = nameOrNumber(*this, part->number);
+    if (who == part->number && !report->recipient.isEmpty()) {
+        const QString byNetwork = nameOrNumber(*this, report->recipient);
+        if (byNetwork != report->recipient)
+            who = byNetwork;
+    }
+    const QString text = at::DeliveryText(who, *part, delivery);
     Stato(text);
     if (!isActiveWindow())
         Notifica(QStringLiteral("Rapporto di consegna"), text);

@@ -262,7 +262,7 @@ private:
     void showTooltips();
     // A notice noted and not yet handled.
     struct Avviso {
-        enum Kind { Message, StoredReport, Report } kind = Message;
+        enum Kind { Message, StoredReport, Report, Restart } kind = Message;
         QString store; // of a stored message or report
         int slot = 0;
         QString pdu; // of a routed report
