@@ -86,7 +86,9 @@ std::optional<QString> CnmiSetting(const CnmiOffer& offer)
     const int ds = firstOffered(group(3), {1, 2}).value_or(0);
     if (!mode || (mt == 0 && ds == 0))
         return std::nullopt;
-    QStringList values = {QString::number(*mode), QString::number(mt)};
+    // <mt> 0 where mt 1 is not offered, or the phone's default when 0 is
+    // not offered either.
+    QStringList values = {QString::number(*mode), mt == 1 || group(1).count(0) ? QString::number(mt) : QString()};
     // <bm>, <ds> and <bfr> only where the phone has them; a value it does
     // not offer for one of them is left to its default (an empty field).
     const auto add = [&](size_t i, int value) {

@@ -30,6 +30,7 @@ TEST(Cnmi, TheSettingWithinWhatThePhoneOffers)
         {"after an unsolicited line", "RING\r\n+CNMI: (2),(1),(0),(1),(0)", QStringLiteral("2,1,0,1,0")},
         {"only routed messages, reports", "+CNMI: (0-2),(0,2,3),(0),(0,1),(0)", QStringLiteral("2,0,0,1,0")},
         {"only routed messages, no reports", "+CNMI: (0-2),(0,2,3),(0),(0),(0)", std::nullopt},
+        {"no mt 0 to fall back on", "+CNMI: (2),(2,3),(0),(1),(0)", QStringLiteral("2,,0,1,0")},
         {"no mode that tells", "+CNMI: (0),(0-3),(0),(0,1),(0)", std::nullopt},
         {"refused", "ERROR", std::nullopt},
         {"a bare OK", "OK", std::nullopt},

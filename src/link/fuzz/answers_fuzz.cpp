@@ -7,6 +7,7 @@
 //    answer so far is complete;
 //  - what the parsers give keeps the bounds they promise.
 #include "at/cmgr.h"
+#include "at/cnmi.h"
 #include "at/cpbr.h"
 #include "at/cpin.h"
 #include "at/cpms.h"
@@ -17,7 +18,9 @@
 #include "link/framing.h"
 
 #include <QString>
+#include <QStringList>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -84,6 +87,20 @@ void parse(const QString& answer)
     at::ParseCpin(answer);
     if (const auto tries = at::ParsePinTries(answer))
         check(*tries >= 0);
+    // A setting is only ever made of what the phone offered.
+    if (const auto offer = at::ParseCnmiTest(answer)) {
+        if (const auto setting = at::CnmiSetting(*offer)) {
+            const QStringList values = setting->split(QLatin1Char(','));
+            check(values.size() >= 2 && size_t(values.size()) <= std::max<size_t>(2, offer->size()));
+            for (qsizetype i = 0; i < values.size(); ++i)
+                check(values[i].isEmpty()
+                      || (size_t(i) < offer->size() && offer->at(size_t(i)).count(values[i].toInt())));
+        }
+    }
+    if (const auto stored = at::ParseStoredIndication(answer))
+        check(stored->slot >= 0 && stored->slot <= 65535 && !stored->store.isEmpty());
+    if (const auto pdu = at::ParseCdsPdu(answer))
+        check(!pdu->isEmpty());
     at::ErrorReason(answer);
     at::DialledNumber(answer);
     at::LeadingNumber(answer);

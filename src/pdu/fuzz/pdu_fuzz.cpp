@@ -65,6 +65,13 @@ void decode(const uint8_t* data, size_t size)
         check(part->reference >= 0 && part->reference <= (part->wideReference ? 0xFFFF : 0xFF));
         check(PduKind(pak) == SmsKind::Deliver || PduKind(pak) == SmsKind::Submit);
     }
+    // A report read whole is a status report, its fields as the decoders
+    // give them, its status one octet.
+    if (const std::optional<StatusReport> report = ReadStatusReport(pak)) {
+        check(PduKind(pak) == SmsKind::StatusReport && allHex(pak) && pak.size() % 2 == 0);
+        check(report->reference >= 0 && report->reference <= 255 && report->status >= 0 && report->status <= 255);
+        check(report->recipient == number && report->time == time && report->date == date);
+    }
     if (allHex(pak)) {
         const QString upper = pak.toUpper();
         const auto other = int16_t(tipo ^ 1); // another stored status: no matter
