@@ -65,6 +65,37 @@ bool isFinalLine(const QString& line)
            || text.startsWith(QLatin1String("+CMS ERROR:"), Qt::CaseInsensitive) || text == QLatin1String(">");
 }
 
+qsizetype afterFinalLine(const QString& collected)
+{
+    qsizetype start = 0;
+    for (qsizetype pos = 0; pos < collected.size(); ++pos) {
+        const QChar c = collected.at(pos);
+        if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
+            continue;
+        const QString line = collected.mid(start, pos - start).trimmed();
+        qsizetype next = pos + 1;
+        if (c == QLatin1Char('\r') && next < collected.size() && collected.at(next) == QLatin1Char('\n'))
+            ++next;
+        if (!line.isEmpty() && line != QLatin1String(">") && isFinalLine(line))
+            return next;
+        start = next;
+        pos = next - 1;
+    }
+    return -1;
+}
+
+bool endsInsideLine(const QString& text)
+{
+    for (qsizetype pos = text.size() - 1; pos >= 0; --pos) {
+        const QChar c = text.at(pos);
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n'))
+            return false;
+        if (!c.isSpace() && c != QChar(0))
+            return true;
+    }
+    return false;
+}
+
 namespace {
 
 bool isLineEnd(QChar c) { return c == QLatin1Char('\r') || c == QLatin1Char('\n'); }

@@ -70,6 +70,18 @@ QString normalise(const QString& collected, const QString& command, QStringList*
 // the prompt ">".
 bool isFinalLine(const QString& line);
 
+// Where the characters after a complete answer's final result code begin
+// in `collected` as it was read: just past the line end of its first line
+// that is OK, ERROR, +CME ERROR or +CMS ERROR; -1 when it has none. What
+// comes after it (an unsolicited code that followed at once, perhaps only
+// its beginning) belongs to no answer and is read as the line between
+// transactions is.
+qsizetype afterFinalLine(const QString& collected);
+
+// Whether `text` ends inside a line: characters other than blanks after its
+// last line end.
+bool endsInsideLine(const QString& text);
+
 enum class AnswerEnd {
     None,          // keep waiting
     Final,         // CR LF "OK" CR LF, CR LF "ERROR" CR LF or CR LF "> "

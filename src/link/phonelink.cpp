@@ -487,9 +487,27 @@ QString PhoneLink::run(const QString& command)
             return QStringLiteral("ERROR");
         if (end == WaitEnd::Answer || end == WaitEnd::ExtendedError) {
             ledger.paid();
+            // What came after the final result code in the same read is no
+            // part of the answer: an unsolicited code that followed at once.
+            // A line of it that has begun is read to its end, for its end
+            // would otherwise come at the start of the next answer.
+            QString after;
+            if (const qsizetype tail = afterFinalLine(collected); tail >= 0 && tail < collected.size()) {
+                after = collected.mid(tail);
+                collected.truncate(tail);
+                const qint64 until = wait.now() + msToNs(timing.quietMs);
+                while (endsInsideLine(after) && wait.now() < until) {
+                    wait.sleep(until - wait.now());
+                    if (!wait.serve())
+                        break;
+                    after += wait.read();
+                }
+            }
             QStringList removed;
             const QString answer = normalise(collected, line, &removed);
             keepNotices(removed);
+            if (!after.isEmpty())
+                ledger.discard(after);
             if (end == WaitEnd::ExtendedError) {
                 m_lastError = extendedError(answer);
                 return QStringLiteral("ERROR");

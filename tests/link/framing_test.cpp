@@ -179,6 +179,35 @@ TEST(Framing, TheFinalWatchMissesNoEnd)
     EXPECT_TRUE(watch.feed(u"\r\n\r\nOK\r\n"));
 }
 
+// What comes after a complete answer's final code, in the same read.
+TEST(Framing, WhatFollowsTheFinalCode)
+{
+    const struct {
+        const char* name;
+        QString collected;
+        qsizetype after;
+        bool inside;
+    } cases[] = {
+        {"nothing after", "\r\n+CSQ: 20,0\r\n\r\nOK\r\n", 20, false},
+        {"a code begun", "\r\nOK\r\n\r\n+CMTI: \"", 6, true},
+        {"a code whole", "\r\nOK\r\n\r\n+CMTI: \"SM\",2\r\n", 6, false},
+        {"echo, LF only", "AT+CSQ\r\n+CSQ: 1\n\nOK\nRI", 20, true},
+        {"CR only", "\rERROR\rRING", 7, true},
+        {"an extended error", "\r\n+CMS ERROR: 321\r\n\r\n+CDS: 25\r\n0791", 19, true},
+        {"the final line unfinished", "\r\nOK", -1, false},
+        {"a prompt is not looked past", "\r\n> ", -1, false},
+        {"no final line", "\r\n+CMGL: 1,1,,23\r\n", -1, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const qsizetype after = phonelink::afterFinalLine(c.collected);
+        EXPECT_EQ(after, c.after);
+        if (after >= 0) {
+            EXPECT_EQ(phonelink::endsInsideLine(c.collected.mid(after)), c.inside);
+        }
+    }
+}
+
 TEST(Framing, Cleaning)
 {
     const std::vector<std::pair<QString, QString>> cases = {

@@ -190,6 +190,20 @@ TEST_F(Link, TheAnswersToRetransmissionsAreDiscarded)
     EXPECT_EQ(link.owed(), 0);
 }
 
+// An unsolicited code that follows the final result code at once, its
+// line cut by the read: it is read to its end and kept, and neither the
+// answer nor the next one gets any of it.
+TEST_F(Link, ACodeRightAfterTheAnswerIsKeptWhole)
+{
+    peer.on("AT+CPMS=SM\r", {{0, "\r\n+CPMS: 1,3\r\n\r\nOK\r\n\r\n+CMTI: \""}, {30, "SM\",2\r\n"}});
+    peer.on("AT+CSQ\r", "\r\n+CSQ: 20,0\r\n\r\nOK\r\n");
+    EXPECT_EQ(link.transaction("+CPMS=SM"), "+CPMS: 1,3");
+    EXPECT_EQ(link.transaction("+CSQ"), "+CSQ: 20,0");
+    EXPECT_EQ(link.notices(), QStringList{"+CMTI: \"SM\",2"});
+    EXPECT_EQ(link.lastArrival(), "+CMTI: \"SM\",2");
+    EXPECT_EQ(link.owed(), 0);
+}
+
 // A send given up at the "> " prompt is cancelled with ESC, and a prompt
 // that comes after that is not taken by the next command.
 TEST_F(Link, AGivenUpSendLeavesThePrompt)

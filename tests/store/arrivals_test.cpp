@@ -125,7 +125,9 @@ TEST_F(Arrivals, DuringAListReadItIsHandledAfterIt)
     EXPECT_EQ(read.back(), "AT+CMGL=4"); // the phone store's listing: nothing after it yet
     EXPECT_EQ(form().StatusBar1->panelText(2), u("Lettura elenco sms terminata.."));
 
-    ASSERT_TRUE(e2e::waitFor([&] { return form().StatusBar1->panelText(2) == u("Nuovo SMS da Mario"); }));
+    ASSERT_TRUE(e2e::waitFor([&] { return form().StatusBar1->panelText(2) == u("Nuovo SMS da Mario"); }))
+        << form().StatusBar1->panelText(2).toStdString() << " / " << form().Linea->notices().join('|').toStdString()
+        << " / " << phone->sim().transcript();
     EXPECT_TRUE(row(1).contains(u(CiaoStaseraText)));
     std::vector<std::string> after = phone->commands();
     after.erase(after.begin(), after.begin() + qsizetype(read.size()));

@@ -56,6 +56,11 @@ void frame(const QString& collected, const QString& command, qsizetype piece)
             break;
     }
     check(!complete || flagged);
+    // What follows a final line begins inside the text, past that line.
+    const qsizetype after = phonelink::afterFinalLine(collected);
+    check(after == -1 || (after > 0 && after <= collected.size()));
+    if (after >= 0)
+        phonelink::endsInsideLine(collected.mid(after));
     const QString answer = phonelink::cleanAnswer(phonelink::normalise(collected, command));
     // Line ends become CR LF: twice the characters at most, and the framing around.
     check(answer.size() <= 2 * collected.size() + 8);
