@@ -186,6 +186,14 @@ void Form1::Command5_Click()
             return;
         }
         const QString answer = InviaAT(submit.pdu + QChar(0x1A));
+        // The network may still confirm a part given up; its report is
+        // then told as any other.
+        if (phonelink::gaveUp(answer)) {
+            RicevutaSospesa =
+                statusReport
+                    ? std::optional<at::SentPart>(at::SentPart{-1, number, QDateTime::currentDateTime(), part, parts})
+                    : std::nullopt;
+        }
         // "error" is the transaction giving up: a failure too.
         if (answer.compare(QLatin1String("ERROR"), Qt::CaseInsensitive) == 0) {
             Stato(parts == 1 ? SendFailure(QStringLiteral("Invio sms fallito"), answer, ErroreAT, Linea->whyGivenUp())
@@ -239,6 +247,11 @@ void Form1::Command10_Click() { Label8->setText(QStringLiteral("0")); }
 
 void Form1::Linea_LateConfirmation(int reference)
 {
+    if (RicevutaSospesa) {
+        RicevutaSospesa->reference = reference;
+        Ricevute.sent(*RicevutaSospesa);
+        RicevutaSospesa.reset();
+    }
     Stato(QStringLiteral("Conferma arrivata in ritardo: SMS inviato, rif. %1..").arg(reference));
     Label8->setText(QString::number(at::LeadingNumber(Label8->text()) + 1));
 }

@@ -37,6 +37,7 @@ class LongOperation;
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class Form1 : public QWidget {
@@ -195,6 +196,9 @@ public:
     void AvvisiInAttesa();
     // The parts sent with "Ricevuta" whose final reports have not come.
     at::DeliveryLedger Ricevute;
+    // The part sent with "Ricevuta" whose send was given up: a late
+    // confirmation gives its reference and puts it on the ledger.
+    std::optional<at::SentPart> RicevutaSospesa;
     // Tells the desktop (title, text) while the window is not in front: a
     // freedesktop notification, or the tray's balloon. Tests replace it.
     std::function<void(const QString&, const QString&)> Notifica;

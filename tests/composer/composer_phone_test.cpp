@@ -112,6 +112,22 @@ TEST_F(Sending, AFailedSendLeavesTheCounter)
     EXPECT_TRUE(form.ComandoLibero);
 }
 
+// A message sent with "Ricevuta" whose confirmation comes late: its
+// report, when it comes, is told as any other.
+TEST_F(Sending, ALateConfirmationKeepsItsReport)
+{
+    ASSERT_EQ(phone.sim().control("set report.delay_ms 50"), "OK");
+    ASSERT_EQ(phone.sim().control("set report.time 241210153012"), "OK");
+    form.Tempi.pduDeadlineMs = 300;
+    ASSERT_EQ(phone.sim().control("fault late on 1500 pdu"), "OK");
+    form.Check2->click();
+    form.Command5->click();
+    EXPECT_EQ(panel2(), QStringLiteral("Invio sms fallito: il cellulare non risponde.."));
+    EXPECT_TRUE(e2e::waitFor([&] { return panel2() == QStringLiteral("SMS a 12345 consegnato alle 15:30"); }));
+    EXPECT_EQ(form.Label8->text(), QStringLiteral("1"));
+    EXPECT_EQ(form.Ricevute.size(), 0u);
+}
+
 // The network confirms the message after the send was given up: the
 // confirmation is told when it comes and counted, and the message went
 // out once.
