@@ -227,6 +227,25 @@ Key<Part> oneOf(const char* name, Field Part::*field, std::vector<const char*> w
             [=](const Part& part) { return Values{words.at(static_cast<size_t>(part.*field))}; }};
 }
 
+// A whole number from `least` to `most`; `shown` names the key in the
+// error as the state file writes it (report.delay_ms), `name` when empty.
+template <typename Part>
+Key<Part> number(const char* name, int Part::*field, int least, int most, const char* shown = nullptr)
+{
+    const std::string label = shown ? shown : name;
+    return {name,
+            [=](const std::string& value, Part& part, std::string& error) {
+                int n = 0;
+                if (!parseInt(value, n) || n < least || n > most) {
+                    error = label + " is " + std::to_string(least) + " to " + std::to_string(most);
+                    return false;
+                }
+                part.*field = n;
+                return true;
+            },
+            [=](const Part& part) { return Values{std::to_string(part.*field)}; }};
+}
+
 const std::vector<Key<PhoneState>>& phoneKeys()
 {
     static const std::vector<Key<PhoneState>> kKeys = {
@@ -264,17 +283,7 @@ const std::vector<Key<PhoneState>>& phoneKeys()
         oneOf("empty_slot", &PhoneState::emptySlot, {"zero", "ok", "cms321"}),
         oneOf("empty_entry", &PhoneState::emptyEntry, {"ok", "cme22"}),
         flag("phone_store", &PhoneState::phoneStore, "yes", "no"),
-        {"next_reference",
-         [](const std::string& value, PhoneState& s, std::string& error) {
-             int reference = 0;
-             if (!parseInt(value, reference) || reference < 0 || reference > 255) {
-                 error = "next_reference is 0 to 255";
-                 return false;
-             }
-             s.nextReference = reference;
-             return true;
-         },
-         [](const PhoneState& s) { return Values{std::to_string(s.nextReference)}; }},
+        number("next_reference", &PhoneState::nextReference, 0, 255),
         {"cpms",
          [](const std::string& value, PhoneState& s, std::string& error) {
              const std::vector<std::string> mems = split(upper(value), ',');
@@ -317,17 +326,7 @@ const std::vector<Key<PhoneState>>& phoneKeys()
              return true;
          },
          [](const PhoneState& s) { return Values{s.simPin}; }},
-        {"sim.tries",
-         [](const std::string& value, PhoneState& s, std::string& error) {
-             int tries = 0;
-             if (!parseInt(value, tries) || tries < 0 || tries > 3) {
-                 error = "sim.tries is 0 to 3";
-                 return false;
-             }
-             s.simTries = tries;
-             return true;
-         },
-         [](const PhoneState& s) { return Values{std::to_string(s.simTries)}; }},
+        number("sim.tries", &PhoneState::simTries, 0, 3),
         // Not written back: the lines it stands for are.
         {"profile",
          [](const std::string& value, PhoneState& s, std::string& error) {
@@ -372,17 +371,7 @@ const std::vector<Key<Dialect>>& dialectKeys()
 const std::vector<Key<Reports>>& reportKeys()
 {
     static const std::vector<Key<Reports>> kKeys = {
-        {"delay_ms",
-         [](const std::string& value, Reports& r, std::string& error) {
-             int ms = 0;
-             if (!parseInt(value, ms) || ms < 0 || ms > 3600000) {
-                 error = "report.delay_ms is 0 to 3600000";
-                 return false;
-             }
-             r.delayMs = ms;
-             return true;
-         },
-         [](const Reports& r) { return Values{std::to_string(r.delayMs)}; }},
+        number("delay_ms", &Reports::delayMs, 0, 3600000, "report.delay_ms"),
         {"status",
          [](const std::string& value, Reports& r, std::string& error) {
              std::vector<int> status;

@@ -3,6 +3,8 @@
 // one command line written on the pty and its answer read, nothing else.
 #pragma once
 
+#include <benchmark/benchmark.h>
+
 #include <chrono>
 #include <fcntl.h>
 #include <poll.h>
@@ -50,6 +52,16 @@ inline int Open(const std::string& device)
     tcsetattr(fd, TCSANOW, &tio);
     std::string answer;
     Exchange(fd, "ATE0\r", "\r\nOK\r\n", answer);
+    return fd;
+}
+
+// Open() for a benchmark: -1, and the benchmark skipped with the reason,
+// when the line does not open.
+inline int OpenFor(benchmark::State& state, const std::string& device)
+{
+    const int fd = Open(device);
+    if (fd < 0)
+        state.SkipWithError("the pty does not open");
     return fd;
 }
 

@@ -1,8 +1,12 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Shared by the gammu tests: starts the simulator ($PHONESIM on $STATE, with
+# Shared by the gammu tests, each run as `<test>.sh <phonesim> <state file>`:
+# takes those two ($PHONESIM, $STATE) and $GAMMU, starts the simulator (with
 # any extra arguments given to start_phonesim), writes gammu's configuration,
-# and gives run, expect, key, control, message, fail and finish.  Sourced,
-# not run.
+# and gives run, expect, key, control, message, has, fail and finish.
+# Sourced, not run.
+PHONESIM=$1
+STATE=$2
+GAMMU=${GAMMU:-gammu}
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
@@ -75,4 +79,10 @@ finish() {
 message() {
     awk -v head="$1" 'index($0, head) == 1 { on = 1 } on { print } on && /^$/ && ++gaps == 2 { exit }' \
         "$work/out" >"$work/message"
+}
+
+# The message cut out by `message` has a line with `$2`; `$1` names it in a
+# failure (its location).
+has() {
+    grep -qF -- "$2" "$work/message" || fail "location $1: no line with: $2"
 }

@@ -4,9 +4,6 @@
 # part's concatenation element (8-bit and 16-bit reference) and its text.
 # usage: gammu_long_messages.sh <phonesim> <state file>
 set -u
-PHONESIM=$1
-STATE=$2
-GAMMU=${GAMMU:-gammu}
 
 . "$(dirname "$0")/gammu_common.sh"
 start_phonesim
@@ -14,7 +11,7 @@ start_phonesim
 part() {
     message "Location $1, folder"
     for line in "Remote number        : \"$2\"" "Concatenated (linked) message, ID ($3) $4, part $5" "$6"; do
-        grep -qF -- "$line" "$work/message" || fail "location $1: no line with: $line"
+        has "$1" "$line"
     done
 }
 

@@ -5,16 +5,9 @@
 # "REC READ", an SMS-DELIVER stored as "STO SENT", statuses 4 and 24.
 # usage: gammu_real_phones.sh <phonesim> <state file>
 set -u
-PHONESIM=$1
-STATE=$2
-GAMMU=${GAMMU:-gammu}
 
 . "$(dirname "$0")/gammu_common.sh"
 start_phonesim
-
-has() {
-    grep -qF -- "$2" "$work/message" || fail "location $1: no line with: $2"
-}
 
 run getallsms
 expect "9 SMS parts in 9 SMS sequences" getallsms

@@ -4,9 +4,6 @@
 # identify, getallsms, getallmemory SM and sendsms, each checked against the
 # state.  usage: gammu_test.sh <phonesim> <state file>
 set -u
-PHONESIM=$1
-STATE=$2
-GAMMU=${GAMMU:-gammu}
 
 . "$(dirname "$0")/gammu_common.sh"
 start_phonesim --set next_reference=42

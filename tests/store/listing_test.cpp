@@ -26,6 +26,18 @@ const std::string NoListing = "fault.error = on +CMGL\n";
 const std::vector<std::string> ListingCommands{"AT+CPMS=SM", "AT+CPBR=?", "AT+CPMS?", "AT+CMGL=4",
                                                "AT+CPMS=ME", "AT+CPBR=?", "AT+CPMS?", "AT+CMGL=4"};
 
+// The scripted phone of the cases below: a SIM store of three slots,
+// `used` of them in use, and no store of its own. The listing and the
+// slots are each case's.
+void threeSlotSim(scripted::Peer& peer, int used)
+{
+    const std::string n = std::to_string(used);
+    peer.on("AT+CPMS=SM\r", "\r\n+CPMS: " + n + ",3," + n + ",3," + n + ",3\r\n\r\nOK\r\n");
+    peer.on("AT+CPBR=?\r", "\r\n+CPBR: (1-250),20,14\r\n\r\nOK\r\n");
+    peer.on("AT+CPMS?\r", "\r\n+CPMS: \"SM\"," + n + ",3,\"SM\"," + n + ",3,\"SM\"," + n + ",3\r\n\r\nOK\r\n");
+    peer.on("AT+CPMS=ME\r", "\r\nERROR\r\n");
+}
+
 std::vector<std::string> slotBySlotCommands(int simCapacity, int phoneCapacity)
 {
     std::vector<std::string> commands;
@@ -341,14 +353,11 @@ TEST(ListingRead, ListingsThatCannotStandForTheSlots)
         ASSERT_TRUE(line.open());
         scripted::Peer& peer = line.peer;
         Form1& form = line.form;
-        peer.on("AT+CPMS=SM\r", "\r\n+CPMS: 1,3,1,3,1,3\r\n\r\nOK\r\n");
-        peer.on("AT+CPBR=?\r", "\r\n+CPBR: (1-250),20,14\r\n\r\nOK\r\n");
-        peer.on("AT+CPMS?\r", "\r\n+CPMS: \"SM\",1,3,\"SM\",1,3,\"SM\",1,3\r\n\r\nOK\r\n");
+        threeSlotSim(peer, 1);
         peer.on("AT+CMGL=4\r", c.listing);
         peer.on("AT+CMGR=1\r", "\r\n+CMGR: 1,,63\r\n" + pdu + "\r\n\r\nOK\r\n");
         peer.on("AT+CMGR=2\r", "\r\n+CMGR: 0,,0\r\n\r\nOK\r\n");
         peer.on("AT+CMGR=3\r", "\r\n+CMGR: 0,,0\r\n\r\nOK\r\n");
-        peer.on("AT+CPMS=ME\r", "\r\nERROR\r\n"); // no phone store
         form.Command4_Click();
 
         EXPECT_EQ(peer.received(), "AT+CPMS=SM\rAT+CPBR=?\rAT+CPMS?\rAT+CMGL=4\rAT+CMGR=1\rAT+CMGR=2\rAT+CMGR=3\r"
@@ -388,16 +397,13 @@ TEST(ListingRead, AMessageThatComesCutReadAlone)
         Form1& form = line.form;
         form.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-        peer.on("AT+CPMS=SM\r", "\r\n+CPMS: 2,3,2,3,2,3\r\n\r\nOK\r\n");
-        peer.on("AT+CPBR=?\r", "\r\n+CPBR: (1-250),20,14\r\n\r\nOK\r\n");
-        peer.on("AT+CPMS?\r", "\r\n+CPMS: \"SM\",2,3,\"SM\",2,3,\"SM\",2,3\r\n\r\nOK\r\n");
+        threeSlotSim(peer, 2);
         // The listing gives slot 1 cut as well: it cannot stand for the slots.
         peer.on("AT+CMGL=4\r", "\r\n+CMGL: 1,1,,63\r\n" + pdu.substr(0, 40) + "\r\n+CMGL: 3,2,,58\r\n" + ArrivoTraDieci
                                    + "\r\n\r\nOK\r\n");
         peer.on("AT+CMGR=1\r", c.slot1);
         peer.on("AT+CMGR=2\r", "\r\n+CMGR: 0,,0\r\n\r\nOK\r\n");
         peer.on("AT+CMGR=3\r", c.slot3);
-        peer.on("AT+CPMS=ME\r", "\r\nERROR\r\n"); // no phone store
         QTest::mouseClick(form.Command4, Qt::LeftButton);
 
         ASSERT_EQ(form.List1->ListCount(), 3);
