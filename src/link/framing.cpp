@@ -26,13 +26,99 @@ QByteArray wireLine(const QString& command)
     return (TrimSpaces(command) + QLatin1Char('\r')).toLatin1();
 }
 
-bool isPduLine(const QString& command) { return TrimSpaces(command).endsWith(QLatin1Char(kCtrlZ)); }
+namespace {
 
-bool isListing(const QString& command)
+// The extended commands that may be sent again when the phone stays
+// silent, by the forms that may: the bare command ("AT+CGMM") and the set
+// form ("AT+CPMS=SM"). The read and test forms of every command ("?",
+// "=?") change nothing and may always be sent again. A command that is not
+// here goes out once.
+struct Repeatable {
+    const char* name;
+    bool bare;
+    bool set;
+};
+// clang-format off
+const Repeatable kRepeatable[] = {
+    // name      bare   set
+    {"+CGMI",    true,  false}, // who the phone is
+    {"+CGMM",    true,  false},
+    {"+CGMR",    true,  false},
+    {"+CGSN",    true,  false},
+    {"+CIMI",    true,  false},
+    {"+CSQ",     true,  false},
+    {"+CPINR",   true,  true},  // the PIN tries left: a read
+    {"+CSCS",    false, true},  // settings
+    {"+CMEE",    false, true},
+    {"+CMGF",    false, true},
+    {"+CNMI",    false, true},
+    {"+CPMS",    false, true},  // selections
+    {"+CPBS",    false, true},
+    {"+CMGR",    false, true},  // reads
+    {"+CMGL",    true,  true},
+    {"+CPBR",    false, true},
+};
+// clang-format on
+
+// The basic commands that may be sent again: the reset and the framing of
+// answers ("ATZ", "ATE0", "ATQ0", "ATV1", "AT&F").
+bool repeatableBasic(const QString& line)
 {
-    static const QRegularExpression listing(QStringLiteral("^(AT)?\\+(CMGL(=|$)|CPBR=[^,]*,)"),
-                                            QRegularExpression::CaseInsensitiveOption);
-    return listing.match(TrimSpaces(command)).hasMatch();
+    static const QRegularExpression basic(QStringLiteral("^AT(Z|E|Q|V|&F)?[0-9]?$"));
+    return basic.match(line).hasMatch();
+}
+
+} // namespace
+
+Command classify(const QString& command)
+{
+    Command classified;
+    classified.line = withPrefix(command);
+    // The command as the phone reads it: blanks and line ends off its ends
+    // ("AT+CMGS=14" CR is the send's own form), letter case ignored.
+    QString text = TrimSpaces(classified.line);
+    if (text.endsWith(QLatin1Char(kCtrlZ))) {
+        classified.kind = Command::Kind::Pdu;
+        return classified;
+    }
+    while (text.endsWith(QLatin1Char('\r')) || text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char(' ')))
+        text.chop(1);
+    text = text.toUpper();
+    if (!text.startsWith(QLatin1String("AT+")) && !text.startsWith(QLatin1String("AT^"))) {
+        classified.repeatable = repeatableBasic(text);
+        return classified;
+    }
+    // Several commands on one line are judged as none is.
+    if (text.contains(QLatin1Char(';')))
+        return classified;
+    const qsizetype end = text.indexOf(QRegularExpression(QStringLiteral("[=?]")));
+    const QString name = text.mid(2, end < 0 ? -1 : end - 2);
+    const QString suffix = end < 0 ? QString() : text.mid(end);
+    if (suffix == QLatin1String("?") || suffix == QLatin1String("=?")) {
+        classified.repeatable = true;
+        return classified;
+    }
+    const bool set = suffix.startsWith(QLatin1Char('='));
+    if (set && (name == QLatin1String("+CMGS") || name == QLatin1String("+CMGW"))) {
+        classified.kind = Command::Kind::Prompt;
+        return classified;
+    }
+    if (name == QLatin1String("+CMGL") || (name == QLatin1String("+CPBR") && set && suffix.contains(QLatin1Char(','))))
+        classified.kind = Command::Kind::Listing;
+    // The deletion of one slot, "+CMGD=<index>", leaves it as empty however
+    // often it is sent.
+    static const QRegularExpression oneSlot(QStringLiteral("^= *[0-9]+ *$"));
+    if (name == QLatin1String("+CMGD")) {
+        classified.repeatable = oneSlot.match(suffix).hasMatch();
+        return classified;
+    }
+    for (const Repeatable& known : kRepeatable) {
+        if (name == QLatin1String(known.name)) {
+            classified.repeatable = set ? known.set : suffix.isEmpty() && known.bare;
+            break;
+        }
+    }
+    return classified;
 }
 
 bool FinalWatch::feed(QStringView got)

@@ -27,13 +27,25 @@ QString withPrefix(const QString& command);
 // The bytes written for a command line that already carries its prefix.
 QByteArray wireLine(const QString& command);
 
-// True for a PDU line, which is written once and waits the PDU deadline.
-bool isPduLine(const QString& command);
-
-// True for a command whose answer lists a whole store ("+CMGL", a range
-// "+CPBR=<i>,<j>"), as long as the store is: its deadline counts from the
-// last character received.
-bool isListing(const QString& command);
+// What a command line is, told once from its text: how the link waits for
+// its answer, and whether it may be sent again when the phone stays silent.
+struct Command {
+    enum class Kind {
+        Plain,   // one answer within the deadline
+        Listing, // "+CMGL", a range "+CPBR=<i>,<j>": as long as the store, its
+                 // deadline counts from the last character received
+        Prompt,  // "+CMGS=", "+CMGW=": the phone waits at "> " for a PDU
+        Pdu,     // the PDU after the prompt, ended by Ctrl-Z: the network's own deadline
+    };
+    QString line; // as written, "AT" in front where it takes one
+    Kind kind = Kind::Plain;
+    // Sent again on silence: only what does the same however often the phone
+    // gets it (a read, a selection, a setting, the deletion of one slot).
+    // A PIN, a message, a write, anything that creates something or spends a
+    // try goes out once: a phone that answers late has still done it.
+    bool repeatable = false;
+};
+Command classify(const QString& command);
 
 // Watches the characters of one answer as they come, each once, for a line
 // that may be its final result code or prompt: only then is the answer

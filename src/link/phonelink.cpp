@@ -41,13 +41,6 @@ bool isArrival(const QString& line)
            || line.startsWith(QLatin1String("+CDSI:"), Qt::CaseInsensitive);
 }
 
-// A command that leaves the phone at its "> " prompt when it is not answered.
-bool opensPrompt(const QString& line)
-{
-    return at::TrimSpaces(line).startsWith(QLatin1String("AT+CMGS="), Qt::CaseInsensitive)
-           || at::TrimSpaces(line).startsWith(QLatin1String("AT+CMGW="), Qt::CaseInsensitive);
-}
-
 qint64 msToNs(int ms) { return qint64(ms) * 1000000; }
 
 // How long a long answer gathers between reads once it flows: at 19200
@@ -452,12 +445,13 @@ QString PhoneLink::run(const QString& command)
 {
     LinkWait wait(*this);
     LinkLedger ledger(*this);
-    // A PDU line is never repeated: the phone may already be sending it.
-    const bool pdu = isPduLine(command);
-    const int maxSends = pdu ? 1 : std::max(1, timing.sends);
-    // A listing is sent again only when nothing at all came back: its
-    // silence counts from the start, as a command's deadline does.
-    const bool listing = !pdu && isListing(command);
+    const Command classified = classify(command);
+    const bool pdu = classified.kind == Command::Kind::Pdu;
+    const bool listing = classified.kind == Command::Kind::Listing;
+    // Only what does the same however often it is sent is sent again; a
+    // listing only when nothing at all came back: its silence counts from
+    // the start, as a command's deadline does.
+    const int maxSends = classified.repeatable ? std::max(1, timing.sends) : 1;
     const qint64 deadlineNs = msToNs(pdu ? timing.pduDeadlineMs : listing ? timing.longAnswerMs : timing.deadlineMs);
     const qint64 silenceNs = listing ? msToNs(std::max(1, timing.silenceMs)) : 0;
 
@@ -471,7 +465,7 @@ QString PhoneLink::run(const QString& command)
 
     const qint64 start = wait.now();
     qint64 lastNs = 0;
-    const QString line = withPrefix(command);
+    const QString& line = classified.line;
     QString collected;
     for (int sends = 0;;) {
         // What waits now belongs to no answer of this send.
@@ -520,8 +514,9 @@ QString PhoneLink::run(const QString& command)
         if (end == WaitEnd::TooLong)
             return giveUp(GiveUp::TooLong);
         if (sends >= maxSends || (listing && !collected.isEmpty())) {
-            // A phone left at its prompt would take the next command as a message.
-            if (pdu || opensPrompt(line))
+            // A phone left at its prompt would take the next command as a
+            // message: ESC ends a PDU input the phone may have opened.
+            if (pdu || classified.kind == Command::Kind::Prompt)
                 wait.write(QByteArray(1, kEsc));
             // The network may still confirm the message.
             if (pdu)

@@ -54,7 +54,7 @@ public:
         int deadlineMs = 10000;    // a command, over all its sends
         int pduDeadlineMs = 60000; // a PDU line: the network takes its time
         int quietMs = 200;         // silence awaited after a command was given up
-        int sends = 3;             // sends of a command the phone stays silent to
+        int sends = 3;             // sends of a repeatable command the phone stays silent to
         // A listing (+CMGL, +CPBR=i,j) may take longer than any deadline: it
         // waits silenceMs after the last character received, never more
         // than longAnswerMs in all, and is not sent again once its answer
@@ -85,10 +85,12 @@ public:
     // The transaction: the answer without its framing, ">" for the send
     // prompt, "OK", "ERROR" (the phone's error, a port closed, a transaction
     // already running) or phonelink::kGiveUp (no final answer after the
-    // sends). A line starting with "+" or "^" gets "AT" in front; a PDU
-    // line (it ends with Ctrl-Z) is written once and waits
-    // timing.pduDeadlineMs; a listing waits for the silence after its last
-    // character.
+    // sends). A line starting with "+" or "^" gets "AT" in front. Only a
+    // command that does the same however often it is sent goes out again on
+    // silence (phonelink::classify says which); a PIN, a message or a write
+    // goes once, and a send left at its "> " prompt is ended with ESC. A PDU
+    // line (it ends with Ctrl-Z) waits timing.pduDeadlineMs; a listing waits
+    // for the silence after its last character.
     QString transaction(const QString& command);
     bool busy() const { return m_busy; }
 

@@ -130,6 +130,12 @@ bool Form1::SbloccaSim()
             return false;
         if (taken == QLatin1String("OK"))
             return true;
+        // A PIN is never sent twice on its own: the phone may have taken
+        // it, and its answer, wrong or right, may still come.
+        if (phonelink::gaveUp(taken)) {
+            Disconnetti(QStringLiteral("Il cellulare non ha risposto al PIN: nessun altro tentativo.."));
+            return false;
+        }
         if (at::CmeError(ErroreAT) != at::kCmeWrongPin) {
             const QString reason = at::ErrorReason(ErroreAT);
             Disconnetti(QStringLiteral("PIN rifiutato dal cellulare")

@@ -10,7 +10,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -192,6 +194,30 @@ TEST_F(Sending, TheSendCommandsFailureSaysWhy)
     form.Command5_Click();
     EXPECT_EQ(panel2(), QStringLiteral("Errore invio sms: il cellulare non risponde.."));
     EXPECT_EQ(form.Label8->text(), QStringLiteral("0"));
+}
+
+// A phone slower than the deadline at the send command: the command went
+// once, ESC ends the PDU input it may have opened, nothing is sent twice,
+// and the next message goes out once the phone has caught up.
+TEST_F(Sending, SilenceAtThePromptSendsEscAndNothingAgain)
+{
+    form.Tempi.deadlineMs = 1500;
+    ASSERT_EQ(phone.sim().control("fault late on 4000 +CMGS"), "OK");
+    form.Command5->click();
+    EXPECT_EQ(panel2(), QStringLiteral("Errore invio sms: il cellulare non risponde.."));
+    EXPECT_TRUE(e2e::waitFor([&] { return phone.sim().received().size() >= 13; }, 30000));
+    EXPECT_EQ(phone.sim().received(), "AT+CMGS=14\r\r\x1b");
+    EXPECT_EQ(form.Label8->text(), QStringLiteral("0"));
+    EXPECT_TRUE(form.ComandoLibero);
+
+    ASSERT_EQ(phone.sim().control("fault late off"), "OK");
+    form.Tempi.deadlineMs = 10000;
+    form.Command5->click();
+    EXPECT_EQ(panel2(), QStringLiteral("SMS inviato.."));
+    ASSERT_EQ(phone.sim().sentPdus().size(), 1u);
+    const std::vector<std::string> commands = phone.commands();
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), "AT+CMGS=14"), 2);
+    EXPECT_EQ(form.Label8->text(), QStringLiteral("1"));
 }
 
 TEST_F(Sending, TheCounterCountsOnAfterReset)

@@ -233,19 +233,74 @@ TEST(Framing, FinalLines)
         EXPECT_FALSE(isFinalLine(line)) << line;
 }
 
-// Which commands are listings.
-TEST(Framing, Listings)
+// What each command is, and whether the link may send it again on
+// silence: never a PIN, a message, a write or a command it does not know.
+TEST(Framing, CommandsClassified)
 {
+    using Kind = Command::Kind;
     struct Case {
         const char* command;
-        bool listing;
+        Kind kind;
+        bool repeatable;
     } const cases[] = {
-        {"+CMGL=4", true},    {"AT+CMGL=4", true},    {"+cmgl=0", true},  {"+CMGL", true},
-        {"+CPBR=1,50", true}, {"+CPBR=51,100", true}, {"+CPBR=1", false}, {"+CPBR=?", false},
-        {"+CMGR=1", false},   {"+CMGLX", false},      {"ATZ", false},     {"+CPMS?", false},
+        // Listings: as long as the store.
+        {"+CMGL=4", Kind::Listing, true},
+        {"AT+CMGL=4", Kind::Listing, true},
+        {"+cmgl=0", Kind::Listing, true},
+        {"+CMGL", Kind::Listing, true},
+        {"+CPBR=1,50", Kind::Listing, true},
+        {"+CPBR=51,100", Kind::Listing, true},
+        {"+CPBR=1", Kind::Plain, true},
+        {"+CPBR=?", Kind::Plain, true},
+        {"+CMGL=?", Kind::Plain, true},
+        {"+CMGLX", Kind::Plain, false},
+        // Reads, selections, settings, one slot deleted: sent again.
+        {"ATZ", Kind::Plain, true},
+        {"ATE0", Kind::Plain, true},
+        {"ATQ0", Kind::Plain, true},
+        {"ATV1", Kind::Plain, true},
+        {"+CSCS=GSM", Kind::Plain, true},
+        {"+CSCS=\"UCS2\"", Kind::Plain, true},
+        {"+CMEE=1", Kind::Plain, true},
+        {"+CPMS=SM\r\n", Kind::Plain, true},
+        {"+CPMS=ME", Kind::Plain, true},
+        {"+CPMS?", Kind::Plain, true},
+        {"+CPBS=FD", Kind::Plain, true},
+        {"+CMGR=12", Kind::Plain, true},
+        {"+CMGD=12", Kind::Plain, true},
+        {"+CGMM", Kind::Plain, true},
+        {"+CSCA?", Kind::Plain, true},
+        {"+CPIN?", Kind::Plain, true},
+        {"+CPINR=\"SIM PIN\"", Kind::Plain, true},
+        {"+CNMI=?", Kind::Plain, true},
+        {"+CNMI=2,1,0,1,0", Kind::Plain, true},
+        {"^SYSINFO?", Kind::Plain, true},
+        // Once: a try spent, a message sent or stored, something written or
+        // created, a whole store deleted, a command not known.
+        {"+CPIN=\"1234\"", Kind::Plain, false},
+        {"+CPIN=1234", Kind::Plain, false},
+        {"+CPIN=\"12345678\",\"0000\"", Kind::Plain, false},
+        {"+cpin=\"1234\"", Kind::Plain, false},
+        {" +CPIN=\"1234\"", Kind::Plain, false},
+        {"+CMGS=20\r", Kind::Prompt, false},
+        {"+CMGW=20,2", Kind::Prompt, false},
+        {"0011000B911326880736F40000A90AE8329BFD4697D9EC37\x1a", Kind::Pdu, false},
+        {"+CPBW=,\"3471234567\",129,\"Mario\"", Kind::Plain, false},
+        {"+CPBW=3,\"3471234567\",129,\"Mario\"", Kind::Plain, false},
+        {"+CMGD=1,4", Kind::Plain, false},
+        {"+CMSS=3", Kind::Plain, false},
+        {"+CUSD=1,\"*123#\",15", Kind::Plain, false},
+        {"+CLCK=\"SC\",0,\"1234\"", Kind::Plain, false},
+        {"ATD3471234567;", Kind::Plain, false},
+        {"AT+CMGF=0;+CSCA?", Kind::Plain, false},
+        {"", Kind::Plain, false},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(isListing(QString::fromLatin1(c.command)), c.listing) << c.command;
+    for (const Case& c : cases) {
+        const Command classified = classify(QString::fromLatin1(c.command));
+        EXPECT_EQ(classified.kind, c.kind) << c.command;
+        EXPECT_EQ(classified.repeatable, c.repeatable) << c.command;
+        EXPECT_EQ(classified.line, withPrefix(QString::fromLatin1(c.command))) << c.command;
+    }
 }
 
 } // namespace

@@ -204,19 +204,36 @@ TEST_F(Link, ACodeRightAfterTheAnswerIsKeptWhole)
     EXPECT_EQ(link.owed(), 0);
 }
 
-// A send given up at the "> " prompt is cancelled with ESC, and a prompt
-// that comes after that is not taken by the next command.
+// What must not happen twice goes out once: a silent phone gets one send,
+// given up at the deadline, and owes its one answer.
+TEST_F(Link, WhatMustNotHappenTwiceIsSentOnce)
+{
+    for (const char* command : {"+CPIN=\"1234\"", "+CPBW=,\"3471234567\",129,\"Mario\""}) {
+        SCOPED_TRACE(command);
+        link.forgive();
+        const qint64 start = clock.nowMs();
+        const size_t before = peer.received().size();
+        EXPECT_EQ(link.transaction(command), kGiveUp);
+        EXPECT_EQ(clock.nowMs() - start, kDeadlineMs);
+        const std::string line = "AT" + std::string(command) + "\r";
+        EXPECT_EQ(received(before + line.size()).substr(before), line);
+        EXPECT_EQ(link.owed(), 1);
+    }
+}
+
+// A send given up at the "> " prompt is sent once and cancelled with ESC,
+// and a prompt that comes after that is not taken by the next command.
 TEST_F(Link, AGivenUpSendLeavesThePrompt)
 {
     sendAt(1500, "\r\n> ");
-    // The phone took the second and third sends as the message's text; the
-    // ESC cancels it, and the phone answers that after its late prompt.
+    // The phone answers the ESC after its late prompt.
     sendAt(1600, "\r\nOK\r\n");
     // The settling command sent after the ESC is answered in its turn.
     sendAt(1700, kSettled);
     peer.on("AT+CSCA?\r", "\r\n+CSCA: \"+391234567890\",145\r\n\r\nOK\r\n");
     EXPECT_EQ(link.transaction("+CMGS=14\r"), kGiveUp);
-    const std::string given = "AT+CMGS=14\r\rAT+CMGS=14\r\rAT+CMGS=14\r\r\x1b";
+    EXPECT_EQ(clock.nowMs(), kDeadlineMs);
+    const std::string given = "AT+CMGS=14\r\r\x1b";
     EXPECT_EQ(received(given.size()), given);
     EXPECT_EQ(link.transaction("+CSCA?"), "+CSCA: \"+391234567890\",145");
     // The first settling command went into the message's text.

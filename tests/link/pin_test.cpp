@@ -19,6 +19,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <string>
 #include <vector>
@@ -128,6 +129,7 @@ TEST(SimPin, AtConnection)
         Commands afterSetUp;
         std::vector<QString> questions;
         std::string simStateAfter;
+        int deadlineMs = 0; // the link's deadline, when the case shortens it
     };
     const std::vector<Case> cases = {
         {"SIM ready: nothing asked", "", {}, true, {}, kAfterTheSim, {}, "ready"},
@@ -182,6 +184,17 @@ TEST(SimPin, AtConnection)
          {"PIN errato. Tentativi rimasti: 2.\nRiprovare?",
           "PIN errato. Resta un solo tentativo prima del blocco della SIM.\nRiprovare?"},
          "puk"},
+        // A SIM slower than the deadline: the PIN went once, its answer
+        // may still come, and it is not sent again nor asked for again.
+        {"the answer to the PIN after the deadline",
+         "sim.state = pin\nfault.late = on 6000 +CPIN=",
+         {pin1111},
+         false,
+         "Il cellulare non ha risposto al PIN: nessun altro tentativo..",
+         {"AT+CPIN=\"1111\""},
+         {},
+         "pin",
+         2000},
         {"cancel", "sim.state = pin", {{Act::Cancel, {}}}, false, "PIN non inserito..", {}, {}, "pin"},
         {"SIM wants its PUK", "sim.state = puk", {}, false, "SIM bloccata: serve il PUK..", {}, {}, "puk"},
         {"no SIM", "sim.state = absent", {}, false, "SIM assente..", {}, {}, "absent"},
@@ -190,6 +203,9 @@ TEST(SimPin, AtConnection)
         SCOPED_TRACE(c.name);
         e2e::Phone phone(e2e::sampleState("sim.pin = 1234\n" + c.sim));
         Form1& form = phone.form();
+        if (c.deadlineMs > 0)
+            form.Linea->timing.deadlineMs = c.deadlineMs;
+        const int triesBefore = std::stoi(phone.sim().control("get sim.tries"));
         User user(c.acts);
         EXPECT_EQ(clickConnect(phone), c.connected);
         EXPECT_TRUE(user.allDone());
@@ -200,6 +216,13 @@ TEST(SimPin, AtConnection)
         }
         EXPECT_EQ(phone.commands(), joined({kSetUp, c.afterSetUp}));
         EXPECT_EQ(phone.sim().control("get sim.state"), c.simStateAfter);
+        // One try for each PIN sent, however slow the SIM.
+        const Commands sent = phone.commands();
+        const auto pinsSent = std::count_if(sent.begin(), sent.end(),
+                                            [](const std::string& line) { return line.rfind("AT+CPIN=", 0) == 0; });
+        if (c.simStateAfter == "pin") {
+            EXPECT_EQ(phone.sim().control("get sim.tries"), std::to_string(triesBefore - pinsSent));
+        }
         EXPECT_EQ(form.PortOpen(), c.connected);
         EXPECT_EQ(form.Frame2->isEnabled(), !c.connected);
         if (c.connected) {
