@@ -34,8 +34,17 @@ QString CsvDateTime(const QString& date, const QString& time)
     return when.toString(Qt::ISODate) + QLatin1Char(' ') + at.toString(Qt::ISODate);
 }
 
-QString CsvField(const QString& field)
+QString CsvText(const QString& field)
 {
+    static const QString kFormulaStarts = QStringLiteral("=+-@\t\r");
+    if (!field.isEmpty() && kFormulaStarts.contains(field.front()))
+        return QLatin1Char('\'') + field;
+    return field;
+}
+
+QString CsvField(const QString& raw)
+{
+    const QString field = CsvText(raw);
     const bool quote = field.contains(kSeparator) || field.contains(QLatin1Char('"'))
                        || field.contains(QLatin1Char('\r')) || field.contains(QLatin1Char('\n'));
     if (!quote)

@@ -3,8 +3,8 @@
 // have: UTF-8 after a byte-order mark, so that they read the accents; ";"
 // between fields, as a decimal comma leaves no comma to separate with; a
 // header row, then one row per message, fields quoted (RFC 4180) where they
-// hold a ";", a quote or a line break, lines ended by CR LF. Pure
-// functions, no widgets.
+// hold a ";", a quote or a line break, lines ended by CR LF. What comes
+// from a sender is data, never a formula. Pure functions, no widgets.
 #pragma once
 
 #include <QByteArray>
@@ -35,7 +35,13 @@ struct ExportedMessage {
 // outgoing message, or no real date and time.
 QString CsvDateTime(const QString& date, const QString& time);
 
-// One field, quoted only when it must be.
+// A field that a spreadsheet would take for a formula ("=", "+", "-", "@",
+// a tab or a CR first) with an apostrophe in front, which makes it text:
+// a sender's "=HYPERLINK(...)" stays words, "+393471234567" and "+01:00"
+// stay as written.
+QString CsvText(const QString& field);
+
+// One field as text (CsvText), quoted only when it must be.
 QString CsvField(const QString& field);
 
 // Byte-order mark, the header row

@@ -12,8 +12,11 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QMenu>
 #include <QPointer>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -160,10 +163,31 @@ TEST(ExportFormats, CsvQuotesWhatMustBeQuoted)
     ASSERT_EQ(table.size(), 3u);
     EXPECT_EQ(table[0], QStringList({"Memoria", "Posizione", "Stato", "Centro servizi", "Numero", "Nome", "Data e ora",
                                      "Fuso orario", "Testo", "Parte", "Testo completo"}));
-    EXPECT_EQ(table[1], QStringList({"SM", "1", "Nuovo", "+393359609600", "+393471234567", "Rossi; Giulia",
-                                     "2024-03-15 18:42:07", "+01:00", "Ciao \"tu\",\r\ncome va? è già l'ora ³", "1/2",
+    EXPECT_EQ(table[1], QStringList({"SM", "1", "Nuovo", "'+393359609600", "'+393471234567", "Rossi; Giulia",
+                                     "2024-03-15 18:42:07", "'+01:00", "Ciao \"tu\",\r\ncome va? è già l'ora ³", "1/2",
                                      "Ciao \"tu\",\r\ncome va? è già l'ora ³[parte 2 di 2 mancante]"}));
     EXPECT_EQ(table[2], QStringList({"ME", "150", "", "", "", "", "", "", "", "", ""}));
+}
+
+// What a spreadsheet would take for a formula gets an apostrophe in
+// front, in every column; anything else stays as it is.
+TEST(ExportFormats, CsvFieldsThatLookLikeFormulasAreText)
+{
+    const std::vector<std::pair<QString, QString>> cases = {
+        {"=HYPERLINK(\"http://x.example\";\"Vinci\")", "'=HYPERLINK(\"http://x.example\";\"Vinci\")"},
+        {"+393471234567", "'+393471234567"},
+        {"+01:00", "'+01:00"},
+        {"-1+2", "'-1+2"},
+        {"@SUM(A1)", "'@SUM(A1)"},
+        {"\tcmd", "'\tcmd"},
+        {"\r=1", "'\r=1"},
+        {"Ciao =1+1", "Ciao =1+1"},
+        {"3471234567", "3471234567"},
+        {"'già", "'già"},
+        {"", ""},
+    };
+    for (const auto& [field, text] : cases)
+        EXPECT_EQ(store::CsvText(field), text) << field.toStdString();
 }
 
 TEST(ExportFormats, DateTimeAsSpreadsheetsReadIt)
@@ -227,30 +251,31 @@ protected:
 // Italy: +01:00.
 const Table kMessages = {
     {"Memoria", "Posizione", "Stato", "Centro servizi", "Numero", "Nome", "Data e ora", "Fuso orario", "Testo"},
-    {"SM", "1", "Letto", "+393359609600", "+393471234567", "Marco Rossi", "2024-03-15 18:42:07", "+01:00",
+    {"SM", "1", "Letto", "'+393359609600", "'+393471234567", "Marco Rossi", "2024-03-15 18:42:07", "'+01:00",
      "Ciao! Ci vediamo stasera alle 20:30 al solito bar?"},
-    {"SM", "2", "Letto", "+393359609600", "+393401234567", "Rossi, Giulia", "2024-03-16 09:23:11", "+01:00",
+    {"SM", "2", "Letto", "'+393359609600", "'+393401234567", "Rossi, Giulia", "2024-03-16 09:23:11", "'+01:00",
      "Il pranzo costa 12€ a testa, perché non vieni anche tu? E' già tutto pronto"},
-    {"SM", "3", "Letto", "+393359609600", "+390123456789", "Ufficio", "2024-03-16 12:15:00", "+01:00",
+    {"SM", "3", "Letto", "'+393359609600", "'+390123456789", "Ufficio", "2024-03-16 12:15:00", "'+01:00",
      "Lista spesa:\npane\nlatte\nuova\ncaffè"},
-    {"SM", "5", "Letto", "+393359609600", "TIM", "", "2024-03-17 08:00:01", "+01:00",
+    {"SM", "5", "Letto", "'+393359609600", "TIM", "", "2024-03-17 08:00:01", "'+01:00",
      "Gentile cliente, il credito residuo è di 5,20€. Grazie per aver scelto TIM."},
-    {"SM", "7", "Letto", "+393359609600", "+393471234567", "Marco Rossi", "2024-03-18 22:05:12", "+01:00",
+    {"SM", "7", "Letto", "'+393359609600", "'+393471234567", "Marco Rossi", "2024-03-18 22:05:12", "'+01:00",
      "Ciao img:Amore / Baci  amore"},
-    {"SM", "8", "Letto", "+393359609600", "+393281234567", "", "2024-03-19 10:10:10", "+01:00", "Buon compleanno! 🎂🎉"},
-    {"SM", "10", "Letto", "+393359609600", "+393401234567", "Rossi, Giulia", "2024-03-20 19:33:44", "+01:00",
+    {"SM", "8", "Letto", "'+393359609600", "'+393281234567", "", "2024-03-19 10:10:10", "'+01:00",
+     "Buon compleanno! 🎂🎉"},
+    {"SM", "10", "Letto", "'+393359609600", "'+393401234567", "Rossi, Giulia", "2024-03-20 19:33:44", "'+01:00",
      "Ciao Giulia, ti scrivo per la cena di sabato: abbiamo prenotato da Mario alle 20:30, siamo in otto. "
      "Porta tu il dolce? Io penso al vino e ai fiori, ok? B"},
-    {"SM", "12", "Da Inviare", "+393359609600", "+393331112222", "Pizzeria da Gino", "", "",
+    {"SM", "12", "Da Inviare", "'+393359609600", "'+393331112222", "Pizzeria da Gino", "", "",
      "Arrivo tra dieci minuti, aspettami davanti al bar."},
-    {"SM", "14", "Inviato", "+393359609600", "+393479876543", "Anna", "", "", "Grazie mille per ieri sera!"},
-    {"ME", "1", "Letto", "+393359609600", "+393391122334", "Nonna", "2023-12-24 20:30:00", "+01:00",
+    {"SM", "14", "Inviato", "'+393359609600", "'+393479876543", "Anna", "", "", "Grazie mille per ieri sera!"},
+    {"ME", "1", "Letto", "'+393359609600", "'+393391122334", "Nonna", "2023-12-24 20:30:00", "'+01:00",
      "Auguri di buon Natale e felice anno nuovo! Nonna"},
-    {"ME", "2", "Letto", "+393359609600", "+393281234567", "", "2024-03-21 07:02:15", "+01:00",
+    {"ME", "2", "Letto", "'+393359609600", "'+393281234567", "", "2024-03-21 07:02:15", "'+01:00",
      "Domani sciopero dei treni: ti passo a prendere io alle 7:45."},
-    {"ME", "3", "Inviato", "+393359609600", "+393471234567", "Marco Rossi", "", "", "Sì, arrivo subito."},
-    {"ME", "4", "Da Inviare", "+393359609600", "3401234567", "", "", "", "Ricordati di comprare il pane"},
-    {"ME", "6", "Letto", "+393359609600", "3331234567", "Bianchi, Luca", "2024-03-22 13:45:01", "+01:00",
+    {"ME", "3", "Inviato", "'+393359609600", "'+393471234567", "Marco Rossi", "", "", "Sì, arrivo subito."},
+    {"ME", "4", "Da Inviare", "'+393359609600", "3401234567", "", "", "", "Ricordati di comprare il pane"},
+    {"ME", "6", "Letto", "'+393359609600", "3331234567", "Bianchi, Luca", "2024-03-22 13:45:01", "'+01:00",
      "Ho trovato le chiavi, erano in macchina :-)"},
 };
 
@@ -315,6 +340,83 @@ TEST(ExportParts, PartAndWholeTextColumns)
         EXPECT_EQ(row->mid(9), want.mid(2)) << want.join(',').toStdString();
     }
     EXPECT_EQ(table.size(), 1u + 20u);
+}
+
+// Texts and senders that a spreadsheet would take for formulas, stored in
+// the sample's empty SIM slots 4, 6, 9 and 11 (made with
+// sim/tools/make_sample_pdus.py's deliver()): from Marco Rossi
+// =HYPERLINK("http://premio.example";"Vinci un premio"); from the
+// alphanumeric sender "=Premio" -1+2; from Giulia "@casa domani"; from
+// +393281234567 a CR and =1+1.
+const char* const kFormulaSlots =
+    "sms.SM.4 = 1 0791933395066900040C91934317325476000042401001510040353D64165A943293CE254A84A6D3E1BAD70B2E2FB7"
+    "D36F57191F6EC3D965D14E644DBBC76950DD0D82CBCBEDF45B9402\n"
+    "sms.SM.6 = 1 0791933395066900040DD03DA8BCDC4EBF0100004240100161004004ADD84A06\n"
+    "sms.SM.9 = 1 0791933395066900040C919343103254760000424010017100400C8071781E0691DFEDB03B0D\n"
+    "sms.SM.11 = 1 0791933395066900040C91932318325476000042401001810040058D5E6C1503\n";
+
+// The CSV as Python's csv module reads it (another reader than the
+// program's and this test's): one list of fields a record.
+Table readWithPython(const QString& fileName)
+{
+    QProcess python;
+    python.start(QStringLiteral("python3"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("import csv, json, sys\n"
+                                 "with open(sys.argv[1], newline='', encoding='utf-8-sig') as f:\n"
+                                 "    print(json.dumps(list(csv.reader(f, delimiter=';'))))\n"),
+                  fileName});
+    Table table;
+    if (!python.waitForFinished(60000) || python.exitCode() != 0)
+        return table;
+    for (const QJsonValue& record : QJsonDocument::fromJson(python.readAllStandardOutput()).array()) {
+        QStringList fields;
+        for (const QJsonValue& field : record.toArray())
+            fields << field.toString();
+        table.push_back(fields);
+    }
+    return table;
+}
+
+// A stranger's formula reaches the spreadsheet as text, and so do the
+// numbers and zones: no field of the file begins as a formula does.
+TEST(ExportFormulas, FormulasAndNumbersStayText)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    e2e::Phone phone(e2e::sampleState(kFormulaSlots));
+    const QString target = dir.filePath(QStringLiteral("formule.csv"));
+    phone.form().DialogoEsporta->chooser = [&](bool) { return target; };
+    ASSERT_TRUE(phone.connect());
+    phone.form().Command1_Click();
+    phone.form().Command4_Click();
+    phone.form().EsportaMessaggi();
+    ASSERT_TRUE(phone.form().StatusBar1->panelText(2).startsWith(QStringLiteral("Esportazione terminata: 18 sms")))
+        << phone.form().StatusBar1->panelText(2).toStdString();
+
+    const Table table = readWithPython(target);
+    ASSERT_EQ(table.size(), 1u + 18u);
+    for (const QStringList& record : table) {
+        ASSERT_EQ(record.size(), 11);
+        for (const QString& field : record)
+            EXPECT_FALSE(!field.isEmpty() && QStringLiteral("=+-@\t\r").contains(field.front())) << field.toStdString();
+    }
+    const QString link = QStringLiteral("'=HYPERLINK(\"http://premio.example\";\"Vinci un premio\")");
+    const Table expected = {
+        {"SM", "4", "Letto", "'+393359609600", "'+393471234567", "Marco Rossi", "2024-04-01 10:15:00", "'+01:00", link,
+         "", link},
+        {"SM", "6", "Letto", "'+393359609600", "'=Premio", "", "2024-04-01 10:16:00", "'+01:00", "'-1+2", "", "'-1+2"},
+        {"SM", "9", "Letto", "'+393359609600", "'+393401234567", "Rossi, Giulia", "2024-04-01 10:17:00", "'+01:00",
+         "'@casa domani", "", "'@casa domani"},
+        {"SM", "11", "Letto", "'+393359609600", "'+393281234567", "", "2024-04-01 10:18:00", "'+01:00", "'\r=1+1", "",
+         "'\r=1+1"},
+    };
+    for (const QStringList& want : expected) {
+        const auto row = std::find_if(table.begin(), table.end(),
+                                      [&](const QStringList& r) { return r[0] == want[0] && r[1] == want[1]; });
+        ASSERT_NE(row, table.end()) << want.join(',').toStdString();
+        EXPECT_EQ(*row, want);
+    }
 }
 
 // The export checks what it reads: the slots of a store it cannot select
