@@ -11,6 +11,23 @@
 
 DesktopNotifier::DesktopNotifier(QObject* parent) : QObject(parent) {}
 
+QString NotificationText(const QString& text)
+{
+    QString escaped;
+    escaped.reserve(text.size());
+    for (const QChar c : text) {
+        if (c == QLatin1Char('&'))
+            escaped += QLatin1String("&amp;");
+        else if (c == QLatin1Char('<'))
+            escaped += QLatin1String("&lt;");
+        else if (c == QLatin1Char('>'))
+            escaped += QLatin1String("&gt;");
+        else
+            escaped += c;
+    }
+    return escaped;
+}
+
 void DesktopNotifier::notify(const QString& title, const QString& text)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -26,8 +43,9 @@ void DesktopNotifier::notify(const QString& title, const QString& text)
     QVariantMap hints;
     hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("zircalo"));
     hints.insert(QStringLiteral("category"), QStringLiteral("im.received"));
-    call << QStringLiteral("ZIRCALO") << quint32(0) << QStringLiteral("zircalo") << title << text << QStringList()
-         << hints << qint32(-1);
+    // What a sender wrote is shown as written, never as the server's markup.
+    call << QStringLiteral("ZIRCALO") << quint32(0) << QStringLiteral("zircalo") << NotificationText(title)
+         << NotificationText(text) << QStringList() << hints << qint32(-1);
     // Never waited for: a server that is slow keeps nobody waiting.
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, title, text](QDBusPendingCallWatcher* done) {

@@ -9,6 +9,12 @@
 
 class QSystemTrayIcon;
 
+// A text as a notification server shows it literally: "&", "<" and ">"
+// escaped, since servers that take markup in the body (and some in the
+// title) would otherwise render a sender's links and images. The tray's
+// balloon shows plain text and takes the text as it is.
+QString NotificationText(const QString& text);
+
 class DesktopNotifier : public QObject {
     Q_OBJECT
 public:

@@ -153,6 +153,42 @@ TEST_F(Notifications, AMessageThatArrivesReachesTheDesktop)
     EXPECT_EQ(server.calls[0].body, QStringLiteral("Ho trovato le chiavi, erano in macchina :-)"));
 }
 
+// A sender's markup, and a phone-book name with markup characters, reach
+// the server as text: the server shows them as they were written.
+TEST_F(Notifications, MarkupReachesTheServerAsText)
+{
+    serve();
+    e2e::Phone phone(e2e::sampleState("pb.SM.2 = \"+393471234567\",145,\"Marco <Rossi> & Co\"\n"));
+    ASSERT_TRUE(phone.connect());
+    phone.form().Command1_Click();
+    ASSERT_FALSE(phone.form().isActiveWindow());
+    // <b>Vinci</b> <a href="http://premio.example">clicca</a>
+    // <img src="http://premio.example/p.png"> & basta, from +393471234567
+    const char* pdu = "0791933395066900040C91934317325476000042401001510040673CB1CF9A768FD3BC97D807E285416879D9DC13A1"
+                      "E974B8EEF582CBCBEDF4DB55C687DB707659E41BB3D3E37198F70AFB40BC74FB0C9ACBC73D119A4E87EB5E2FB8BCDC4E"
+                      "BF5D657CB80D67975F7017DC7D16F9402690383CA78701";
+    ASSERT_EQ(phone.sim().control(std::string("deliver SM 20 0 ") + pdu), "OK");
+    ASSERT_TRUE(e2e::waitFor([&] { return !server.calls.empty(); }, 30000));
+    EXPECT_EQ(server.calls[0].summary, QStringLiteral("Nuovo SMS da Marco &lt;Rossi&gt; &amp; Co"));
+    EXPECT_EQ(server.calls[0].body,
+              QStringLiteral("&lt;b&gt;Vinci&lt;/b&gt; &lt;a href=\"http://premio.example\"&gt;clicca&lt;/a&gt; "
+                             "&lt;img src=\"http://premio.example/p.png\"&gt; &amp; basta"));
+}
+
+TEST(NotificationText, MarkupCharactersEscaped)
+{
+    const std::vector<std::pair<QString, QString>> cases = {
+        {"Ciao", "Ciao"},
+        {"<b>x</b>", "&lt;b&gt;x&lt;/b&gt;"},
+        {"a & b", "a &amp; b"},
+        {"&amp;", "&amp;amp;"},
+        {"\"virgolette\" e 'apici'", "\"virgolette\" e 'apici'"},
+        {"", ""},
+    };
+    for (const auto& [text, shown] : cases)
+        EXPECT_EQ(NotificationText(text), shown) << text.toStdString();
+}
+
 } // namespace
 
 #include "notifier_test.moc"
