@@ -5,6 +5,8 @@
 #include "at/windows1252.h"
 #include "pdu/pdu.h"
 
+#include <QRegularExpression>
+
 #include <cstdlib>
 
 namespace {
@@ -57,8 +59,32 @@ QString FooterRow(const at::CpbrRange& size) { return frameRow(size, at::kBottom
 QString EntryRow(const at::CpbrRange& size, int index, const QString& number, const QString& name)
 {
     return indexColumn(size, index) + QStringLiteral(" ") + at::kTee + QStringLiteral(" ")
-           + padded(number, size.numberLength) + QStringLiteral(" ") + at::kBar + QStringLiteral(" ")
-           + padded(name, size.nameLength);
+           + padded(WithoutControls(number), size.numberLength) + QStringLiteral(" ") + at::kBar + QStringLiteral(" ")
+           + padded(WithoutControls(name), size.nameLength);
+}
+
+QString WithoutControls(const QString& text)
+{
+    QString blanked = text;
+    for (QChar& c : blanked) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            c = QLatin1Char(' ');
+    }
+    return blanked;
+}
+
+bool IsBookRow(const QString& row)
+{
+    if (row.isEmpty())
+        return true;
+    // Header and footer: 2D+2 dashes, a joint, W+2 dashes, the same joint,
+    // 2W dashes.
+    static const QRegularExpression frame(QStringLiteral("^\u00C4+([\u00C2\u00C1])\u00C4+\\1\u00C4*$"));
+    // Entry and empty slot: "007/250 ´ " number " ³ " name.
+    static const QRegularExpression entry(QStringLiteral("^[0-9]+/[0-9]+ \u00B4 .* \u00B3 "));
+    if (row.front() == at::kDash)
+        return frame.match(row).hasMatch();
+    return entry.match(row).hasMatch() && WithoutControls(row) == row;
 }
 
 QString EmptySlotRow(const at::CpbrRange& size, int index) { return EntryRow(size, index, QString(), QString()); }

@@ -13,7 +13,7 @@
 #include <optional>
 
 // The rows of one store, sized by its answer to +CPBR=? (its last index and
-// widths). With D the digits of the last index, W and N the two widths:
+// widths); the number and the name WithoutControls. With D the digits of the last index, W and N the two widths:
 // header 2D+2 "Ä", "Â", W+2 "Ä", "Â", 2W "Ä"; footer the same with "Á";
 // entry "007/250 ´ " number padded to W " ³ " name padded to N; a field
 // longer than its column is followed by as many spaces as it exceeds.
@@ -21,6 +21,17 @@ QString HeaderRow(const at::CpbrRange& size);
 QString FooterRow(const at::CpbrRange& size);
 QString EntryRow(const at::CpbrRange& size, int index, const QString& number, const QString& name);
 QString EmptySlotRow(const at::CpbrRange& size, int index);
+
+// A field or a row with its control characters (CR, LF, tab and the rest
+// below 0x20, and DEL) made blanks, one for one: a name the phone sends
+// with a line break in it would otherwise cut its row in two in the file.
+QString WithoutControls(const QString& text);
+
+// Whether a line of a ".RDS" file is a row of List2 as the read writes
+// them: a header or footer row ("Ä", then "Â" or "Á" twice), an entry or an
+// empty slot ("007/250 ´ " number " ³ " name), or an empty line. Anything
+// else is no row of a phone book.
+bool IsBookRow(const QString& row);
 
 // An entry's fields as the phone sent them, read in the character set of
 // the read: with AT+CSCS="UCS2" the name is hex UTF-16 big endian (GSM 07.07

@@ -410,9 +410,27 @@ void Form1::Command8_Click()
         Stato(QStringLiteral("IMPOSSIBILE CARICARE"));
         return;
     }
-    const QStringList rows = RdsRows(*bytes);
-    if (std::any_of(rows.begin(), rows.end(), [](const QString& row) { return row.size() > kMaxRdsRow; })) {
+    const QStringList lines = RdsRows(*bytes);
+    if (std::any_of(lines.begin(), lines.end(), [](const QString& line) { return line.size() > kMaxRdsRow; })) {
         Stato(QStringLiteral("IMPOSSIBILE CARICARE"));
+        return;
+    }
+    // A line that is no row of a phone book (half of a row cut by a line
+    // break, text of another file) is left out and counted; a file with no
+    // row at all is no phone book, and the list stays as it was.
+    QStringList rows;
+    int unreadable = 0;
+    for (const QString& line : lines) {
+        const QString row = WithoutControls(line);
+        if (IsBookRow(row))
+            rows.append(row);
+        else
+            ++unreadable;
+    }
+    const QString notRead = unreadable == 1 ? QStringLiteral("1 riga non leggibile")
+                                            : QStringLiteral("%1 righe non leggibili").arg(unreadable);
+    if (rows.isEmpty() && unreadable > 0) {
+        Stato(QStringLiteral("IMPOSSIBILE CARICARE: ") + notRead + QStringLiteral(".."));
         return;
     }
     List2->Clear();
@@ -421,7 +439,11 @@ void Form1::Command8_Click()
         yield();
         List2->AddItem(row);
     }
-    Stato(QStringLiteral("CARICAMENTO ULTIMATO"));
+    if (unreadable == 0)
+        return Stato(QStringLiteral("CARICAMENTO ULTIMATO"));
+    const size_t entries = EntriesOfRows(rows).size();
+    Stato((entries == 1 ? QStringLiteral("Caricata 1 voce, ") : QStringLiteral("Caricate %1 voci, ").arg(entries))
+          + notRead + QStringLiteral(".."));
 }
 
 void Form1::Text5_Change()

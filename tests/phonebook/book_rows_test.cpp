@@ -272,6 +272,55 @@ TEST(Rows, FieldsLongerThanTheirColumnPushTheRowRight)
     EXPECT_EQ(EntryRow(size, 2, QString(), QString()), EmptySlotRow(size, 2));
 }
 
+// A name or a number that the phone sends with control characters in it
+// keeps its row in one piece: each of them is a blank.
+TEST(Rows, ControlCharactersInAFieldAreBlanks)
+{
+    const at::CpbrRange size = sizeOf(10, 20, 14);
+    const QString mario = EntryRow(size, 5, QStringLiteral("3471234567"), QStringLiteral("Mario Rossi"));
+    const struct {
+        const char* number;
+        const char* name;
+    } cases[] = {
+        {"3471234567", "Mario\rRossi"},   {"3471234567", "Mario\nRossi"},   {"3471234567", "Mario\tRossi"},
+        {"3471234567", "Mario\x7FRossi"}, {"3471234567", "Mario\x01Rossi"},
+    };
+    for (const auto& c : cases) {
+        const QString row = EntryRow(size, 5, QString::fromLatin1(c.number), QString::fromLatin1(c.name));
+        EXPECT_EQ(row, mario) << c.name;
+        EXPECT_TRUE(IsBookRow(row)) << c.name;
+    }
+    EXPECT_EQ(EntryRow(size, 5, QStringLiteral("347\r1234567"), QStringLiteral("Mario Rossi")),
+              EntryRow(size, 5, QStringLiteral("347 1234567"), QStringLiteral("Mario Rossi")));
+    EXPECT_EQ(WithoutControls(QStringLiteral("\r\n\t\x1F\x7F")), spaces(5));
+    EXPECT_EQ(WithoutControls(QStringLiteral("Città € ³")), QStringLiteral("Città € ³"));
+}
+
+// Which lines of a file are rows of the phone book.
+TEST(Rows, WhatIsABookRow)
+{
+    const at::CpbrRange size = sizeOf(250, 40, 18);
+    const at::CpbrRange narrow = sizeOf(9, 0, 0);
+    const std::vector<std::pair<QString, bool>> cases = {
+        {HeaderRow(size), true},
+        {FooterRow(size), true},
+        {HeaderRow(narrow), true},
+        {EntryRow(size, 7, QStringLiteral("+390123456789"), QStringLiteral("Ufficio")), true},
+        {EmptySlotRow(size, 250), true},
+        {EntryRow(narrow, 1, QString(), QString()), true},
+        {QString(), true}, // an empty line stays an empty row
+        {QStringLiteral("Rossi             "), false},
+        {QStringLiteral("END:VCARD"), false},
+        {dashes(4) + kTop + dashes(4) + kBottom + dashes(8), false}, // two kinds of joint
+        {dashes(4) + kTop + dashes(4), false},
+        {QStringLiteral("07/250 ") + kTee + QStringLiteral(" 112 no bar"), false},
+        {QStringLiteral("x7/250 ") + kTee + QStringLiteral(" 112 ") + kBar + QStringLiteral(" a"), false},
+        {QStringLiteral("07/250 ") + kTee + QStringLiteral(" 112\t") + kBar + QStringLiteral(" a"), false},
+    };
+    for (const auto& [row, isRow] : cases)
+        EXPECT_EQ(IsBookRow(row), isRow) << row.toStdString();
+}
+
 TEST(Rows, APickTakesTheRowFromItsNumberColumn)
 {
     const at::CpbrRange size = sizeOf(10, 20, 14);

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
@@ -403,6 +404,36 @@ TEST(PhonebookNames, APhoneWithoutUcs2IsReadInGsm)
         EXPECT_EQ(phone.commands(), expected) << c.what;
         EXPECT_EQ(form.StatusBar1->panelText(2), QStringLiteral("Lettura rubriche terminata..")) << c.what;
     }
+}
+
+// A name the phone sends with a line break in it (UCS2 "000D") keeps its
+// row in one piece: through the read, the save and the load the phone book
+// has as many rows as before, and the name a blank where the break was.
+TEST(PhonebookNames, ALineBreakInANameKeepsItsRowThroughSaveAndLoad)
+{
+    e2e::Phone phone(kWorldNames);
+    ASSERT_EQ(phone.sim().control("set pb.SM.2 \"+74951234567\",145,\"Mario\rRossi\nEND:VCARD\""), "OK");
+    ASSERT_TRUE(phone.connect());
+    Form1& form = phone.form();
+    phone.clearTranscript();
+    form.Command1_Click();
+    const QStringList read = rowsOf(*form.List2);
+    ASSERT_EQ(read.size(), 6);
+    // 21 characters in a column of 10: 11 blanks after them.
+    EXPECT_EQ(read.at(2),
+              row("2/4", QStringLiteral("+74951234567"), 14, QStringLiteral("Mario Rossi END:VCARD") + spaces(11), 10));
+    EXPECT_EQ(form.StatusBar1->panelText(2), QStringLiteral("Lettura rubriche terminata.."));
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString file = dir.filePath(QStringLiteral("rubrica.rds"));
+    form.CommonDialog1->chooser = [&](bool) { return file; };
+    form.Command7_Click();
+    EXPECT_EQ(form.StatusBar1->panelText(2), QStringLiteral("SALVATAGGIO ULTIMATO"));
+    form.List2->Clear();
+    form.Command8_Click();
+    EXPECT_EQ(form.StatusBar1->panelText(2), QStringLiteral("CARICAMENTO ULTIMATO"));
+    EXPECT_EQ(rowsOf(*form.List2), read);
 }
 
 // ---- a pick from the rows read, then a send ----

@@ -122,7 +122,7 @@ TEST_F(PhonebookFile, NamesOutsideWindows1252SurviveTheRoundTrip)
         QStringLiteral("1/3 ´ +302101234567 ³ Ελένη"),
         QStringLiteral("2/3 ´ +74951234567  ³ Дмитрий"),
         QStringLiteral("3/3 ´ +48221234567  ³ Łukasz"),
-        QStringLiteral("città ³ ´ € ÄÂÁ"),
+        QStringLiteral("4/4 ´ 0612345       ³ città ³ ´ € ÄÂÁ"),
     };
     for (const QString& row : rows)
         form.List2->AddItem(row);
@@ -301,10 +301,15 @@ TEST_F(PhonebookFile, ALoadThatCannotTakePlaceKeepsTheRows)
     }
 }
 
+// Rows of a store of ten, as a read writes them.
+const QString kCasa = QStringLiteral("01/10 ´ +390612345678        ³ Casa          ");
+const QString kEmpty = QStringLiteral("02/10 ´                      ³               ");
+const QString kUfficio = QStringLiteral("03/10 ´ +390123456789        ³ Ufficio       ");
+
 TEST_F(PhonebookFile, LoadAndSaveWaitForTheLongOperationRunning)
 {
     form.List2->AddItem(QStringLiteral("resta"));
-    writeBytes(path(QStringLiteral("altra.rds")), "altra\r\n");
+    writeBytes(path(QStringLiteral("altra.rds")), RdsLine(kCasa));
     choose(path(QStringLiteral("altra.rds")));
     {
         LongOperation reading(form); // a phone-book or message read
@@ -314,11 +319,11 @@ TEST_F(PhonebookFile, LoadAndSaveWaitForTheLongOperationRunning)
         EXPECT_EQ(form.Beeps, 2);
         EXPECT_TRUE(asked.isEmpty()); // no dialog opened
         EXPECT_EQ(rowsOf(*form.List2), QStringList{QStringLiteral("resta")});
-        EXPECT_EQ(readBytes(path(QStringLiteral("altra.rds"))), QByteArray("altra\r\n"));
+        EXPECT_EQ(readBytes(path(QStringLiteral("altra.rds"))), RdsLine(kCasa));
     }
     // Once it has ended, both run and give the guard back.
     form.Command8_Click();
-    EXPECT_EQ(rowsOf(*form.List2), QStringList{QStringLiteral("altra")});
+    EXPECT_EQ(rowsOf(*form.List2), QStringList{kCasa});
     EXPECT_TRUE(form.ComandoLibero);
     form.Command7_Click();
     EXPECT_EQ(panel2(), QStringLiteral("SALVATAGGIO ULTIMATO"));
@@ -326,17 +331,50 @@ TEST_F(PhonebookFile, LoadAndSaveWaitForTheLongOperationRunning)
     EXPECT_EQ(form.Beeps, 2);
 }
 
+// What a file holds becomes the list: rows as the read writes them, empty
+// lines as empty rows, control characters as blanks. A line that is no row
+// (a name's line break cut its row in two, the file was edited) is left out
+// and counted; a file without one row keeps the list as it was.
 TEST_F(PhonebookFile, LoadsWhatAFileHolds)
 {
+    const QByteArray casa = RdsLine(kCasa);
+    const QByteArray empty = RdsLine(kEmpty);
+    const QByteArray ufficio = RdsLine(kUfficio);
+    const QString header = QString(6, kDash) + kTop + QString(22, kDash) + kTop + QString(40, kDash);
+    const QString footer = QString(6, kDash) + kBottom + QString(22, kDash) + kBottom + QString(40, kDash);
+    // Casa's name written with a CR in it by an older program: its row
+    // ends early, the rest stands on a line of its own.
+    const QByteArray cut = "01/10 \xB4 +390612345678        \xB3 Ca\rsa          \r\n";
     struct Case {
         QByteArray bytes;
         QStringList rows;
+        QString status;
         const char* what;
     };
+    const QString done = QStringLiteral("CARICAMENTO ULTIMATO");
     const Case cases[] = {
-        {"uno\r\ndue", {"uno", "due"}, "the last line without its end"},
-        {"", {}, "an empty file empties the list"},
-        {"uno\r\n\r\ntre  \r\n", {"uno", "", "tre  "}, "an empty line, trailing spaces"},
+        {casa + ufficio.chopped(2), {kCasa, kUfficio}, done, "the last line without its end"},
+        {"", {}, done, "an empty file empties the list"},
+        {casa + "\r\n" + ufficio.chopped(2) + "  \r\n",
+         {kCasa, "", kUfficio + "  "},
+         done,
+         "an empty line, trailing spaces"},
+        {RdsLine(header) + casa + empty + RdsLine(footer),
+         {header, kCasa, kEmpty, footer},
+         done,
+         "header, entry, empty slot, footer"},
+        {"01/10 \xB4 +390612345678\t       \xB3 Casa\x01         \r\n",
+         {kCasa},
+         done,
+         "control characters made blanks"},
+        {cut + ufficio,
+         {"01/10 ´ +390612345678        ³ Ca", kUfficio},
+         "Caricate 2 voci, 1 riga non leggibile..",
+         "a row cut in two"},
+        {casa + "END:VCARD\r\nBEGIN:VCARD\r\n" + empty,
+         {kCasa, kEmpty},
+         "Caricata 1 voce, 2 righe non leggibili..",
+         "lines of another file"},
     };
     for (const Case& c : cases) {
         form.List2->Clear();
@@ -344,9 +382,17 @@ TEST_F(PhonebookFile, LoadsWhatAFileHolds)
         writeBytes(path(QStringLiteral("prova.rds")), c.bytes);
         choose(path(QStringLiteral("prova.rds")));
         form.Command8_Click();
-        EXPECT_EQ(panel2(), QStringLiteral("CARICAMENTO ULTIMATO")) << c.what;
+        EXPECT_EQ(panel2(), c.status) << c.what;
         EXPECT_EQ(rowsOf(*form.List2), c.rows) << c.what;
     }
+
+    // Not one row: no phone book, and the list stays.
+    form.List2->Clear();
+    form.List2->AddItem(QStringLiteral("prima"));
+    writeBytes(path(QStringLiteral("prova.rds")), "uno\r\ndue\r\n");
+    form.Command8_Click();
+    EXPECT_EQ(panel2(), QStringLiteral("IMPOSSIBILE CARICARE: 2 righe non leggibili.."));
+    EXPECT_EQ(rowsOf(*form.List2), QStringList{QStringLiteral("prima")});
 }
 
 // ---- search and pick ----
