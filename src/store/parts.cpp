@@ -65,7 +65,8 @@ std::vector<Whole> JoinAll(const std::vector<std::optional<MessagePart>>& parts,
             continue;
         }
         const MessagePart& part = *parts[i];
-        std::map<int, QString> found;
+        // The row's own part first: another slot may claim it too.
+        std::map<int, QString> found{{part.concat.index, texts[i]}};
         for (size_t j = 0; j < parts.size(); ++j) {
             if (parts[j] && SameMessage(*parts[j], part))
                 found.emplace(parts[j]->concat.index, texts[j]); // the first of an index stays

@@ -49,7 +49,8 @@ QString PartsStatus(int total, const std::map<int, QString>& slotNames);
 // Each message of a set read together (the export) with its part, "1/2"
 // (empty for a message sent whole), and its whole text, joined from the
 // parts in the set; a message sent whole is its own whole text. Where two
-// messages claim the same part of one message, the first counts.
+// messages claim the same part of one message, each row's whole text holds
+// its own, and the other parts are the first that claims them.
 struct Whole {
     QString part;
     QString text;

@@ -130,7 +130,8 @@ QString slotBody(Form1& form, const at::CmgrAnswer& slot, const QString& answer)
         fields.serviceCentre = RivNumCS(slot.pak);
     fields.number = RivNumMT(tipo, slot.pak);
     if (!fields.number.isEmpty()) {
-        if (auto name = phoneBookName(form, fields.number))
+        // A contact without a name leaves the number, as no contact does.
+        if (auto name = phoneBookName(form, fields.number); name && !TrimSpaces(*name).isEmpty())
             fields.number = *name;
     }
     if (columns.time)
@@ -362,6 +363,8 @@ QString readDetail(Form1& form, int16_t nsms, at::CmgrAnswer& slot)
     std::optional<QString> name;
     if (!number.isEmpty())
         name = phoneBookName(form, number + QLatin1Char(' '));
+    if (name && TrimSpaces(*name).isEmpty())
+        name.reset(); // a contact without a name: the number, as for no contact
     form.Text9->setText(name ? *name + Bar + number : number + Bar + QStringLiteral("Non in rubrica.."));
 
     // The status as the phone stored it; the party as the message says.
@@ -414,7 +417,9 @@ QString readFailure(const QString& answer, const QString& errorLine, phonelink::
 void prepareReply(Form1& form)
 {
     if (!form.Text3->text().isEmpty() && form.List2->ListCount() > 0) {
-        if (const std::optional<QString> key = ReplyKey(form.Text9->text())) {
+        // An empty key (a message without a number) is in every row: it
+        // would leave Text2 with the recipient picked before.
+        if (const std::optional<QString> key = ReplyKey(form.Text9->text()); key && !key->isEmpty()) {
             RowYield yield(form);
             for (int entry = 0; entry < form.List2->ListCount(); ++entry) {
                 yield();
@@ -493,7 +498,8 @@ bool showWhole(Form1& form, const LongOperation& guard, const RowPlace& place, c
             form.List1->setList(other.position, read);
     }
     form.Text3->setText(JoinedText(total, texts));
-    form.Stato(PartsStatus(total, slotNames));
+    form.StatoParti = PartsStatus(total, slotNames);
+    form.Stato(form.StatoParti);
     return true;
 }
 
@@ -515,6 +521,10 @@ void Form1::List1_Click()
         return;
 
     const RowPlace place = ReadRowPlace(row);
+    // The slots of the message in parts shown before are no word on this one.
+    if (!StatoParti.isEmpty() && StatusBar1->panelText(2) == StatoParti)
+        Stato(Banner);
+    StatoParti.clear();
     // The SIM selection goes out with CR LF before the link's own CR.
     if (!selectRowStore(*this, guard, place.sim ? QStringLiteral("+CPMS=SM\r\n") : QStringLiteral("+CPMS=ME"),
                         place.sim))

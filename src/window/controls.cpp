@@ -16,6 +16,7 @@
 #include <QStyle>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QToolTip>
 
 #include <algorithm>
@@ -343,6 +344,8 @@ StatusBar::StatusBar(QWidget* parent) : QWidget(parent)
         label->setObjectName(QStringLiteral("Panel%1").arg(i + 1));
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         label->setContentsMargins(3, 0, 3, 0);
+        // A status text may carry a sender's name or words: shown as written.
+        label->setTextFormat(Qt::PlainText);
         label->installEventFilter(this);
         m_panels[i] = label;
         layout->addWidget(label, i == 1 ? 1 : 0);
@@ -372,7 +375,9 @@ void StatusBar::setPanelText(int panel, const QString& text)
 void StatusBar::fitTooltip(QLabel* label)
 {
     const bool fits = label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width();
-    label->setToolTip(fits ? QString() : label->text());
+    // A tooltip takes markup whenever its text looks like some: the text is
+    // given as the rich text of itself.
+    label->setToolTip(fits ? QString() : Qt::convertFromPlainText(label->text()));
 }
 
 bool StatusBar::eventFilter(QObject* watched, QEvent* event)

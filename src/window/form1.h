@@ -152,6 +152,9 @@ public:
     void Command4_Click();
     void List1_Click();
     QString Leggi_SMS(int16_t nsms);
+    // What panel 2 was told of the message in parts shown last (its slots):
+    // the next message shown takes it away.
+    QString StatoParti;
     void Command11_Click();
     void Command6_Click();
     void Command9_Click();

@@ -58,9 +58,9 @@ TEST(JoinAll, WhichPartsMakeOneMessage)
         {"a message sent to the number",
          {{received("+39340", 7, 2, 1), "a"}, {stored("+39340", 7, 2, 2), "x"}},
          {{"1/2", u("a[parte 2 di 2 mancante]")}, {"2/2", u("[parte 1 di 2 mancante]x")}}},
-        {"a part held twice: the first counts",
+        {"a part held twice: each row its own, for the others the first",
          {{received("+39340", 7, 2, 2), "b"}, {received("+39340", 7, 2, 1), "a"}, {received("+39340", 7, 2, 2), "B"}},
-         {{"2/2", "ab"}, {"1/2", "ab"}, {"2/2", "ab"}}},
+         {{"2/2", "ab"}, {"1/2", "ab"}, {"2/2", "aB"}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

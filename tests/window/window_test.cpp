@@ -10,6 +10,7 @@
 #include <QFontInfo>
 #include <QImage>
 #include <QTest>
+#include <QTextDocument>
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -246,6 +247,17 @@ TEST_F(Window, ListRowKeepsTheSeparatorCharacters)
     EXPECT_TRUE(form.List1->List(0).contains(QChar(0xB3)));
 }
 
+// What a tooltip shows: its text as the tooltip takes it, rich text when
+// it looks like some, plain otherwise.
+QString shownAsTooltip(const QString& tooltip)
+{
+    if (!Qt::mightBeRichText(tooltip))
+        return tooltip;
+    QTextDocument document;
+    document.setHtml(tooltip);
+    return document.toPlainText();
+}
+
 // The banner rule, tick by tick: "set" writes panel 2, "tick" runs
 // Timer1_Timer; after each step panel 2 must read `shown`.
 // The permission hint and the device would be cut off at the panel's edge:
@@ -257,9 +269,30 @@ TEST_F(Window, APanelTextCutOffShowsWholeInItsTooltip)
                                         "dialout - /dev/serial/by-id/usb-Prolific_Technology_Inc._USB-Serial_"
                                         "Controller-if00-port0: Permission denied");
     form.Stato(hint);
-    EXPECT_EQ(form.StatusBar1->panel(2)->toolTip(), hint);
+    EXPECT_EQ(shownAsTooltip(form.StatusBar1->panel(2)->toolTip()), hint);
     form.Stato(QStringLiteral("SMS inviato.."));
     EXPECT_EQ(form.StatusBar1->panel(2)->toolTip(), QString());
+}
+
+// What comes from outside (a contact's name, a sender's words) is shown
+// as written in the panel and in its tooltip, never as markup.
+TEST_F(Window, APanelShowsMarkupAsWritten)
+{
+    form.show();
+    const QString names[] = {
+        QStringLiteral("Nuovo SMS da <b>Mario</b> <img src=\"http://x.example/p.png\">"),
+        QStringLiteral("Nuovo SMS da Rossi & figli &lt;srl&gt;") + QString(120, QLatin1Char('.')),
+        QStringLiteral("<a href=\"http://x.example\">clicca</a>") + QString(120, QLatin1Char(' ')) + "fine",
+    };
+    for (const QString& text : names) {
+        form.Stato(text);
+        const QLabel* panel = form.StatusBar1->panel(2);
+        EXPECT_EQ(panel->textFormat(), Qt::PlainText);
+        EXPECT_EQ(panel->text(), text);
+        if (!panel->toolTip().isEmpty()) {
+            EXPECT_EQ(shownAsTooltip(panel->toolTip()), text);
+        }
+    }
 }
 
 TEST_F(Window, BannerRule)
