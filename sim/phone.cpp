@@ -443,6 +443,12 @@ std::string Phone::pduLine(const std::string& pdu) const
     return (m_state.dialect.lowerHex ? lower(pdu) : pdu) + (m_state.dialect.pduQuote ? "\"" : "");
 }
 
+std::string Phone::storedLength(const std::string& pdu) const
+{
+    // GSM 07.05 3.4.3 counts the TPDU; some phones count the service centre too.
+    return std::to_string(m_state.dialect.wholeLength ? static_cast<int>(pdu.size() / 2) : tpduLength(pdu));
+}
+
 std::string Phone::final(const Result& r) const
 {
     const std::string end = eol();
@@ -1034,7 +1040,7 @@ Phone::Result Phone::readMessage(const std::string& suffix)
     }
     StoredMessage& m = it->second;
     const std::string stat = m_state.dialect.cmgrStatus ? std::to_string(m.stat) : std::string();
-    r.info.push_back("+CMGR: " + stat + ",," + std::to_string(tpduLength(m.pdu)));
+    r.info.push_back("+CMGR: " + stat + ",," + storedLength(m.pdu));
     r.info.push_back(pduLine(m.pdu));
     if (m.stat == 0)
         m.stat = 1; // read now
@@ -1073,8 +1079,7 @@ Phone::Result Phone::listMessages(const std::string& suffix)
         }
         if (omit)
             continue; // left out, and not marked read
-        r.info.push_back("+CMGL: " + std::to_string(index) + "," + std::to_string(m.stat) + ",,"
-                         + std::to_string(tpduLength(m.pdu)));
+        r.info.push_back("+CMGL: " + std::to_string(index) + "," + std::to_string(m.stat) + ",," + storedLength(m.pdu));
         r.info.push_back(pduLine(m.pdu.substr(0, digits)));
         if (ok)
             r.info.push_back("OK");

@@ -109,7 +109,8 @@ const Dialect kDialects[] = {
     {"empty entries as +CME ERROR: 22", "empty_entry = cme22"},
     {"numbers in UCS2 too", "profile = ucs2-numbers"},
     {"no UCS2", "profile = no-ucs2", true, false},
-    {"all at once", "profile = urc echo-crcr lf-only blanks trailing-blank lowercase-hex pdu-quote\n"
+    {"<length> of the whole PDU", "profile = whole-length"},
+    {"all at once", "profile = urc echo-crcr lf-only blanks trailing-blank lowercase-hex pdu-quote whole-length\n"
                     "empty_slot = cms321\nempty_entry = cme22"},
 };
 
