@@ -14,6 +14,8 @@ namespace {
 constexpr char kCtrlZ = 0x1A;
 constexpr char kEsc = 0x1B;
 constexpr size_t kMaxLine = 4096;
+// The date and time after each name with cpbr_gap.
+constexpr const char* kEntryDate = "2007/11/02,09:27";
 
 // GSM 07.07 9.2 and GSM 07.05 3.2.5 texts for AT+CMEE=2.
 struct ErrorText {
@@ -1165,6 +1167,11 @@ std::string Phone::entryLine(int index, const PhonebookEntry& e) const
         number = lower(number);
         name = lower(name);
     }
+    // Some phones leave the field after the index empty and add the date
+    // and time after the name: '+CPBR: 1,,"+31234657899",145,"Mama GSM","2007/11/02,09:27"'.
+    if (m_state.dialect.cpbrGap)
+        return "+CPBR: " + std::to_string(index) + ",,\"" + number + "\"," + std::to_string(e.type) + ",\"" + name
+               + "\",\"" + kEntryDate + "\"";
     return "+CPBR: " + std::to_string(index) + ",\"" + number + "\"," + std::to_string(e.type) + ",\"" + name + "\"";
 }
 

@@ -43,6 +43,7 @@ const std::map<std::string, std::vector<std::string>>& profiles()
         {"no-ucs2", {"ucs2 = no"}},
         {"no-cnmi", {"cnmi_ranges = none"}},
         {"whole-length", {"pdu_length = whole"}},
+        {"cpbr-gap", {"cpbr_gap = yes"}},
     };
     return kProfiles;
 }
@@ -353,6 +354,7 @@ const std::vector<Key<Dialect>>& dialectKeys()
         flag("pdu_quote", &Dialect::pduQuote, "yes", "no"),
         flag("cmgr_status", &Dialect::cmgrStatus, "yes", "no"),
         oneOf("pdu_length", &Dialect::wholeLength, {"tpdu", "whole"}),
+        flag("cpbr_gap", &Dialect::cpbrGap, "yes", "no"),
         oneOf("ucs2", &Dialect::ucs2, {"no", "names", "numbers"}),
         {"cnmi_ranges",
          [](const std::string& value, Dialect& d, std::string& error) {

@@ -110,8 +110,10 @@ const Dialect kDialects[] = {
     {"numbers in UCS2 too", "profile = ucs2-numbers"},
     {"no UCS2", "profile = no-ucs2", true, false},
     {"<length> of the whole PDU", "profile = whole-length"},
+    {"empty field after the index, a date", "profile = cpbr-gap"},
+    {"the same, numbers in UCS2", "profile = cpbr-gap ucs2-numbers"},
     {"all at once", "profile = urc echo-crcr lf-only blanks trailing-blank lowercase-hex pdu-quote whole-length\n"
-                    "empty_slot = cms321\nempty_entry = cme22"},
+                    "profile = cpbr-gap\nempty_slot = cms321\nempty_entry = cme22"},
 };
 
 // The textbook phone's read, once per column choice.
