@@ -14,6 +14,8 @@ namespace {
 constexpr char kCtrlZ = 0x1A;
 constexpr char kEsc = 0x1B;
 constexpr size_t kMaxLine = 4096;
+// The date and time after each name with cpbr_gap.
+constexpr const char* kEntryDate = "2007/11/02,09:27";
 
 // GSM 07.07 9.2 and GSM 07.05 3.2.5 texts for AT+CMEE=2.
 struct ErrorText {
@@ -441,6 +443,12 @@ std::string Phone::info(const std::vector<std::string>& lines, size_t* firstEnd)
 std::string Phone::pduLine(const std::string& pdu) const
 {
     return (m_state.dialect.lowerHex ? lower(pdu) : pdu) + (m_state.dialect.pduQuote ? "\"" : "");
+}
+
+std::string Phone::storedLength(const std::string& pdu) const
+{
+    // GSM 07.05 3.4.3 counts the TPDU; some phones count the service centre too.
+    return std::to_string(m_state.dialect.wholeLength ? static_cast<int>(pdu.size() / 2) : tpduLength(pdu));
 }
 
 std::string Phone::final(const Result& r) const
@@ -1034,7 +1042,7 @@ Phone::Result Phone::readMessage(const std::string& suffix)
     }
     StoredMessage& m = it->second;
     const std::string stat = m_state.dialect.cmgrStatus ? std::to_string(m.stat) : std::string();
-    r.info.push_back("+CMGR: " + stat + ",," + std::to_string(tpduLength(m.pdu)));
+    r.info.push_back("+CMGR: " + stat + ",," + storedLength(m.pdu));
     r.info.push_back(pduLine(m.pdu));
     if (m.stat == 0)
         m.stat = 1; // read now
@@ -1073,8 +1081,7 @@ Phone::Result Phone::listMessages(const std::string& suffix)
         }
         if (omit)
             continue; // left out, and not marked read
-        r.info.push_back("+CMGL: " + std::to_string(index) + "," + std::to_string(m.stat) + ",,"
-                         + std::to_string(tpduLength(m.pdu)));
+        r.info.push_back("+CMGL: " + std::to_string(index) + "," + std::to_string(m.stat) + ",," + storedLength(m.pdu));
         r.info.push_back(pduLine(m.pdu.substr(0, digits)));
         if (ok)
             r.info.push_back("OK");
@@ -1160,6 +1167,11 @@ std::string Phone::entryLine(int index, const PhonebookEntry& e) const
         number = lower(number);
         name = lower(name);
     }
+    // Some phones leave the field after the index empty and add the date
+    // and time after the name: '+CPBR: 1,,"+31234657899",145,"Mama GSM","2007/11/02,09:27"'.
+    if (m_state.dialect.cpbrGap)
+        return "+CPBR: " + std::to_string(index) + ",,\"" + number + "\"," + std::to_string(e.type) + ",\"" + name
+               + "\",\"" + kEntryDate + "\"";
     return "+CPBR: " + std::to_string(index) + ",\"" + number + "\"," + std::to_string(e.type) + ",\"" + name + "\"";
 }
 

@@ -106,6 +106,8 @@ private:
     std::string final(const Result& r) const;
     const char* eol() const { return m_state.dialect.lfOnly ? "\n" : "\r\n"; }
     std::string pduLine(const std::string& pdu) const;
+    // The <length> of a stored message's heading (+CMGR, +CMGL).
+    std::string storedLength(const std::string& pdu) const;
 
     // The command families.
     static Result messageError(int code); // +CMS ERROR: <code>

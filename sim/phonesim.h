@@ -56,6 +56,8 @@ struct Dialect {
     bool lowerHex = false;      // PDUs and UCS2 phone-book fields in lower-case hex
     bool pduQuote = false;      // a double quote right after the PDU on its line
     bool cmgrStatus = true;     // false: "+CMGR: ,,<length>"
+    bool wholeLength = false;   // the <length> of +CMGR and +CMGL counts the service centre too
+    bool cpbrGap = false;       // '+CPBR: 1,,"<number>",<type>,"<name>","<date>"'
     Ucs2Support ucs2 = Ucs2Support::Names;
     // What AT+CNMI=? answers after "+CNMI: ", the values a set may take;
     // "none": every +CNMI command is refused.

@@ -42,6 +42,8 @@ const std::map<std::string, std::vector<std::string>>& profiles()
         {"ucs2-numbers", {"ucs2 = numbers"}},
         {"no-ucs2", {"ucs2 = no"}},
         {"no-cnmi", {"cnmi_ranges = none"}},
+        {"whole-length", {"pdu_length = whole"}},
+        {"cpbr-gap", {"cpbr_gap = yes"}},
     };
     return kProfiles;
 }
@@ -351,6 +353,8 @@ const std::vector<Key<Dialect>>& dialectKeys()
         oneOf("hex_case", &Dialect::lowerHex, {"upper", "lower"}),
         flag("pdu_quote", &Dialect::pduQuote, "yes", "no"),
         flag("cmgr_status", &Dialect::cmgrStatus, "yes", "no"),
+        oneOf("pdu_length", &Dialect::wholeLength, {"tpdu", "whole"}),
+        flag("cpbr_gap", &Dialect::cpbrGap, "yes", "no"),
         oneOf("ucs2", &Dialect::ucs2, {"no", "names", "numbers"}),
         {"cnmi_ranges",
          [](const std::string& value, Dialect& d, std::string& error) {

@@ -516,6 +516,20 @@ TEST_F(SimTest, ArrivingMessageFollowsMtAndItsClass)
     EXPECT_EQ(nextCode(*m_client), "\r\n+CMT: ,63\r\n" + lowerHex(kSample1) + "\r\n");
 }
 
+// A phone that counts the service-centre part in the <length> of its stored
+// messages still counts the TPDU in what it hands over.
+TEST_F(SimTest, WholeLengthKeepsTheTpduCountOfCmtAndCds)
+{
+    startWith("profile = whole-length\n");
+    ASSERT_EQ(m_client->at("AT+CNMI=2,2,0,1"), "\r\nOK\r\n");
+    ASSERT_EQ(m_sim->control("deliver SM 4 0 " + kSample1), "OK");
+    EXPECT_EQ(nextCode(*m_client), "\r\n+CMT: ,63\r\n" + kSample1 + "\r\n");
+    ASSERT_EQ(m_sim->control("report 7 12345 0"), "OK");
+    const std::string cds = nextCode(*m_client);
+    EXPECT_EQ(cds.substr(0, 12), "\r\n+CDS: 22\r\n") << cds;
+    EXPECT_EQ(pduOf(cds).size(), 2 * (8 + 22u)) << cds;
+}
+
 // A notice goes out between answers: after an answer held back, after the
 // PDU that a "> " waits for.
 TEST_F(SimTest, NoticesComeBetweenAnswersOnly)
@@ -1069,6 +1083,25 @@ TEST_F(SimTest, EachDialectAnswersByteForByte)
           {"message", "AT+CMGR=1", "\r\n+CMGR: ,,63\r\n" + kSample1 + "\r\n\r\nOK\r\n"},
           {"empty slot", "AT+CMGR=4", "\r\n+CMGR: ,,0\r\n\r\nOK\r\n"},
           {"listing keeps the status", "AT+CMGL=3", "\r\n+CMGL: 14,3,,38\r\n" + kSample14 + "\r\n\r\nOK\r\n"}}},
+        {"profile = whole-length\n", // the service-centre part is 8 octets
+         {{"echo off", "ATE0", "ATE0\r\r\nOK\r\n"},
+          {"message", "AT+CMGR=1", "\r\n+CMGR: 1,,71\r\n" + kSample1 + "\r\n\r\nOK\r\n"},
+          {"empty slot", "AT+CMGR=4", "\r\n+CMGR: 0,,0\r\n\r\nOK\r\n"},
+          {"listing", "AT+CMGL=3", "\r\n+CMGL: 14,3,,46\r\n" + kSample14 + "\r\n\r\nOK\r\n"}}},
+        {"profile = cpbr-gap\n",
+         {{"echo off", "ATE0", "ATE0\r\r\nOK\r\n"},
+          {"entry", "AT+CPBR=3",
+           "\r\n+CPBR: 3,,\"+393401234567\",145,\"Rossi, Giulia\",\"2007/11/02,09:27\"\r\n\r\nOK\r\n"},
+          {"range, an entry without name", "AT+CPBR=4,6",
+           "\r\n+CPBR: 5,,\"3331234567\",129,\"Bianchi, Luca\",\"2007/11/02,09:27\""
+           "\r\n+CPBR: 6,,\"+393281234567\",145,\"\",\"2007/11/02,09:27\"\r\n\r\nOK\r\n"},
+          {"ucs2", "AT+CSCS=\"UCS2\"", "\r\nOK\r\n"},
+          {"name in hex", "AT+CPBR=11",
+           "\r\n+CPBR: 11,,\"4916\",129,\"0049006E0066006F002000540049004D\",\"2007/11/02,09:27\"\r\n\r\nOK\r\n"}}},
+        {"profile = cpbr-gap blanks\n",
+         {{"echo off", "ATE0", "ATE0\r\r\nOK\r\n"},
+          {"no blank in the empty field nor in the date", "AT+CPBR=1",
+           "\r\n+CPBR: 1,, \"+390123456789\", 145, \"Ufficio\", \"2007/11/02,09:27\"\r\n\r\nOK\r\n"}}},
         {"profile = ucs2-numbers\n",
          {{"echo off", "ATE0", "ATE0\r\r\nOK\r\n"},
           {"ucs2 without quotes", "AT+CSCS=UCS2", "\r\nOK\r\n"},
@@ -1344,6 +1377,7 @@ TEST(StateFile, DumpLoadsBackToTheSameState)
         phonesim::applyStateLine("profile = lf-only blanks trailing-blank lowercase-hex pdu-quote", state, error))
         << error;
     ASSERT_TRUE(phonesim::applyStateLine("profile = no-status ucs2-numbers echo-crcr", state, error)) << error;
+    ASSERT_TRUE(phonesim::applyStateLine("profile = whole-length cpbr-gap", state, error)) << error;
     for (const char* line :
          {"cnmi_ranges = (1,2),(0,1),0,(0,1),(0)", "report.delay_ms = 250", "report.status = 0 70 0",
           "report.time = 240405101500-20", "report.store = SR", "sms.SR.capacity = 3", "cpms = SR,ME,SM"}) {
@@ -1364,7 +1398,8 @@ TEST(StateFile, DumpLoadsBackToTheSameState)
     EXPECT_EQ(again.faults.garblePattern, "+CPBR=1,50");
     EXPECT_EQ(again.faults.restartPattern, "+CPBR");
     EXPECT_TRUE(again.dialect.lfOnly && again.dialect.blanks && again.dialect.trailingBlank && again.dialect.lowerHex
-                && again.dialect.pduQuote && !again.dialect.cmgrStatus && again.dialect.echoCrCr);
+                && again.dialect.pduQuote && !again.dialect.cmgrStatus && again.dialect.echoCrCr
+                && again.dialect.wholeLength && again.dialect.cpbrGap);
     EXPECT_EQ(again.dialect.ucs2, phonesim::Ucs2Support::Numbers);
     EXPECT_EQ(again.dialect.cnmiRanges, "(1,2),(0,1),0,(0,1),(0)");
     EXPECT_EQ(again.reports.status, (std::vector<int>{0, 70, 0}));
@@ -1383,7 +1418,7 @@ TEST(StateFile, RefusedValueLeavesTheStateAsItWas)
         "pb.SM.name_length = -1",    "pb.SM.1 = +39,145,x", "fault.slow = on x",
         "fault.urc = on 0",          "fault.late = on",     "fault.unsolicited = on x",
         "profile = chatty",          "cnmi_ranges = (0-2",  "cnmi_ranges = (2-1)",
-        "cnmi_ranges = 0,1,2,3,4,5",
+        "cnmi_ranges = 0,1,2,3,4,5", "pdu_length = octets", "cpbr_gap = maybe",
     };
     const char* refusedReports[] = {
         "report.delay_ms = -1",     "report.status = 256",          "report.status =",   "report.time = 241305101500",

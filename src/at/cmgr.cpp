@@ -59,6 +59,25 @@ int hexValue(QChar c)
     return u <= '9' ? u - '0' : (u | 0x20) - 'a' + 10;
 }
 
+// What a <length> counts of `pak`: the TPDU, as GSM 07.05 3.4.3 has it, or
+// the whole PDU with its service-centre part, as some phones count it.
+// Never both, the service-centre part being an octet at least; a PDU that
+// is only its service-centre part counts nothing whole.
+enum class Counted { Nothing, Tpdu, WholePdu };
+
+Counted countedBy(QStringView pak, int length)
+{
+    if (length < 0 || pak.size() % 2 != 0 || pak.size() < 2 || !std::all_of(pak.begin(), pak.end(), isHex))
+        return Counted::Nothing;
+    const qsizetype octets = pak.size() / 2;
+    const int serviceCentre = 1 + hexValue(pak.at(0)) * 16 + hexValue(pak.at(1));
+    if (octets - serviceCentre == length)
+        return Counted::Tpdu;
+    if (octets == length && octets > serviceCentre)
+        return Counted::WholePdu;
+    return Counted::Nothing;
+}
+
 } // namespace
 
 QString PduLine(QStringView line)
@@ -72,14 +91,7 @@ QString PduLine(QStringView line)
     return line.mid(begin, end - begin).toString().toUpper();
 }
 
-bool PduHasLength(QStringView pak, int length)
-{
-    if (length < 0 || pak.size() % 2 != 0 || pak.size() < 2 || !std::all_of(pak.begin(), pak.end(), isHex))
-        return false;
-    const qsizetype octets = pak.size() / 2;
-    const int serviceCentre = 1 + hexValue(pak.at(0)) * 16 + hexValue(pak.at(1));
-    return octets - serviceCentre == length;
-}
+bool PduHasLength(QStringView pak, int length) { return countedBy(pak, length) != Counted::Nothing; }
 
 CmgrAnswer ParseCmgr(const QString& answer, const QString& errorLine)
 {
@@ -147,6 +159,9 @@ std::optional<std::vector<CmglEntry>> ParseCmglStore(const QString& answer, int 
     if (lines.empty() || lines.size() % 2 != 0)
         return std::nullopt;
     std::vector<bool> seen(size_t(std::max(capacity, 0)) + 1, false);
+    // A phone counts every <length> of its listing the same way: a PDU that
+    // holds the other count is one cut short (or run long) to fit it.
+    Counted counted = Counted::Nothing;
     for (size_t i = 0; i < lines.size(); i += 2) {
         if (!isHeading(lines[i], prefix) || isHeading(lines[i + 1], prefix))
             return std::nullopt;
@@ -160,8 +175,10 @@ std::optional<std::vector<CmglEntry>> ParseCmglStore(const QString& answer, int 
         entry.tipo = statOf(fields.at(1));
         entry.length = lengthOf(fields, 3);
         entry.pak = PduLine(lines[i + 1]);
-        if (!PduHasLength(entry.pak, entry.length))
+        const Counted count = countedBy(entry.pak, entry.length);
+        if (count == Counted::Nothing || (counted != Counted::Nothing && count != counted))
             return std::nullopt;
+        counted = count;
         entries.push_back(entry);
     }
     // A message left out, or a stray final line that ended the listing early.

@@ -25,7 +25,7 @@ struct CmgrAnswer {
     Kind kind = NoMessage;
     int tipo = -1;   // <stat>, 0..255; -1 when missing or no number
     QString alpha;   // <alpha>, without its quotes
-    int length = -1; // <length>, the octets after the service centre; -1 when missing
+    int length = -1; // <length>: the TPDU's octets, or the whole PDU's; -1 when missing
     QString pak;     // the PDU line (PduLine); empty when there is none
 };
 
@@ -41,7 +41,11 @@ QString PduLine(QStringView line);
 // Whether `pak` holds what a <length> of +CMGR or +CMGL announces: hex
 // digits only, two an octet, the service-centre part (its length octet and
 // that many octets) and then exactly `length` octets (GSM 07.05 3.4.3: the
-// <length> of a PDU counts the octets after the service centre).
+// <length> of a PDU counts the octets after the service centre), or, as
+// some phones count it, exactly `length` octets in all, the service-centre
+// part among them. Any other length, and a PDU shorter than both, is a PDU
+// cut or garbled. With an empty service-centre part ("00") the two counts
+// are one apart, so a PDU that lost its last octet reads as counted whole.
 bool PduHasLength(QStringView pak, int length);
 
 // One message of the list answer to "+CMGL".
@@ -64,8 +68,9 @@ std::vector<CmglEntry> ParseCmgl(const QString& answer);
 // by a PDU line that holds its <length>, and there are `used` of them.
 // Absent for anything else ("ERROR", "error", an index beyond the capacity,
 // a heading without its PDU, a PDU cut short, a message fewer or more than
-// the store holds, a line of another kind): the store is then read slot by
-// slot, which a listing cannot stand in for.
+// the store holds, a line of another kind, a <length> that counts the TPDU
+// where another of the listing counts the whole PDU): the store is then
+// read slot by slot, which a listing cannot stand in for.
 std::optional<std::vector<CmglEntry>> ParseCmglStore(const QString& answer, int capacity, int used);
 
 // A listed message as the answer to "+CMGR=<index>" gives it.

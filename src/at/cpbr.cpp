@@ -3,6 +3,7 @@
 
 #include "at/unsolicited.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace at {
@@ -51,6 +52,12 @@ public:
     {
         skipBlanks();
         return m_pos >= m_text.size();
+    }
+    // Whether a quoted field comes next.
+    bool quoted()
+    {
+        skipBlanks();
+        return m_pos < m_text.size() && m_text.at(m_pos) == QLatin1Char('"');
     }
     bool take(QChar c)
     {
@@ -110,6 +117,41 @@ private:
     qsizetype m_pos = 0;
 };
 
+// A number as phones keep it: dial digits (0-9 * # + A-D, GSM 07.07 6.2),
+// pauses, blanks, or the hex of a UCS2 read; empty too.
+bool isNumber(const QString& field)
+{
+    static const QString dial = QStringLiteral("0123456789+*#pPwW ABCDEFabcdef");
+    return std::all_of(field.begin(), field.end(), [](QChar c) { return dial.contains(c); });
+}
+
+// <number>,<type>,<text>, then the end or further fields (hidden, group, a
+// date...), which are passed over.
+bool readFields(Cursor& cursor, CpbrEntry& entry)
+{
+    const std::optional<QString> number = cursor.field();
+    if (!number || !cursor.take(QLatin1Char(',')))
+        return false;
+    const std::optional<QString> typeField = cursor.field();
+    if (!typeField || !cursor.take(QLatin1Char(',')))
+        return false;
+    int type = 0;
+    if (!typeField->isEmpty()) {
+        Cursor typeCursor(*typeField);
+        const std::optional<int> value = typeCursor.number(kMaxType);
+        if (!value || !typeCursor.atEnd())
+            return false;
+        type = *value;
+    }
+    const std::optional<QString> name = cursor.field();
+    if (!name || (!cursor.atEnd() && !cursor.take(QLatin1Char(','))))
+        return false;
+    entry.number = *number;
+    entry.type = type;
+    entry.name = *name;
+    return true;
+}
+
 } // namespace
 
 CpbrRange ParseCpbrRange(const QString& answer)
@@ -153,32 +195,21 @@ CpbrEntry ParseCpbrEntry(const QString& line)
     const std::optional<int> index = cursor.number(kMaxLastIndex);
     if (!index || !cursor.take(QLatin1Char(',')))
         return entry;
-    const std::optional<QString> number = cursor.field();
-    if (!number)
-        return entry;
-    if (!cursor.take(QLatin1Char(',')))
-        return entry;
-    const std::optional<QString> typeField = cursor.field();
-    if (!typeField || !cursor.take(QLatin1Char(',')))
-        return entry;
-    int type = 0;
-    if (!typeField->isEmpty()) {
-        Cursor typeCursor(*typeField);
-        const std::optional<int> value = typeCursor.number(kMaxType);
-        if (!value || !typeCursor.atEnd())
-            return entry;
-        type = *value;
+    // Some phones leave the field after the index empty and give the number
+    // after it: '1,,"+31234657899",145,"Mama GSM","2007/11/02,09:27"'. A
+    // <type> is never quoted (GSM 07.07 8.12: an integer), so an empty field
+    // and a quoted number after it are read so, and only they.
+    Cursor gap = cursor;
+    bool gapped = gap.take(QLatin1Char(',')) && gap.quoted();
+    if (gapped) {
+        Cursor probe = gap;
+        const std::optional<QString> number = probe.field();
+        gapped = number && isNumber(*number);
     }
-    const std::optional<QString> name = cursor.field();
-    if (!name)
-        return entry;
-    if (!cursor.atEnd() && !cursor.take(QLatin1Char(',')))
+    if (!readFields(gapped ? gap : cursor, entry))
         return entry;
     entry.valid = true;
     entry.index = *index;
-    entry.number = *number;
-    entry.type = type;
-    entry.name = *name;
     return entry;
 }
 

@@ -28,7 +28,11 @@ CpbrRange ParseCpbrRange(const QString& answer);
 // commas, fields with or without quotes, commas inside a quoted field and
 // empty fields are read; an empty type reads as 0. Not valid without the
 // prefix, an index of 0..10000 and the four fields, or with a type beyond
-// 0..255. Fields after the name (hidden, group...) are ignored.
+// 0..255. Fields after the name (hidden, group, a date...) are ignored.
+// Some phones put an empty field after the index,
+// "+CPBR: 1,,"+31234657899",145,"Mama GSM","2007/11/02,09:27"": where that
+// field is empty and a quoted number follows it, the number, type and name
+// are the three fields after it.
 struct CpbrEntry {
     bool valid = false;
     int index = 0;

@@ -74,8 +74,9 @@ TEST(ParseCmgr, TheFormsOfTheAnswer)
          1,
          30,
          u("00") + u(Pdu).mid(16)},
+        {"the length of the whole PDU", u("+CMGR: 1,,38\r\n") + u(Pdu), {}, CmgrAnswer::Message, 1, 38, u(Pdu)},
         // A PDU that does not hold the <length> octets after the service
-        // centre it announces is no message to decode.
+        // centre it announces, nor that many in all, is no message to decode.
         {"no PDU line", u("+CMGR: 2,,5"), {}, CmgrAnswer::Unreadable, 2, 5, {}},
         {"no length", u("+CMGR: 1\r\n") + u(Pdu), {}, CmgrAnswer::Unreadable, 1, -1, u(Pdu)},
         {"cut to 40 digits",
@@ -99,7 +100,6 @@ TEST(ParseCmgr, TheFormsOfTheAnswer)
          1,
          30,
          u(Pdu) + u("00")},
-        {"the length of the whole PDU", u("+CMGR: 1,,38\r\n") + u(Pdu), {}, CmgrAnswer::Unreadable, 1, 38, u(Pdu)},
         {"a blank inside",
          u("+CMGR: 1,,30\r\n0791 ") + u(Pdu).mid(4),
          {},
@@ -127,6 +127,52 @@ TEST(ParseCmgr, TheFormsOfTheAnswer)
         EXPECT_EQ(parsed.pak.toStdString(), c.pak.toStdString());
     }
     EXPECT_EQ(at::ParseCmgr(u("+CMGR: 0,\"Mario, Rossi\",30\r\n") + u(Pdu)).alpha, u("Mario, Rossi"));
+}
+
+// A <length> against the PDU it heads, in a +CMGR answer and in a listing
+// of one message: the TPDU's octets (GSM 07.05 3.4.3) or, as some phones
+// count, the whole PDU's; any other count is a PDU cut or garbled.
+TEST(PduLength, TheTpduOrTheWholePdu)
+{
+    const QString noCentre = u("00") + u(Pdu).mid(16); // 1 + 30 octets
+    const QString centreOnly = u(Pdu).left(16);        // 8 + 0 octets
+    struct Case {
+        const char* name;
+        QString pak;
+        int length;
+        bool holds;
+    } const cases[] = {
+        {"the TPDU", u(Pdu), 30, true},
+        {"the whole PDU", u(Pdu), 38, true},
+        {"an octet less than the TPDU", u(Pdu), 29, false},
+        {"between the two", u(Pdu), 34, false},
+        {"an octet more than the whole PDU", u(Pdu), 39, false},
+        {"the service centre alone", u(Pdu), 8, false},
+        {"zero", u(Pdu), 0, false},
+        {"cut shorter than both", u(Pdu).left(40), 30, false},
+        {"cut by an octet, counted as the TPDU", u(Pdu).chopped(2), 30, false},
+        {"cut by an octet, counted whole", u(Pdu).chopped(2), 38, false},
+        {"cut by a digit, counted whole", u(Pdu).chopped(1), 38, false},
+        {"an octet too many, counted whole", u(Pdu) + u("00"), 38, false},
+        {"no service centre, the TPDU", noCentre, 30, true},
+        {"no service centre, the whole PDU", noCentre, 31, true},
+        {"no service centre, an octet more than the whole", noCentre, 32, false},
+        {"no service centre, an octet less than the TPDU", noCentre, 29, false},
+        {"no service centre, cut by an octet, counted whole", noCentre.chopped(2), 31, false},
+        // The counts one apart: a last octet lost is not seen here.
+        {"no service centre, an octet lost, its TPDU count taken for the whole", noCentre.chopped(2), 30, true},
+        {"only the service centre, counted whole", centreOnly, 8, false},
+        {"a service centre longer than the PDU, counted whole", u("FF00"), 2, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString length = QString::number(c.length);
+        const CmgrAnswer read = at::ParseCmgr(u("+CMGR: 1,,") + length + u("\r\n") + c.pak);
+        EXPECT_EQ(read.kind, c.holds ? CmgrAnswer::Message : CmgrAnswer::Unreadable);
+        EXPECT_EQ(read.length, c.length);
+        const auto listed = at::ParseCmglStore(u("+CMGL: 3,1,,") + length + u("\r\n") + c.pak, 12, 1);
+        EXPECT_EQ(listed.has_value(), c.holds);
+    }
 }
 
 TEST(PduLine, HexKeptAndUpperCasedNothingAround)
@@ -240,6 +286,22 @@ TEST(ParseCmglStore, AListingThatStandsForTheSlots)
         {"a PDU an octet long", u("+CMGL: 1,1,,30\r\n") + u(Pdu) + u("00"), 1, {}, false},
         {"the second PDU cut", message + u("+CMGL: 12,2,,4\r\n0011000B"), 2, {}, false},
         {"no length", u("+CMGL: 1,1\r\n") + u(Pdu), 1, {}, false},
+        // A phone counts every <length> of its listing the same way.
+        {"every length the whole PDU",
+         u("+CMGL: 1,1,,38\r\n") + u(Pdu) + u("\r\n+CMGL: 12,2,,5\r\n0011000B91"),
+         2,
+         {1, 12},
+         true},
+        {"one length the TPDU, one the whole PDU",
+         u("+CMGL: 1,1,,30\r\n") + u(Pdu) + u("\r\n+CMGL: 12,2,,5\r\n0011000B91"),
+         2,
+         {},
+         false},
+        {"a PDU cut to as many octets as its TPDU count",
+         message + u("+CMGL: 2,1,,30\r\n") + u(Pdu).left(60),
+         2,
+         {},
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

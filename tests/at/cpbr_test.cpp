@@ -86,6 +86,37 @@ const EntryCase kEntries[] = {
     {"UCS2 hex fields", "+CPBR: 1,\"002B0033\",145,\"039503BB\"", true, 1, "002B0033", 145, "039503BB"},
     {"lower-case prefix", "+cpbr: 1,\"1\",129,\"X\"", true, 1, "1", 129, "X"},
     {"accents in the name", "+CPBR: 6,\"+39 02 1234\",145,\"Città è\"", true, 6, "+39 02 1234", 145, "Città è"},
+    {"a date after the name", "+CPBR: 1,\"+31234657899\",145,\"Mama GSM\",\"2007/11/02,09:27\"", true, 1,
+     "+31234657899", 145, "Mama GSM"},
+    {"UCS2 name, empty number, empty fields after it", "+CPBR: 5,\"\",129,\"004D0061006D0061\",,,,,", true, 5, "", 129,
+     "004D0061006D0061"},
+    {"a service code", "+CPBR: 9,\"*100#\",129,\"Credito\"", true, 9, "*100#", 129, "Credito"},
+    {"unquoted empty number", "+CPBR: 7,,129,\"Nessuno\"", true, 7, "", 129, "Nessuno"},
+    {"empty number and type", "+CPBR: 8,,,\"X\"", true, 8, "", 0, "X"},
+    // Phones that leave the field after the index empty.
+    {"empty field after the index, a date after the name",
+     "+CPBR: 1,,\"+31234657899\",145,\"Mama GSM\",\"2007/11/02,09:27\"", true, 1, "+31234657899", 145, "Mama GSM"},
+    {"empty field after the index, no date", "+CPBR: 1,,\"+31234657899\",145,\"Mama GSM\"", true, 1, "+31234657899",
+     145, "Mama GSM"},
+    {"empty field after the index, empty name", "+CPBR: 2,,\"+31234657899\",145,\"\",\"2007/11/02,09:27\"", true, 2,
+     "+31234657899", 145, ""},
+    {"empty field after the index, empty number", "+CPBR: 3,,\"\",129,\"Mama GSM\",\"2007/11/02,09:27\"", true, 3, "",
+     129, "Mama GSM"},
+    {"empty field after the index, UCS2 name",
+     "+CPBR: 4,,\"+31234657899\",145,\"004D0061006D0061\",\"2007/11/02,09:27\"", true, 4, "+31234657899", 145,
+     "004D0061006D0061"},
+    {"empty field after the index, UCS2 number", "+CPBR: 4,,\"002B0033\",145,\"0041\"", true, 4, "002B0033", 145,
+     "0041"},
+    {"empty field after the index, a number that could be a type", "+CPBR: 5,,\"112\",129,\"Emergenza\"", true, 5,
+     "112", 129, "Emergenza"},
+    {"empty field after the index, a service code", "+CPBR: 6,,\"*100#\",129,\"Credito\"", true, 6, "*100#", 129,
+     "Credito"},
+    {"empty field after the index, blanks", "+CPBR: 7, , \"+3123\" , 145, \"Mama, GSM\"", true, 7, "+3123", 145,
+     "Mama, GSM"},
+    {"empty field after the index, no type", "+CPBR: 1,,\"+3123\",\"Mama\"", false, 0, "", 0, ""},
+    {"empty field after the index, no name", "+CPBR: 1,,\"+3123\",145", false, 0, "", 0, ""},
+    {"empty field after the index, a type beyond an octet", "+CPBR: 1,,\"+3123\",1450,\"Mama\"", false, 0, "", 0, ""},
+    {"empty field and a quoted text that is no number", "+CPBR: 3,,\"Mario\",129,\"X\"", false, 0, "", 0, ""},
     {"no name field", "+CPBR: 3,\"+390123456789\"", false, 0, "", 0, ""},
     {"unterminated name", "+CPBR: 1,\"1\",129,\"X", false, 0, "", 0, ""},
     {"type beyond an octet", "+CPBR: 1,\"1\",1290,\"X\"", false, 0, "", 0, ""},
@@ -155,6 +186,11 @@ const EntriesCase kRangeAnswers[] = {
     {"an error", "ERROR", false, {}},
     {"an extended error after an entry", "+CPBR: 2,\"2\",129,\"B\"\r\n+CME ERROR: 100", false, {}},
     {"the give-up value", "error", false, {}},
+    {"an empty field after each index, a date after each name",
+     "+CPBR: 1,,\"+31234657899\",145,\"Mama GSM\",\"2007/11/02,09:27\"\r\n"
+     "+CPBR: 4,,\"112\",129,\"\",\"2007/11/03,10:00\"",
+     true,
+     {1, 4}},
 };
 
 TEST(CpbrEntries, ARangeAnswerIsTrustedWhole)
@@ -181,6 +217,13 @@ TEST(CpbrEntries, ARangeAnswerIsTrustedWhole)
     EXPECT_EQ(entries->at(0).name, QStringLiteral("Rossi, Mario"));
     EXPECT_EQ(entries->at(1).number, QStringLiteral("002B0033"));
     EXPECT_EQ(entries->at(1).name, QStringLiteral("039503BB"));
+    const auto gapped =
+        at::ParseCpbrEntries(QStringLiteral("+CPBR: 1,,\"112\",129,\"Mama GSM\",\"2007/11/02,09:27\""), 1, 2);
+    ASSERT_TRUE(gapped);
+    ASSERT_EQ(gapped->size(), 1u);
+    EXPECT_EQ(gapped->at(0).number, QStringLiteral("112"));
+    EXPECT_EQ(gapped->at(0).type, 129);
+    EXPECT_EQ(gapped->at(0).name, QStringLiteral("Mama GSM"));
 }
 
 } // namespace

@@ -109,8 +109,11 @@ const Dialect kDialects[] = {
     {"empty entries as +CME ERROR: 22", "empty_entry = cme22"},
     {"numbers in UCS2 too", "profile = ucs2-numbers"},
     {"no UCS2", "profile = no-ucs2", true, false},
-    {"all at once", "profile = urc echo-crcr lf-only blanks trailing-blank lowercase-hex pdu-quote\n"
-                    "empty_slot = cms321\nempty_entry = cme22"},
+    {"<length> of the whole PDU", "profile = whole-length"},
+    {"empty field after the index, a date", "profile = cpbr-gap"},
+    {"the same, numbers in UCS2", "profile = cpbr-gap ucs2-numbers"},
+    {"all at once", "profile = urc echo-crcr lf-only blanks trailing-blank lowercase-hex pdu-quote whole-length\n"
+                    "profile = cpbr-gap\nempty_slot = cms321\nempty_entry = cme22"},
 };
 
 // The textbook phone's read, once per column choice.
