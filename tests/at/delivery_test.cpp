@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Delivery reports: which part sent with "Ricevuta" a report is about, and
-// what panel 2 says of it.
+// what panel 2 says of it, and the words of TP-Status.
 #include "at/delivery.h"
+#include "at/tp_status.h"
 
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <string>
 
 namespace {
 
@@ -34,6 +36,59 @@ TEST(DeliveryReports, TheSameNumberWrittenTwoWays)
     };
     for (const auto& c : cases)
         EXPECT_EQ(at::SameNumber(c.a, c.b), c.same) << c.a << " / " << c.b;
+}
+
+// TS 23.040 9.2.3.15, at the edges of its ranges.
+TEST(DeliveryReports, TheWordsOfEachStatus)
+{
+    using O = at::DeliveryOutcome;
+    const struct {
+        int status;
+        O outcome;
+        const char* words;
+    } cases[] = {
+        {0x00, O::Delivered, "ricevuto dal destinatario, stato 0"},
+        {0x01, O::Delivered, "inoltrato al destinatario, consegna non confermata, stato 1"},
+        {0x02, O::Delivered, "sostituito dal centro servizi, stato 2"},
+        {0x03, O::Failed, "valore riservato, inteso come servizio rifiutato, stato 3"},
+        {0x0F, O::Failed, "valore riservato, inteso come servizio rifiutato, stato 15"},
+        {0x10, O::Delivered, "esito proprio del centro servizi, stato 16"},
+        {0x1F, O::Delivered, "esito proprio del centro servizi, stato 31"},
+        {0x20, O::Pending, "rete congestionata, stato 32"},
+        {0x21, O::Pending, "destinatario occupato, stato 33"},
+        {0x22, O::Pending, "il destinatario non risponde, stato 34"},
+        {0x23, O::Pending, "servizio rifiutato, stato 35"},
+        {0x24, O::Pending, "qualità del servizio non disponibile, stato 36"},
+        {0x25, O::Pending, "errore nel destinatario, stato 37"},
+        {0x26, O::Failed, "valore riservato, inteso come servizio rifiutato, stato 38"},
+        {0x30, O::Pending, "esito proprio del centro servizi, stato 48"},
+        {0x3F, O::Pending, "esito proprio del centro servizi, stato 63"},
+        {0x40, O::Failed, "errore di procedura remota, stato 64"},
+        {0x41, O::Failed, "destinazione incompatibile, stato 65"},
+        {0x42, O::Failed, "connessione rifiutata dal destinatario, stato 66"},
+        {0x43, O::Failed, "destinatario non raggiungibile, stato 67"},
+        {0x44, O::Failed, "qualità del servizio non disponibile, stato 68"},
+        {0x45, O::Failed, "nessuna interconnessione disponibile, stato 69"},
+        {0x46, O::Failed, "periodo di validità scaduto, stato 70"},
+        {0x47, O::Failed, "cancellato dal mittente, stato 71"},
+        {0x48, O::Failed, "cancellato dal centro servizi, stato 72"},
+        {0x49, O::Failed, "messaggio sconosciuto al centro servizi, stato 73"},
+        {0x4A, O::Failed, "valore riservato, inteso come servizio rifiutato, stato 74"},
+        {0x50, O::Failed, "esito proprio del centro servizi, stato 80"},
+        {0x5F, O::Failed, "esito proprio del centro servizi, stato 95"},
+        {0x60, O::Failed, "rete congestionata, nessun altro tentativo, stato 96"},
+        {0x63, O::Failed, "servizio rifiutato, nessun altro tentativo, stato 99"},
+        {0x65, O::Failed, "errore nel destinatario, nessun altro tentativo, stato 101"},
+        {0x66, O::Failed, "valore riservato, inteso come servizio rifiutato, stato 102"},
+        {0x70, O::Failed, "esito proprio del centro servizi, stato 112"},
+        {0x7F, O::Failed, "esito proprio del centro servizi, stato 127"},
+        {0x80, O::Failed, "valore riservato, inteso come servizio rifiutato, stato 128"},
+        {0xFF, O::Failed, "valore riservato, inteso come servizio rifiutato, stato 255"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(at::OutcomeOf(c.status), c.outcome) << c.status;
+        EXPECT_EQ(at::StatusWords(c.status).toStdString(), c.words) << c.status;
+    }
 }
 
 TEST(DeliveryReports, AReportTakesItsPartOffTheLedgerWhenFinal)
