@@ -1,35 +1,38 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Delivery reports: each part sent with "Ricevuta" is kept with the
-// reference the network gave it ("+CMGS: <mr>"), its recipient and its
-// time, while the program runs, so that a status report that arrives is
-// told as the delivery of that message. The composer keeps the parts, the
-// arrivals match the reports. Pure: no widgets, no phone.
+// Delivery reports: each message sent with "Ricevuta" is kept, part by
+// part, with the reference the network gave each part ("+CMGS: <mr>"),
+// while the program runs, so that the status reports that arrive are told
+// as the delivery of that message: once, when the last of its parts has
+// its final report. The composer keeps the parts, the arrivals match the
+// reports. Pure: no widgets, no phone.
 #pragma once
 
 #include <QDateTime>
 #include <QString>
 
 #include <deque>
-#include <optional>
+#include <vector>
 
 namespace at {
 
 // What a status report says of the message it is about (TP-MR, TP-RA,
-// TP-ST, and the hh:mm of TP-DT).
+// TP-ST, and the time and date of TP-DT).
 struct Delivery {
     int reference = 0;
     QString recipient;
     int status = 0;
     QString time; // "hh:mm:ss" or "hh:mm"
+    QString date; // "dd/mm/yy", or empty
 };
 
 // One part sent with a status report asked for.
 struct SentPart {
-    int reference = 0; // TP-MR, 0..255
+    int reference = 0; // TP-MR, 0..255; -1: the phone gave none
     QString number;    // as it was dialled
     QDateTime sent;
     int part = 1;
     int parts = 1;
+    int message = 0; // the send it belongs to, from DeliveryLedger::newMessage
 };
 
 // Whether a report's recipient and a dialled number are the same number:
@@ -38,32 +41,90 @@ struct SentPart {
 // at least.
 bool SameNumber(const QString& a, const QString& b);
 
-// Whether a report's status is the last word on its message: delivered
-// (0..31) or failed (64 and over); 32..63 mean the centre is still trying.
-bool FinalStatus(int status);
+// Where a part of a message stands.
+enum class PartState {
+    Waiting,     // not sent yet: the send goes on
+    Sent,        // sent, its final report yet to come
+    Reported,    // its final report came
+    Unconfirmed, // given up while sent: a late confirmation may still give its reference
+    NoReference, // sent, but the phone gave no reference to match its report by
+    NotSent,     // the send stopped before it
+};
+
+struct PartRecord {
+    PartState state = PartState::Waiting;
+    int reference = -1;
+    int status = 0; // TP-ST of its final report
+    QString time;   // and its TP-DT
+    QString date;
+};
+
+// A message as one send sent it: its parts in order.
+struct SentMessage {
+    int id = 0;
+    QString number;
+    std::vector<PartRecord> parts;
+};
+
+// What a report comes to.
+struct Told {
+    enum Kind {
+        Unmatched, // about no message sent from here in this run
+        Repeat,    // about a part whose final report was taken already: ignored
+        Pending,   // the centre still tries: the part waits for the final word
+        Waiting,   // taken; the message waits for its other parts' reports
+        Complete,  // the message's last report: it is told now
+    };
+    Kind kind = Unmatched;
+    SentMessage message;
+    int part = 0;   // the part the report is about, from 1
+    int status = 0; // the report's TP-ST
+};
 
 class DeliveryLedger {
 public:
-    // The parts kept at most; the oldest goes first. A thousand parts sent
-    // with a report asked for and none answered is past any real use.
+    // The messages kept at most, waiting and told each; the oldest goes
+    // first. A thousand messages sent with a report asked for and none
+    // answered is past any real use.
     static constexpr size_t kKept = 1000;
 
+    // A new identity for the parts of one send.
+    int newMessage() { return ++m_lastMessage; }
+    // A part went out with its reference (reference -1: the phone gave
+    // none). A part given up and confirmed late comes here too.
     void sent(const SentPart& part);
-    // The part `report` is about: the oldest kept with its reference and
-    // recipient. A final report takes the part off the ledger; one that
-    // says the centre is still trying leaves it for the next.
-    std::optional<SentPart> match(const Delivery& report);
-    size_t size() const { return m_parts.size(); }
-    void clear() { m_parts.clear(); }
+    // A part whose send was given up: the network may have it.
+    void givenUp(const SentPart& part);
+    // The send stopped at `part`: that part, unless given up, and the ones
+    // after it did not go out. Reports are taken only after the send has
+    // ended (the window handles them between long operations); should one
+    // have come before, the message may be complete now, and is returned
+    // to be told.
+    Told stopped(int message, int part);
+    // The part `report` is about: the oldest sent with its reference and
+    // recipient. A final report takes the part; a message is Complete when
+    // none of its parts waits any more.
+    Told take(const Delivery& report);
+    // The messages waiting for a report.
+    size_t size() const { return m_waiting.size(); }
+    void clear();
 
 private:
-    std::deque<SentPart> m_parts;
+    SentMessage* record(const SentPart& part);
+
+    std::deque<SentMessage> m_waiting;
+    std::deque<SentMessage> m_told; // their reports, should they come again, are repeats
+    int m_lastMessage = 0;
 };
 
-// What panel 2 says of a matched report, `who` being the recipient's name
-// or number: "SMS a Mario consegnato alle 10:01", "SMS a Mario non
-// consegnato (stato 70)", "SMS a Mario non ancora consegnato (stato 48)",
-// with " (parte 2 di 3)" after the name for a part of a long message.
-QString DeliveryText(const QString& who, const SentPart& part, const Delivery& report);
+// What panel 2 says of what a report came to, `who` being the recipient's
+// name or number; empty when there is nothing to say (Unmatched, Repeat,
+// Waiting). A message in one part: "SMS a Mario consegnato alle 15:30", "SMS
+// a Mario non consegnato (periodo di validità scaduto, stato 70)"; in
+// parts: "SMS a Mario consegnato alle 15:30" when all were delivered (the
+// last delivery's time), or "SMS a Mario: 2 di 3 parti consegnate, parte 2
+// non consegnata (...).."; still trying: "SMS a Mario (parte 2 di 3) non
+// ancora consegnato (destinatario occupato, stato 33)".
+QString DeliveryText(const QString& who, const Told& told);
 
 } // namespace at

@@ -171,6 +171,16 @@ void Form1::Command5_Click()
     const int parts = int(message.parts.size());
     if (parts > 1)
         ++RifSmsLungo;
+    // The parts of this send are told as one message when their reports come.
+    const int thisSend = statusReport ? Ricevute.newMessage() : 0;
+    // The send ends at `part`: it and the parts after it did not go out.
+    const auto stop = [&](int part) {
+        if (!statusReport)
+            return;
+        const at::Told told = Ricevute.stopped(thisSend, part);
+        if (told.kind == at::Told::Complete)
+            diConsegna(told);
+    };
     // Each part has its own dialogue; a part that fails ends the send, and
     // the parts before it, which the network has, are not sent again.
     for (int part = 1; part <= parts; ++part) {
@@ -181,6 +191,7 @@ void Form1::Command5_Click()
         const QString prompt =
             InviaAT(QStringLiteral("+CMGS=") + QString::number(submit.cmgsLength) + QLatin1Char('\r'));
         if (prompt != QLatin1String(">")) {
+            stop(part);
             Stato(parts == 1 ? SendFailure(QStringLiteral("Errore invio sms"), prompt, ErroreAT, Linea->whyGivenUp())
                              : PartFailure(part, parts, FailureReason(prompt, ErroreAT, Linea->whyGivenUp())));
             return;
@@ -189,13 +200,15 @@ void Form1::Command5_Click()
         // The network may still confirm a part given up; its report is
         // then told as any other.
         if (phonelink::gaveUp(answer)) {
-            RicevutaSospesa =
-                statusReport
-                    ? std::optional<at::SentPart>(at::SentPart{-1, number, QDateTime::currentDateTime(), part, parts})
-                    : std::nullopt;
+            RicevutaSospesa = statusReport ? std::optional<at::SentPart>(
+                                  at::SentPart{-1, number, QDateTime::currentDateTime(), part, parts, thisSend})
+                                           : std::nullopt;
+            if (RicevutaSospesa)
+                Ricevute.givenUp(*RicevutaSospesa);
         }
         // "error" is the transaction giving up: a failure too.
         if (answer.compare(QLatin1String("ERROR"), Qt::CaseInsensitive) == 0) {
+            stop(part);
             Stato(parts == 1 ? SendFailure(QStringLiteral("Invio sms fallito"), answer, ErroreAT, Linea->whyGivenUp())
                              : PartFailure(part, parts, FailureReason(answer, ErroreAT, Linea->whyGivenUp())));
             return;
@@ -204,8 +217,8 @@ void Form1::Command5_Click()
         Label8->setText(QString::number(at::LeadingNumber(Label8->text()) + 1));
         // Its report will name it by the reference the network gave it.
         if (statusReport) {
-            if (const std::optional<int> reference = CmgsReference(answer))
-                Ricevute.sent({*reference, number, QDateTime::currentDateTime(), part, parts});
+            const std::optional<int> reference = CmgsReference(answer);
+            Ricevute.sent({reference.value_or(-1), number, QDateTime::currentDateTime(), part, parts, thisSend});
         }
     }
     Stato(parts == 1 ? QStringLiteral("SMS inviato..") : QStringLiteral("SMS inviato in %1 parti..").arg(parts));

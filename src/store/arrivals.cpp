@@ -240,8 +240,9 @@ bool Form1::gestisci(const Avviso& avviso, const LongOperation& guard)
 
 // A status report, routed (+CDS) or read from its slot (`stored`): the
 // message it is about, when this run sent it with "Ricevuta", is told
-// delivered or not. A report that matches nothing is told as it is; its
-// row, when stored, shows it as any stored report.
+// delivered or not once the last of its parts is reported. A report that
+// matches nothing is told as it is; its row, when stored, shows it as any
+// stored report.
 void Form1::diConsegna(const QString& pak, bool stored)
 {
     const std::optional<StatusReport> report = ReadStatusReport(pak);
@@ -250,22 +251,32 @@ void Form1::diConsegna(const QString& pak, bool stored)
                      : QStringLiteral("Rapporto di consegna non leggibile: ") + pak.left(80) + QStringLiteral(".."));
         return;
     }
-    const at::Delivery delivery{report->reference, report->recipient, report->status, report->time};
-    const std::optional<at::SentPart> part = Ricevute.match(delivery);
-    if (!part) {
+    const at::Told told =
+        Ricevute.take({report->reference, report->recipient, report->status, report->time, report->date});
+    if (told.kind == at::Told::Unmatched) {
         Stato(QStringLiteral("Rapporto di consegna di un SMS non inviato da qui: %1 (%2)..")
                   .arg(RivTesto(0, pak), report->recipient));
         return;
     }
+    diConsegna(told, report->recipient);
+}
+
+// What a report came to, when there is something to tell: a repeat, and a
+// part whose message waits for the others, say nothing.
+void Form1::diConsegna(const at::Told& told, const QString& byNetwork)
+{
+    const QString& number = told.message.number;
     // The number as it was dialled, or as the network writes it ("+39..."
     // for a number dialled without its country code), may be in the book.
-    QString who = nameOrNumber(*this, part->number);
-    if (who == part->number && !report->recipient.isEmpty()) {
-        const QString byNetwork = nameOrNumber(*this, report->recipient);
-        if (byNetwork != report->recipient)
-            who = byNetwork;
+    QString who = nameOrNumber(*this, number);
+    if (who == number && !byNetwork.isEmpty()) {
+        const QString named = nameOrNumber(*this, byNetwork);
+        if (named != byNetwork)
+            who = named;
     }
-    const QString text = at::DeliveryText(who, *part, delivery);
+    const QString text = at::DeliveryText(who, told);
+    if (text.isEmpty())
+        return;
     Stato(text);
     if (!isActiveWindow())
         Notifica(QStringLiteral("Rapporto di consegna"), text);

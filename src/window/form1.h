@@ -197,7 +197,7 @@ public:
     void GestisciAvvisi();
     // Has GestisciAvvisi run from the window's queue when notices wait.
     void AvvisiInAttesa();
-    // The parts sent with "Ricevuta" whose final reports have not come.
+    // The messages sent with "Ricevuta", part by part, until each is told.
     at::DeliveryLedger Ricevute;
     // The part sent with "Ricevuta" whose send was given up: a late
     // confirmation gives its reference and puts it on the ledger.
@@ -284,6 +284,7 @@ private:
     DesktopNotifier* m_notifier = nullptr;
     bool gestisci(const Avviso& avviso, const LongOperation& guard);
     void diConsegna(const QString& pak, bool stored);
+    void diConsegna(const at::Told& told, const QString& byNetwork = QString());
     QString m_forced[2];     // command line or port finder, this run only
     QString m_remembered[2]; // from the settings or the port finder
 

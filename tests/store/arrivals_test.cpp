@@ -275,15 +275,66 @@ TEST_F(Arrivals, AReportForAnotherReferenceStaysUnmatched)
     EXPECT_TRUE(notified.empty());
 }
 
-TEST_F(Arrivals, AReportForEachPartOfALongMessage)
+// Both parts of a long message fail: it is told once, naming both.
+TEST_F(Arrivals, ALongMessageIsToldOnceForAllItsParts)
 {
     open(SoonReports + "next_reference = 7\nreport.status = 70\n");
     readList();
     sendWithReport(form(), u("+393471234567"), QString(300, QLatin1Char('x')), true);
     ASSERT_EQ(form().StatusBar1->panelText(2), u("SMS inviato in 2 parti.."));
-    ASSERT_TRUE(e2e::waitFor([&] { return notified.size() == 2; }));
-    EXPECT_EQ(notified[0].text, u("SMS a Mario (parte 1 di 2) non consegnato (stato 70)"));
-    EXPECT_EQ(notified[1].text, u("SMS a Mario (parte 2 di 2) non consegnato (stato 70)"));
+    ASSERT_TRUE(e2e::waitFor([&] { return !notified.empty(); }));
+    const QString told = u("SMS a Mario: nessuna delle 2 parti consegnata, parte 1 non consegnata (periodo di validità "
+                           "scaduto, stato 70), parte 2 non consegnata (periodo di validità scaduto, stato 70)..");
+    EXPECT_EQ(notified[0].text, told);
+    EXPECT_EQ(form().StatusBar1->panelText(2), told);
+    EXPECT_EQ(notified.size(), 1u);
+    EXPECT_EQ(form().Ricevute.size(), 0u);
+}
+
+// The reports of a message in three parts come together, part 2's a
+// failure: one text names it, whatever part is reported last. A report that
+// comes again for one of its parts is ignored.
+TEST_F(Arrivals, AFailedPartOfALongMessageIsNotLostToTheOthers)
+{
+    open(SoonReports + "next_reference = 7\nreport.status = 0 70 0\n");
+    readList();
+    sendWithReport(form(), u("+393471234567"), QString(400, QLatin1Char('x')), true);
+    ASSERT_EQ(form().StatusBar1->panelText(2), u("SMS inviato in 3 parti.."));
+    ASSERT_TRUE(e2e::waitFor([&] { return !notified.empty(); }));
+    const QString told =
+        u("SMS a Mario: 2 di 3 parti consegnate, parte 2 non consegnata (periodo di validità scaduto, stato 70)..");
+    EXPECT_EQ(notified[0].title, u("Rapporto di consegna"));
+    EXPECT_EQ(notified[0].text, told);
+    EXPECT_EQ(form().StatusBar1->panelText(2), told);
+    EXPECT_EQ(form().Ricevute.size(), 0u);
+
+    // Part 2's report again, then a notice that reads an empty slot and says
+    // nothing: once the slot is read, the report before it was handled.
+    phone->clearTranscript();
+    const auto reportsRead = [&] {
+        const QStringList& notices = form().Linea->notices();
+        return std::count_if(notices.begin(), notices.end(),
+                             [](const QString& n) { return n.startsWith(QLatin1String("+CDS:")); });
+    };
+    const auto before = reportsRead();
+    ASSERT_EQ(control("report 8 +393471234567 70"), "OK");
+    ASSERT_TRUE(e2e::waitFor([&] { return reportsRead() > before; }));
+    ASSERT_TRUE(lineRead("+CMTI: \"SM\",2"));
+    ASSERT_TRUE(e2e::waitFor([&] { return phone->commands() == ReadSim2 && form().ComandoLibero; }));
+    EXPECT_EQ(form().StatusBar1->panelText(2), told);
+    EXPECT_EQ(notified.size(), 1u);
+}
+
+// The network refuses part 2 of 3: part 1 went out, and its report tells
+// the message with what is missing.
+TEST_F(Arrivals, ALongMessageStoppedPartWayIsToldWithWhatIsMissing)
+{
+    open(SoonReports + "next_reference = 7\nfault.reject = on 500 1\n");
+    readList();
+    sendWithReport(form(), u("+393471234567"), QString(400, QLatin1Char('x')), true);
+    ASSERT_TRUE(form().StatusBar1->panelText(2).startsWith(u("Invio fallito alla parte 2 di 3")));
+    ASSERT_TRUE(e2e::waitFor([&] { return !notified.empty(); }));
+    EXPECT_EQ(notified[0].text, u("SMS a Mario: 1 di 3 parti consegnate, parti 2 e 3 non inviate.."));
     EXPECT_EQ(form().Ricevute.size(), 0u);
 }
 
