@@ -16,8 +16,9 @@
 namespace e2e {
 
 // Runs the event loop until `done` holds or `ms` milliseconds have passed,
-// sleeping between events.
-bool waitFor(const std::function<bool()>& done, int ms = 5000);
+// sleeping between events. The ceiling is generous: a test waits for a
+// condition, and a busy machine may take long to meet it.
+bool waitFor(const std::function<bool()>& done, int ms = 60000);
 
 // The main sample phone as state-file text, with `overrides` (state-file
 // lines) appended, so that later keys win.
