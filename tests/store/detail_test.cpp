@@ -104,6 +104,45 @@ TEST_F(DetailView, SenderFoundInThePhoneBook)
     EXPECT_EQ(form().Text2->text(), luca.mid(luca.indexOf(QChar(0xB4)) + 2));
 }
 
+// A contact without a name: its number stands for it, in the detail as in
+// the list, as for a number with no contact; the reply goes to its row.
+TEST_F(DetailView, AContactWithoutANameShowsTheNumber)
+{
+    const QString nameless = phoneBookRow(2, 3, u("+393401234567"), QString());
+    form().List2->AddItem(phoneBookRow(1, 3, u("+393471234567"), u("Marco")));
+    form().List2->AddItem(nameless);
+    click(u("S: 02/20 ´ x"));
+    EXPECT_EQ(form().Text9->text(), u("+393401234567 ³ Non in rubrica.."));
+    EXPECT_EQ(form().List2->ListIndex(), 1);
+    EXPECT_EQ(form().Text2->text(), nameless.mid(nameless.indexOf(QChar(0xB4)) + 2));
+
+    // The sample's SIM phone book has +393281234567 without a name; its
+    // message at SIM 8 shows the number in the list.
+    form().List1->Clear();
+    form().Command1_Click();
+    form().Command4_Click();
+    const QString row = form().List1->List(7);
+    ASSERT_TRUE(row.startsWith(u("S: 08/20 ´ "))) << row.toStdString();
+    EXPECT_TRUE(row.contains(u(" ³ Letto  ³ ") + Padded(u("+393281234567"), form().LungNumero) + u(" ³ ")))
+        << row.toStdString();
+}
+
+// A message without a number (an empty originator) has no one to reply
+// to: the recipient picked for an earlier message does not stay.
+TEST_F(DetailView, AMessageWithoutANumberLeavesNoRecipient)
+{
+    ASSERT_EQ(phone->sim().control("set sms.SM.4 1 07919333950669000400810000424010015100400CD3B25B1F06B9EBEDB2FC0D"),
+              "OK");
+    form().List2->AddItem(QString(60, QChar(0xC4)));
+    form().List2->AddItem(phoneBookRow(1, 3, u("+393401234567"), u("Luca")));
+    click(u("S: 02/20 ´ x"));
+    ASSERT_EQ(form().List2->ListIndex(), 1); // Luca, the sender of SIM 2
+    click(u("S: 04/20 ´ x"));
+    EXPECT_EQ(form().Text3->text(), u("Senza numero"));
+    EXPECT_EQ(form().Text9->text(), u(" ³ Non in rubrica.."));
+    EXPECT_EQ(form().Text2->text(), u(" ³ Non in rubrica.."));
+}
+
 TEST_F(DetailView, SenderNotInThePhoneBook)
 {
     struct Case {

@@ -167,6 +167,34 @@ TEST_F(Parts, RowsAndDeletionStayBySlot)
     EXPECT_EQ(phone->commands(), (std::vector<std::string>{"AT+CPMS=SM", "AT+CMGR=9"}));
 }
 
+// Panel 2 names the slots of a message in parts while it is shown: the
+// next message opened, sent whole, empty or unreadable, takes that away.
+TEST_F(Parts, TheSlotsOfTheLastMessageInPartsGoWithIt)
+{
+    readList();
+    const QString pair = u("SMS in 2 parti: S:10, S:09");
+    const std::pair<bool, int> others[] = {
+        {true, 1},  // a message sent whole
+        {true, 2},  // an empty slot
+        {false, 5}, // another message in parts: its own slots
+    };
+    for (const auto& [sim, slot] : others) {
+        SCOPED_TRACE(slot);
+        open(true, 10);
+        ASSERT_EQ(form().StatusBar1->panelText(2), pair);
+        open(sim, slot);
+        EXPECT_NE(form().StatusBar1->panelText(2), pair);
+    }
+    EXPECT_EQ(form().StatusBar1->panelText(2), u("SMS in 3 parti: C:005, S:04, C:007"));
+    open(true, 1);
+    EXPECT_EQ(form().StatusBar1->panelText(2), Form1::Banner);
+    // A text of another's, written since, stays.
+    open(true, 10);
+    form().Stato(u("Nuovo SMS da Mario"));
+    open(true, 1);
+    EXPECT_EQ(form().StatusBar1->panelText(2), u("Nuovo SMS da Mario"));
+}
+
 // A part that came after the list was read is found once "Aggiorna" has
 // read its slot again.
 TEST_F(Parts, PartArrivedAfterTheListRead)
