@@ -186,6 +186,29 @@ public:
         discard(QString::fromLatin1(got));
     }
 
+    // Reads and discards what waits in the port before a command is sent.
+    // A line the phone has begun (an unsolicited code that came between
+    // two commands, on a slow line or a busy machine) is read to its end
+    // first, for at most the quiet time: its end would otherwise come at
+    // the start of the answer, and the line would be lost. A line that does
+    // not end by then is none the phone meant: it is dropped.
+    void discardBeforeSend(LinkWait& line)
+    {
+        discardWaiting();
+        PhoneLink::Debt& debt = m_link.m_debt;
+        if (!endsInsideLine(debt.pending))
+            return;
+        const qint64 until = line.now() + msToNs(m_link.timing.quietMs);
+        while (endsInsideLine(debt.pending) && line.now() < until) {
+            line.sleep(until - line.now());
+            if (!line.serve())
+                return;
+            discardWaiting();
+        }
+        if (endsInsideLine(debt.pending))
+            debt.pending.clear();
+    }
+
     // Settles the line, discarding what comes: once the settling command
     // is answered (or the owed answers are all paid while none is on its
     // way), and then the line has been quiet a while. The settling command
@@ -455,7 +478,7 @@ QString PhoneLink::run(const QString& command)
     const qint64 deadlineNs = msToNs(pdu ? timing.pduDeadlineMs : listing ? timing.longAnswerMs : timing.deadlineMs);
     const qint64 silenceNs = listing ? msToNs(std::max(1, timing.silenceMs)) : 0;
 
-    ledger.discardWaiting();
+    ledger.discardBeforeSend(wait);
     if (!settled()) {
         bool closed = false;
         // The phone is still answering earlier commands: this one is not sent.

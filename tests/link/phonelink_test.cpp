@@ -211,6 +211,32 @@ TEST_F(Link, ACodeRightAfterTheAnswerIsKeptWhole)
     EXPECT_EQ(link.owed(), 0);
 }
 
+// An unsolicited code the phone has begun between two commands (a slow
+// line, a busy machine) is read to its end before the next command goes
+// out: it is kept whole, and the answer is the command's own.
+TEST_F(Link, ACodeBegunBetweenCommandsIsReadToItsEndFirst)
+{
+    peer.on("AT+CPMS=SM\r", "\r\n+CPMS: 1,3\r\n\r\nOK\r\n");
+    peer.on("AT+CSQ\r", "\r\n+CSQ: 20,0\r\n\r\nOK\r\n");
+    EXPECT_EQ(link.transaction("+CPMS=SM"), "+CPMS: 1,3");
+    // The beginning of the code is read between the commands, as it comes
+    // (the link reads on readyRead before this test's handler runs).
+    bool arrived = false;
+    QObject::connect(link.port(), &QIODevice::readyRead, [&] { arrived = true; });
+    peer.send("\r\n+CMTI: \"SM\"");
+    QElapsedTimer waited;
+    waited.start();
+    QTimer tick;
+    tick.start(5);
+    while (!arrived && waited.elapsed() < 60000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    ASSERT_TRUE(arrived);
+    sendAt(clock.nowMs() + 50, ",2\r\n");
+    EXPECT_EQ(link.transaction("+CSQ"), "+CSQ: 20,0");
+    EXPECT_EQ(link.notices(), QStringList{"+CMTI: \"SM\",2"});
+    EXPECT_EQ(link.owed(), 0);
+}
+
 // What must not happen twice goes out once: a silent phone gets one send,
 // given up at the deadline, and owes its one answer.
 TEST_F(Link, WhatMustNotHappenTwiceIsSentOnce)
