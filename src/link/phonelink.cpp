@@ -190,23 +190,25 @@ public:
     // A line the phone has begun (an unsolicited code that came between
     // two commands, on a slow line or a busy machine) is read to its end
     // first, for at most the quiet time: its end would otherwise come at
-    // the start of the answer, and the line would be lost. A line that does
-    // not end by then is none the phone meant: it is dropped.
+    // the start of the answer, and the line would be lost. A line still
+    // without its end then (a phone that ends its lines with CR alone) ends
+    // there.
     void discardBeforeSend(LinkWait& line)
     {
         discardWaiting();
         PhoneLink::Debt& debt = m_link.m_debt;
-        if (!endsInsideLine(debt.pending))
+        const auto begun = [&debt] { return !debt.pending.trimmed().isEmpty(); };
+        if (!begun())
             return;
         const qint64 until = line.now() + msToNs(m_link.timing.quietMs);
-        while (endsInsideLine(debt.pending) && line.now() < until) {
+        while (begun() && line.now() < until) {
             line.sleep(until - line.now());
             if (!line.serve())
                 return;
             discardWaiting();
         }
-        if (endsInsideLine(debt.pending))
-            debt.pending.clear();
+        if (begun())
+            discard(QStringLiteral("\r\n"));
     }
 
     // Settles the line, discarding what comes: once the settling command
