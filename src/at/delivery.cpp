@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "at/delivery.h"
 
-#include "at/tp_status.h"
+#include "pdu/tp_status.h"
 
 #include <QStringList>
 

@@ -24,6 +24,7 @@
 #include "pdu/pdu.h"
 
 #include "pdu/alphabet.h"
+#include "pdu/tp_status.h"
 
 #include <QVarLengthArray>
 
@@ -436,14 +437,17 @@ QString statusReportText(QStringView pak, const Walk& w)
         text = QStringLiteral("Esito sconosciuto");
     } else {
         const int status = pairAt(pak, statusAt);
-        if (status < 0x20)
+        switch (OutcomeOf(status)) {
+        case DeliveryOutcome::Delivered:
             text = QStringLiteral("Consegnato");
-        else if (status < 0x40)
+            break;
+        case DeliveryOutcome::Pending:
             text = QStringLiteral("In attesa di consegna");
-        else if (status < 0x80)
+            break;
+        case DeliveryOutcome::Failed:
             text = QStringLiteral("Non consegnato");
-        else
-            text = QStringLiteral("Esito sconosciuto");
+            break;
+        }
         if (status != 0)
             text += QStringLiteral(" (stato %1)").arg(status);
     }

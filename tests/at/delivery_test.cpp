@@ -2,7 +2,7 @@
 // Delivery reports: which message sent with "Ricevuta" a report is about,
 // when its parts are told as one, and the words of TP-Status.
 #include "at/delivery.h"
-#include "at/tp_status.h"
+#include "pdu/tp_status.h"
 
 #include <gtest/gtest.h>
 
@@ -51,7 +51,7 @@ TEST(DeliveryReports, TheSameNumberWrittenTwoWays)
 // TS 23.040 9.2.3.15, at the edges of its ranges.
 TEST(DeliveryReports, TheWordsOfEachStatus)
 {
-    using O = at::DeliveryOutcome;
+    using O = DeliveryOutcome;
     const struct {
         int status;
         O outcome;
@@ -96,8 +96,8 @@ TEST(DeliveryReports, TheWordsOfEachStatus)
         {0xFF, O::Failed, "valore riservato, inteso come servizio rifiutato, stato 255"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(at::OutcomeOf(c.status), c.outcome) << c.status;
-        EXPECT_EQ(at::StatusWords(c.status).toStdString(), c.words) << c.status;
+        EXPECT_EQ(OutcomeOf(c.status), c.outcome) << c.status;
+        EXPECT_EQ(StatusWords(c.status).toStdString(), c.words) << c.status;
     }
 }
 

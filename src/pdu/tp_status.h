@@ -6,8 +6,6 @@
 
 #include <QString>
 
-namespace at {
-
 enum class DeliveryOutcome {
     Delivered, // the transaction completed (0x00..0x1F)
     Pending,   // a temporary error, the centre still tries (0x20..0x3F)
@@ -19,5 +17,3 @@ DeliveryOutcome OutcomeOf(int status);
 // The status in words with its number: "periodo di validità scaduto, stato
 // 70". A reserved value reads as a refused service, as the standard wants.
 QString StatusWords(int status);
-
-} // namespace at

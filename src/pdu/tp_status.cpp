@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "at/tp_status.h"
+#include "pdu/tp_status.h"
 
 #include <iterator>
-
-namespace at {
 
 namespace {
 
@@ -81,5 +79,3 @@ QString StatusWords(int status)
 {
     return QString::fromUtf8(rangeOf(status).words) + QStringLiteral(", stato %1").arg(status);
 }
-
-} // namespace at
