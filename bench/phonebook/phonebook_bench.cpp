@@ -2,7 +2,7 @@
 // The phone book with 10,000 rows: the search run by one keystroke, and
 // the save and load of the file. Targets: under 10 ms a keystroke, under
 // 100 ms a save or a load. The window is shown, so the yields repaint.
-#include "phonebook/book_rows.h"
+#include "phone/phonebook/book_rows.h"
 #include "window/form1.h"
 
 #include <benchmark/benchmark.h>

@@ -5,9 +5,9 @@
 #include "at/errors.h"
 #include "at/numbers.h"
 #include "at/unsolicited.h"
-#include "phonebook/book_rows.h"
-#include "phonebook/savefile.h"
-#include "phonebook/vcard.h"
+#include "phone/phonebook/book_rows.h"
+#include "phone/phonebook/vcard.h"
+#include "phone/savefile.h"
 #include "window/form1.h"
 
 #include <algorithm>

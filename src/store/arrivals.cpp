@@ -15,9 +15,9 @@
 #include "at/unsolicited.h"
 #include "link/phonelink.h"
 #include "pdu/pdu.h"
-#include "store/message_rows.h"
-#include "store/parts.h"
-#include "store/reader.h"
+#include "phone/messages/message_rows.h"
+#include "phone/messages/parts.h"
+#include "phone/messages/reader.h"
 #include "store/slot_rows.h"
 #include "window/form1.h"
 
@@ -165,7 +165,7 @@ bool Form1::gestisci(const Avviso& avviso, const LongOperation& guard)
     if (avviso.kind == Avviso::Restart) {
         // The set-up again, without the reset that would lose what the
         // restart kept; then the indications.
-        StoreReader reader(*this, guard);
+        StoreReader reader(guard);
         for (const char* command : {"+CSCS=GSM", "ATE0", "ATQ0", "ATV1", "+CMEE=1"}) {
             if (reader.ask(QLatin1String(command)) == Step::LineLost)
                 return false;
@@ -187,7 +187,7 @@ bool Form1::gestisci(const Avviso& avviso, const LongOperation& guard)
         return true;
     }
 
-    StoreReader reader(*this, guard);
+    StoreReader reader(guard);
     QString selection;
     Step step = reader.ask(listed ? StoreOf(sim).select : QStringLiteral("+CPMS=") + avviso.store, &selection);
     if (step == Step::LineLost)

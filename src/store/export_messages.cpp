@@ -10,12 +10,12 @@
 #include "at/glyphs.h"
 #include "at/status.h"
 #include "pdu/pdu.h"
-#include "phonebook/book_rows.h"
-#include "phonebook/savefile.h"
-#include "store/csv.h"
-#include "store/message_rows.h"
-#include "store/parts.h"
-#include "store/reader.h"
+#include "phone/messages/csv.h"
+#include "phone/messages/message_rows.h"
+#include "phone/messages/parts.h"
+#include "phone/messages/reader.h"
+#include "phone/phonebook/book_rows.h"
+#include "phone/savefile.h"
 #include "window/form1.h"
 
 using namespace store;
@@ -65,7 +65,7 @@ ExportedMessage exported(const Form1& form, const RowPlace& place, const at::Cmg
 bool readListed(Form1& form, const LongOperation& guard, std::vector<ExportedMessage>& messages,
                 std::vector<std::optional<MessagePart>>& parts, int& unread)
 {
-    StoreReader reader(form, guard);
+    StoreReader reader(guard);
     int selectedStore = -1; // 1 the SIM, 0 the phone's memory, -1 none yet
     int refusedStore = -1;  // the store that could not be selected
     bool silent = false;

@@ -4,8 +4,8 @@
 // and the refresh write it.
 #pragma once
 
-#include "store/message_rows.h"
-#include "store/reader.h"
+#include "phone/messages/message_rows.h"
+#include "phone/messages/reader.h"
 
 #include <QString>
 

@@ -6,9 +6,9 @@
 // back out of them. Besides its text a row keeps the part its message is of
 // a message in parts (store/parts.h), which the detail view uses to find the
 // other parts; whoever writes a row writes that too.
-#include "store/message_rows.h"
+#include "phone/messages/message_rows.h"
 
-#include "phonebook/book_rows.h"
+#include "phone/phonebook/book_rows.h"
 
 #include "at/cmgr.h"
 #include "at/cpbr.h"
@@ -17,8 +17,8 @@
 #include "at/status.h"
 #include "link/phonelink.h"
 #include "pdu/pdu.h"
-#include "store/parts.h"
-#include "store/reader.h"
+#include "phone/messages/parts.h"
+#include "phone/messages/reader.h"
 #include "store/slot_rows.h"
 #include "window/form1.h"
 
@@ -60,7 +60,7 @@ Columns columnsOf(const Form1& form)
 // said nothing at all.
 QString selectionFailure(const Form1& form, Step step, bool sim)
 {
-    return Capitalized(step == Step::Silent ? NoAnswer(form) : NotSelectable(sim));
+    return Capitalized(step == Step::Silent ? form.Sessione->noAnswer() : NotSelectable(sim));
 }
 
 // Selects the store of a row before one of its slots is read or deleted.
@@ -70,7 +70,7 @@ QString selectionFailure(const Form1& form, Step step, bool sim)
 bool selectRowStore(Form1& form, const LongOperation& guard, const QString& command, bool sim)
 {
     QString selection;
-    const Step step = StoreReader(form, guard).ask(command, &selection);
+    const Step step = StoreReader(guard).ask(command, &selection);
     if (step == Step::LineLost)
         return false;
     if (step == Step::Answered && at::CpmsSelected(selection))
@@ -231,7 +231,8 @@ struct PassEnd {
 
 PassEnd ended(const Form1& form, Step step)
 {
-    return step == Step::LineLost ? PassEnd{PassEnd::LineLost, {}} : PassEnd{PassEnd::Failed, NoAnswer(form)};
+    return step == Step::LineLost ? PassEnd{PassEnd::LineLost, {}}
+                                  : PassEnd{PassEnd::Failed, form.Sessione->noAnswer()};
 }
 
 // The rows of a store whose listing stands for its slots.
@@ -321,7 +322,7 @@ void Form1::Command4_Click()
     if (!guard.taken())
         return;
     const FrameLock lock(Frame1);
-    StoreReader reader(*this, guard);
+    StoreReader reader(guard);
     int offset = 0;
     int notReadSlots = 0;
     for (const Store& store : Stores()) {
@@ -469,7 +470,7 @@ bool showWhole(Form1& form, const LongOperation& guard, const RowPlace& place, c
     const int total = part.concat.total;
     std::map<int, QString> texts{{part.concat.index, text}};
     std::map<int, QString> slotNames{{part.concat.index, SlotName(place.sim, place.slot, place.capacity)}};
-    StoreReader reader(form, guard);
+    StoreReader reader(guard);
     bool selectedSim = place.sim;
     bool selected = true;
     for (const OtherPart& other : otherParts(form.List1, position, place.sim, part)) {
@@ -643,7 +644,7 @@ void Form1::Command11_Click()
         return;
     }
     ProgressBar1->setMax(float(List1->ListCount() - 1) + 0.1f);
-    StoreReader reader(*this, guard);
+    StoreReader reader(guard);
     // A store that cannot be selected keeps its rows; the others are
     // refreshed all the same.
     Refreshed sim, phone;
@@ -666,7 +667,7 @@ void Form1::Command11_Click()
             return stopLineLost(*this);
         if (step == Step::Silent) {
             ProgressBar1->setValue(0.1f);
-            return Stato(QStringLiteral("Aggiornamento elenco sms fallito: ") + NoAnswer(*this));
+            return Stato(QStringLiteral("Aggiornamento elenco sms fallito: ") + Sessione->noAnswer());
         }
     }
     if (!failure.isEmpty())
@@ -788,7 +789,7 @@ void Form1::Command9_Click()
     if (!Conferma(QStringLiteral("Cancellare tutti gli SMS della SIM e del cellulare?"),
                   QStringLiteral("ATTENZIONE!!")))
         return;
-    StoreReader reader(*this, guard);
+    StoreReader reader(guard);
     int offset = 0;
     int failed = 0;
     QString failure;
@@ -798,7 +799,7 @@ void Form1::Command9_Click()
             return stopLineLost(*this);
         if (done.step == Step::Silent) {
             ProgressBar1->setValue(0.1f);
-            return Stato(QStringLiteral("Cancellazione sms fallita: ") + NoAnswer(*this));
+            return Stato(QStringLiteral("Cancellazione sms fallita: ") + Sessione->noAnswer());
         }
         if (done.complete)
             break;

@@ -64,8 +64,10 @@ template <typename T> T* make(QWidget* parent, const char* name, const QString& 
 } // namespace
 
 Form1::Form1(QWidget* parent)
-    : QWidget(parent), Linea(new PhoneLink(this)), MSComm1(Linea->port()), Tempi(Linea->timing),
-      ErroreAT(Linea->lastError()), UltimoAvviso(Linea->lastArrival())
+    : QWidget(parent), Sessione(new phone::Session(*this, this)), Linea(&Sessione->link()), MSComm1(Linea->port()),
+      LineaLibera(Sessione->lineFree), ComandoLibero(Sessione->commandFree), LungNumero(Sessione->numberWidth),
+      LungNome(Sessione->nameWidth), Tempi(Linea->timing), ErroreAT(Linea->lastError()),
+      UltimoAvviso(Linea->lastArrival())
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("ZIRCALO v ") + ProgramVersion());
@@ -115,7 +117,6 @@ Form1::Form1(QWidget* parent)
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
     // The link's busy light, its transaction guard and its lost line.
     connect(Linea, &PhoneLink::light, Label16, &Light::setBackColor);
-    connect(Linea, &PhoneLink::busyChanged, this, [this](bool busy) { LineaLibera = !busy; });
     connect(Linea, &PhoneLink::lineLost, this, &Form1::MSComm1_Error);
     connect(Linea, &PhoneLink::lateConfirmation, this, &Form1::Linea_LateConfirmation);
     connect(Linea, &PhoneLink::notice, this, &Form1::Linea_Notice);
@@ -125,6 +126,8 @@ Form1::Form1(QWidget* parent)
         if (!busy)
             AvvisiInAttesa();
     });
+    // What arrived during a long operation is handled once it has ended.
+    connect(Sessione, &phone::Session::operationEnded, this, &Form1::AvvisiInAttesa);
     connect(&atlog::Notices(), &atlog::Notifier::failed, this,
             [this](const QString& why) { Stato(QStringLiteral("Registro AT non scrivibile: ") + why); });
 
@@ -504,6 +507,10 @@ bool Form1::Conferma(const QString& text, const QString& title)
 
 void Form1::DoEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
+void Form1::progressMax(float max) { ProgressBar1->setMax(max); }
+
+void Form1::progress(float value) { ProgressBar1->setValue(value); }
+
 QString Form1::DeviceFor(int port)
 {
     const QByteArray name = "ZIRCALO_COM" + QByteArray::number(port);
@@ -521,25 +528,4 @@ void Form1::closeEvent(QCloseEvent* event)
 {
     Form_Unload();
     event->accept();
-}
-
-LongOperation::LongOperation(Form1& form, const QString& portClosed)
-    : m_form(form), m_taken(false), m_session(form.Linea->session())
-{
-    if (!portClosed.isEmpty() && !form.PortaAperta(portClosed))
-        return;
-    m_taken = form.ComandoLibero;
-    if (m_taken)
-        m_form.ComandoLibero = false;
-    else
-        m_form.Beep();
-}
-
-LongOperation::~LongOperation()
-{
-    if (!m_taken)
-        return;
-    m_form.ComandoLibero = true;
-    // What arrived meanwhile is handled now.
-    m_form.AvvisiInAttesa();
 }

@@ -17,6 +17,7 @@
 
 #include "at/delivery.h"
 #include "link/phonelink.h"
+#include "phone/session.h"
 #include "window/controls.h"
 #include "window/portfinder.h"
 
@@ -40,12 +41,15 @@ class LongOperation;
 #include <optional>
 #include <vector>
 
-class Form1 : public QWidget {
+class Form1 : public QWidget, public phone::Feedback {
     Q_OBJECT
 public:
     explicit Form1(QWidget* parent = nullptr);
     ~Form1() override;
 
+    // The session with the phone, which the capabilities share; the window
+    // is its Feedback.
+    phone::Session* const Sessione;
     // The phone link: the serial port MSComm1 and the one AT transaction.
     PhoneLink* const Linea;
 
@@ -117,11 +121,13 @@ public:
     CommonDialog* CommonDialog1;
 
     // ---- program-wide values ----
-    bool LineaLibera = true;
-    bool ComandoLibero = true;
+    // The session's: no transaction runs, no long operation runs, the
+    // widths of the number and name columns.
+    bool& LineaLibera;
+    bool& ComandoLibero;
     QString StatoPrec;
-    int LungNumero = 0;
-    int LungNome = 0;
+    int& LungNumero;
+    int& LungNome;
     // The reference of the next concatenated SMS's parts, one a message,
     // so that the recipient's phone joins the parts of each apart.
     quint8 RifSmsLungo = 0;
@@ -205,6 +211,14 @@ public:
     // Tells the desktop (title, text) while the window is not in front: a
     // freedesktop notification, or the tray's balloon. Tests replace it.
     std::function<void(const QString&, const QString&)> Notifica;
+
+    // ---- what the window does for the session (phone::Feedback) ----
+    void status(const QString& text) override { Stato(text); }
+    void beep() override { Beep(); }
+    void yield() override { DoEvents(); }
+    void progressMax(float max) override;
+    void progress(float value) override;
+    bool confirm(const QString& text, const QString& title) override { return Conferma(text, title); }
 
     // ---- conventions shared by the handlers ----
     static const QString Banner;         // "Visita: " and the home page
@@ -312,44 +326,19 @@ private:
     void anchorControls();
 };
 
-// Holds ComandoLibero for one long operation and gives it back on every way
-// out; check taken() before doing the work. An operation that needs the
-// phone names its port-closed message: with the port closed it writes that
-// message and is not taken. A refused operation beeps.
-class LongOperation {
+// Holds ComandoLibero for one long operation of the window's session and
+// gives it back on every way out (phone::Operation).
+class LongOperation : public phone::Operation {
 public:
-    explicit LongOperation(Form1& form, const QString& portClosed = QString());
-    ~LongOperation();
-    LongOperation(const LongOperation&) = delete;
-    LongOperation& operator=(const LongOperation&) = delete;
-    bool taken() const { return m_taken; }
-    // The port was closed (by the user or by a lost line) since the
-    // operation started: it must stop at once and leave panel 2 alone.
-    bool lineLost() const { return m_form.Linea->session() != m_session || !m_form.PortOpen(); }
-
-private:
-    Form1& m_form;
-    bool m_taken;
-    quint64 m_session;
+    explicit LongOperation(Form1& form, const QString& portClosed = QString())
+        : phone::Operation(*form.Sessione, portClosed)
+    {
+    }
 };
 
-// Lets the window's events run during a loop over list rows: at the first
-// row, then whenever 10 ms have passed. A yield at every row costs more than
-// the row itself: over 10,000 rows it made a keystroke's search take 14 ms
-// and a load 6 s, as each yield lays out the whole list again.
-class RowYield {
+// Lets the window's events run during a loop over list rows
+// (phone::RowYield).
+class RowYield : public phone::RowYield {
 public:
-    explicit RowYield(Form1& form) : m_form(form) {}
-    void operator()()
-    {
-        if (m_clock.isValid() && m_clock.elapsed() < kEveryMs)
-            return;
-        m_form.DoEvents();
-        m_clock.start();
-    }
-
-private:
-    static constexpr qint64 kEveryMs = 10;
-    Form1& m_form;
-    QElapsedTimer m_clock;
+    explicit RowYield(Form1& form) : phone::RowYield(form) {}
 };

@@ -4,7 +4,7 @@
 #include "at/glyphs.h"
 #include "at/numbers.h"
 #include "at/windows1252.h"
-#include "phonebook/book_rows.h"
+#include "phone/phonebook/book_rows.h"
 #include "phonebook/qstring_printer.h"
 
 #include <gtest/gtest.h>

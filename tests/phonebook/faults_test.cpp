@@ -6,7 +6,7 @@
 #include "support/e2e.h"
 #include "support/peer_form.h"
 
-#include "phonebook/book_rows.h"
+#include "phone/phonebook/book_rows.h"
 #include "phonebook/list_rows.h"
 #include "phonebook/qstring_printer.h"
 

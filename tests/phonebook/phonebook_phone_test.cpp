@@ -4,7 +4,7 @@
 #include "support/e2e.h"
 
 #include "at/glyphs.h"
-#include "phonebook/book_rows.h"
+#include "phone/phonebook/book_rows.h"
 #include "phonebook/list_rows.h"
 #include "phonebook/qstring_printer.h"
 

@@ -2,10 +2,10 @@
 // "Salva rubrica", "Carica rubrica", the search field and the pick, on a
 // window without a phone: none of them talks to it.
 #include "at/glyphs.h"
-#include "phonebook/book_rows.h"
+#include "phone/phonebook/book_rows.h"
+#include "phone/savefile.h"
 #include "phonebook/list_rows.h"
 #include "phonebook/qstring_printer.h"
-#include "phonebook/savefile.h"
 #include "support/file_size_limit.h"
 #include "window/form1.h"
 

@@ -5,7 +5,7 @@
 // no click of the user's.
 #include "store_phone.h"
 
-#include "store/message_rows.h"
+#include "phone/messages/message_rows.h"
 
 #include <QSignalSpy>
 #include <QTest>

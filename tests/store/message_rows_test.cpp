@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The rows of the message list and the parsing of the phone's answers, without
 // a window.
-#include "store/message_rows.h"
+#include "phone/messages/message_rows.h"
 
 #include <gtest/gtest.h>
 

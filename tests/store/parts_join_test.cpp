@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Parts joined into messages without a window: which parts belong to one
 // message, the order, the missing ones, and how the slots are named.
-#include "store/parts.h"
+#include "phone/messages/parts.h"
 
 #include <gtest/gtest.h>
 

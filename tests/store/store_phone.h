@@ -5,7 +5,7 @@
 
 #include "support/e2e.h"
 
-#include "store/message_rows.h"
+#include "phone/messages/message_rows.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 // as vCards, read back by readers written here from the two formats' rules
 // (RFC 4180; RFC 2425 unfolding), every field compared; a write that fails
 // leaves the old file as it was.
-#include "phonebook/vcard.h"
-#include "store/csv.h"
+#include "phone/messages/csv.h"
+#include "phone/phonebook/vcard.h"
 #include "support/e2e.h"
 #include "support/file_size_limit.h"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "phonebook/book_rows.h"
+#include "phone/phonebook/book_rows.h"
 
 #include "at/glyphs.h"
 #include "at/windows1252.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "store/message_rows.h"
+#include "phone/messages/message_rows.h"
 
 namespace store {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "store/parts.h"
+#include "phone/messages/parts.h"
 
 #include <QStringList>
 

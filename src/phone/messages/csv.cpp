@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "store/csv.h"
+#include "phone/messages/csv.h"
 
 #include <QDate>
 #include <QStringList>

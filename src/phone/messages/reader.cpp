@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "store/reader.h"
+#include "phone/messages/reader.h"
 
 #include "at/cpbr.h"
 #include "at/cpms.h"
 #include "link/phonelink.h"
-#include "window/form1.h"
 
 #include <algorithm>
 
@@ -23,8 +22,6 @@ const std::vector<Store>& Stores()
 }
 
 const Store& StoreOf(bool sim) { return Stores()[sim ? 0 : 1]; }
-
-QString NoAnswer(const Form1& form) { return phonelink::GiveUpText(form.Linea->whyGivenUp()) + QStringLiteral(".."); }
 
 QString NotSelectable(bool sim)
 {
@@ -47,14 +44,7 @@ QString Capitalized(QString text)
 
 Step StoreReader::ask(const QString& command, QString* answer, QString* errorLine)
 {
-    const QString got = m_form.InviaAT(command);
-    if (errorLine)
-        *errorLine = m_form.ErroreAT;
-    if (answer)
-        *answer = got;
-    if (m_guard.lineLost())
-        return Step::LineLost;
-    return phonelink::gaveUp(got) ? Step::Silent : Step::Answered;
+    return m_session.ask(m_operation, command, answer, errorLine);
 }
 
 Step StoreReader::select(const Store& store, bool& selected, QString* answer)
@@ -89,8 +79,8 @@ Step StoreReader::widths()
     if (step != Step::Answered)
         return step;
     if (const at::CpbrRange range = at::ParseCpbrRange(widths); range.valid) {
-        m_form.LungNumero = range.numberLength;
-        m_form.LungNome = range.nameLength;
+        m_session.numberWidth = range.numberLength;
+        m_session.nameWidth = range.nameLength;
     }
     return step;
 }

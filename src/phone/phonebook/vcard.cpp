@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "phonebook/vcard.h"
+#include "phone/phonebook/vcard.h"
 
 #include "at/glyphs.h"
 

@@ -6,16 +6,16 @@
 #pragma once
 
 #include "at/cmgr.h"
+#include "phone/session.h"
 
 #include <QString>
 
 #include <optional>
 #include <vector>
 
-class Form1;
-class LongOperation;
-
 namespace store {
+
+using phone::Step;
 
 // The two message stores, in the order they are listed and deleted.
 struct Store {
@@ -28,17 +28,9 @@ struct Store {
 const std::vector<Store>& Stores();
 const Store& StoreOf(bool sim);
 
-// How a step ended: with the phone's answer, on a line that was lost (the
-// operation stops at once, panel 2 keeps the connection's error), or on a
-// phone that never answered.
-enum class Step { Answered, LineLost, Silent };
-
-// Why the phone's answer did not come, after a step ended Silent: "il
-// cellulare non risponde..", "risposta troppo lunga.." or "il cellulare
-// risponde ancora a un comando precedente.."; and the failures of a store
-// as parts of a status text ("memoria SIM non selezionabile..") or a status
-// of their own ("Memoria SIM non selezionabile..").
-QString NoAnswer(const Form1& form);
+// The failures of a store as parts of a status text ("memoria SIM non
+// selezionabile..") or a status of their own ("Memoria SIM non
+// selezionabile..").
 QString NotSelectable(bool sim);
 QString SizeNotRead(bool sim);
 QString Capitalized(QString text);
@@ -64,7 +56,7 @@ struct Listing {
 
 class StoreReader {
 public:
-    StoreReader(Form1& form, const LongOperation& guard) : m_form(form), m_guard(guard) {}
+    explicit StoreReader(const phone::Operation& operation) : m_session(operation.session()), m_operation(operation) {}
 
     // Sends `command`; `answer` gets the answer and `errorLine` the extended
     // error that ended it.
@@ -81,7 +73,8 @@ public:
     Step capacity(const Store& store, std::optional<int>& capacity, std::optional<int>* used = nullptr);
 
     // The widths of the number and name columns from the phone book the
-    // phone has selected; an answer without them leaves them as they are.
+    // phone has selected, into the session's values; an answer without them
+    // leaves them as they are.
     Step widths();
 
     // One listing of the selected store, checked against its `capacity` and
@@ -93,8 +86,8 @@ public:
     Step read(int slot, Slot& got, const Listing* listing = nullptr);
 
 private:
-    Form1& m_form;
-    const LongOperation& m_guard;
+    phone::Session& m_session;
+    const phone::Operation& m_operation;
 };
 
 // The listed messages by slot index, 1..capacity.

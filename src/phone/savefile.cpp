@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "phonebook/savefile.h"
+#include "phone/savefile.h"
 
 #include <QFile>
 #include <QFileInfo>
