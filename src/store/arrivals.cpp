@@ -15,10 +15,8 @@
 #include "at/unsolicited.h"
 #include "link/phonelink.h"
 #include "pdu/pdu.h"
-#include "phone/messages/message_rows.h"
-#include "phone/messages/parts.h"
-#include "phone/messages/reader.h"
-#include "store/slot_rows.h"
+#include "phone/messages/messages.h"
+#include "phone/phonebook/phonebook.h"
 #include "window/form1.h"
 
 #include <QMetaObject>
@@ -52,39 +50,11 @@ QString notRead(const QString& store, int slot, const QString& why)
         .arg(why);
 }
 
-// Where a store's slot is in List1: its row, and the capacity the rows of
-// that store were read with (0: the list holds none of its rows).
-struct RowOfSlot {
-    int position = -1;
-    RowPlace place;
-    int capacity = 0;
-};
-
-RowOfSlot rowOfSlot(const ListBox* list, bool sim, int slot)
-{
-    RowOfSlot found;
-    const QString prefix = StorePrefix(sim);
-    for (int i = 0; i < list->ListCount(); ++i) {
-        const QString row = list->List(i);
-        if (!row.startsWith(prefix))
-            continue;
-        const RowPlace place = ReadRowPlace(row);
-        if (place.headLength < 0)
-            continue;
-        found.capacity = place.capacity;
-        if (place.slot == slot) {
-            found.position = i;
-            found.place = place;
-        }
-    }
-    return found;
-}
-
 // The name the phone book gives `number`, without the blanks of its
 // column, or the number itself.
 QString nameOrNumber(Form1& form, const QString& number)
 {
-    const std::optional<QString> name = PhoneBookName(form, number);
+    const std::optional<QString> name = form.Rubrica->nameOf(number);
     return name && !at::TrimSpaces(*name).isEmpty() ? at::TrimSpaces(*name) : number;
 }
 
@@ -178,7 +148,7 @@ bool Form1::gestisci(const Avviso& avviso, const LongOperation& guard)
     }
     const bool sim = avviso.store == QLatin1String("SM");
     const bool listed = sim || avviso.store == QLatin1String("ME");
-    const RowOfSlot row = listed ? rowOfSlot(List1, sim, avviso.slot) : RowOfSlot();
+    const phone::Messages::Place row = listed ? Messaggi->placeOf(sim, avviso.slot) : phone::Messages::Place();
     // A slot that the store, as the list shows it, does not have.
     if (row.capacity > 0 && (avviso.slot < 1 || avviso.slot > row.capacity)) {
         Stato(QStringLiteral("Avviso ignorato: la memoria %1 non ha la posizione %2..")
@@ -219,7 +189,7 @@ bool Form1::gestisci(const Avviso& avviso, const LongOperation& guard)
         break;
     }
     if (row.position >= 0)
-        WriteSlotRow(*this, row.position, row.place, got);
+        Messaggi->rewrite(row.position, got, Colonne());
 
     const auto tipo = int16_t(got.answer.tipo);
     const QString& pak = got.answer.pak;

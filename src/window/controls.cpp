@@ -246,13 +246,21 @@ void TextBox::focusInEvent(QFocusEvent* event)
 
 // ---- ListBox ----
 
-ListBox::ListBox(QWidget* parent) : QListWidget(parent)
+ListBox::ListBox(QWidget* parent) : QListView(parent), m_rows(new phone::RowModel(this))
 {
+    setModel(m_rows);
     setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
     setUniformItemSizes(true);
     // By rows a one-column list would jump to its right edge at one click.
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     followFont();
+}
+
+void ListBox::setRows(phone::RowModel* rows)
+{
+    m_rows = rows;
+    setModel(rows);
 }
 
 void ListBox::followFont()
@@ -262,50 +270,50 @@ void ListBox::followFont()
 
 void ListBox::changeEvent(QEvent* event)
 {
-    QListWidget::changeEvent(event);
+    QListView::changeEvent(event);
     if (event->type() == QEvent::FontChange)
         followFont();
 }
 
-QString ListBox::List(int index) const
+int ListBox::ListIndex() const
 {
-    const QListWidgetItem* row = item(index);
-    return row ? row->text() : QString();
+    const QModelIndex current = currentIndex();
+    return current.isValid() ? current.row() : -1;
 }
 
-void ListBox::setList(int index, const QString& row)
+void ListBox::setCurrentRow(int index)
 {
-    if (index == count())
-        addItem(row);
-    else if (QListWidgetItem* existing = item(index))
-        existing->setText(row);
+    if (index < 0 || index >= ListCount())
+        setCurrentIndex(QModelIndex());
+    else
+        setCurrentIndex(m_rows->index(index));
 }
-
-void ListBox::AddItem(const QString& row) { addItem(row); }
-
-int ListBox::ListIndex() const { return currentRow(); }
 
 void ListBox::setListIndex(int index)
 {
-    if (index < 0 || index >= count())
+    if (index < 0 || index >= ListCount())
         return;
     setCurrentRow(index);
-    scrollToItem(item(index));
+    scrollToRow(index);
     emit Click();
 }
 
+QRect ListBox::rowRect(int index) const { return visualRect(m_rows->index(index)); }
+
+void ListBox::scrollToRow(int index) { scrollTo(m_rows->index(index)); }
+
 void ListBox::mouseReleaseEvent(QMouseEvent* event)
 {
-    QListWidget::mouseReleaseEvent(event);
-    if (event->button() == Qt::LeftButton && itemAt(event->position().toPoint()))
+    QListView::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid())
         emit Click();
 }
 
 void ListBox::keyPressEvent(QKeyEvent* event)
 {
-    const int before = currentRow();
-    QListWidget::keyPressEvent(event);
-    if (currentRow() != before && currentRow() >= 0)
+    const int before = ListIndex();
+    QListView::keyPressEvent(event);
+    if (ListIndex() != before && ListIndex() >= 0)
         emit Click();
 }
 

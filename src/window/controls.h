@@ -7,8 +7,11 @@
 // the file dialog that tests can answer.
 #pragma once
 
+#include "phone/rows.h"
+
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -101,22 +104,36 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
 };
 
-// List box (List1, List2). Click() fires whenever a row becomes the selected
-// one: a mouse click on a row (also the row already selected), keyboard
+// List box (List1, List2): a view of the rows a capability owns
+// (phone::RowModel). Click() fires whenever a row becomes the selected one:
+// a mouse click on a row (also the row already selected), keyboard
 // navigation, or setListIndex() from code. Rows wider than the box scroll
 // sideways pixel by pixel, one character of the list font per arrow click.
-class ListBox : public QListWidget {
+class ListBox : public QListView {
     Q_OBJECT
 public:
     explicit ListBox(QWidget* parent = nullptr);
 
-    int ListCount() const { return count(); }
-    QString List(int index) const;               // "" outside the rows
-    void setList(int index, const QString& row); // replace; index == count appends
-    void AddItem(const QString& row);
-    void Clear() { clear(); }
+    // The rows shown: the list's own until a capability's are given.
+    void setRows(phone::RowModel* rows);
+    phone::RowModel* rows() const { return m_rows; }
+
+    int ListCount() const { return m_rows->count(); }
+    QString List(int index) const { return m_rows->text(index); }                // "" outside the rows
+    void setList(int index, const QString& row) { m_rows->setText(index, row); } // index == count appends
+    void AddItem(const QString& row) { m_rows->appendTexts({row}); }
+    void addItems(const QStringList& rows) { m_rows->appendTexts(rows); }
+    void Clear() { m_rows->clear(); }
     int ListIndex() const;        // -1 when none
     void setListIndex(int index); // selects, scrolls to it, fires Click
+
+    // The selected row as a list widget keeps it: -1 when none; setting it
+    // fires no Click.
+    int currentRow() const { return ListIndex(); }
+    void setCurrentRow(int index);
+    // Where a row is drawn in the viewport; scrolls it into view.
+    QRect rowRect(int index) const;
+    void scrollToRow(int index);
 
 signals:
     void Click();
@@ -128,6 +145,7 @@ protected:
 
 private:
     void followFont();
+    phone::RowModel* m_rows;
 };
 
 // A one-line label whose text can be scrolled sideways (Label5, the header

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "window/form1.h"
 
+#include "phone/messages/messages.h"
+#include "phone/phonebook/phonebook.h"
+
 #include "link/atlog.h"
 #include "pdu/pdu.h"
 #include "window/notifier.h"
@@ -64,10 +67,11 @@ template <typename T> T* make(QWidget* parent, const char* name, const QString& 
 } // namespace
 
 Form1::Form1(QWidget* parent)
-    : QWidget(parent), Sessione(new phone::Session(*this, this)), Linea(&Sessione->link()), MSComm1(Linea->port()),
-      LineaLibera(Sessione->lineFree), ComandoLibero(Sessione->commandFree), LungNumero(Sessione->numberWidth),
-      LungNome(Sessione->nameWidth), Tempi(Linea->timing), ErroreAT(Linea->lastError()),
-      UltimoAvviso(Linea->lastArrival())
+    : QWidget(parent), Sessione(new phone::Session(*this, this)), Linea(&Sessione->link()),
+      Rubrica(new phone::Phonebook(*Sessione, this)), Messaggi(new phone::Messages(*Sessione, *Rubrica, this)),
+      MSComm1(Linea->port()), LineaLibera(Sessione->lineFree), ComandoLibero(Sessione->commandFree),
+      LungNumero(Sessione->numberWidth), LungNome(Sessione->nameWidth), Tempi(Linea->timing),
+      ErroreAT(Linea->lastError()), UltimoAvviso(Linea->lastArrival())
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("ZIRCALO v ") + ProgramVersion());
@@ -77,6 +81,8 @@ Form1::Form1(QWidget* parent)
     resize(DefaultSize);
     buildControls();
     anchorControls();
+    List1->setRows(Messaggi);
+    List2->setRows(Rubrica);
 
     // The end must come at once, even from inside a transaction that waits
     // in a nested event loop: returning through the handlers would resume

@@ -34,6 +34,13 @@
 class QMenu;
 class DesktopNotifier;
 class LongOperation;
+namespace phone {
+class Messages;
+class Phonebook;
+} // namespace phone
+namespace store {
+struct Columns;
+} // namespace store
 
 #include <cstdint>
 #include <deque>
@@ -52,6 +59,10 @@ public:
     phone::Session* const Sessione;
     // The phone link: the serial port MSComm1 and the one AT transaction.
     PhoneLink* const Linea;
+    // The capabilities: the phone books (List2 shows their rows) and the
+    // messages of both stores (List1 shows theirs).
+    phone::Phonebook* const Rubrica;
+    phone::Messages* const Messaggi;
 
     // ---- controls, named as the program knows them ----
     QPushButton* Command1;  // "Leggi rubrica da Cellulare"
@@ -158,6 +169,8 @@ public:
     void Command4_Click();
     void List1_Click();
     QString Leggi_SMS(int16_t nsms);
+    // The columns of List1 the check boxes of Frame1 choose now.
+    store::Columns Colonne() const;
     // What panel 2 was told of the message in parts shown last (its slots):
     // the next message shown takes it away.
     QString StatoParti;

@@ -491,11 +491,11 @@ TEST_F(SearchAndPick, AClickOnARowPicksIt)
 {
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    const QRect slot = form.List2->visualItemRect(form.List2->item(3));
+    const QRect slot = form.List2->rowRect(3);
     QTest::mouseClick(form.List2->viewport(), Qt::LeftButton, {}, slot.center());
     EXPECT_EQ(form.Text2->text(), ufficio);
     // The empty slot picks spaces around the bar.
-    const QRect empty = form.List2->visualItemRect(form.List2->item(2));
+    const QRect empty = form.List2->rowRect(2);
     QTest::mouseClick(form.List2->viewport(), Qt::LeftButton, {}, empty.center());
     EXPECT_EQ(form.Text2->text(), QString(21, QLatin1Char(' ')) + kBar + QString(15, QLatin1Char(' ')));
 }

@@ -414,7 +414,7 @@ TEST(ListingRead, AMessageThatComesCutReadAlone)
 
         peer.on("AT+CPMS=SM\r", "\r\n+CPMS: 2,3,2,3,2,3\r\n\r\nOK\r\n");
         peer.on("AT+CMGR=1\r", c.slot1);
-        const QRect row = form.List1->visualItemRect(form.List1->item(0));
+        const QRect row = form.List1->rowRect(0);
         QTest::mouseClick(form.List1->viewport(), Qt::LeftButton, {}, row.center());
         EXPECT_EQ(form.Text3->text(), u("Lettura sms fallita: sms non leggibile.."));
         EXPECT_EQ(form.StatusBar1->panelText(2), form.Text3->text());

@@ -183,7 +183,7 @@ TEST_F(Layout, TheHeaderScrollsWithTheMessageList)
 
     const QRect header = form.Label5->geometry().adjusted(0, 4, 0, -4);
     QWidget* viewport = form.List1->viewport();
-    const QRect firstRow = (form.List1->visualItemRect(form.List1->item(1)) & viewport->rect())
+    const QRect firstRow = (form.List1->rowRect(1) & viewport->rect())
                                .adjusted(0, 2, 0, -2)
                                .translated(viewport->mapTo(&form, QPoint(0, 0)));
     const int character = QFontMetrics(form.List1->font()).horizontalAdvance(QLatin1Char('0'));

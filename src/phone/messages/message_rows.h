@@ -34,6 +34,11 @@ struct Columns {
     bool time = true;          // Check5 "Ora."
     bool date = true;          // Check4 "Data."
     bool text = true;          // Check6 "Testo."
+    bool operator==(const Columns& other) const
+    {
+        return serviceCentre == other.serviceCentre && status == other.status && time == other.time
+               && date == other.date && text == other.text;
+    }
 };
 
 // The display strings of one stored message: the decoders' results, with the

@@ -2,6 +2,7 @@
 #include "phone/phonebook/book_rows.h"
 
 #include "at/glyphs.h"
+#include "at/numbers.h"
 #include "at/windows1252.h"
 #include "pdu/pdu.h"
 
@@ -162,6 +163,28 @@ std::optional<QString> NameInRow(const QString& row, const QString& needle, int 
     if (lungNome <= 0 || start >= row.size())
         return QString();
     return row.mid(start, lungNome);
+}
+
+std::optional<BookRowFields> BookRowFieldsOf(const QString& row)
+{
+    if (row.startsWith(at::kDash))
+        return std::nullopt;
+    const QString tee = QString(at::kTee) + QLatin1Char(' ');
+    const QString bar = QLatin1Char(' ') + QString(at::kBar) + QLatin1Char(' ');
+    const qsizetype head = row.indexOf(tee);
+    if (head < 0)
+        return std::nullopt;
+    const qsizetype start = head + tee.size();
+    const qsizetype split = row.indexOf(bar, start);
+    if (split < 0)
+        return std::nullopt;
+    BookRowFields fields;
+    fields.index = int(at::LeadingNumber(row));
+    fields.number = row.mid(start, split - start).trimmed();
+    fields.name = row.mid(split + bar.size());
+    while (fields.name.endsWith(QLatin1Char(' ')))
+        fields.name.chop(1);
+    return fields;
 }
 
 std::optional<QString> PickedRecipient(const QString& row)

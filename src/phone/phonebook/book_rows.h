@@ -57,6 +57,18 @@ QString BookReadStatus(int unread, int undecoded, bool charsetRestored);
 // (the number column and " ³ " skipped), fewer when the row ends earlier.
 std::optional<QString> NameInRow(const QString& row, const QString& needle, int lungNumero, int lungNome);
 
+// What a row shows ("007/250 ´ number ³ name"): its index (the number
+// before the "/"), the number and the name without the padding of their
+// columns (the number without blanks around it, the name without blanks
+// after it). Nothing for a header or footer row (they begin with "Ä") or a
+// row without "´ " and " ³ " after it.
+struct BookRowFields {
+    int index = 0;
+    QString number;
+    QString name;
+};
+std::optional<BookRowFields> BookRowFieldsOf(const QString& row);
+
 // What picking a row puts into the recipient field: the row from two
 // characters after its first "´" to the end. Nothing for a header or footer
 // row (they begin with "Ä") or a row without "´".

@@ -2,6 +2,7 @@
 #include "phone/phonebook/vcard.h"
 
 #include "at/glyphs.h"
+#include "phone/phonebook/book_rows.h"
 
 namespace {
 
@@ -29,24 +30,11 @@ QByteArray folded(const QString& line)
 
 std::vector<PhonebookEntry> EntriesOfRows(const QStringList& rows)
 {
-    const QString tee = QString(at::kTee) + QLatin1Char(' ');
-    const QString bar = QLatin1Char(' ') + QString(at::kBar) + QLatin1Char(' ');
     std::vector<PhonebookEntry> entries;
     for (const QString& row : rows) {
-        const qsizetype head = row.indexOf(tee);
-        if (head < 0)
-            continue;
-        const qsizetype start = head + tee.size();
-        const qsizetype split = row.indexOf(bar, start);
-        if (split < 0)
-            continue;
-        PhonebookEntry entry;
-        entry.number = row.mid(start, split - start).trimmed();
-        entry.name = row.mid(split + bar.size());
-        while (entry.name.endsWith(QLatin1Char(' ')))
-            entry.name.chop(1);
-        if (!entry.number.isEmpty() || !entry.name.isEmpty())
-            entries.push_back(entry);
+        const std::optional<BookRowFields> fields = BookRowFieldsOf(row);
+        if (fields && (!fields->number.isEmpty() || !fields->name.isEmpty()))
+            entries.push_back({fields->name, fields->number});
     }
     return entries;
 }

@@ -1,31 +1,31 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// "Leggi rubrica da Cellulare", "Salva rubrica", "Carica rubrica", the
-// search field and the pick of a recipient from List2.
+#include "phone/phonebook/phonebook.h"
+
 #include "at/cpbr.h"
 #include "at/errors.h"
-#include "at/numbers.h"
 #include "at/unsolicited.h"
 #include "phone/phonebook/book_rows.h"
-#include "phone/phonebook/vcard.h"
 #include "phone/savefile.h"
-#include "window/form1.h"
 
 #include <algorithm>
 #include <optional>
 #include <utility>
 
+namespace phone {
+
 namespace {
 
 struct Store {
+    const char* book;
     const char* select;
     const char* status;
 };
 
 // Read in this order: SIM, phone memory, fixed dialling.
 constexpr Store kStores[] = {
-    {"+CPBS=SM", "Lettura rubrica sim in corso.."},
-    {"+CPBS=ME", "Lettura rubrica cellulare in corso.."},
-    {"+CPBS=FD", "Lettura rubrica speciale in corso.."},
+    {"SM", "+CPBS=SM", "Lettura rubrica sim in corso.."},
+    {"ME", "+CPBS=ME", "Lettura rubrica cellulare in corso.."},
+    {"FD", "+CPBS=FD", "Lettura rubrica speciale in corso.."},
 };
 
 // A read where every book failed, with the phone's last reason.
@@ -58,29 +58,6 @@ constexpr int kRereads = 2;
 
 const QString kToUcs2 = QStringLiteral("+CSCS=\"UCS2\"");
 
-// Notes the restart lines ("RDY", "+CPIN: READY"...) that the link takes out
-// of the answers and reports, while it lives.
-class RestartWatch {
-public:
-    explicit RestartWatch(PhoneLink& link)
-        : m_connection(QObject::connect(&link, &PhoneLink::notice, [this](const QString& line) {
-              if (at::IsRestart(line))
-                  m_seen = true;
-          }))
-    {
-    }
-    ~RestartWatch() { QObject::disconnect(m_connection); }
-    RestartWatch(const RestartWatch&) = delete;
-    RestartWatch& operator=(const RestartWatch&) = delete;
-
-    // Whether the phone restarted since the last call.
-    bool take() { return std::exchange(m_seen, false); }
-
-private:
-    bool m_seen = false;
-    QMetaObject::Connection m_connection;
-};
-
 // What a read could not give as the phone has it.
 struct Shortfall {
     int unread = 0;    // entries the phone would not give: no row at all
@@ -93,17 +70,84 @@ struct Shortfall {
     }
 };
 
+// Notes the restart lines ("RDY", "+CPIN: READY"...) that the link takes out
+// of the answers and reports, while it lives.
+class RestartWatch {
+public:
+    explicit RestartWatch(Session& session)
+        : m_session(session), m_listener(session.listen(at::IsRestart, [this](const QString&) { m_seen = true; }))
+    {
+    }
+    ~RestartWatch() { m_session.unlisten(m_listener); }
+    RestartWatch(const RestartWatch&) = delete;
+    RestartWatch& operator=(const RestartWatch&) = delete;
+
+    // Whether the phone restarted since the last call.
+    bool take() { return std::exchange(m_seen, false); }
+
+private:
+    Session& m_session;
+    bool m_seen = false;
+    int m_listener;
+};
+
+// An entry as its row shows it: control characters blanked, the number
+// without blanks around it, the name without blanks after it.
+Entry shownEntry(const QString& book, int index, const QString& number, int type, const QString& name)
+{
+    Entry entry{book, index, WithoutControls(number).trimmed(), type, WithoutControls(name)};
+    while (entry.name.endsWith(QLatin1Char(' ')))
+        entry.name.chop(1);
+    return entry;
+}
+
+// What a row given as text shows: the index, number and name of an entry
+// or an empty slot; no book.
+std::optional<Entry> entryOfRow(const QString& row)
+{
+    const std::optional<BookRowFields> fields = BookRowFieldsOf(row);
+    if (!fields)
+        return std::nullopt;
+    return Entry{QString(), fields->index, fields->number, 0, fields->name};
+}
+
+// The rows of a range of entries and what each shows.
+struct Rows {
+    QStringList rows;
+    std::vector<std::optional<Entry>> entries;
+
+    // A name that is no UCS2 in a UCS2 read is shown as the phone sent it.
+    void entry(const Store& store, const at::CpbrRange& size, const at::CpbrEntry& read, int index, bool ucs2,
+               Shortfall& shortfall)
+    {
+        std::optional<QString> name = PhonebookName(read.name, ucs2);
+        if (!name) {
+            ++shortfall.undecoded;
+            name = read.name;
+        }
+        const QString number = PhonebookNumber(read.number, ucs2);
+        rows.append(EntryRow(size, index, number, *name));
+        entries.push_back(shownEntry(QLatin1String(store.book), index, number, read.type, *name));
+    }
+    void empty(const Store& store, const at::CpbrRange& size, int index)
+    {
+        rows.append(EmptySlotRow(size, index));
+        entries.push_back(Entry{QLatin1String(store.book), index, QString(), 0, QString()});
+    }
+};
+
 // The rows of every store the phone lets us read, built aside so that List2
 // keeps the previous phone book until the read has succeeded.
 class BookRead {
 public:
-    BookRead(Form1& form, const LongOperation& operation, RestartWatch& restarts, bool ucs2)
-        : ucs2(ucs2), m_form(form), m_operation(operation), m_restarts(restarts)
+    BookRead(const Operation& operation, RestartWatch& restarts, bool ucs2)
+        : ucs2(ucs2), m_session(operation.session()), m_operation(operation), m_restarts(restarts)
     {
     }
 
     bool ucs2;                          // the character set of the read
     QStringList rows;                   // every store read, framed
+    std::vector<std::optional<Entry>> entries; // what each row shows
     std::optional<at::CpbrRange> sized; // the store sized last, whose widths the rows end with
     QString refusal;                    // the phone's last word on a book it would not give
     Shortfall missing;
@@ -121,11 +165,14 @@ private:
     // One transaction; an end when the line was lost or the phone is silent.
     std::optional<ReadEnd> ask(const QString& command, QString& answer)
     {
-        answer = m_form.InviaAT(command);
-        if (m_operation.lineLost())
+        switch (m_session.ask(m_operation, command, &answer)) {
+        case Step::LineLost:
             return ReadEnd::LineLost;
-        if (silent(answer))
+        case Step::Silent:
             return ReadEnd::Silent;
+        case Step::Answered:
+            break;
+        }
         return std::nullopt;
     }
 
@@ -146,14 +193,14 @@ private:
     std::optional<ReadEnd> select(const Store& store, std::optional<at::CpbrRange>& size)
     {
         size.reset();
-        const QString selected = m_form.InviaAT(QLatin1String(store.select));
+        const QString selected = m_session.transaction(QLatin1String(store.select));
         if (m_operation.lineLost())
             return ReadEnd::LineLost;
-        m_form.Stato(QLatin1String(store.status));
+        m_session.feedback().status(QLatin1String(store.status));
         if (silent(selected))
             return ReadEnd::Silent;
         if (selected != QLatin1String("OK")) {
-            refusal = m_form.ErroreAT;
+            refusal = m_session.link().lastError();
             return std::nullopt;
         }
         QString answer;
@@ -161,7 +208,7 @@ private:
             return end;
         const at::CpbrRange parsed = at::ParseCpbrRange(answer);
         if (!parsed.valid) {
-            refusal = m_form.ErroreAT;
+            refusal = m_session.link().lastError();
             return std::nullopt;
         }
         size = parsed;
@@ -183,9 +230,9 @@ private:
         if (!size)
             return std::nullopt;
         sized = size;
-        rows.append(HeaderRow(*size));
-        m_form.ProgressBar1->setMax(float(size->last));
-        m_form.ProgressBar1->setValue(0.1f);
+        append(HeaderRow(*size));
+        m_session.feedback().progressMax(float(size->last));
+        m_session.feedback().progress(0.1f);
         // Always from index 1, whatever the first index the phone gives.
         for (int first = 1; first <= size->last; first += kRangeSize) {
             const int last = std::min(first + kRangeSize - 1, size->last);
@@ -198,7 +245,7 @@ private:
                 break;
             }
         }
-        rows.append(FooterRow(*size));
+        append(FooterRow(*size));
         return std::nullopt;
     }
 
@@ -207,13 +254,14 @@ private:
     std::optional<ReadEnd> range(const Store& store, const at::CpbrRange& size, int first, int last, bool& bookLost)
     {
         for (int again = 0;; ++again) {
-            QStringList got;
+            Rows got;
             Shortfall shortfall;
-            if (const std::optional<ReadEnd> end = rangeOnce(size, first, last, got, shortfall))
+            if (const std::optional<ReadEnd> end = rangeOnce(store, size, first, last, got, shortfall))
                 return end;
             const bool restarted = m_restarts.take();
             if ((!restarted && shortfall.undecoded == 0) || again == kRereads) {
-                rows += got;
+                rows += got.rows;
+                entries.insert(entries.end(), got.entries.begin(), got.entries.end());
                 missing += shortfall;
                 return std::nullopt;
             }
@@ -232,45 +280,45 @@ private:
     // Entries first..last in one command; the rows are those the entry by
     // entry read would write. Unlisted entries are empty; so is the whole
     // range when the phone answers it "not found".
-    std::optional<ReadEnd> rangeOnce(const at::CpbrRange& size, int first, int last, QStringList& got,
+    std::optional<ReadEnd> rangeOnce(const Store& store, const at::CpbrRange& size, int first, int last, Rows& got,
                                      Shortfall& shortfall)
     {
-        m_form.DoEvents();
+        m_session.feedback().yield();
         QString answer;
         if (const std::optional<ReadEnd> end = ask(QStringLiteral("+CPBR=%1,%2").arg(first).arg(last), answer))
             return end;
         std::optional<std::vector<at::CpbrEntry>> listed;
-        if (answer == QLatin1String("OK") || at::CmeError(m_form.ErroreAT) == at::kCmeNotFound)
+        if (answer == QLatin1String("OK") || at::CmeError(m_session.link().lastError()) == at::kCmeNotFound)
             listed.emplace();
         else if (answer != QLatin1String("ERROR"))
             listed = at::ParseCpbrEntries(answer, first, last);
         if (!listed)
-            return entryByEntry(size, first, last, got, shortfall);
+            return entryByEntry(store, size, first, last, got, shortfall);
         auto next = listed->cbegin();
         for (int index = first; index <= last; ++index) {
             if (next != listed->cend() && next->index == index)
-                got.append(entryRow(size, *next++, index, shortfall));
+                got.entry(store, size, *next++, index, ucs2, shortfall);
             else
-                got.append(EmptySlotRow(size, index));
+                got.empty(store, size, index);
         }
-        m_form.ProgressBar1->setValue(float(last));
+        m_session.feedback().progress(float(last));
         return std::nullopt;
     }
 
     // Entries first..last, one command each: the way of phones that refuse
     // ranges, and of a range whose answer cannot be trusted.
-    std::optional<ReadEnd> entryByEntry(const at::CpbrRange& size, int first, int last, QStringList& got,
-                                        Shortfall& shortfall)
+    std::optional<ReadEnd> entryByEntry(const Store& store, const at::CpbrRange& size, int first, int last,
+                                        Rows& got, Shortfall& shortfall)
     {
         for (int index = first; index <= last; ++index) {
-            m_form.DoEvents();
+            m_session.feedback().yield();
             QString answer;
             if (const std::optional<ReadEnd> end = ask(QStringLiteral("+CPBR=") + QString::number(index), answer))
                 return end;
-            m_form.ProgressBar1->setValue(float(index));
+            m_session.feedback().progress(float(index));
             // An empty entry is a bare OK or "not found", as phones differ.
-            if (answer == QLatin1String("OK") || at::CmeError(m_form.ErroreAT) == at::kCmeNotFound) {
-                got.append(EmptySlotRow(size, index));
+            if (answer == QLatin1String("OK") || at::CmeError(m_session.link().lastError()) == at::kCmeNotFound) {
+                got.empty(store, size, index);
                 continue;
             }
             // Any other answer (a protected entry, a garbled line) gets no
@@ -278,149 +326,132 @@ private:
             // of the next row shows the gap, and the read counts it.
             const at::CpbrEntry entry = at::ParseCpbrEntry(answer);
             if (entry.valid)
-                got.append(entryRow(size, entry, index, shortfall));
+                got.entry(store, size, entry, index, ucs2, shortfall);
             else
                 ++shortfall.unread;
         }
         return std::nullopt;
     }
 
-    // A name that is no UCS2 in a UCS2 read is shown as the phone sent it.
-    QString entryRow(const at::CpbrRange& size, const at::CpbrEntry& entry, int index, Shortfall& shortfall) const
+    void append(const QString& frame)
     {
-        std::optional<QString> name = PhonebookName(entry.name, ucs2);
-        if (!name) {
-            ++shortfall.undecoded;
-            name = entry.name;
-        }
-        return EntryRow(size, index, PhonebookNumber(entry.number, ucs2), *name);
+        rows.append(frame);
+        entries.emplace_back();
     }
 
-    Form1& m_form;
-    const LongOperation& m_operation;
+    Session& m_session;
+    const Operation& m_operation;
     RestartWatch& m_restarts;
 };
 
 } // namespace
 
-void Form1::Command1_Click()
+
+Phonebook::Phonebook(Session& session, QObject* parent) : RowModel(parent), m_session(session) {}
+
+std::optional<Entry> Phonebook::entry(int row) const
 {
-    LongOperation operation(*this, PortaNonAperta);
-    if (!operation.taken())
-        return;
-    // A lost line stops everything: panel 2 keeps the connection error,
-    // List2 the previous phone book, the phone whatever set it was left in.
+    if (row < 0 || size_t(row) >= m_entries.size())
+        return std::nullopt;
+    return m_entries[size_t(row)];
+}
+
+std::vector<Entry> Phonebook::entries() const
+{
+    std::vector<Entry> all;
+    for (const std::optional<Entry>& entry : m_entries) {
+        if (entry)
+            all.push_back(*entry);
+    }
+    return all;
+}
+
+std::optional<QString> Phonebook::read(const Operation& operation)
+{
+    Feedback& feedback = m_session.feedback();
+    // A lost line stops everything: the status keeps the connection error,
+    // the rows the previous phone book, the phone whatever set it was left in.
     const auto lineLost = [&] {
         if (!operation.lineLost())
             return false;
-        ProgressBar1->setValue(0.1f);
+        feedback.progress(0.1f);
         return true;
     };
-    RestartWatch restarts(*Linea);
+    RestartWatch restarts(m_session);
     // Names in any script come as UCS2; a phone without it is read in GSM.
-    const QString charset = InviaAT(kToUcs2);
+    const QString charset = m_session.transaction(kToUcs2);
     if (lineLost())
-        return;
-    BookRead read(*this, operation, restarts, charset == QLatin1String("OK"));
+        return std::nullopt;
+    BookRead read(operation, restarts, charset == QLatin1String("OK"));
     const ReadEnd end = silent(charset) ? ReadEnd::Silent : read.stores();
     // Why the read stopped, before the set-up below gives up in its turn.
-    const phonelink::GiveUp why = Linea->whyGivenUp();
+    const phonelink::GiveUp why = m_session.link().whyGivenUp();
     if (end == ReadEnd::LineLost) {
-        ProgressBar1->setValue(0.1f);
-        return;
+        feedback.progress(0.1f);
+        return std::nullopt;
     }
     // The rest of the program speaks GSM to the phone: put it back, also
     // after a read that failed.
     bool restored = true;
     if (read.ucs2) {
-        const QString answer = InviaAT(QStringLiteral("+CSCS=\"GSM\""));
+        const QString answer = m_session.transaction(QStringLiteral("+CSCS=\"GSM\""));
         if (lineLost())
-            return;
+            return std::nullopt;
         restored = answer == QLatin1String("OK");
     }
     // Not one book could be read (a SIM that asks for its PIN refuses them
-    // all): that is no empty phone book, and the previous list stays.
+    // all): that is no empty phone book, and the previous rows stay.
     if (end == ReadEnd::Silent || !read.sized) {
-        ProgressBar1->setValue(0.1f);
-        return Stato(end == ReadEnd::Silent ? QStringLiteral("Lettura rubriche fallita: ") + phonelink::GiveUpText(why)
-                                                  + QStringLiteral("..")
-                                            : noBook(read.refusal));
+        feedback.progress(0.1f);
+        return end == ReadEnd::Silent
+                   ? QStringLiteral("Lettura rubriche fallita: ") + phonelink::GiveUpText(why) + QStringLiteral("..")
+                   : noBook(read.refusal);
     }
-    List2->Clear();
-    List2->addItems(read.rows);
-    LungNumero = read.sized->numberLength;
-    LungNome = read.sized->nameLength;
-    Stato(BookReadStatus(read.missing.unread, read.missing.undecoded, restored));
+    m_entries = std::move(read.entries);
+    resetTexts(read.rows);
+    m_session.numberWidth = read.sized->numberLength;
+    m_session.nameWidth = read.sized->nameLength;
+    return BookReadStatus(read.missing.unread, read.missing.undecoded, restored);
 }
 
-void Form1::Command7_Click()
+bool Phonebook::save(const QString& fileName)
 {
-    LongOperation operation(*this);
-    if (!operation.taken())
-        return;
-    CommonDialog1->Filter = QStringLiteral("*.RDS");
-    CommonDialog1->ShowSave();
-    const QString chosen = CommonDialog1->FileName;
-    const int count = List2->ListCount();
-    if (chosen.isEmpty() || count == 0) {
-        Stato(QStringLiteral("IMPOSSIBILE SALVARE"));
-        return;
-    }
-    Stato(QStringLiteral("SALVATAGGIO IN CORSO"));
-    ProgressBar1->setMax(float(count - 1) + 0.1f);
+    Feedback& feedback = m_session.feedback();
+    const int rows = count();
+    feedback.progressMax(float(rows - 1) + 0.1f);
     // The rows as they are now, whatever runs during a yield.
-    QStringList rows;
-    rows.reserve(count);
-    for (int i = 0; i < count; ++i)
-        rows.append(List2->List(i));
-    const RdsEncoding encoding = RdsEncodingFor(rows);
+    const QStringList kept = texts();
+    const RdsEncoding encoding = RdsEncodingFor(kept);
     // The old file stays until every row is on the disk.
-    VerifiedSave file(RdsSaveName(chosen));
+    VerifiedSave file(fileName);
     bool written = file.open() && file.write(RdsPreamble(encoding));
-    RowYield yield(*this);
-    for (int i = 0; written && i < count; ++i) {
+    RowYield yield(feedback);
+    for (int i = 0; written && i < rows; ++i) {
         yield();
-        ProgressBar1->setValue(float(i) + 0.1f);
-        written = file.write(RdsLine(rows.at(i), encoding));
+        feedback.progress(float(i) + 0.1f);
+        written = file.write(RdsLine(kept.at(i), encoding));
     }
-    if (!written || !file.commit()) {
-        Stato(QStringLiteral("IMPOSSIBILE SALVARE"));
-        return;
-    }
-    Stato(QStringLiteral("SALVATAGGIO ULTIMATO"));
+    return written && file.commit();
 }
 
-void Form1::Command8_Click()
+QString Phonebook::load(const QString& fileName)
 {
-    LongOperation operation(*this);
-    if (!operation.taken())
-        return;
-    CommonDialog1->Filter = QStringLiteral("*.RDS");
-    CommonDialog1->ShowOpen();
-    const QString chosen = CommonDialog1->FileName;
-    if (chosen.isEmpty() || !IsRdsName(chosen)) {
-        Stato(QStringLiteral("IMPOSSIBILE CARICARE"));
-        return;
-    }
-    Stato(QStringLiteral("CARICAMENTO IN CORSO"));
-    // The whole file first: List2 changes only once the file has been read.
-    // A FIFO, a device, a folder or a huge file is no phone book.
-    const std::optional<QByteArray> bytes = ReadRegularFile(chosen, kMaxRdsBytes);
-    if (!bytes) {
-        Stato(QStringLiteral("IMPOSSIBILE CARICARE"));
-        return;
-    }
+    // The whole file first: the rows change only once the file has been
+    // read. A FIFO, a device, a folder or a huge file is no phone book.
+    const std::optional<QByteArray> bytes = ReadRegularFile(fileName, kMaxRdsBytes);
+    if (!bytes)
+        return QStringLiteral("IMPOSSIBILE CARICARE");
     const QStringList lines = RdsRows(*bytes);
-    if (std::any_of(lines.begin(), lines.end(), [](const QString& line) { return line.size() > kMaxRdsRow; })) {
-        Stato(QStringLiteral("IMPOSSIBILE CARICARE"));
-        return;
-    }
+    if (std::any_of(lines.begin(), lines.end(), [](const QString& line) { return line.size() > kMaxRdsRow; }))
+        return QStringLiteral("IMPOSSIBILE CARICARE");
     // A line that is no row of a phone book (half of a row cut by a line
     // break, text of another file) is left out and counted; a file with no
-    // row at all is no phone book, and the list stays as it was.
+    // row at all is no phone book, and the rows stay as they were.
     QStringList rows;
     int unreadable = 0;
+    RowYield yield(m_session.feedback());
     for (const QString& line : lines) {
+        yield();
         const QString row = WithoutControls(line);
         if (IsBookRow(row))
             rows.append(row);
@@ -429,69 +460,47 @@ void Form1::Command8_Click()
     }
     const QString notRead = unreadable == 1 ? QStringLiteral("1 riga non leggibile")
                                             : QStringLiteral("%1 righe non leggibili").arg(unreadable);
-    if (rows.isEmpty() && unreadable > 0) {
-        Stato(QStringLiteral("IMPOSSIBILE CARICARE: ") + notRead + QStringLiteral(".."));
-        return;
-    }
-    List2->Clear();
-    RowYield yield(*this);
-    for (const QString& row : rows) {
-        yield();
-        List2->AddItem(row);
-    }
+    if (rows.isEmpty() && unreadable > 0)
+        return QStringLiteral("IMPOSSIBILE CARICARE: ") + notRead + QStringLiteral("..");
+    m_entries.clear();
+    for (const QString& row : rows)
+        m_entries.push_back(entryOfRow(row));
+    resetTexts(rows);
     if (unreadable == 0)
-        return Stato(QStringLiteral("CARICAMENTO ULTIMATO"));
-    const size_t entries = EntriesOfRows(rows).size();
-    Stato((entries == 1 ? QStringLiteral("Caricata 1 voce, ") : QStringLiteral("Caricate %1 voci, ").arg(entries))
-          + notRead + QStringLiteral(".."));
+        return QStringLiteral("CARICAMENTO ULTIMATO");
+    const size_t shown = vcardEntries().size();
+    return (shown == 1 ? QStringLiteral("Caricata 1 voce, ") : QStringLiteral("Caricate %1 voci, ").arg(shown))
+           + notRead + QStringLiteral("..");
 }
 
-void Form1::Text5_Change()
+std::optional<QString> Phonebook::nameOf(const QString& needle) const
 {
-    const QString typed = Text5->text();
-    const QString wanted = at::TrimSpaces(typed);
-    if (wanted.isEmpty())
-        return;
-    RowYield yield(*this);
-    for (int i = 0; i < List2->ListCount(); ++i) {
+    RowYield yield(m_session.feedback());
+    for (int row = 0; row < count(); ++row) {
         yield();
-        // A keystroke during the yield has started a newer search, which
-        // has already run to its end: this one must not select after it.
-        if (Text5->text() != typed)
-            return;
-        if (List2->List(i).contains(wanted, Qt::CaseInsensitive)) {
-            List2->setListIndex(i);
-            return;
-        }
+        if (auto name = NameInRow(text(row), needle, m_session.numberWidth, m_session.nameWidth))
+            return name;
     }
+    return std::nullopt;
 }
 
-void Form1::List2_Click()
+std::vector<PhonebookEntry> Phonebook::vcardEntries() const
 {
-    if (const std::optional<QString> picked = PickedRecipient(List2->List(List2->ListIndex())))
-        Text2->setText(*picked);
+    std::vector<PhonebookEntry> cards;
+    for (const std::optional<Entry>& entry : m_entries) {
+        if (entry && (!entry->number.isEmpty() || !entry->name.isEmpty()))
+            cards.push_back({entry->name, entry->number});
+    }
+    return cards;
 }
 
-// The phone book as vCards: the rows of List2 are the whole phone book,
-// exported as they stand.
-void Form1::EsportaRubrica()
+void Phonebook::textWritten(int row)
 {
-    QStringList rows;
-    for (int i = 0; i < List2->ListCount(); ++i)
-        rows << List2->List(i);
-    const std::vector<PhonebookEntry> entries = EntriesOfRows(rows);
-    if (entries.empty()) {
-        Stato(QStringLiteral("Rubrica vuota: niente da esportare.."));
-        return;
-    }
-    DialogoEsporta->Filter = QStringLiteral("vCard (*.vcf)");
-    DialogoEsporta->ShowSave();
-    if (DialogoEsporta->FileName.isEmpty())
-        return;
-    const QString fileName = WithSuffix(DialogoEsporta->FileName, QStringLiteral("vcf"));
-    if (!SaveVerified(fileName, VCards(entries))) {
-        Stato(QStringLiteral("IMPOSSIBILE ESPORTARE: ") + fileName);
-        return;
-    }
-    Stato(QStringLiteral("Esportazione terminata: %1 voci in %2").arg(entries.size()).arg(fileName));
+    if (size_t(row) >= m_entries.size())
+        m_entries.resize(size_t(row) + 1);
+    m_entries[size_t(row)] = entryOfRow(text(row));
 }
+
+void Phonebook::textsReset() { m_entries.clear(); }
+
+} // namespace phone
