@@ -3,6 +3,7 @@
 
 #include "phone/messages/messages.h"
 #include "phone/phonebook/phonebook.h"
+#include "phone/sending/sender.h"
 
 #include "link/atlog.h"
 #include "pdu/pdu.h"
@@ -69,9 +70,10 @@ template <typename T> T* make(QWidget* parent, const char* name, const QString& 
 Form1::Form1(QWidget* parent)
     : QWidget(parent), Sessione(new phone::Session(*this, this)), Linea(&Sessione->link()),
       Rubrica(new phone::Phonebook(*Sessione, this)), Messaggi(new phone::Messages(*Sessione, *Rubrica, this)),
-      MSComm1(Linea->port()), LineaLibera(Sessione->lineFree), ComandoLibero(Sessione->commandFree),
-      LungNumero(Sessione->numberWidth), LungNome(Sessione->nameWidth), Tempi(Linea->timing),
-      ErroreAT(Linea->lastError()), UltimoAvviso(Linea->lastArrival())
+      Invio(new phone::Sender(*Sessione, this)), MSComm1(Linea->port()), LineaLibera(Sessione->lineFree),
+      ComandoLibero(Sessione->commandFree), LungNumero(Sessione->numberWidth), LungNome(Sessione->nameWidth),
+      RifSmsLungo(Invio->longReference), Tempi(Linea->timing), ErroreAT(Linea->lastError()),
+      UltimoAvviso(Linea->lastArrival()), Ricevute(Invio->ledger), RicevutaSospesa(Invio->givenUp)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("ZIRCALO v ") + ProgramVersion());
@@ -124,7 +126,10 @@ Form1::Form1(QWidget* parent)
     // The link's busy light, its transaction guard and its lost line.
     connect(Linea, &PhoneLink::light, Label16, &Light::setBackColor);
     connect(Linea, &PhoneLink::lineLost, this, &Form1::MSComm1_Error);
-    connect(Linea, &PhoneLink::lateConfirmation, this, &Form1::Linea_LateConfirmation);
+    // The sent counter shows the parts sent; a message whose send stopped
+    // may be told at once.
+    connect(Invio, &phone::Sender::sentChanged, this, [this](int parts) { Label8->setText(QString::number(parts)); });
+    connect(Invio, &phone::Sender::told, this, [this](const at::Told& told) { diConsegna(told); });
     connect(Linea, &PhoneLink::notice, this, &Form1::Linea_Notice);
     // A notice that came during a transaction outside any long operation
     // (the connection's own) is handled once the transaction is over.

@@ -1,22 +1,28 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The one window of the program: its controls, the program-wide values and
-// the event handlers. Each subsystem folder defines the handlers it owns:
-//   window/    Form1(), Form_Load, Timer1_Timer, InviaAT (the link's
-//              transaction), the conventions below
-//   window/connection.cpp  InitAT, SbloccaSim, AttivaAvvisi, Command2_Click,
-//              Command3_Click, MSComm1_Error, Disconnetti, Form_Unload,
-//              StatusBar1_PanelClick
-//   store/     Command4_Click, List1_Click, Leggi_SMS, Command11_Click,
-//              Command6_Click, Command9_Click, Linea_Notice, GestisciAvvisi
-//   phonebook/ Command1_Click, Command7_Click, Command8_Click,
-//              Text5_Change, List2_Click
-//   composer/  Command5_Click, Text1_Change, Text1_GotFocus, Text1_Truncated,
-//              Text2_GotFocus, Command12_Click, Command10_Click,
-//              Check8_Click, Linea_LateConfirmation
+// the event handlers. Each handler asks a capability of the phone
+// (src/phone) and shows what it gives:
+//   window/form1.cpp         Form1(), Form_Load, Timer1_Timer, InviaAT, the
+//                            conventions below
+//   window/connection.cpp    InitAT, SbloccaSim, AttivaAvvisi, Command2_Click,
+//                            Command3_Click, MSComm1_Error, Disconnetti,
+//                            Form_Unload, StatusBar1_PanelClick
+//   window/messages_view.cpp Command4_Click, List1_Click, Leggi_SMS,
+//                            Command11_Click, Command6_Click, Command9_Click,
+//                            EsportaMessaggi
+//   window/arrivals_view.cpp Linea_Notice, GestisciAvvisi
+//   window/phonebook_view.cpp Command1_Click, Command7_Click, Command8_Click,
+//                            Text5_Change, List2_Click, EsportaRubrica
+//   window/composer_view.cpp Command5_Click, Text1_Change, Text1_GotFocus,
+//                            Text1_Truncated, Text2_GotFocus, Command12_Click,
+//                            Command10_Click, Check8_Click
 #pragma once
 
 #include "at/delivery.h"
 #include "link/phonelink.h"
+#include "phone/messages/messages.h"
+#include "phone/phonebook/phonebook.h"
+#include "phone/sending/sender.h"
 #include "phone/session.h"
 #include "window/controls.h"
 #include "window/portfinder.h"
@@ -34,13 +40,6 @@
 class QMenu;
 class DesktopNotifier;
 class LongOperation;
-namespace phone {
-class Messages;
-class Phonebook;
-} // namespace phone
-namespace store {
-struct Columns;
-} // namespace store
 
 #include <cstdint>
 #include <deque>
@@ -63,6 +62,9 @@ public:
     // messages of both stores (List1 shows theirs).
     phone::Phonebook* const Rubrica;
     phone::Messages* const Messaggi;
+    // Sending: the parts, the reference of a message in parts, the
+    // delivery ledger and the count of parts sent (Label8 shows it).
+    phone::Sender* const Invio;
 
     // ---- controls, named as the program knows them ----
     QPushButton* Command1;  // "Leggi rubrica da Cellulare"
@@ -140,8 +142,8 @@ public:
     int& LungNumero;
     int& LungNome;
     // The reference of the next concatenated SMS's parts, one a message,
-    // so that the recipient's phone joins the parts of each apart.
-    quint8 RifSmsLungo = 0;
+    // so that the recipient's phone joins the parts of each apart (Invio's).
+    quint8& RifSmsLungo;
 
     // The link's own values, which handlers read and tests shorten: its
     // timing, the extended error of the last transaction ("+CMS ERROR:
@@ -196,9 +198,6 @@ public:
     // "SMS lungo" checked or unchecked, by a click or by code: Text1's
     // limit and the counter follow.
     void Check8_Click();
-    // The network confirmed, with `reference`, a message whose send was
-    // given up and told as failed.
-    void Linea_LateConfirmation(int reference);
 
     // ---- a phone that lives: messages and reports that arrive ----
     // Asks the phone to tell of each message stored (+CMTI) and of each
@@ -216,11 +215,10 @@ public:
     void GestisciAvvisi();
     // Has GestisciAvvisi run from the window's queue when notices wait.
     void AvvisiInAttesa();
-    // The messages sent with "Ricevuta", part by part, until each is told.
-    at::DeliveryLedger Ricevute;
-    // The part sent with "Ricevuta" whose send was given up: a late
-    // confirmation gives its reference and puts it on the ledger.
-    std::optional<at::SentPart> RicevutaSospesa;
+    // The messages sent with "Ricevuta", part by part, until each is told,
+    // and the part whose send was given up (Invio's).
+    at::DeliveryLedger& Ricevute;
+    std::optional<at::SentPart>& RicevutaSospesa;
     // Tells the desktop (title, text) while the window is not in front: a
     // freedesktop notification, or the tray's balloon. Tests replace it.
     std::function<void(const QString&, const QString&)> Notifica;

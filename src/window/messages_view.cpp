@@ -209,7 +209,8 @@ void Form1::Command9_Click()
                   QStringLiteral("ATTENZIONE!!")))
         return;
     QString failure;
-    const phone::Ended end = Messaggi->deleteAll(guard, [this] { return Colonne(); }, failure);
+    const phone::Ended end = Messaggi->deleteAll(
+        guard, [this] { return Colonne(); }, failure);
     if (end.lineLost)
         return;
     if (!end.status.startsWith(QLatin1String("Cancellazione sms fallita")))

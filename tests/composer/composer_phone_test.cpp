@@ -55,7 +55,7 @@ TEST_F(Sending, TheSecondWorkedExampleFlashWithReport)
     form.Check1->setChecked(true);
     form.Check2->setChecked(true);
     form.Text2->setText(QStringLiteral("+3912345678"));
-    form.Label8->setText(QStringLiteral("9"));
+    form.Invio->setSent(9);
     form.Command5_Click();
     EXPECT_EQ(phone.sim().received(), "AT+CMGS=16\r\r"
                                       "0691932143658731F30A91932143658700F0FF0361F118\x1A\r");

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The recipient taken from the field, the packing of "ZIP SMS", and the
 // reference of a message sent.
-#include "composer/composer.h"
+#include "phone/sending/compose.h"
 #include "phonebook/qstring_printer.h"
 
 #include <gtest/gtest.h>

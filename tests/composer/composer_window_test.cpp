@@ -161,7 +161,7 @@ TEST_F(Composer, FocusSelectsTheWholeField)
 
 TEST_F(Composer, ResetSetsTheSentCounterToZero)
 {
-    form.Label8->setText(QStringLiteral("7"));
+    form.Invio->setSent(7);
     form.Command10->click();
     EXPECT_EQ(form.Label8->text(), QStringLiteral("0"));
 }

@@ -178,8 +178,7 @@ Messages::PassEnd Messages::writeListed(const Operation& operation, const Store&
         if (operation.lineLost())
             return {PassEnd::LineLost, {}};
         m_session.feedback().progress(float(slot));
-        write(offset + slot - 1, RowPlace{store.sim, slot, capacity, -1}, listedSlot(bySlot, slot), QString(),
-              columns);
+        write(offset + slot - 1, RowPlace{store.sim, slot, capacity, -1}, listedSlot(bySlot, slot), QString(), columns);
     }
     return {PassEnd::Next, {}};
 }
@@ -187,8 +186,8 @@ Messages::PassEnd Messages::writeListed(const Operation& operation, const Store&
 // The rows of a store read slot by slot, after `listing`. A slot the phone
 // gave no answer for shows "error", and the read stops there: the slots
 // after it would wait as long.
-Messages::PassEnd Messages::readSlots(const Operation& operation, StoreReader& reader, const Store& store,
-                                      int capacity, int offset, const Listing& listing, const Columns& columns)
+Messages::PassEnd Messages::readSlots(const Operation& operation, StoreReader& reader, const Store& store, int capacity,
+                                      int offset, const Listing& listing, const Columns& columns)
 {
     int notReadSlots = 0;
     for (int slot = 1; slot <= capacity; ++slot) {
@@ -508,9 +507,8 @@ Ended Messages::refresh(const Operation& operation, const Columns& columns, QStr
             return {false, QStringLiteral("Aggiornamento elenco sms fallito: ") + m_session.noAnswer()};
         }
     }
-    return {false, failure.isEmpty()
-                       ? withNotRead(QStringLiteral("Aggiornamento elenco sms terminata.."), notReadSlots)
-                       : failure};
+    return {false, failure.isEmpty() ? withNotRead(QStringLiteral("Aggiornamento elenco sms terminata.."), notReadSlots)
+                                     : failure};
 }
 
 // ---- the deletions ----
@@ -585,7 +583,8 @@ Ended Messages::deleteAll(const Operation& operation, const std::function<Column
             step = reader.capacity(store, capacity);
             if (step == Step::Answered && !capacity)
                 storeFailure = Capitalized(SizeNotRead(store.sim));
-        } else if (step == Step::Answered && StoreReader::NoPhoneStore(store, selection) && rowsOfStore(store.sim) == 0) {
+        } else if (step == Step::Answered && StoreReader::NoPhoneStore(store, selection)
+                   && rowsOfStore(store.sim) == 0) {
             break; // nothing there to delete
         } else if (step == Step::Answered) {
             storeFailure = selectionFailure(m_session, Step::Answered, store.sim);

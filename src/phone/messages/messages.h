@@ -86,8 +86,8 @@ public:
     // A store that cannot be selected ends with `failure` set.
     struct Opened {
         Detail detail;
-        bool read = false; // the slot was read: `detail` holds what the phone gave
-        QString failure;   // why the store could not be selected
+        bool read = false;      // the slot was read: `detail` holds what the phone gave
+        QString failure;        // why the store could not be selected
         bool lineLost = false;  // before the row changed
         bool partsLost = false; // the line was lost while the other parts were read
     };
@@ -148,8 +148,8 @@ private:
                       const store::Columns& columns, const std::function<void(const QString&)>& header, int& offset);
     PassEnd writeListed(const Operation& operation, const store::Store& store, int capacity, int offset,
                         const std::vector<at::CmglEntry>& listed, const store::Columns& columns);
-    PassEnd readSlots(const Operation& operation, store::StoreReader& reader, const store::Store& store,
-                      int capacity, int offset, const store::Listing& listing, const store::Columns& columns);
+    PassEnd readSlots(const Operation& operation, store::StoreReader& reader, const store::Store& store, int capacity,
+                      int offset, const store::Listing& listing, const store::Columns& columns);
     bool showWhole(const Operation& operation, int position, const store::MessagePart& part, Detail& detail);
 
     Session& m_session;

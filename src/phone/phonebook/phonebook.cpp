@@ -145,11 +145,11 @@ public:
     {
     }
 
-    bool ucs2;                          // the character set of the read
-    QStringList rows;                   // every store read, framed
+    bool ucs2;                                 // the character set of the read
+    QStringList rows;                          // every store read, framed
     std::vector<std::optional<Entry>> entries; // what each row shows
-    std::optional<at::CpbrRange> sized; // the store sized last, whose widths the rows end with
-    QString refusal;                    // the phone's last word on a book it would not give
+    std::optional<at::CpbrRange> sized;        // the store sized last, whose widths the rows end with
+    QString refusal;                           // the phone's last word on a book it would not give
     Shortfall missing;
 
     ReadEnd stores()
@@ -307,8 +307,8 @@ private:
 
     // Entries first..last, one command each: the way of phones that refuse
     // ranges, and of a range whose answer cannot be trusted.
-    std::optional<ReadEnd> entryByEntry(const Store& store, const at::CpbrRange& size, int first, int last,
-                                        Rows& got, Shortfall& shortfall)
+    std::optional<ReadEnd> entryByEntry(const Store& store, const at::CpbrRange& size, int first, int last, Rows& got,
+                                        Shortfall& shortfall)
     {
         for (int index = first; index <= last; ++index) {
             m_session.feedback().yield();
@@ -345,7 +345,6 @@ private:
 };
 
 } // namespace
-
 
 Phonebook::Phonebook(Session& session, QObject* parent) : RowModel(parent), m_session(session) {}
 
