@@ -20,7 +20,8 @@ namespace phone {
 
 // What the window does for the capabilities: it shows a status (panel 2),
 // beeps when a long operation is refused, lets its events run during a long
-// loop, shows the progress of one and asks the user a yes/no question.
+// loop, shows the progress of one, asks the user a yes/no question, and
+// tells the desktop of news while it is not in front.
 class Feedback {
 public:
     virtual ~Feedback() = default;
@@ -30,6 +31,7 @@ public:
     virtual void progressMax(float max) = 0;
     virtual void progress(float value) = 0;
     virtual bool confirm(const QString& text, const QString& title) = 0;
+    virtual void notify(const QString& title, const QString& text) = 0;
 };
 
 // How a step with the phone ended: with the phone's answer, on a line that

@@ -3,7 +3,6 @@
 // set-up, its model and service centre, and the end of the program.
 #include "window/form1.h"
 
-#include "at/cnmi.h"
 #include "at/cpin.h"
 #include "at/csca.h"
 #include "at/errors.h"
@@ -19,9 +18,7 @@ void Form1::Command2_Click()
     }
 
     // A new line: nothing noted on the last one is handled on this one.
-    AvvisiAttivi = false;
-    m_avvisi.clear();
-    m_avvisiPersi = 0;
+    Arrivi->forget();
     const QString device = Porta(PortaScelta());
     if (!Linea->open(device)) {
         Stato(PortErrorText(device, MSComm1->error(), MSComm1->errorString()));
@@ -79,21 +76,19 @@ void Form1::MSComm1_Error(QSerialPort::SerialPortError error)
 // The one way into the Disconnected state.
 void Form1::Disconnetti(const QString& message)
 {
-    AvvisiAttivi = false;
+    Arrivi->stop();
     Linea->close();
     StatusBar1->setPanelText(1, QStringLiteral("DICONNESSO"));
     Stato(message);
     Frame2->setEnabled(true);
 }
 
+// The reset, then the set-up every phone gets (phone::Session).
 void Form1::InitAT()
 {
     InviaAT(QStringLiteral("ATZ"));
-    InviaAT(QStringLiteral("+CSCS=GSM"));
-    InviaAT(QStringLiteral("ATE0")); // no echo from here on
-    InviaAT(QStringLiteral("ATQ0"));
-    InviaAT(QStringLiteral("ATV1"));    // "OK" and "ERROR" as words
-    InviaAT(QStringLiteral("+CMEE=1")); // errors as "+CMS ERROR: 321", numbers that tell an empty slot
+    for (const QString& command : phone::Session::SetUpCommands())
+        InviaAT(command);
 }
 
 // The SIM's PIN (GSM 07.07 8.3). A phone that does not know +CPIN? goes
@@ -158,20 +153,8 @@ bool Form1::SbloccaSim()
     }
 }
 
-// New-message indications (GSM 07.05 3.4.1), within what the phone
-// offers: a message is stored and told with +CMTI, never routed past the
-// phone's stores; a status report comes with +CDS, or stored with +CDSI.
-void Form1::AttivaAvvisi()
-{
-    const std::optional<at::CnmiOffer> offer = at::ParseCnmiTest(InviaAT(QStringLiteral("+CNMI=?")));
-    if (!PortOpen())
-        return;
-    if (const std::optional<QString> setting = offer ? at::CnmiSetting(*offer) : std::nullopt)
-        InviaAT(QStringLiteral("+CNMI=") + *setting);
-    // A phone that refuses may still tell of its messages on its own.
-    AvvisiAttivi = PortOpen();
-    AvvisiInAttesa();
-}
+// New-message indications, within what the phone offers (Arrivi's).
+void Form1::AttivaAvvisi() { Arrivi->activate(); }
 
 void Form1::Command3_Click()
 {

@@ -70,10 +70,13 @@ template <typename T> T* make(QWidget* parent, const char* name, const QString& 
 Form1::Form1(QWidget* parent)
     : QWidget(parent), Sessione(new phone::Session(*this, this)), Linea(&Sessione->link()),
       Rubrica(new phone::Phonebook(*Sessione, this)), Messaggi(new phone::Messages(*Sessione, *Rubrica, this)),
-      Invio(new phone::Sender(*Sessione, this)), MSComm1(Linea->port()), LineaLibera(Sessione->lineFree),
-      ComandoLibero(Sessione->commandFree), LungNumero(Sessione->numberWidth), LungNome(Sessione->nameWidth),
-      RifSmsLungo(Invio->longReference), Tempi(Linea->timing), ErroreAT(Linea->lastError()),
-      UltimoAvviso(Linea->lastArrival()), Ricevute(Invio->ledger), RicevutaSospesa(Invio->givenUp)
+      Invio(new phone::Sender(*Sessione, this)),
+      Arrivi(new phone::Arrivals(
+          *Sessione, *Messaggi, *Rubrica, *Invio, [this] { return Colonne(); }, this)),
+      MSComm1(Linea->port()), LineaLibera(Sessione->lineFree), ComandoLibero(Sessione->commandFree),
+      LungNumero(Sessione->numberWidth), LungNome(Sessione->nameWidth), RifSmsLungo(Invio->longReference),
+      Tempi(Linea->timing), ErroreAT(Linea->lastError()), UltimoAvviso(Linea->lastArrival()),
+      AvvisiAttivi(Arrivi->active), Ricevute(Invio->ledger), RicevutaSospesa(Invio->givenUp)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("ZIRCALO v ") + ProgramVersion());
@@ -126,19 +129,8 @@ Form1::Form1(QWidget* parent)
     // The link's busy light, its transaction guard and its lost line.
     connect(Linea, &PhoneLink::light, Label16, &Light::setBackColor);
     connect(Linea, &PhoneLink::lineLost, this, &Form1::MSComm1_Error);
-    // The sent counter shows the parts sent; a message whose send stopped
-    // may be told at once.
+    // The sent counter shows the parts sent.
     connect(Invio, &phone::Sender::sentChanged, this, [this](int parts) { Label8->setText(QString::number(parts)); });
-    connect(Invio, &phone::Sender::told, this, [this](const at::Told& told) { diConsegna(told); });
-    connect(Linea, &PhoneLink::notice, this, &Form1::Linea_Notice);
-    // A notice that came during a transaction outside any long operation
-    // (the connection's own) is handled once the transaction is over.
-    connect(Linea, &PhoneLink::busyChanged, this, [this](bool busy) {
-        if (!busy)
-            AvvisiInAttesa();
-    });
-    // What arrived during a long operation is handled once it has ended.
-    connect(Sessione, &phone::Session::operationEnded, this, &Form1::AvvisiInAttesa);
     connect(&atlog::Notices(), &atlog::Notifier::failed, this,
             [this](const QString& why) { Stato(QStringLiteral("Registro AT non scrivibile: ") + why); });
 
@@ -519,6 +511,12 @@ bool Form1::Conferma(const QString& text, const QString& title)
 void Form1::DoEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
 void Form1::progressMax(float max) { ProgressBar1->setMax(max); }
+
+void Form1::notify(const QString& title, const QString& text)
+{
+    if (!isActiveWindow())
+        Notifica(title, text);
+}
 
 void Form1::progress(float value) { ProgressBar1->setValue(value); }
 

@@ -10,7 +10,6 @@
 //   window/messages_view.cpp Command4_Click, List1_Click, Leggi_SMS,
 //                            Command11_Click, Command6_Click, Command9_Click,
 //                            EsportaMessaggi
-//   window/arrivals_view.cpp Linea_Notice, GestisciAvvisi
 //   window/phonebook_view.cpp Command1_Click, Command7_Click, Command8_Click,
 //                            Text5_Change, List2_Click, EsportaRubrica
 //   window/composer_view.cpp Command5_Click, Text1_Change, Text1_GotFocus,
@@ -20,6 +19,7 @@
 
 #include "at/delivery.h"
 #include "link/phonelink.h"
+#include "phone/arrivals.h"
 #include "phone/messages/messages.h"
 #include "phone/phonebook/phonebook.h"
 #include "phone/sending/sender.h"
@@ -65,6 +65,8 @@ public:
     // Sending: the parts, the reference of a message in parts, the
     // delivery ledger and the count of parts sent (Label8 shows it).
     phone::Sender* const Invio;
+    // What arrives while connected: new messages and status reports.
+    phone::Arrivals* const Arrivi;
 
     // ---- controls, named as the program knows them ----
     QPushButton* Command1;  // "Leggi rubrica da Cellulare"
@@ -200,21 +202,11 @@ public:
     void Check8_Click();
 
     // ---- a phone that lives: messages and reports that arrive ----
-    // Asks the phone to tell of each message stored (+CMTI) and of each
-    // status report (+CDS, +CDSI), within what its +CNMI=? offers; a phone
-    // that refuses works as before. From here on, until the disconnection,
-    // the notices are acted on.
+    // Asks the phone to tell of each message stored and each status report
+    // (Arrivi's); from here on, until the disconnection, the notices are
+    // acted on.
     void AttivaAvvisi();
-    bool AvvisiAttivi = false;
-    // An unsolicited line the link read: a message stored, a report stored
-    // or routed is noted, once a slot, and handled when the phone is free.
-    void Linea_Notice(const QString& line);
-    // Handles the notices noted, when no long operation and no transaction
-    // runs: the slot is read again and its row of List1 rewritten, panel 2
-    // says who wrote or whether a message was delivered.
-    void GestisciAvvisi();
-    // Has GestisciAvvisi run from the window's queue when notices wait.
-    void AvvisiInAttesa();
+    bool& AvvisiAttivi;
     // The messages sent with "Ricevuta", part by part, until each is told,
     // and the part whose send was given up (Invio's).
     at::DeliveryLedger& Ricevute;
@@ -230,6 +222,7 @@ public:
     void progressMax(float max) override;
     void progress(float value) override;
     bool confirm(const QString& text, const QString& title) override { return Conferma(text, title); }
+    void notify(const QString& title, const QString& text) override;
 
     // ---- conventions shared by the handlers ----
     static const QString Banner;         // "Visita: " and the home page
@@ -292,24 +285,7 @@ protected:
 private:
     void buildControls();
     void showTooltips();
-    // A notice noted and not yet handled.
-    struct Avviso {
-        enum Kind { Message, StoredReport, Report, Restart } kind = Message;
-        QString store; // of a stored message or report
-        int slot = 0;
-        QString pdu; // of a routed report
-        bool operator==(const Avviso& other) const
-        {
-            return kind == other.kind && store == other.store && slot == other.slot && pdu == other.pdu;
-        }
-    };
-    std::deque<Avviso> m_avvisi;
-    int m_avvisiPersi = 0; // beyond what is kept, told when handled
-    bool m_avvisiPosted = false;
     DesktopNotifier* m_notifier = nullptr;
-    bool gestisci(const Avviso& avviso, const LongOperation& guard);
-    void diConsegna(const QString& pak, bool stored);
-    void diConsegna(const at::Told& told, const QString& byNetwork = QString());
     QString m_forced[2];     // command line or port finder, this run only
     QString m_remembered[2]; // from the settings or the port finder
 

@@ -68,10 +68,9 @@ QString Sender::send(const Operation& operation, const Outgoing& message, const 
         // The network may still confirm a part given up; its report is
         // then told as any other.
         if (phonelink::gaveUp(answer)) {
-            givenUp = message.statusReport
-                          ? std::optional<at::SentPart>(at::SentPart{-1, message.number, QDateTime::currentDateTime(),
-                                                                     part, parts, thisSend})
-                          : std::nullopt;
+            givenUp = message.statusReport ? std::optional<at::SentPart>(
+                          at::SentPart{-1, message.number, QDateTime::currentDateTime(), part, parts, thisSend})
+                                           : std::nullopt;
             if (givenUp)
                 ledger.givenUp(*givenUp);
         }
@@ -87,8 +86,7 @@ QString Sender::send(const Operation& operation, const Outgoing& message, const 
         // Its report will name it by the reference the network gave it.
         if (message.statusReport) {
             const std::optional<int> reference = CmgsReference(answer);
-            ledger.sent(
-                {reference.value_or(-1), message.number, QDateTime::currentDateTime(), part, parts, thisSend});
+            ledger.sent({reference.value_or(-1), message.number, QDateTime::currentDateTime(), part, parts, thisSend});
         }
     }
     return parts == 1 ? QStringLiteral("SMS inviato..") : QStringLiteral("SMS inviato in %1 parti..").arg(parts);
