@@ -18,6 +18,9 @@ bash "$root/scripts/install-deps.sh"
 step "formatting"
 bash "$root/scripts/check-format.sh"
 
+step "layers: nothing below the window includes it"
+bash "$root/scripts/check-layers.sh"
+
 step "build (warnings are errors)"
 cmake -S "$root" -B "$out/release" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZIRCALO_WERROR=ON
 cmake --build "$out/release" -j "$jobs"
