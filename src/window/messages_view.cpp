@@ -2,9 +2,9 @@
 // The window's side of the messages (phone/messages): the list read, the
 // detail view of one message, the refresh, the deletions and the export,
 // each a click that asks the capability and shows what it gives.
-#include "at/errors.h"
 #include "phone/messages/messages.h"
 #include "phone/savefile.h"
+#include "phone/sending/compose.h"
 #include "window/form1.h"
 
 using namespace store;
@@ -27,10 +27,8 @@ private:
 // Why reading one message failed, with the phone's reason when it gave one.
 QString readFailure(const QString& answer, const QString& errorLine, phonelink::GiveUp why)
 {
-    QString reason = at::ErrorReason(errorLine);
-    if (reason.isEmpty() && phonelink::gaveUp(answer))
-        reason = phonelink::GiveUpText(why);
-    else if (reason.isEmpty() && at::ParseCmgr(answer).kind == at::CmgrAnswer::Unreadable)
+    QString reason = FailureReason(answer, errorLine, why);
+    if (reason.isEmpty() && at::ParseCmgr(answer).kind == at::CmgrAnswer::Unreadable)
         reason = QStringLiteral("sms non leggibile");
     return QStringLiteral("Lettura sms fallita") + (reason.isEmpty() ? QString() : QStringLiteral(": ") + reason)
            + QStringLiteral("..");

@@ -22,9 +22,9 @@ QString RecipientFromField(const QString& field);
 QString SendFailure(const QString& failure, const QString& answer, const QString& extendedError,
                     phonelink::GiveUp why = phonelink::GiveUp::Silent);
 
-// Why a send failed, as the status texts put it after a colon: the reason
-// the phone gave in `extendedError`, or why the link gave up when `answer`
-// is its give-up; empty when neither says.
+// Why a command failed (a send, a read), as the status texts put it after a
+// colon: the reason the phone gave in `extendedError`, or why the link gave
+// up when `answer` is its give-up; empty when neither says.
 QString FailureReason(const QString& answer, const QString& extendedError,
                       phonelink::GiveUp why = phonelink::GiveUp::Silent);
 
