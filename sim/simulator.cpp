@@ -396,9 +396,11 @@ struct Simulator::Impl {
             timespec timeout{};
             timespec* wait = nullptr;
             // On test time the phone's delays end when the test moves the
-            // time, which wakes this thread.
-            const bool noticeWaits = !testTime && !notices.empty() && betweenAnswers();
-            const bool answerWaits = !testTime && writable && !queue.empty();
+            // time, which wakes this thread: only what is due already is
+            // waited for here.
+            const bool noticeWaits =
+                !notices.empty() && betweenAnswers() && (!testTime || notices.begin()->first <= phoneNow());
+            const bool answerWaits = writable && !queue.empty() && (!testTime || queue.front().due <= phoneNow());
             if (dropAt != Clock::time_point() || answerWaits || floodNext != Clock::time_point() || noticeWaits) {
                 auto left = dropAt != Clock::time_point() ? Clock::duration(kDrainPoll)
                             : answerWaits ? std::max(Clock::duration::zero(), queue.front().due - phoneNow())
