@@ -37,7 +37,7 @@ protected:
         // counted at both ends, however long a busy machine keeps the bytes.
         QObject::connect(link.port(), &QIODevice::bytesWritten, [this](qint64 bytes) { written += size_t(bytes); });
         clock.quiet = [this] {
-            return peer.received().size() == written && !peer.replying()
+            return link.port()->bytesToWrite() == 0 && peer.received().size() == written && !peer.replying()
                    && peer.written() == link.bytesRead() + quint64(link.port()->bytesAvailable());
         };
         clock.settleMs = 0;

@@ -69,9 +69,9 @@ Phone::Phone(const std::string& stateText, Time time)
 
 // The simulator's time stands still from now on, and the link's clock
 // starts at zero: the one is the other from here. The clock moves when
-// nothing is on its way: the phone has read every byte the link wrote and
-// has written all that fell due, and the link holds every byte the phone
-// wrote, counted at both ends.
+// nothing is on its way: the port has written all it was given, the phone
+// has read every byte of it and has written all that fell due, and the
+// link holds every byte the phone wrote, counted at both ends.
 void Phone::runOnTestTime()
 {
     m_sim->useTestTime();
@@ -83,7 +83,7 @@ void Phone::runOnTestTime()
                      [this](qint64 bytes) { m_written += quint64(bytes); });
     QObject::connect(port, &QIODevice::aboutToClose, m_form.get(), [this] { m_written = 0; });
     m_clock->quiet = [this, link, port] {
-        return m_sim->caughtUp() && m_sim->bytesRead() == m_written
+        return port->bytesToWrite() == 0 && m_sim->caughtUp() && m_sim->bytesRead() == m_written
                && m_sim->bytesWritten() == link->bytesRead() + quint64(port->bytesAvailable());
     };
     m_clock->settleMs = 0;
