@@ -1009,8 +1009,11 @@ TEST_F(SimTest, GarbledCommandLinesLeaveThePhoneWorking)
         m_client->drain(1ms);
     }
     // Out of a prompt, back to the settings the program uses.
+    // Once the last of them is answered (the reset turned the echo on).
     m_client->write("\x1b\rATZ\rATE0V1Q0\r");
-    m_client->drain(200ms);
+    std::string settled;
+    m_client->readUntil(
+        settled, [](const std::string& got) { return endsWith(got, "ATE0V1Q0\r\r\nOK\r\n"); }, 60000ms);
     EXPECT_EQ(m_client->at("AT+CMEE=0;+CSCS=GSM"), "\r\nOK\r\n");
     EXPECT_EQ(m_client->at("AT+CGMM"), "\r\nNokia 6310i\r\n\r\nOK\r\n");
 }
