@@ -220,6 +220,23 @@ public:
     // Times the line was dropped so far.
     int drops() const;
 
+    // The phone's own time, by which its delays fall due (a late answer,
+    // the gaps between pieces, a status report): real time, or from
+    // useTestTime() on a time that stands still until setTestTime() moves
+    // it, so that a test's clock decides when each delay ends.
+    void useTestTime();
+    // The phone's time set to `ns` after the moment useTestTime() was called.
+    void setTestTime(long long ns);
+    // When the phone next has something to write, in ns of test time (now
+    // when it is already due), or -1 when nothing waits for a time.
+    long long nextDueNs() const;
+    // Whether everything that fell due by the phone's time has been written.
+    bool caughtUp() const;
+    // The bytes written to the program, and read from it, since the program
+    // last opened or closed the port.
+    unsigned long long bytesWritten() const;
+    unsigned long long bytesRead() const;
+
 private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;

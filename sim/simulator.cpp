@@ -7,6 +7,7 @@
 #include "pty.h"
 #include "text.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -86,6 +87,14 @@ struct Simulator::Impl {
     unsigned long long floodBytes = 0;
     Clock::time_point dropAt; // a drop waits for the program to read what was sent
     const Clock::time_point epoch = Clock::now();
+    // The phone's own time: the steady clock, or on test time one that
+    // stands still until the test moves it (testStart + the test's time).
+    bool testTime = false;
+    Clock::time_point testStart;
+    Clock::time_point testNow;
+    // Bytes written to the program and read from it since it opened the port.
+    unsigned long long bytesOut = 0;
+    unsigned long long bytesIn = 0;
 
     std::vector<std::string> commands;
     std::string received;
@@ -93,6 +102,10 @@ struct Simulator::Impl {
     std::ofstream transcriptFile;
 
     explicit Impl(PhoneState s) : state(std::move(s)), phone(state) {}
+
+    // When the phone's delays fall due. What waits on the kernel (a drop
+    // draining, a flood's slices, the log's stamps) keeps real time.
+    Clock::time_point phoneNow() const { return testTime ? testNow : Clock::now(); }
 
     void log(const char* direction, const std::string& text)
     {
@@ -161,12 +174,14 @@ struct Simulator::Impl {
                 if (event->mask & IN_OPEN) {
                     if (++clients == 1) {
                         tcflush(slave, TCIFLUSH);
+                        bytesOut = bytesIn = 0;
                         log("--", "port opened");
                     }
                 } else if (clients > 0 && --clients == 0) {
                     // The next program finds the port as a fresh one: raw, not exclusive.
                     ioctl(slave, TIOCNXCL);
                     makeRaw(slave);
+                    bytesOut = bytesIn = 0;
                     log("--", "port closed");
                 }
                 i += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
@@ -199,7 +214,7 @@ struct Simulator::Impl {
     {
         const bool paced = state.faults.slow;
         for (const Output& o : outputs) {
-            const Clock::time_point start = std::max(Clock::now(), lastEnd) + std::chrono::milliseconds(o.delayMs);
+            const Clock::time_point start = std::max(phoneNow(), lastEnd) + std::chrono::milliseconds(o.delayMs);
             Pending p;
             p.due = start;
             p.bytes = o.bytes;
@@ -221,7 +236,7 @@ struct Simulator::Impl {
     // when it goes out. A status report is routed (or stored) only now.
     void passNotices()
     {
-        while (!notices.empty() && notices.begin()->first <= Clock::now() && betweenAnswers()) {
+        while (!notices.empty() && notices.begin()->first <= phoneNow() && betweenAnswers()) {
             const Notice notice = notices.begin()->second;
             notices.erase(notices.begin());
             std::string code = notice.code;
@@ -247,7 +262,7 @@ struct Simulator::Impl {
         for (StatusReport& report : phone.takeReports()) {
             report.sent = std::time(nullptr);
             const Clock::time_point due =
-                std::max(Clock::now(), lastEnd) + std::chrono::milliseconds(state.reports.delayMs);
+                std::max(phoneNow(), lastEnd) + std::chrono::milliseconds(state.reports.delayMs);
             notices.emplace(due, Notice{std::string(), report});
         }
     }
@@ -259,7 +274,7 @@ struct Simulator::Impl {
     {
         const Faults& f = state.faults;
         const bool on = f.flood && !portClosed() && dropAt == Clock::time_point()
-                        && (queue.empty() || queue.front().due > Clock::now());
+                        && (queue.empty() || queue.front().due > phoneNow());
         if (!on) {
             if (floodNext != Clock::time_point())
                 log("--", "flood ends after " + std::to_string(floodBytes) + " bytes");
@@ -284,6 +299,7 @@ struct Simulator::Impl {
         if (n > 0) {
             floodPhase = (floodPhase + static_cast<size_t>(n)) % frame.size();
             floodBytes += static_cast<unsigned long long>(n);
+            bytesOut += static_cast<unsigned long long>(n);
         }
         // A reader too slow for the rate gets what it can take, no backlog.
         floodNext = std::max(floodNext + kFloodSlice, now);
@@ -292,7 +308,7 @@ struct Simulator::Impl {
     // Writes what is due; returns false when the pty is full.
     bool writeDue()
     {
-        while (!queue.empty() && queue.front().due <= Clock::now()) {
+        while (!queue.empty() && queue.front().due <= phoneNow()) {
             Pending& p = queue.front();
             if (portClosed()) {
                 log("--", "lost, the port is closed: \"" + escapeBytes(p.bytes.substr(p.offset)) + "\"");
@@ -313,6 +329,7 @@ struct Simulator::Impl {
             }
             log(">>", "\"" + escapeBytes(p.bytes.substr(p.offset, static_cast<size_t>(n))) + "\"");
             p.offset += static_cast<size_t>(n);
+            bytesOut += static_cast<unsigned long long>(n);
             if (p.paced)
                 p.due += kByteTime;
             if (p.offset >= p.bytes.size()) {
@@ -350,6 +367,7 @@ struct Simulator::Impl {
                 return;
             const std::string bytes(buffer, static_cast<size_t>(n));
             received += bytes;
+            bytesIn += static_cast<unsigned long long>(n);
             log("<<", "\"" + escapeBytes(bytes) + "\"");
             std::vector<Output> outputs;
             std::vector<std::string> lines;
@@ -377,18 +395,21 @@ struct Simulator::Impl {
                 flood();
             timespec timeout{};
             timespec* wait = nullptr;
-            const bool noticeWaits = !notices.empty() && betweenAnswers();
-            if (dropAt != Clock::time_point() || (writable && !queue.empty()) || floodNext != Clock::time_point()
-                || noticeWaits) {
+            // On test time the phone's delays end when the test moves the
+            // time, which wakes this thread: only what is due already is
+            // waited for here.
+            const bool noticeWaits =
+                !notices.empty() && betweenAnswers() && (!testTime || notices.begin()->first <= phoneNow());
+            const bool answerWaits = writable && !queue.empty() && (!testTime || queue.front().due <= phoneNow());
+            if (dropAt != Clock::time_point() || answerWaits || floodNext != Clock::time_point() || noticeWaits) {
                 auto left = dropAt != Clock::time_point() ? Clock::duration(kDrainPoll)
-                            : (writable && !queue.empty())
-                                ? std::max(Clock::duration::zero(), queue.front().due - Clock::now())
-                                : Clock::duration::max();
+                            : answerWaits ? std::max(Clock::duration::zero(), queue.front().due - phoneNow())
+                                          : Clock::duration::max();
                 if (floodNext != Clock::time_point())
                     left = std::min<Clock::duration>(left, std::max(Clock::duration::zero(), floodNext - Clock::now()));
                 if (noticeWaits) {
                     left = std::min<Clock::duration>(
-                        left, std::max(Clock::duration::zero(), notices.begin()->first - Clock::now()));
+                        left, std::max(Clock::duration::zero(), notices.begin()->first - phoneNow()));
                 }
                 const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
                 timeout.tv_sec = static_cast<time_t>(ns / 1000000000);
@@ -525,6 +546,62 @@ int Simulator::drops() const
     return m_impl->dropCount;
 }
 
+void Simulator::useTestTime()
+{
+    std::lock_guard<std::mutex> lock(m_impl->mutex);
+    m_impl->testStart = m_impl->testNow = Clock::now();
+    m_impl->testTime = true;
+}
+
+void Simulator::setTestTime(long long ns)
+{
+    Impl& d = *m_impl;
+    std::lock_guard<std::mutex> lock(d.mutex);
+    if (!d.testTime)
+        return;
+    d.testNow = std::max(d.testNow, d.testStart + std::chrono::nanoseconds(ns));
+    if (d.running)
+        d.wakeUp();
+}
+
+long long Simulator::nextDueNs() const
+{
+    const Impl& d = *m_impl;
+    std::lock_guard<std::mutex> lock(d.mutex);
+    if (!d.testTime)
+        return -1;
+    std::optional<Clock::time_point> next;
+    if (!d.queue.empty())
+        next = d.queue.front().due;
+    if (!d.notices.empty() && d.betweenAnswers())
+        next = next ? std::min(*next, d.notices.begin()->first) : d.notices.begin()->first;
+    if (!next)
+        return -1;
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::max(*next, d.testNow) - d.testStart).count();
+}
+
+bool Simulator::caughtUp() const
+{
+    const Impl& d = *m_impl;
+    std::lock_guard<std::mutex> lock(d.mutex);
+    const Clock::time_point now = d.phoneNow();
+    const bool answerDue = !d.queue.empty() && d.queue.front().due <= now;
+    const bool noticeDue = !d.notices.empty() && d.notices.begin()->first <= now && d.betweenAnswers();
+    return !answerDue && !noticeDue && d.dropAt == Clock::time_point() && !d.dropRequested;
+}
+
+unsigned long long Simulator::bytesWritten() const
+{
+    std::lock_guard<std::mutex> lock(m_impl->mutex);
+    return m_impl->bytesOut;
+}
+
+unsigned long long Simulator::bytesRead() const
+{
+    std::lock_guard<std::mutex> lock(m_impl->mutex);
+    return m_impl->bytesIn;
+}
+
 std::string Simulator::control(const std::string& command)
 {
     Impl& d = *m_impl;
@@ -558,7 +635,7 @@ std::string Simulator::control(const std::string& command)
         if (arrival.store)
             applyStateLine(slot, d.state, error);
         if (!arrival.code.empty()) {
-            d.notices.emplace(Clock::now(), Notice{arrival.code, std::nullopt});
+            d.notices.emplace(d.phoneNow(), Notice{arrival.code, std::nullopt});
             d.wakeUp();
         }
         return "OK";
@@ -578,7 +655,7 @@ std::string Simulator::control(const std::string& command)
             return "ERROR not running";
         report.recipient = addressField(number);
         report.sent = std::time(nullptr);
-        d.notices.emplace(Clock::now(), Notice{std::string(), report});
+        d.notices.emplace(d.phoneNow(), Notice{std::string(), report});
         d.wakeUp();
         return "OK";
     }

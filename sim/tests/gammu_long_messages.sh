@@ -6,7 +6,7 @@
 set -u
 
 . "$(dirname "$0")/gammu_common.sh"
-start_phonesim
+start_phonesim phone
 
 part() {
     message "Location $1, folder"
@@ -15,7 +15,8 @@ part() {
     done
 }
 
-run getallsms
+run phone getallsms
+result phone
 # italian.state's 14 messages and six parts.
 expect "20 SMS parts in 20 SMS sequences" getallsms
 

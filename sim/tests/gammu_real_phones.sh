@@ -7,9 +7,10 @@
 set -u
 
 . "$(dirname "$0")/gammu_common.sh"
-start_phonesim
+start_phonesim phone
 
-run getallsms
+run phone getallsms
+result phone
 expect "9 SMS parts in 9 SMS sequences" getallsms
 
 message "Location 1, folder"

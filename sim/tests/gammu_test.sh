@@ -2,19 +2,27 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # gammu, a real AT client, against the simulator serving a state file:
 # identify, getallsms, getallmemory SM and sendsms, each checked against the
-# state.  usage: gammu_test.sh <phonesim> <state file>
+# state. The four go at once, each to a phone of its own serving the state.
+# usage: gammu_test.sh <phonesim> <state file>
 set -u
 
 . "$(dirname "$0")/gammu_common.sh"
-start_phonesim --set next_reference=42
+for name in identify sms book send; do
+    start_phonesim $name --set next_reference=42
+done
 
-run identify
+run identify identify
+run sms getallsms
+run book getallmemory SM
+run send sendsms TEXT +393471234567 -text "Ciao da gammu"
+
+result identify
 expect "Manufacturer         : $(key manufacturer)" identify
 expect "Firmware             : $(key revision)" identify
 expect "IMEI                 : $(key serial)" identify
 expect "SIM IMSI             : $(key imsi)" identify
 
-run getallsms
+result sms
 count=$(grep -c '^sms\.[A-Z]*\.[0-9]* = ' "$STATE")
 expect "$count SMS parts in $count SMS sequences" getallsms
 expect 'SMSC number          : "+393359609600"' getallsms
@@ -31,7 +39,7 @@ for line in 'Lista spesa:' 'pane' 'latte' 'uova' 'caffè'; do
     grep -qx -- "$line" "$work/out" || fail "getallsms: multi-line text, no line $line"
 done
 
-run getallmemory SM
+result book
 entries=$(grep -c '^pb\.SM\.[0-9]* = ' "$STATE")
 found=$(grep -c '^Memory SM, Location ' "$work/out")
 [ "$found" -eq "$entries" ] || fail "getallmemory SM: $found entries, the state has $entries"
@@ -45,22 +53,22 @@ grep '^pb\.SM\.[0-9]* = ' "$STATE" | while IFS= read -r entry; do
 done
 [ -s "$work/bad" ] && fail "getallmemory SM: $(cat "$work/bad" | tr '\n' ' ')"
 
-run sendsms TEXT +393471234567 -text "Ciao da gammu"
+result send
 expect 'OK, message reference=42' sendsms
-sent=$(control sent)
+sent=$(control send sent)
 case "$sent" in
     *0C91934317325476*) ;;
     *) fail "sendsms: the phone recorded no PDU to +393471234567 ($sent)" ;;
 esac
 
-# SIGTERM: a clean exit, the link and the socket removed.
+# SIGTERM: a clean exit, the link and the socket removed ($pid: the last
+# phone started, the one that sent).
 kill -TERM "$pid"
 wait "$pid"
 status=$?
-pid=
 [ $status -eq 0 ] || fail "phonesim ended with status $status on SIGTERM"
-[ -e "$work/phone" ] || [ -L "$work/phone" ] && fail "the link is still there after SIGTERM"
-[ -S "$work/control" ] && fail "the control socket is still there after SIGTERM"
-grep -q '^/dev/pts/[0-9]*$' "$work/pty" || fail "phonesim did not print the pty path: $(cat "$work/pty")"
+[ -e "$work/send/phone" ] || [ -L "$work/send/phone" ] && fail "the link is still there after SIGTERM"
+[ -S "$work/send/control" ] && fail "the control socket is still there after SIGTERM"
+grep -q '^/dev/pts/[0-9]*$' "$work/send/pty" || fail "phonesim did not print the pty path: $(cat "$work/send/pty")"
 
 finish "gammu agrees with the simulator"

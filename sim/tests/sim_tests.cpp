@@ -381,7 +381,7 @@ std::string codeAfter(Client& client, const std::string& bytes, const std::strin
 // Whether the transcript comes to say this, within a generous while.
 bool transcriptSays(const phonesim::Simulator& sim, const std::string& text)
 {
-    const auto deadline = Clock::now() + 5s;
+    const auto deadline = Clock::now() + 60s;
     while (sim.transcript().find(text) == std::string::npos && Clock::now() < deadline)
         std::this_thread::sleep_for(10ms);
     return sim.transcript().find(text) != std::string::npos;
@@ -535,13 +535,17 @@ TEST_F(SimTest, WholeLengthKeepsTheTpduCountOfCmtAndCds)
 TEST_F(SimTest, NoticesComeBetweenAnswersOnly)
 {
     startWith("report.time = 240405101500+8\n");
+    m_sim->useTestTime();
     ASSERT_EQ(m_client->at("AT+CNMI=2,1,0,1,0"), "\r\nOK\r\n");
     ASSERT_EQ(m_sim->control("fault late on 300 AT+CGMM"), "OK");
     ASSERT_TRUE(m_client->write("AT+CGMM\r"));
-    const auto deadline = Clock::now() + 3s;
+    const auto deadline = Clock::now() + 60s;
     while (m_sim->commands().back() != "AT+CGMM" && Clock::now() < deadline)
         std::this_thread::yield();
+    // The message arrives while the answer is held back; the answer comes
+    // when its 300 ms have passed on the phone's time, the notice after it.
     ASSERT_EQ(m_sim->control("deliver SM 4 0 " + kSample1), "OK");
+    m_sim->setTestTime(300000000);
     std::string got;
     m_client->readUntil(
         got, [](const std::string& s) { return endsWith(s, "\r\n") && s.find("+CMTI") != std::string::npos; }, 5000ms);
@@ -562,11 +566,14 @@ TEST_F(SimTest, NoticesComeBetweenAnswersOnly)
 TEST_F(SimTest, StatusReportFollowsAMessageThatAsksForIt)
 {
     startWith("report.time = 240405101500+8\nreport.status = 0 70\n");
+    m_sim->useTestTime();
     ASSERT_EQ(m_client->at("AT+CNMI=2,1,0,1,0"), "\r\nOK\r\n");
     ASSERT_EQ(m_client->send("AT+CMGS=14\r"), "\r\n> ");
     ASSERT_EQ(m_client->send(kSubmitAbcReport + "\x1a"), "\r\n+CMGS: 1\r\n\r\nOK\r\n");
-    // Answered before the report, which is 1.5 s away.
+    // Answered before the report, which is 1.5 s away on the phone's time.
+    EXPECT_EQ(m_sim->nextDueNs(), 1500000000);
     EXPECT_EQ(m_client->at("AT+CGMM"), "\r\nNokia 6310i\r\n\r\nOK\r\n");
+    m_sim->setTestTime(1500000000);
     const std::string cds = nextCode(*m_client);
     EXPECT_EQ(cds.substr(0, 14), "\r\n+CDS: 22\r\n07") << cds;
     const ReportFields f = readReport(pduOf(cds));
@@ -678,10 +685,12 @@ TEST_F(SimTest, ReportVerbSendsAReportForAnything)
 TEST_F(SimTest, ReportDueAfterADropOrARestartIsLost)
 {
     startWith("report.delay_ms = 1000\n");
+    m_sim->useTestTime();
     ASSERT_EQ(m_client->at("AT+CNMI=2,1,0,1,0"), "\r\nOK\r\n");
     ASSERT_EQ(m_client->send("AT+CMGS=14\r"), "\r\n> ");
     ASSERT_EQ(m_client->send(kSubmitAbcReport + "\x1a"), "\r\n+CMGS: 1\r\n\r\nOK\r\n");
     ASSERT_EQ(m_sim->control("drop").substr(0, 2), "OK");
+    m_sim->setTestTime(1000000000); // the report falls due
     EXPECT_TRUE(transcriptSays(*m_sim, "-- lost, the port is closed: \"\\r\\n+CDS: 22")) << m_sim->transcript();
     ASSERT_TRUE(m_client->open(m_sim->devicePath()));
     EXPECT_EQ(m_client->at("AT+CNMI?"), "\r\n+CNMI: 2,1,0,1,0\r\n\r\nOK\r\n"); // the phone kept its settings
@@ -691,6 +700,7 @@ TEST_F(SimTest, ReportDueAfterADropOrARestartIsLost)
     ASSERT_EQ(m_client->send(kSubmitAbcReport + "\x1a"), "\r\n+CMGS: 2\r\n\r\nOK\r\n");
     ASSERT_EQ(m_sim->control("fault restart on +CGMM"), "OK");
     EXPECT_NE(m_client->at("AT+CGMM").find("\r\nRDY\r\n"), std::string::npos);
+    m_sim->setTestTime(2000000000); // the second report falls due
     EXPECT_TRUE(transcriptSays(*m_sim, "status report on 2")) << m_sim->transcript();
     EXPECT_NE(m_sim->transcript().find("not passed on (+CNMI <ds> 0)"), std::string::npos);
     EXPECT_EQ(m_client->at("AT+CNMI?"), "\r\n+CNMI: 0,0,0,0,0\r\n\r\nOK\r\n");
@@ -999,8 +1009,11 @@ TEST_F(SimTest, GarbledCommandLinesLeaveThePhoneWorking)
         m_client->drain(1ms);
     }
     // Out of a prompt, back to the settings the program uses.
+    // Once the last of them is answered (the reset turned the echo on).
     m_client->write("\x1b\rATZ\rATE0V1Q0\r");
-    m_client->drain(200ms);
+    std::string settled;
+    m_client->readUntil(
+        settled, [](const std::string& got) { return endsWith(got, "ATE0V1Q0\r\r\nOK\r\n"); }, 60000ms);
     EXPECT_EQ(m_client->at("AT+CMEE=0;+CSCS=GSM"), "\r\nOK\r\n");
     EXPECT_EQ(m_client->at("AT+CGMM"), "\r\nNokia 6310i\r\n\r\nOK\r\n");
 }

@@ -87,6 +87,7 @@ public:
     QString read()
     {
         const QByteArray got = m_link.m_port->readAll();
+        m_link.m_bytesRead += quint64(got.size());
         atlog::Record(atlog::Direction::FromPhone, got);
         light(got.isEmpty() ? kLightNothing : kLightData);
         if (!got.isEmpty())
@@ -179,6 +180,7 @@ public:
     void discardWaiting()
     {
         const QByteArray got = m_link.m_port->readAll();
+        m_link.m_bytesRead += quint64(got.size());
         if (got.isEmpty())
             return;
         atlog::Record(atlog::Direction::FromPhone, got);
@@ -361,6 +363,7 @@ PhoneLink::PhoneLink(QObject* parent, std::unique_ptr<LinkClock> clock)
     // on, and what the phone owed on it.
     connect(m_port, &QIODevice::aboutToClose, this, [this] {
         ++m_session;
+        m_bytesRead = 0;
         forgive();
     });
     connect(m_port, &QIODevice::aboutToClose, this, [this] {

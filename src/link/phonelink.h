@@ -105,6 +105,11 @@ public:
     // sees it change has lost its line, even if the port is open again.
     quint64 session() const { return m_session; }
 
+    // The bytes the link has read from the port since it was last closed
+    // (what the port holds unread is not counted): with the bytes the
+    // phone wrote, it tells a test's clock whether any are still on their way.
+    quint64 bytesRead() const { return m_bytesRead; }
+
     // The last "+CMTI: ..." or "+CDSI: ..." line (a message or a status
     // report arrived); empty until one comes.
     const QString& lastArrival() const { return m_lastArrival; }
@@ -172,6 +177,7 @@ private:
     QString m_lastError;
     phonelink::GiveUp m_whyGivenUp = phonelink::GiveUp::Silent;
     quint64 m_session = 0;
+    quint64 m_bytesRead = 0;
     QString m_lastArrival;
     QStringList m_notices;
     Debt m_debt;

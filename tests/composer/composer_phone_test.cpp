@@ -16,8 +16,12 @@
 
 namespace {
 
+// The phone and the link on test time: the late and the silent phones
+// below take no real time.
 class Sending : public ::testing::Test {
 protected:
+    explicit Sending(e2e::Time time = e2e::Time::Test) : phone("smsc = \"+3912345678\",145\n", time) {}
+
     void SetUp() override
     {
         ASSERT_TRUE(phone.connect());
@@ -28,8 +32,14 @@ protected:
     }
     QString panel2() const { return form.StatusBar1->panelText(2); }
 
-    e2e::Phone phone{"smsc = \"+3912345678\",145\n"};
+    e2e::Phone phone;
     Form1& form = phone.form();
+};
+
+// On real time: the user acts while the phone thinks.
+class SendingInRealTime : public Sending {
+protected:
+    SendingInRealTime() : Sending(e2e::Time::Real) {}
 };
 
 TEST_F(Sending, TheFirstWorkedExampleArrivesByteForByte)
@@ -93,7 +103,7 @@ TEST_F(Sending, APromptRefusedSendsNoPdu)
     EXPECT_TRUE(form.ComandoLibero);
 }
 
-TEST_F(Sending, AFailedSendLeavesTheCounter)
+TEST_F(SendingInRealTime, AFailedSendLeavesTheCounter)
 {
     // The phone holds back every answer; while it holds back the one to the
     // PDU, the user closes the port.

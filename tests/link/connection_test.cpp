@@ -102,7 +102,7 @@ TEST(Connection, FailedEchoTestLeavesItDisconnected)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        e2e::Phone phone(e2e::sampleState(c.overrides));
+        e2e::Phone phone(e2e::sampleState(c.overrides), e2e::Time::Test);
         Form1& form = phone.form();
         form.Tempi.deadlineMs = 300;
         // While the test waits for the phone, the user is told what goes on.

@@ -3,6 +3,8 @@
 // answer, an answer one byte at a time, unsolicited lines anywhere, a prompt
 // that comes after its send was given up. The message list read gives the
 // rows of the plain phone or rows marked failed, never another slot's.
+// The phone and the link keep the test's time: a phone late by five
+// deadlines is late by exactly that, and no deadline is waited out.
 #include "link/phonelink.h"
 #include "support/e2e.h"
 
@@ -35,7 +37,7 @@ QStringList rows(Form1& form)
 // The list rows of the plain phone.
 QStringList plainRows()
 {
-    e2e::Phone phone(e2e::sampleState(kSmall));
+    e2e::Phone phone(e2e::sampleState(kSmall), e2e::Time::Test);
     EXPECT_TRUE(phone.connect());
     phone.form().Command4_Click();
     return rows(phone.form());
@@ -95,7 +97,7 @@ TEST(Pairing, ALateAnswerIsNeverTakenForTheNextSlot)
     ASSERT_EQ(plain.size(), 5);
     for (const int late : {450, 1500}) {
         SCOPED_TRACE(late);
-        e2e::Phone phone(e2e::sampleState(kSmall));
+        e2e::Phone phone(e2e::sampleState(kSmall), e2e::Time::Test);
         Form1& form = phone.form();
         ASSERT_TRUE(phone.connect());
         form.Tempi.deadlineMs = 300;
@@ -125,7 +127,7 @@ TEST(Pairing, ALateAnswerIsNeverTakenForTheNextSlot)
 TEST(Pairing, AnAnswerOneByteAtATimeReadsAsAWholeOne)
 {
     const QStringList plain = plainRows();
-    e2e::Phone phone(e2e::sampleState(kSmall));
+    e2e::Phone phone(e2e::sampleState(kSmall), e2e::Time::Test);
     ASSERT_TRUE(phone.connect());
     phone.sim().control("fault pieces on 1 1");
     phone.form().Command4_Click();
@@ -135,7 +137,7 @@ TEST(Pairing, AnAnswerOneByteAtATimeReadsAsAWholeOne)
 TEST(Pairing, UnsolicitedLinesAnywhereChangeNoRow)
 {
     const QStringList plain = plainRows();
-    e2e::Phone phone(e2e::sampleState(kSmall));
+    e2e::Phone phone(e2e::sampleState(kSmall), e2e::Time::Test);
     Form1& form = phone.form();
     ASSERT_TRUE(phone.connect());
     // At every send (the light turns blue just before the line is written),
@@ -166,7 +168,7 @@ TEST(Pairing, UnsolicitedLinesAnywhereChangeNoRow)
 // "Rivela" still reads the service centre.
 TEST(Pairing, APromptAfterAGivenUpSendIsNotTakenByTheNextCommand)
 {
-    e2e::Phone phone;
+    e2e::Phone phone(e2e::sampleState(), e2e::Time::Test);
     Form1& form = phone.form();
     ASSERT_TRUE(phone.connect());
     form.Tempi.deadlineMs = 500;

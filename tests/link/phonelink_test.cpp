@@ -32,10 +32,15 @@ protected:
         link.port()->setPortName(QString::fromStdString(peer.devicePath()));
         ASSERT_TRUE(link.port()->open(QIODevice::ReadWrite)) << link.port()->errorString().toStdString();
         link.timing.deadlineMs = kDeadlineMs;
-        // Nothing is on its way when the peer has read all the link wrote
-        // and has nothing left to send.
+        // Nothing is on its way when the peer has read all the link wrote,
+        // has nothing left to send, and the link holds all the peer wrote:
+        // counted at both ends, however long a busy machine keeps the bytes.
         QObject::connect(link.port(), &QIODevice::bytesWritten, [this](qint64 bytes) { written += size_t(bytes); });
-        clock.quiet = [this] { return peer.received().size() == written && !peer.replying(); };
+        clock.quiet = [this] {
+            return link.port()->bytesToWrite() == 0 && peer.received().size() == written && !peer.replying()
+                   && peer.written() == link.bytesRead() + quint64(link.port()->bytesAvailable());
+        };
+        clock.settleMs = 0;
         QObject::connect(&link, &PhoneLink::light, [this](quint32 colour) {
             if (lights.empty() || lights.back() != letter(colour))
                 lights += letter(colour);

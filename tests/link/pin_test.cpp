@@ -201,7 +201,7 @@ TEST(SimPin, AtConnection)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        e2e::Phone phone(e2e::sampleState("sim.pin = 1234\n" + c.sim));
+        e2e::Phone phone(e2e::sampleState("sim.pin = 1234\n" + c.sim), e2e::Time::Test);
         Form1& form = phone.form();
         if (c.deadlineMs > 0)
             form.Linea->timing.deadlineMs = c.deadlineMs;

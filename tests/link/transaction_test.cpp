@@ -234,12 +234,21 @@ TEST_F(Line, NestedCallIsRefusedDuringTheWait)
 }
 
 // Timer ticks are served while the phone thinks: the banner rule replaces
-// a message during the wait.
+// a message during the wait. The phone thinks until the banner is back,
+// which only ticks served during the wait bring: without them it would
+// answer nothing.
 TEST_F(Line, TimerTicksRunDuringTheWait)
 {
-    peer.on("AT+CGMM\r", {{300, "\r\nX100\r\n\r\nOK\r\n"}});
     form.Timer1->setInterval(20);
     form.Stato("Invio SMS in corso..");
+    QTimer thinking;
+    QObject::connect(&thinking, &QTimer::timeout, [&] {
+        if (form.StatusBar1->panelText(2) == Form1::Banner && !peer.received().empty()) {
+            thinking.stop();
+            peer.send("\r\nX100\r\n\r\nOK\r\n");
+        }
+    });
+    thinking.start(5);
     EXPECT_EQ(form.InviaAT("+CGMM"), "X100");
     EXPECT_EQ(form.StatusBar1->panelText(2), Form1::Banner);
 }

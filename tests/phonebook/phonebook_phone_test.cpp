@@ -312,7 +312,7 @@ TEST(PhonebookRead, ASilentPhoneEndsTheReadWithAFailure)
         {"fault late on 5000 +CPBR=?", false, "the size answered too late"},
     };
     for (const Case& c : cases) {
-        e2e::Phone phone(kThreeBooks);
+        e2e::Phone phone(kThreeBooks, e2e::Time::Test);
         ASSERT_TRUE(phone.connect()) << c.what;
         Form1& form = phone.form();
         form.Tempi.deadlineMs = 300;

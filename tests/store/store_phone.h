@@ -61,9 +61,9 @@ inline std::string smallPhone(const std::string& extra = std::string())
 }
 
 // A Form1 connected to a simulator with this state, its transcript cleared.
-inline std::unique_ptr<e2e::Phone> connectedPhone(const std::string& state)
+inline std::unique_ptr<e2e::Phone> connectedPhone(const std::string& state, e2e::Time time = e2e::Time::Real)
 {
-    auto phone = std::make_unique<e2e::Phone>(state);
+    auto phone = std::make_unique<e2e::Phone>(state, time);
     EXPECT_TRUE(phone->connect()) << "the window did not connect to the simulator";
     phone->clearTranscript();
     return phone;

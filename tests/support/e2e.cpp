@@ -7,12 +7,18 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 
 namespace e2e {
+
+namespace {
+// The phones on test time, whose time the waits let pass.
+std::vector<Phone*> onTestTime;
+} // namespace
 
 bool waitFor(const std::function<bool()>& done, int ms)
 {
@@ -26,6 +32,10 @@ bool waitFor(const std::function<bool()>& done, int ms)
         if (clock.elapsed() > ms)
             return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        for (Phone* phone : onTestTime) {
+            if (!phone->form().Linea->busy() && !done())
+                phone->clock()->passTime();
+        }
     }
     return true;
 }
@@ -40,7 +50,7 @@ std::string sampleState(const std::string& overrides)
     return text.str() + "\n" + overrides + "\n";
 }
 
-Phone::Phone(const std::string& stateText)
+Phone::Phone(const std::string& stateText, Time time)
 {
     phonesim::PhoneState state;
     std::string error;
@@ -53,10 +63,39 @@ Phone::Phone(const std::string& stateText)
     setenv("ZIRCALO_COM1", m_device.c_str(), 1);
     m_form = std::make_unique<Form1>();
     m_form->Termina = [this] { terminated = true; };
+    if (time == Time::Test)
+        runOnTestTime();
+}
+
+// The simulator's time stands still from now on, and the link's clock
+// starts at zero: the one is the other from here. The clock moves when
+// nothing is on its way: the port has written all it was given, the phone
+// has read every byte of it and has written all that fell due, and the
+// link holds every byte the phone wrote, counted at both ends.
+void Phone::runOnTestTime()
+{
+    m_sim->useTestTime();
+    auto clock = std::make_unique<FakeClock>();
+    m_clock = clock.get();
+    PhoneLink* link = m_form->Linea;
+    QSerialPort* port = link->port();
+    QObject::connect(port, &QIODevice::bytesWritten, m_form.get(),
+                     [this](qint64 bytes) { m_written += quint64(bytes); });
+    QObject::connect(port, &QIODevice::aboutToClose, m_form.get(), [this] { m_written = 0; });
+    m_clock->quiet = [this, link, port] {
+        return port->bytesToWrite() == 0 && m_sim->caughtUp() && m_sim->bytesRead() == m_written
+               && m_sim->bytesWritten() == link->bytesRead() + quint64(port->bytesAvailable());
+    };
+    m_clock->settleMs = 0;
+    m_clock->phoneDueNs = [this] { return m_sim->nextDueNs(); };
+    m_clock->moved = [this](qint64 ns) { m_sim->setTestTime(ns); };
+    link->setClock(std::move(clock));
+    onTestTime.push_back(this);
 }
 
 Phone::~Phone()
 {
+    onTestTime.erase(std::remove(onTestTime.begin(), onTestTime.end(), this), onTestTime.end());
     m_form.reset();
     m_sim->stop();
 }

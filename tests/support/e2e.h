@@ -4,6 +4,7 @@
 #pragma once
 
 #include "sim/phonesim.h"
+#include "support/fake_clock.h"
 #include "window/form1.h"
 
 #include <QString>
@@ -17,8 +18,15 @@ namespace e2e {
 
 // Runs the event loop until `done` holds or `ms` milliseconds have passed,
 // sleeping between events. The ceiling is generous: a test waits for a
-// condition, and a busy machine may take long to meet it.
+// condition, and a busy machine may take long to meet it. With a phone on
+// test time, its time passes meanwhile whenever the line is quiet.
 bool waitFor(const std::function<bool()>& done, int ms = 60000);
+
+// How the phone and the program's link keep time: real time, or one clock
+// that both follow, which the test's waits move (Time::Test). On test time
+// a deadline of ten seconds or a phone late by a minute takes no real time,
+// and the order of the delays is exact however busy the machine.
+enum class Time { Real, Test };
 
 // The main sample phone as state-file text, with `overrides` (state-file
 // lines) appended, so that later keys win.
@@ -29,8 +37,10 @@ std::string sampleState(const std::string& overrides = std::string());
 // flag so that closing it does not end the test run.
 class Phone {
 public:
-    explicit Phone(const std::string& stateText = sampleState());
+    explicit Phone(const std::string& stateText = sampleState(), Time time = Time::Real);
     ~Phone();
+    Phone(const Phone&) = delete;
+    Phone& operator=(const Phone&) = delete;
 
     Form1& form() { return *m_form; }
     phonesim::Simulator& sim() { return *m_sim; }
@@ -43,12 +53,19 @@ public:
     // The command lines the simulator received since the last clear.
     std::vector<std::string> commands() const { return m_sim->commands(); }
 
+    // The clock of both on test time, null on real time.
+    FakeClock* clock() const { return m_clock; }
+
     bool terminated = false;
 
 private:
     std::unique_ptr<phonesim::Simulator> m_sim;
     std::unique_ptr<Form1> m_form;
     std::string m_device;
+    void runOnTestTime();
+
+    FakeClock* m_clock = nullptr; // the link's
+    quint64 m_written = 0;        // bytes the link wrote since the port was last closed
 };
 
 // Answers the modal message boxes that open while it lives: records each

@@ -92,6 +92,12 @@ bool Peer::replying() const
     return !m_due.empty() || m_writing;
 }
 
+size_t Peer::written() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_written;
+}
+
 bool Peer::waitReceived(const std::function<bool(const std::string&)>& done, int ms) const
 {
     std::unique_lock<std::mutex> lock(m_mutex);
@@ -140,6 +146,8 @@ void Peer::writeAll(const std::string& bytes)
         const ssize_t n = write(m_master, bytes.data() + done, bytes.size() - done);
         if (n > 0) {
             done += size_t(n);
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_written += size_t(n);
         } else if (n < 0 && errno == EAGAIN) {
             pollfd out{m_master, POLLOUT, 0};
             poll(&out, 1, 100);

@@ -57,6 +57,8 @@ public:
     std::vector<Arrival> arrivals() const;
     // Replies queued and not yet written (delayed pieces).
     bool replying() const;
+    // The bytes written to the program so far.
+    size_t written() const;
 
     // Blocks the calling thread (no event loop) until `done` holds for the
     // bytes received, or `ms` pass.
@@ -95,6 +97,7 @@ private:
     std::deque<Due> m_due;
     bool m_writing = false;
     bool m_stopping = false;
+    size_t m_written = 0;
 };
 
 } // namespace scripted
