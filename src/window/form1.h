@@ -322,10 +322,3 @@ public:
     {
     }
 };
-
-// Lets the window's events run during a loop over list rows
-// (phone::RowYield).
-class RowYield : public phone::RowYield {
-public:
-    explicit RowYield(Form1& form) : phone::RowYield(form) {}
-};

@@ -42,7 +42,7 @@ void prepareReply(Form1& form)
         // An empty key (a message without a number) is in every row: it
         // would leave Text2 with the recipient picked before.
         if (const std::optional<QString> key = ReplyKey(form.Text9->text()); key && !key->isEmpty()) {
-            RowYield yield(form);
+            phone::RowYield yield(form);
             for (int entry = 0; entry < form.List2->ListCount(); ++entry) {
                 yield();
                 if (form.List2->List(entry).contains(*key, Qt::CaseInsensitive))

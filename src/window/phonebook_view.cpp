@@ -56,7 +56,7 @@ void Form1::Text5_Change()
     const QString wanted = at::TrimSpaces(typed);
     if (wanted.isEmpty())
         return;
-    RowYield yield(*this);
+    phone::RowYield yield(*this);
     for (int i = 0; i < List2->ListCount(); ++i) {
         yield();
         // A keystroke during the yield has started a newer search, which
