@@ -34,10 +34,12 @@ QString ContactNumberText(const QString& number, int type);
 int NameCost(const QString& name);
 
 // The name as the quoted argument of "+CPBW" in the character set the phone
-// was set to ("UCS2": the hex of its UTF-16 code units; "GSM": the name
-// only when every character is one the command line carries as itself, no
-// byte below 0x20, no quote). Nothing, with `why` in Italian words, for a
-// name that character set cannot carry exactly.
+// was set to ("UCS2": the hex of its UTF-16 code units; "GSM": each
+// character as its code in the default alphabet, "Ä" as "[", only when
+// every code is a printable byte: none below 0x20, no quote, no DEL).
+// Nothing, with `why` in Italian words, for a name that character set
+// cannot carry exactly ("il nome contiene «è», che il cellulare non accetta
+// senza UCS2") and for any other character set.
 std::optional<QString> PhonebookNameArgument(const QString& name, const QString& charset, QString* why = nullptr);
 
 // The sizes a book gives in its answer to "+CPBR=?" or "+CPBW=?"
