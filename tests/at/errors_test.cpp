@@ -45,6 +45,11 @@ TEST(ExtendedErrors, ReasonsInTheUsersWords)
         {"+CMS ERROR: 42", "rete congestionata"},
         {"+CMS ERROR: 999", "errore 999 del cellulare"},
         {"+CME ERROR: 11", "la SIM chiede il PIN"},
+        // The phone book's refusals of a write (GSM 07.07 9.2.1).
+        {"+CME ERROR: 20", "memoria piena"},
+        {"+CME ERROR: 21", "indice non valido"},
+        {"+CME ERROR: 24", "nome troppo lungo"},
+        {"+CME ERROR: 26", "numero troppo lungo"},
         {"+CME ERROR: 1234", "errore 1234 del cellulare"},
         {"+CMS ERROR: SMSC address unknown", "SMSC address unknown"}, // +CMEE=2
         {"+CMS ERROR:", ""},

@@ -149,12 +149,16 @@ public:
     QStringList rows;                          // every store read, framed
     std::vector<std::optional<Entry>> entries; // what each row shows
     std::optional<at::CpbrRange> sized;        // the store sized last, whose widths the rows end with
+    std::map<QString, at::CpbrRange> sizes;    // each store read, by its book
     QString refusal;                           // the phone's last word on a book it would not give
     Shortfall missing;
 
-    ReadEnd stores()
+    // Every store, or the one of `book`.
+    ReadEnd stores(const QString& book = QString())
     {
         for (const Store& store : kStores) {
+            if (!book.isEmpty() && book != QLatin1String(store.book))
+                continue;
             if (const std::optional<ReadEnd> end = readStore(store))
                 return *end;
         }
@@ -230,6 +234,7 @@ private:
         if (!size)
             return std::nullopt;
         sized = size;
+        sizes[QLatin1String(store.book)] = *size;
         append(HeaderRow(*size));
         m_session.feedback().progressMax(float(size->last));
         m_session.feedback().progress(0.1f);
@@ -408,9 +413,36 @@ std::optional<QString> Phonebook::read(const Operation& operation)
     }
     m_entries = std::move(read.entries);
     resetTexts(read.rows);
+    m_sizes = std::move(read.sizes);
+    m_ucs2 = read.ucs2;
     m_session.numberWidth = read.sized->numberLength;
     m_session.nameWidth = read.sized->nameLength;
     return BookReadStatus(read.missing.unread, read.missing.undecoded, restored);
+}
+
+std::optional<Phonebook::BookCopy> Phonebook::readBook(const Operation& operation, const QString& book, bool ucs2,
+                                                       QString* why)
+{
+    RestartWatch restarts(m_session);
+    BookRead read(operation, restarts, ucs2);
+    const ReadEnd end = read.stores(book);
+    if (end != ReadEnd::Done || !read.sized || read.missing.unread > 0 || read.missing.undecoded > 0) {
+        if (why && end == ReadEnd::Silent)
+            *why = m_session.noAnswer();
+        else if (why && !read.sized)
+            *why = at::ErrorReason(read.refusal).isEmpty() ? QStringLiteral("il cellulare non la dà..")
+                                                           : at::ErrorReason(read.refusal) + QStringLiteral("..");
+        else if (why)
+            *why = QStringLiteral("il cellulare non dà tutte le voci..");
+        return std::nullopt;
+    }
+    BookCopy copy;
+    copy.size = *read.sized;
+    for (const std::optional<Entry>& entry : read.entries) {
+        if (entry && (!entry->number.isEmpty() || !entry->name.isEmpty()))
+            copy.entries[entry->index] = *entry;
+    }
+    return copy;
 }
 
 bool Phonebook::save(const QString& fileName)
@@ -465,6 +497,7 @@ QString Phonebook::load(const QString& fileName)
     for (const QString& row : rows)
         m_entries.push_back(entryOfRow(row));
     resetTexts(rows);
+    m_sizes.clear();
     if (unreadable == 0)
         return QStringLiteral("CARICAMENTO ULTIMATO");
     const size_t shown = vcardEntries().size();
@@ -500,6 +533,10 @@ void Phonebook::textWritten(int row)
     m_entries[size_t(row)] = entryOfRow(text(row));
 }
 
-void Phonebook::textsReset() { m_entries.clear(); }
+void Phonebook::textsReset()
+{
+    m_entries.clear();
+    m_sizes.clear();
+}
 
 } // namespace phone

@@ -1,0 +1,238 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Contacts written, edited and deleted without a window, against the
+// simulator: each write goes once, is read back, and the row of its index
+// shows what the phone holds; what the phone cannot take is refused before
+// anything is sent.
+#include "at/cpbw.h"
+#include "phone/phonebook/book_rows.h"
+#include "phone/phonebook/phonebook.h"
+#include "phone_line.h"
+
+#include <gtest/gtest.h>
+
+#include <QString>
+
+#include <algorithm>
+#include <ostream>
+#include <string>
+#include <vector>
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+QT_END_NAMESPACE
+
+namespace {
+
+using phonetest::Line;
+using phonetest::sample;
+
+QString u(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// The commands the phone received that begin with `prefix`.
+std::vector<std::string> sent(const Line& line, const std::string& prefix)
+{
+    std::vector<std::string> found;
+    for (const std::string& command : line.sim->commands()) {
+        if (command.rfind(prefix, 0) == 0)
+            found.push_back(command);
+    }
+    return found;
+}
+
+// The writes among them: "+CPBW=" and not its test form "+CPBW=?".
+size_t writes(const Line& line)
+{
+    const std::vector<std::string> all = sent(line, "AT+CPBW=");
+    return size_t(std::count_if(all.begin(), all.end(), [](const std::string& c) { return c != "AT+CPBW=?"; }));
+}
+
+// A byte below 0x20 on a command line is a command of its own to a phone:
+// 0x08 rubs out, 0x0D ends the line.
+bool everyLinePrintable(const Line& line)
+{
+    const std::vector<std::string> commands = line.sim->commands();
+    return std::all_of(commands.begin(), commands.end(), [](const std::string& command) {
+        return std::all_of(command.begin(), command.end(),
+                           [](char c) { return static_cast<unsigned char>(c) >= 0x20; });
+    });
+}
+
+class Contacts : public ::testing::Test {
+protected:
+    explicit Contacts(const std::string& overrides = std::string()) : line(sample(overrides)), book(line.session) {}
+
+    std::optional<QString> readBooks()
+    {
+        phone::Operation operation(line.session);
+        return book.read(operation);
+    }
+    std::optional<QString> write(const phone::Contact& contact)
+    {
+        phone::Operation operation(line.session);
+        return book.writeContact(operation, contact);
+    }
+    std::optional<QString> remove(int row)
+    {
+        phone::Operation operation(line.session);
+        return book.deleteContact(operation, row);
+    }
+    // The entry of `book` at `index` as a fresh read of the phone gives it.
+    std::optional<phone::Entry> onThePhone(const QString& bookName, int index)
+    {
+        phone::Phonebook fresh(line.session);
+        phone::Operation operation(line.session);
+        if (!fresh.read(operation))
+            return std::nullopt;
+        const int row = fresh.rowOf(bookName, index);
+        return row < 0 ? std::nullopt : fresh.entry(row);
+    }
+
+    Line line;
+    phone::Phonebook book;
+};
+
+// New contacts go to the first free index of the SIM (4, then 7), in the
+// phone's UCS2, and read back exactly; the command lines carry no byte
+// below 0x20, and the phone is set back to GSM after each write.
+TEST_F(Contacts, NewContactsReadBackExactly)
+{
+    ASSERT_TRUE(readBooks());
+    struct Case {
+        const char* name;
+        const char* typed;
+        const char* stored; // as people read it, "+" for type 145
+        int index;
+    };
+    const Case cases[] = {
+        {"Nicolò Màrtini", "+39 347-123.4567", "+393471234567", 4},
+        {"Мария", "(06) 1234 567", "061234567", 7},
+        {"Bar @ Gino €", "+390612345678", "+390612345678", 9},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        line.sim->clearTranscript();
+        const std::optional<QString> status = write({u("SM"), 0, u(c.name), u(c.typed)});
+        ASSERT_TRUE(status);
+        EXPECT_EQ(*status, QStringLiteral("Contatto scritto: SIM %1..").arg(c.index));
+        EXPECT_EQ(writes(line), 1u);
+        EXPECT_EQ(sent(line, "AT+CPBW=" + std::to_string(c.index) + ",").size(), 1u);
+        EXPECT_TRUE(everyLinePrintable(line));
+        EXPECT_EQ(line.sim->commands().back(), "AT+CSCS=\"GSM\"");
+
+        const int row = book.rowOf(u("SM"), c.index);
+        ASSERT_GE(row, 0);
+        EXPECT_EQ(book.entry(row)->name, u(c.name));
+        EXPECT_EQ(at::ContactNumberText(book.entry(row)->number, book.entry(row)->type), u(c.stored));
+
+        // The row is the one a read of the phone now gives.
+        phone::Phonebook fresh(line.session);
+        {
+            phone::Operation operation(line.session);
+            ASSERT_TRUE(fresh.read(operation));
+        }
+        const int freshRow = fresh.rowOf(u("SM"), c.index);
+        ASSERT_GE(freshRow, 0);
+        EXPECT_EQ(fresh.entry(freshRow)->name, u(c.name));
+        EXPECT_EQ(book.text(row), fresh.text(freshRow));
+    }
+}
+
+// A contact of a book not read yet: the books are read first, for the free
+// index and the row to show it in.
+TEST_F(Contacts, ANewContactReadsTheBookFirst)
+{
+    const std::optional<QString> status = write({u("ME"), 0, u("Luca"), u("3331234567")});
+    ASSERT_TRUE(status);
+    EXPECT_EQ(*status, u("Contatto scritto: telefono 3.."));
+    const int row = book.rowOf(u("ME"), 3);
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(book.entry(row)->name, u("Luca"));
+}
+
+// An edit writes at the entry's own index; a deletion leaves it empty, and
+// both rows show what the phone then holds.
+TEST_F(Contacts, EditAndDelete)
+{
+    ASSERT_TRUE(readBooks());
+    const int ufficio = book.rowOf(u("SM"), 1);
+    ASSERT_EQ(book.entry(ufficio)->name, u("Ufficio"));
+    line.sim->clearTranscript();
+    EXPECT_EQ(write({u("SM"), 1, u("Ufficio Roma"), u("+39 06 1234")}), u("Contatto scritto: SIM 1.."));
+    EXPECT_EQ(book.entry(ufficio)->name, u("Ufficio Roma"));
+    EXPECT_EQ(at::ContactNumberText(book.entry(ufficio)->number, book.entry(ufficio)->type), u("+39061234"));
+    EXPECT_EQ(onThePhone(u("SM"), 1)->name, u("Ufficio Roma"));
+
+    const int marco = book.rowOf(u("SM"), 2);
+    line.sim->clearTranscript();
+    EXPECT_EQ(remove(marco), u("Contatto eliminato dalla SIM (posizione 2).."));
+    EXPECT_EQ(sent(line, "AT+CPBW="), std::vector<std::string>{"AT+CPBW=2"});
+    EXPECT_EQ(book.text(marco), EmptySlotRow(*book.bookSize(u("SM")), 2));
+    EXPECT_TRUE(book.entry(marco)->name.isEmpty());
+    const std::optional<phone::Entry> gone = onThePhone(u("SM"), 2);
+    ASSERT_TRUE(gone);
+    EXPECT_TRUE(gone->name.isEmpty() && gone->number.isEmpty());
+}
+
+// What the phone cannot take is refused with the reason and sends no
+// "+CPBW": a name or a number over the book's limits, a number that is
+// none, anything for the fixed-dialling book.
+class ContactLimits : public Contacts {
+protected:
+    ContactLimits() : Contacts("pb.SM.name_length = 14\npb.SM.number_length = 20\n") {}
+};
+
+TEST_F(ContactLimits, RefusedBeforeAnythingIsSent)
+{
+    ASSERT_TRUE(readBooks());
+    struct Case {
+        const char* book;
+        const char* name;
+        const char* number;
+        const char* refusal;
+    };
+    const Case cases[] = {
+        {"SM", "Nicolò Màrtini Rossi", "3331234567", "Sulla SIM questo nome può avere al massimo 14 caratteri"},
+        // In UCS2 a character costs two, and the form one more: (14 - 1) / 2.
+        {"SM", "Мария Ивановна", "3331234567", "Sulla SIM questo nome può avere al massimo 6 caratteri"},
+        {"SM", "Luca", "+39 333 1234567 8901 2345 67", "Sulla SIM il numero può avere al massimo 20 cifre"},
+        {"FD", "Luca", "3331234567", "La rubrica FD è di sola lettura (il cellulare vuole il PIN2).."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const phone::Contact contact{u(c.book), 0, u(c.name), u(c.number)};
+        EXPECT_EQ(book.refusal(contact), u(c.refusal));
+        line.sim->clearTranscript();
+        const std::optional<QString> status = write(contact);
+        ASSERT_TRUE(status);
+        EXPECT_TRUE(status->contains(u(c.refusal))) << status->toStdString();
+        EXPECT_EQ(writes(line), 0u);
+    }
+    EXPECT_TRUE(book.refusal({u("SM"), 0, u("Luca"), u("3331234567")}).isEmpty());
+}
+
+// A full book says so and writes nothing; a refusal of the phone is told
+// in its words and the row stays as it was.
+class SmallSim : public Contacts {
+protected:
+    SmallSim() : Contacts("pb.SM.5 =\npb.SM.6 =\npb.SM.8 =\npb.SM.11 =\npb.SM.range = 1-3\n") {}
+};
+
+TEST_F(SmallSim, FullBookAndRefusals)
+{
+    ASSERT_TRUE(readBooks());
+    EXPECT_EQ(book.refusal({u("SM"), 0, u("Luca"), u("333")}), u("Rubrica piena"));
+    line.sim->clearTranscript();
+    EXPECT_EQ(write({u("SM"), 0, u("Luca"), u("333")}), u("Rubrica piena"));
+    EXPECT_TRUE(line.sim->commands().empty());
+
+    const int row = book.rowOf(u("SM"), 3);
+    const QString before = book.text(row);
+    ASSERT_EQ(line.sim->control("fault cme on 20 +CPBW"), "OK");
+    line.sim->clearTranscript();
+    EXPECT_EQ(write({u("SM"), 3, u("Luca"), u("333")}), u("Contatto non scritto (SIM 3): memoria piena.."));
+    EXPECT_EQ(sent(line, "AT+CPBW=3,").size(), 1u);
+    EXPECT_EQ(book.text(row), before);
+    EXPECT_EQ(line.sim->commands().back(), "AT+CSCS=\"GSM\"");
+}
+
+} // namespace
