@@ -108,6 +108,13 @@ const std::vector<ImportCase> kVCards = {
      "END:VCARD\r\n",
      {{"Giulia Neri (casa)", "+39-06-1234567"}, {"Giulia Neri (lavoro)", "+39-02-555p22"}},
      {}},
+    {"Apple's labels name the kind of a number its TYPE leaves unnamed",
+     "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Dario\r\n"
+     "item1.TEL;type=pref:+39 06 1\r\nitem1.X-ABLabel:_$!<Mobile>!$_\r\n"
+     "item2.TEL:02 2\r\nitem2.X-ABLabel:Ufficio\r\n"
+     "TEL;type=HOME:06 3\r\nitem3.X-ABLabel:Lavoro\r\nEND:VCARD\r\n",
+     {{"Dario (cellulare)", "+39 06 1"}, {"Dario (lavoro)", "02 2"}, {"Dario (casa)", "06 3"}},
+     {}},
     {"without FN the name is given, additional and family names as people read them",
      "BEGIN:VCARD\nVERSION:3.0\nN:Rossi;Mario;Giuseppe,Maria;Dott.;\nTEL:1\nEND:VCARD\n",
      {{"Mario Giuseppe Maria Rossi", "1"}},

@@ -176,6 +176,7 @@ std::vector<QByteArray> logicalLines(const QByteArray& data)
 
 struct Property {
     QByteArray name;   // upper case, the group left out
+    QByteArray group;  // "item1" of "item1.TEL", upper case
     QStringList types; // lower case: "cell", "home", "pref"...
     QByteArray encoding;
     QByteArray charset;
@@ -208,8 +209,10 @@ Property propertyOf(const QByteArray& line)
     const QByteArray head = headOf(line);
     property.value = line.mid(head.size() + 1);
     const QList<QByteArray> parts = splitUnquoted(head, ';');
-    property.name = parts.front().trimmed().toUpper();
-    property.name = property.name.mid(property.name.lastIndexOf('.') + 1);
+    const QByteArray groupAndName = parts.front().trimmed().toUpper();
+    const qsizetype dot = groupAndName.lastIndexOf('.');
+    property.name = groupAndName.mid(dot + 1);
+    property.group = dot < 0 ? QByteArray() : groupAndName.left(dot);
     for (qsizetype i = 1; i < parts.size(); ++i) {
         const qsizetype equals = parts.at(i).indexOf('=');
         const QByteArray key = (equals < 0 ? parts.at(i) : parts.at(i).left(equals)).trimmed().toUpper();
@@ -352,6 +355,8 @@ struct Card {
     QString nameFromN;
     QString organisation;
     std::vector<KindedNumber> numbers;
+    std::vector<QByteArray> numberGroups; // one a number
+    std::map<QByteArray, QString> labels; // Apple's "item1.X-ABLabel:Ufficio"
 
     // As people read it: FN, else N given and family names ("Mario Rossi"),
     // else the organisation.
@@ -362,6 +367,18 @@ struct Card {
                 return name.simplified();
         }
         return QString();
+    }
+
+    // A number that its TYPE leaves "altro" takes the kind of its group's label.
+    std::vector<KindedNumber> kindedNumbers() const
+    {
+        std::vector<KindedNumber> kinded = numbers;
+        for (std::size_t i = 0; i < kinded.size(); ++i) {
+            const auto label = labels.find(numberGroups[i]);
+            if (kinded[i].kind == kOther && label != labels.end())
+                kinded[i].kind = kindOfWords(wordsOf(label->second));
+        }
+        return kinded;
     }
 };
 
@@ -379,6 +396,9 @@ void take(Card& card, const Property& property)
         card.organisation = unescaped(splitEscaped(valueText(property), QLatin1Char(';')).front());
     } else if (property.name == "TEL") {
         card.numbers.push_back({kindOfWords(property.types), telNumber(valueText(property))});
+        card.numberGroups.push_back(property.group);
+    } else if (property.name == "X-ABLABEL" && !property.group.isEmpty()) {
+        card.labels[property.group] = unescaped(valueText(property)); // "_$!<Mobile>!$_" or the user's own
     }
 }
 
@@ -530,7 +550,7 @@ ImportResult ImportVCards(const QByteArray& data)
     int depth = 0; // a vCard 2.1 AGENT holds a card of its own
     int cards = 0;
     const auto finish = [&] {
-        addContact(result, card.name(), card.numbers, QStringLiteral("Contatto %1").arg(cards));
+        addContact(result, card.name(), card.kindedNumbers(), QStringLiteral("Contatto %1").arg(cards));
         card = Card();
     };
     for (const QByteArray& line : logicalLines(withoutByteOrderMark(data))) {
