@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+QT_END_NAMESPACE
+
 namespace {
 
 struct NumberCase {
