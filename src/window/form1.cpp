@@ -142,25 +142,36 @@ Form1::Form1(QWidget* parent)
         connect(option, &QWidget::customContextMenuRequested, this,
                 [this, option, port](const QPoint& at) { CercaPorta(port, option->mapToGlobal(at)); });
     }
-    // A right click on a list offers to export it.
-    const auto exportMenu = [this](ListBox* list, const QString& caption, void (Form1::*exporter)()) {
+    // A right click on a list offers to export it; on the phone book also
+    // to change it and write it back to the phone.
+    using Action = std::pair<QString, void (Form1::*)()>;
+    const auto listMenu = [this](ListBox* list, const std::vector<Action>& actions) {
         list->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(list, &QWidget::customContextMenuRequested, this, [this, list, caption, exporter](const QPoint& at) {
+        connect(list, &QWidget::customContextMenuRequested, this, [this, list, actions](const QPoint& at) {
             auto* menu = new QMenu(this);
             menu->setObjectName(QStringLiteral("ExportMenu"));
             menu->setAttribute(Qt::WA_DeleteOnClose);
-            // The export runs transactions, whose waits run the event loop:
-            // the menu closes and is deleted in there. So the export starts
-            // from the window's own queue, once the menu's handler is over.
-            connect(menu->addAction(caption), &QAction::triggered, this, [this, exporter] {
-                QMetaObject::invokeMethod(
-                    this, [this, exporter] { (this->*exporter)(); }, Qt::QueuedConnection);
-            });
+            // Each action runs transactions or a dialog, whose waits run the
+            // event loop: the menu closes and is deleted in there. So it
+            // starts from the window's own queue, once the menu's handler is over.
+            for (const auto& [caption, handler] : actions) {
+                connect(menu->addAction(caption), &QAction::triggered, this, [this, handler = handler] {
+                    QMetaObject::invokeMethod(
+                        this, [this, handler] { (this->*handler)(); }, Qt::QueuedConnection);
+                });
+            }
             menu->popup(list->viewport()->mapToGlobal(at));
         });
     };
-    exportMenu(List1, QStringLiteral("Esporta messaggi…"), &Form1::EsportaMessaggi);
-    exportMenu(List2, QStringLiteral("Esporta rubrica…"), &Form1::EsportaRubrica);
+    listMenu(List1, {{QStringLiteral("Esporta messaggi…"), &Form1::EsportaMessaggi}});
+    listMenu(List2, {
+                        {QStringLiteral("Esporta rubrica…"), &Form1::EsportaRubrica},
+                        {QStringLiteral("Nuovo contatto…"), &Form1::NuovoContatto},
+                        {QStringLiteral("Modifica contatto…"), &Form1::ModificaContatto},
+                        {QStringLiteral("Elimina contatto"), &Form1::EliminaContatto},
+                        {QStringLiteral("Importa contatti…"), &Form1::ImportaContatti},
+                        {QStringLiteral("Scrivi rubrica sul cellulare…"), &Form1::ScriviRubrica},
+                    });
 
     Form_Load();
     Timer1->start();
@@ -386,6 +397,8 @@ void Form1::buildControls()
     CommonDialog1->setObjectName(QStringLiteral("CommonDialog1"));
     DialogoEsporta = new CommonDialog(this);
     DialogoEsporta->setObjectName(QStringLiteral("DialogoEsporta"));
+    DialogoImporta = new CommonDialog(this);
+    DialogoImporta->setObjectName(QStringLiteral("DialogoImporta"));
     showTooltips();
 }
 

@@ -11,7 +11,9 @@
 //                            Command11_Click, Command6_Click, Command9_Click,
 //                            EsportaMessaggi
 //   window/phonebook_view.cpp Command1_Click, Command7_Click, Command8_Click,
-//                            Text5_Change, List2_Click, EsportaRubrica
+//                            Text5_Change, List2_Click, EsportaRubrica,
+//                            NuovoContatto, ModificaContatto, EliminaContatto,
+//                            ImportaContatti, ScriviRubrica
 //   window/composer_view.cpp Command5_Click, Text1_Change, Text1_GotFocus,
 //                            Text1_Truncated, Text2_GotFocus, Command12_Click,
 //                            Command10_Click, Check8_Click
@@ -276,6 +278,17 @@ public:
     void EsportaMessaggi();
     void EsportaRubrica();
     CommonDialog* DialogoEsporta;
+
+    // The contacts that go back to the phone, from List2's context menu: a
+    // new one, the selected entry changed or deleted, contacts brought in
+    // from a vCard or CSV file (DialogoImporta) as a section of their own,
+    // and the section of the selected row written to a book of the phone.
+    void NuovoContatto();
+    void ModificaContatto();
+    void EliminaContatto();
+    void ImportaContatti();
+    void ScriviRubrica();
+    CommonDialog* DialogoImporta;
     // Ends the program at once; tests replace it.
     std::function<void()> Termina;
 
@@ -285,6 +298,9 @@ protected:
 private:
     void buildControls();
     void showTooltips();
+    // The contact dialog for a new contact (`editing` without an index) or
+    // an entry, then its write.
+    void scriviContatto(const phone::Contact& editing);
     DesktopNotifier* m_notifier = nullptr;
     QString m_forced[2];     // command line or port finder, this run only
     QString m_remembered[2]; // from the settings or the port finder

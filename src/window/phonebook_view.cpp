@@ -1,12 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // "Leggi rubrica da Cellulare", "Salva rubrica", "Carica rubrica", the
-// search field, the pick of a recipient from List2 and the vCards: the
-// window's side of the phone books (phone/phonebook).
+// search field, the pick of a recipient from List2, the vCards and the
+// contacts that go back to the phone: the window's side of the phone books
+// (phone/phonebook).
+#include "at/cpbw.h"
 #include "at/numbers.h"
 #include "phone/phonebook/book_rows.h"
 #include "phone/phonebook/phonebook.h"
 #include "phone/savefile.h"
+#include "window/contact_dialogs.h"
 #include "window/form1.h"
+
+#include <algorithm>
 
 void Form1::Command1_Click()
 {
@@ -94,4 +99,129 @@ void Form1::EsportaRubrica()
         return;
     }
     Stato(QStringLiteral("Esportazione terminata: %1 voci in %2").arg(entries.size()).arg(fileName));
+}
+
+// "Nuovo contatto…": a contact for the book of the selected section, the
+// SIM when none is selected.
+void Form1::NuovoContatto()
+{
+    phone::Contact contact;
+    if (const std::optional<phone::Entry> selected = Rubrica->entry(List2->ListIndex()))
+        contact.book = selected->book;
+    scriviContatto(contact);
+}
+
+// "Modifica contatto…": the selected entry, at its index; an empty slot
+// takes a contact at its index.
+void Form1::ModificaContatto()
+{
+    const std::optional<phone::Entry> selected = Rubrica->entry(List2->ListIndex());
+    if (!selected || selected->book.isEmpty()) {
+        Stato(QStringLiteral("Nessuna voce del cellulare selezionata.."));
+        return;
+    }
+    const QString number =
+        selected->type != 0 ? at::ContactNumberText(selected->number, selected->type) : selected->number;
+    scriviContatto({selected->book, selected->index, selected->name, number});
+}
+
+void Form1::scriviContatto(const phone::Contact& editing)
+{
+    // The fixed-dialling book is read-only: nothing to ask, nothing to send.
+    if (editing.book == QLatin1String("FD")) {
+        Stato(Rubrica->refusal(editing));
+        return;
+    }
+    LongOperation operation(*this, PortaNonAperta);
+    if (!operation.taken())
+        return;
+    // The books the phone has, and their free entries, come from a read.
+    if (Rubrica->books().empty()) {
+        const std::optional<QString> read = Rubrica->read(operation);
+        if (!read)
+            return;
+        Stato(*read);
+    }
+    std::vector<QString> books = Rubrica->books();
+    books.erase(std::remove(books.begin(), books.end(), QStringLiteral("FD")), books.end());
+    if (books.empty()) {
+        Stato(QStringLiteral("Il cellulare non dà rubriche in cui scrivere.."));
+        return;
+    }
+    ContactDialog dialog(this, books, editing);
+    dialog.check = [this](const phone::Contact& contact) { return Rubrica->refusal(contact); };
+    if (dialog.exec() != QDialog::Accepted || operation.lineLost())
+        return;
+    Stato(QStringLiteral("Scrittura contatto in corso.."));
+    if (const std::optional<QString> status = Rubrica->writeContact(operation, dialog.contact()))
+        Stato(*status);
+}
+
+// "Elimina contatto": the selected entry, once the user said yes.
+void Form1::EliminaContatto()
+{
+    const int row = List2->ListIndex();
+    const std::optional<phone::Entry> selected = Rubrica->entry(row);
+    if (!selected || selected->book.isEmpty() || (selected->name.isEmpty() && selected->number.isEmpty())) {
+        Stato(QStringLiteral("Nessun contatto del cellulare selezionato.."));
+        return;
+    }
+    if (selected->book == QLatin1String("FD")) {
+        Stato(Rubrica->refusal({selected->book, selected->index, selected->name, selected->number}));
+        return;
+    }
+    LongOperation operation(*this, PortaNonAperta);
+    if (!operation.taken())
+        return;
+    const QString who = selected->name.isEmpty() ? selected->number : selected->name;
+    if (!Conferma(QStringLiteral("Eliminare %1 %2?").arg(who, phone::FromBook(selected->book)),
+                  QStringLiteral("Elimina contatto")))
+        return;
+    if (const std::optional<QString> status = Rubrica->deleteContact(operation, row))
+        Stato(*status);
+}
+
+// "Importa contatti…": the contacts of a vCard or CSV file join List2 as a
+// section of their own.
+void Form1::ImportaContatti()
+{
+    DialogoImporta->Filter = QStringLiteral("vCard (*.vcf);;File CSV (*.csv)");
+    DialogoImporta->ShowOpen();
+    const QString chosen = DialogoImporta->FileName;
+    if (chosen.isEmpty())
+        return;
+    // No address book comes near this size.
+    constexpr qint64 kMaxImportBytes = 16 * 1024 * 1024;
+    const std::optional<QByteArray> bytes = ReadRegularFile(chosen, kMaxImportBytes);
+    if (!bytes) {
+        Stato(QStringLiteral("IMPOSSIBILE IMPORTARE: ") + chosen);
+        return;
+    }
+    const bool csv =
+        chosen.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive) && !bytes->trimmed().startsWith("BEGIN:VCARD");
+    Stato(Rubrica->addImported(csv ? phone::ImportCsv(*bytes) : phone::ImportVCards(*bytes)));
+}
+
+// "Scrivi rubrica sul cellulare…": the section of the selected row written
+// to the book chosen, by default the one it came from.
+void Form1::ScriviRubrica()
+{
+    const int row = List2->ListIndex();
+    if (Rubrica->count() == 0) {
+        Stato(QStringLiteral("Rubrica vuota: niente da scrivere.."));
+        return;
+    }
+    LongOperation operation(*this, PortaNonAperta);
+    if (!operation.taken())
+        return;
+    const std::optional<phone::Entry> selected = Rubrica->entry(row);
+    const QString from = selected && !selected->book.isEmpty() ? selected->book : QStringLiteral("SM");
+    std::vector<QString> books = Rubrica->books();
+    if (books.empty())
+        books = {QStringLiteral("SM"), QStringLiteral("ME")};
+    WriteBookDialog dialog(this, books, from);
+    if (dialog.exec() != QDialog::Accepted || operation.lineLost() || dialog.book().isEmpty())
+        return;
+    if (const std::optional<QString> status = Rubrica->writeBook(operation, row, dialog.book(), dialog.deleteOthers()))
+        Stato(*status);
 }

@@ -235,4 +235,33 @@ TEST_F(SmallSim, FullBookAndRefusals)
     EXPECT_EQ(line.sim->commands().back(), "AT+CSCS=\"GSM\"");
 }
 
+// A section of the list written to the SIM stops at the first write the
+// phone refuses and says how far it got; the rows of the SIM show the
+// entries written before it.
+TEST_F(Contacts, AWriteOfABookStopsAtARefusal)
+{
+    ASSERT_TRUE(readBooks());
+    const at::CpbrRange size = *book.bookSize(u("SM"));
+    QStringList rows{HeaderRow(size)};
+    for (int i = 1; i <= 5; ++i)
+        rows << EntryRow(size, i, QStringLiteral("+3933300000%1").arg(i), QStringLiteral("Amico %1").arg(i));
+    rows << FooterRow(size);
+    const int first = book.count() + 1;
+    book.appendTexts(rows);
+    ASSERT_EQ(line.sim->control("fault cme on 20 +CPBW=3"), "OK");
+    line.sim->clearTranscript();
+    std::optional<QString> status;
+    {
+        phone::Operation operation(line.session);
+        status = book.writeBook(operation, first, u("SM"), false);
+    }
+    ASSERT_TRUE(status);
+    EXPECT_EQ(*status, u("Scrittura interrotta a SIM 3 (voce 3 di 5): memoria piena. Scritte 2 voci, 0 già uguali.."));
+    EXPECT_EQ(writes(line), 3u);
+    EXPECT_EQ(book.entry(book.rowOf(u("SM"), 1))->name, u("Amico 1"));
+    EXPECT_EQ(book.entry(book.rowOf(u("SM"), 2))->name, u("Amico 2"));
+    EXPECT_EQ(book.entry(book.rowOf(u("SM"), 3))->name, u("Rossi, Giulia"));
+    EXPECT_EQ(line.sim->commands().back(), "AT+CSCS=\"GSM\"");
+}
+
 } // namespace

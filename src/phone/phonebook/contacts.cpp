@@ -434,6 +434,13 @@ std::optional<QString> Phonebook::writeBook(const Operation& operation, int row,
     }
     int free = std::max(1, size.first);
     for (const Entry* entry : unplaced) {
+        // One that cannot go takes no free index from the next.
+        const QString refused =
+            ready({book, 0, entry->name, numberToWrite(*entry)}, size.numberLength, size.nameLength, ucs2).refusal;
+        if (!refused.isEmpty()) {
+            tally.refusals << shortReason(refused);
+            continue;
+        }
         while (free <= size.last && (target.count(free) || held->entries.count(free)))
             ++free;
         if (free > size.last) {
@@ -468,6 +475,16 @@ std::optional<QString> Phonebook::writeBook(const Operation& operation, int row,
                    .arg(target.size() + others.size())
                    .arg(reasonOf(session, got).chopped(2));
     };
+    // A lost line ends it at once; the rows stay as they were, unchecked.
+    const auto lineLost = [&](int index) {
+        return QStringLiteral("Scrittura interrotta a %1 %2 (voce %3 di %4): linea col cellulare persa, "
+                              "voci scritte non rilette. %5..")
+            .arg(BookWords(book))
+            .arg(index)
+            .arg(step)
+            .arg(target.size() + others.size())
+            .arg(tally.text());
+    };
     for (const auto& [index, entry] : target) {
         feedback.yield();
         ++step;
@@ -487,7 +504,7 @@ std::optional<QString> Phonebook::writeBook(const Operation& operation, int row,
         QString written;
         if (session.ask(operation, at::CpbwWriteCommand(index, made.number, made.nameArgument), &written)
             == Step::LineLost)
-            return std::nullopt;
+            return lineLost(index);
         changed.push_back(index);
         if (written != QLatin1String("OK")) {
             stopAt(index, written);
@@ -501,7 +518,7 @@ std::optional<QString> Phonebook::writeBook(const Operation& operation, int row,
         ++step;
         QString deleted;
         if (session.ask(operation, at::CpbwDeleteCommand(others[at]), &deleted) == Step::LineLost)
-            return std::nullopt;
+            return lineLost(others[at]);
         changed.push_back(others[at]);
         if (deleted != QLatin1String("OK")) {
             stopAt(others[at], deleted);

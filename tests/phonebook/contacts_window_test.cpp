@@ -1,0 +1,357 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The contacts that go back to the phone as the user reaches them: a right
+// click on List2, an entry of its menu, the dialog filled in and confirmed,
+// the window's event loop running, the simulated phone at the other end.
+#include "support/e2e.h"
+
+#include "at/cpbw.h"
+#include "phone/phonebook/book_rows.h"
+#include "phonebook/qstring_printer.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPointer>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+QString u(const char* utf8) { return QString::fromUtf8(utf8); }
+
+QMenu* shownMenu()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* menu = qobject_cast<QMenu*>(widget); menu && menu->isVisible())
+            return menu;
+    return nullptr;
+}
+
+// Acts once on each modal dialog named `name` as it shows.
+class WhenShown {
+public:
+    WhenShown(const QString& name, std::function<void(QDialog&)> act) : m_act(std::move(act))
+    {
+        m_timer.setInterval(5);
+        QObject::connect(&m_timer, &QTimer::timeout, [this, name] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog || dialog->objectName() != name || dialog == m_done)
+                return;
+            m_done = dialog;
+            ++shown;
+            m_act(*dialog);
+        });
+        m_timer.start();
+    }
+    int shown = 0;
+
+private:
+    std::function<void(QDialog&)> m_act;
+    QPointer<QDialog> m_done;
+    QTimer m_timer;
+};
+
+// Typed as a keyboard and an input method type it: one key event a
+// character, its text whatever the script.
+void type(QLineEdit* field, const QString& text)
+{
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClick(field, Qt::Key_Backspace);
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(field, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(field, &release);
+    }
+}
+
+template <typename T> T* child(QDialog& dialog, const char* name)
+{
+    T* found = dialog.findChild<T*>(QLatin1String(name));
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+}
+
+void click(QDialog& dialog, const char* button)
+{
+    if (auto* pressed = child<QPushButton>(dialog, button))
+        QTest::mouseClick(pressed, Qt::LeftButton);
+}
+
+class ContactsWindow : public ::testing::Test {
+protected:
+    explicit ContactsWindow(const std::string& overrides = std::string()) : phone(e2e::sampleState(overrides)) {}
+    void SetUp() override
+    {
+        ASSERT_TRUE(phone.connect());
+        form().show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&form()));
+        form().Command1_Click();
+        ASSERT_GT(form().List2->ListCount(), 0);
+    }
+    Form1& form() { return phone.form(); }
+    QString panel() { return form().StatusBar1->panelText(2); }
+
+    // A click on the row, then a right click on it and `caption` in the
+    // menu that opens.
+    void fromMenu(int row, const QString& caption)
+    {
+        QWidget* rows = form().List2->viewport();
+        const QPoint at = form().List2->rowRect(row).center();
+        QTest::mouseClick(rows, Qt::LeftButton, {}, at);
+        ASSERT_EQ(form().List2->ListIndex(), row);
+        QTest::mousePress(rows, Qt::RightButton, {}, at);
+        QContextMenuEvent request(QContextMenuEvent::Mouse, at, rows->mapToGlobal(at));
+        QApplication::sendEvent(rows, &request);
+        QTest::mouseRelease(rows, Qt::RightButton, {}, at);
+        ASSERT_TRUE(e2e::waitFor([] { return shownMenu() != nullptr; }));
+        QMenu* menu = shownMenu();
+        const QList<QAction*> actions = menu->actions();
+        const auto entry =
+            std::find_if(actions.begin(), actions.end(), [&](QAction* action) { return action->text() == caption; });
+        ASSERT_NE(entry, actions.end()) << caption.toStdString();
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(*entry).center());
+    }
+    // Waits for the end of the operation and its last word in panel 2.
+    bool ended()
+    {
+        return e2e::waitFor([&] { return form().ComandoLibero && !panel().endsWith(QLatin1String("in corso..")); });
+    }
+    std::vector<std::string> writes() const
+    {
+        std::vector<std::string> found;
+        for (const std::string& command : phone.commands()) {
+            if (command.rfind("AT+CPBW=", 0) == 0 && command != "AT+CPBW=?")
+                found.push_back(command);
+        }
+        return found;
+    }
+    bool everyLinePrintable() const
+    {
+        const std::vector<std::string> commands = phone.commands();
+        return std::all_of(commands.begin(), commands.end(), [](const std::string& command) {
+            return std::all_of(command.begin(), command.end(),
+                               [](char c) { return static_cast<unsigned char>(c) >= 0x20; });
+        });
+    }
+
+    e2e::Phone phone;
+};
+
+// The menu of List2 offers the contacts' actions after the export, in order.
+TEST_F(ContactsWindow, TheMenuOfThePhoneBook)
+{
+    QWidget* rows = form().List2->viewport();
+    const QPoint at = form().List2->rowRect(1).center();
+    QContextMenuEvent request(QContextMenuEvent::Mouse, at, rows->mapToGlobal(at));
+    QApplication::sendEvent(rows, &request);
+    ASSERT_TRUE(e2e::waitFor([] { return shownMenu() != nullptr; }));
+    QStringList captions;
+    for (QAction* action : shownMenu()->actions())
+        captions << action->text();
+    EXPECT_EQ(captions,
+              (QStringList{u("Esporta rubrica…"), u("Nuovo contatto…"), u("Modifica contatto…"), u("Elimina contatto"),
+                           u("Importa contatti…"), u("Scrivi rubrica sul cellulare…")}));
+    shownMenu()->close();
+}
+
+// New contacts with accented and Cyrillic names go to the SIM's free
+// indexes 4 and 7, once each; a read of the phone then gives the very rows
+// the writes left in the list.
+TEST_F(ContactsWindow, NewContactsReadBackExactly)
+{
+    struct Case {
+        const char* name;
+        const char* number;
+        int index;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"Nicolò Màrtini", "+39 347 765 4321", 4, "+393477654321"},
+        {"Мария", "06 123 4567", 7, "061234567"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        phone.clearTranscript();
+        WhenShown dialog(QStringLiteral("Contatto"), [&](QDialog& shown) {
+            EXPECT_EQ(child<QComboBox>(shown, "Rubrica")->currentText(), u("SIM"));
+            type(child<QLineEdit>(shown, "Nome"), u(c.name));
+            type(child<QLineEdit>(shown, "Numero"), u(c.number));
+            click(shown, "OK");
+        });
+        fromMenu(1, u("Nuovo contatto…"));
+        ASSERT_TRUE(e2e::waitFor([&] { return dialog.shown == 1; }));
+        ASSERT_TRUE(ended());
+        EXPECT_EQ(panel(), QStringLiteral("Contatto scritto: SIM %1..").arg(c.index));
+        EXPECT_EQ(writes().size(), 1u);
+        EXPECT_TRUE(everyLinePrintable());
+        const std::optional<phone::Entry> entry = form().Rubrica->entry(c.index);
+        ASSERT_TRUE(entry);
+        EXPECT_EQ(entry->name, u(c.name));
+        EXPECT_EQ(at::ContactNumberText(entry->number, entry->type), u(c.shown));
+    }
+    const QStringList written = form().Rubrica->texts();
+    form().Command1_Click();
+    EXPECT_EQ(form().Rubrica->texts(), written);
+}
+
+// An edit starts from the entry as the row shows it and writes at its index.
+TEST_F(ContactsWindow, EditAnEntry)
+{
+    phone.clearTranscript();
+    WhenShown dialog(QStringLiteral("Contatto"), [&](QDialog& shown) {
+        EXPECT_EQ(child<QLineEdit>(shown, "Nome")->text(), u("Ufficio"));
+        EXPECT_EQ(child<QLineEdit>(shown, "Numero")->text(), u("+390123456789"));
+        EXPECT_FALSE(child<QComboBox>(shown, "Rubrica")->isEnabled());
+        type(child<QLineEdit>(shown, "Nome"), u("Ufficio Roma"));
+        click(shown, "OK");
+    });
+    fromMenu(1, u("Modifica contatto…"));
+    ASSERT_TRUE(e2e::waitFor([&] { return dialog.shown == 1; }));
+    ASSERT_TRUE(ended());
+    EXPECT_EQ(panel(), u("Contatto scritto: SIM 1.."));
+    ASSERT_EQ(writes().size(), 1u);
+    EXPECT_EQ(writes()[0].rfind("AT+CPBW=1,\"390123456789\",145,", 0), 0u) << writes()[0];
+    EXPECT_EQ(form().Rubrica->entry(1)->name, u("Ufficio Roma"));
+}
+
+// A deletion asks first, No by default: No sends nothing, Yes deletes and
+// the row shows the empty slot.
+TEST_F(ContactsWindow, DeleteAsksFirst)
+{
+    const QString before = form().List2->List(2);
+    for (const QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Yes}) {
+        phone.clearTranscript();
+        e2e::MessageBoxes boxes(answer);
+        fromMenu(2, u("Elimina contatto"));
+        ASSERT_TRUE(e2e::waitFor([&] { return !boxes.seen.empty(); }));
+        ASSERT_TRUE(ended());
+        EXPECT_EQ(boxes.seen[0].text, u("Eliminare Marco Rossi dalla SIM?"));
+        if (answer == QMessageBox::No) {
+            EXPECT_TRUE(writes().empty());
+            EXPECT_EQ(form().List2->List(2), before);
+        } else {
+            EXPECT_EQ(writes(), std::vector<std::string>{"AT+CPBW=2"});
+            EXPECT_EQ(panel(), u("Contatto eliminato dalla SIM (posizione 2).."));
+            EXPECT_EQ(form().List2->List(2), EmptySlotRow(*form().Rubrica->bookSize(u("SM")), 2));
+        }
+    }
+}
+
+// What the phone cannot take is refused in the dialog, as typed, and
+// nothing goes to the phone.
+class ContactsRefused : public ContactsWindow {
+protected:
+    ContactsRefused()
+        : ContactsWindow("pb.SM.name_length = 14\npb.ME.1 =\npb.ME.2 =\npb.ME.4 =\npb.ME.7 =\npb.ME.range = 1-2\n"
+                         "pb.ME.1 = \"+393479876543\",145,\"Anna\"\npb.ME.2 = \"0612345678\",129,\"Casa\"\n")
+    {
+    }
+};
+
+TEST_F(ContactsRefused, InTheDialogWithNothingSent)
+{
+    struct Case {
+        const char* book;
+        const char* name;
+        const char* refusal;
+    };
+    const Case cases[] = {
+        {"SIM", "Nicolò Màrtini Rossi", "Sulla SIM questo nome può avere al massimo 14 caratteri"},
+        {"Telefono", "Luca", "Rubrica piena"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        phone.clearTranscript();
+        QString refusal;
+        QString kept;
+        WhenShown dialog(QStringLiteral("Contatto"), [&](QDialog& shown) {
+            auto* books = child<QComboBox>(shown, "Rubrica");
+            books->setCurrentIndex(books->findText(u(c.book)));
+            type(child<QLineEdit>(shown, "Nome"), u(c.name));
+            type(child<QLineEdit>(shown, "Numero"), u("3331234567"));
+            click(shown, "OK");
+            refusal = child<QLabel>(shown, "Rifiuto")->text();
+            kept = child<QLineEdit>(shown, "Nome")->text();
+            EXPECT_TRUE(shown.isVisible());
+            click(shown, "Annulla");
+        });
+        fromMenu(1, u("Nuovo contatto…"));
+        ASSERT_TRUE(e2e::waitFor([&] { return dialog.shown == 1; }));
+        ASSERT_TRUE(ended());
+        EXPECT_EQ(refusal, u(c.refusal));
+        EXPECT_EQ(kept, u(c.name));
+        EXPECT_TRUE(phone.commands().empty());
+    }
+}
+
+// "Scrivi rubrica sul cellulare…" on the book the list was read from:
+// every entry is already there, and no "+CPBW" goes out.
+TEST_F(ContactsWindow, AnUnchangedBookSendsNoWrite)
+{
+    phone.clearTranscript();
+    WhenShown dialog(QStringLiteral("ScriviRubrica"), [&](QDialog& shown) {
+        EXPECT_EQ(child<QComboBox>(shown, "Rubrica")->currentText(), u("SIM"));
+        EXPECT_FALSE(child<QCheckBox>(shown, "CancellaAltre")->isChecked());
+        click(shown, "OK");
+    });
+    fromMenu(3, u("Scrivi rubrica sul cellulare…"));
+    ASSERT_TRUE(e2e::waitFor([&] { return dialog.shown == 1; }));
+    ASSERT_TRUE(ended());
+    EXPECT_EQ(panel(), u("Scritte 0 voci, 7 già uguali.."));
+    EXPECT_TRUE(writes().empty());
+}
+
+// A vCard 2.1 file of an old phone: quoted-printable accents, a name cut
+// by a soft line break, a contact with two numbers, one without any. Its
+// contacts join the list as a section of their own, not on the phone; that
+// section written to the SIM takes what the SIM can hold and counts the rest.
+TEST_F(ContactsWindow, ImportAVCardAndWriteItToTheSim)
+{
+    const int before = form().List2->ListCount();
+    form().DialogoImporta->chooser = [](bool save) {
+        EXPECT_FALSE(save);
+        return QStringLiteral(PHONEBOOK_DATA "/contatti-21.vcf");
+    };
+    fromMenu(1, u("Importa contatti…"));
+    ASSERT_TRUE(e2e::waitFor([&] { return form().List2->ListCount() > before; }));
+    EXPECT_EQ(form().DialogoImporta->Filter, u("vCard (*.vcf);;File CSV (*.csv)"));
+    EXPECT_EQ(panel(), u("Importati 3 contatti, 1 saltato (Luca Bianchi: nessun numero), non ancora sul cellulare.."));
+    at::CpbrRange size;
+    size.valid = true;
+    size.first = 1;
+    size.last = 3;
+    size.numberLength = form().LungNumero;
+    size.nameLength = form().LungNome;
+    const QStringList added = form().Rubrica->texts().mid(before);
+    EXPECT_EQ(added,
+              (QStringList{HeaderRow(size), EntryRow(size, 0, u("+393471234567"), u("Nicolò Màrtini (cellulare)")),
+                           EntryRow(size, 0, u("061234567"), u("Nicolò Màrtini (casa)")),
+                           EntryRow(size, 0, u("+79123456789"), u("Мария")), FooterRow(size)}));
+
+    phone.clearTranscript();
+    WhenShown dialog(QStringLiteral("ScriviRubrica"), [&](QDialog& shown) { click(shown, "OK"); });
+    fromMenu(before + 3, u("Scrivi rubrica sul cellulare…"));
+    ASSERT_TRUE(e2e::waitFor([&] { return dialog.shown == 1; }));
+    ASSERT_TRUE(ended());
+    EXPECT_EQ(panel(), u("Scritta 1 voce, 0 già uguali, 2 rifiutate (nome troppo lungo).."));
+    EXPECT_EQ(writes().size(), 1u);
+    EXPECT_EQ(form().Rubrica->entry(4)->name, u("Мария"));
+}
+
+} // namespace
