@@ -235,6 +235,30 @@ TEST_F(SmallSim, FullBookAndRefusals)
     EXPECT_EQ(line.sim->commands().back(), "AT+CSCS=\"GSM\"");
 }
 
+// A phone without UCS2 takes a name in its GSM set only when every
+// character goes on the command line as itself: "ò" would be byte 0x08, a
+// backspace, and is refused with the reason, nothing sent.
+class NoUcs2 : public Contacts {
+protected:
+    NoUcs2() : Contacts("ucs2 = no\n") {}
+};
+
+TEST_F(NoUcs2, NamesTheGsmSetCannotCarryAreRefused)
+{
+    ASSERT_TRUE(readBooks());
+    const phone::Contact accented{u("SM"), 0, u("Nicolò"), u("3331234567")};
+    EXPECT_EQ(book.refusal(accented), u("il nome contiene «ò», che il cellulare non accetta senza UCS2"));
+    line.sim->clearTranscript();
+    EXPECT_EQ(write(accented),
+              u("Contatto non scritto (SIM 4): il nome contiene «ò», che il cellulare non accetta senza UCS2.."));
+    EXPECT_EQ(writes(line), 0u);
+
+    line.sim->clearTranscript();
+    EXPECT_EQ(write({u("SM"), 0, u("Mario Rossi"), u("3331234567")}), u("Contatto scritto: SIM 4.."));
+    EXPECT_EQ(sent(line, "AT+CPBW=4"), std::vector<std::string>{"AT+CPBW=4,\"3331234567\",129,\"Mario Rossi\""});
+    EXPECT_TRUE(everyLinePrintable(line));
+}
+
 // A section of the list written to the SIM stops at the first write the
 // phone refuses and says how far it got; the rows of the SIM show the
 // entries written before it.

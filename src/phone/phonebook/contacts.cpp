@@ -306,10 +306,6 @@ std::optional<QString> Phonebook::deleteContact(const Operation& operation, int 
     return notDeleted + QStringLiteral("il cellulare tiene ancora la voce..");
 }
 
-} // namespace phone
-
-namespace phone {
-
 std::vector<Entry> Phonebook::section(int row) const
 {
     const auto frame = [this](int at, QChar joint) {
@@ -578,10 +574,6 @@ std::optional<QString> Phonebook::writeBook(const Operation& operation, int row,
         status += counted(differ, ", ma 1 voce riletta è diversa", ", ma %1 voci rilette sono diverse");
     return end(status + QStringLiteral(".."));
 }
-
-} // namespace phone
-
-namespace phone {
 
 QString Phonebook::addImported(const ImportResult& imported)
 {
