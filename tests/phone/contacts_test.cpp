@@ -235,6 +235,35 @@ TEST_F(SmallSim, FullBookAndRefusals)
     EXPECT_EQ(line.sim->commands().back(), "AT+CSCS=\"GSM\"");
 }
 
+// With the phone's other entries deleted, the SIM ends as the section: its
+// two entries written at their indexes, the five others gone, every row of
+// the SIM as a read then gives it.
+TEST_F(Contacts, AWriteOfABookThatDeletesTheOthers)
+{
+    ASSERT_TRUE(readBooks());
+    const at::CpbrRange size = *book.bookSize(u("SM"));
+    const int first = book.count() + 1;
+    book.appendTexts({HeaderRow(size), EntryRow(size, 1, u("+390123456789"), u("Ufficio")),
+                      EntryRow(size, 2, u("3331234567"), u("Zoë")), FooterRow(size)});
+    line.sim->clearTranscript();
+    std::optional<QString> status;
+    {
+        phone::Operation operation(line.session);
+        status = book.writeBook(operation, first, u("SM"), true);
+    }
+    EXPECT_EQ(status, u("Scritta 1 voce, 1 già uguale, 5 eliminate.."));
+    EXPECT_EQ(sent(line, "AT+CPBW="),
+              (std::vector<std::string>{"AT+CPBW=2,\"3331234567\",129,\"005A006F00EB\"", "AT+CPBW=3", "AT+CPBW=5",
+                                        "AT+CPBW=6", "AT+CPBW=8", "AT+CPBW=11"}));
+    phone::Phonebook fresh(line.session);
+    {
+        phone::Operation operation(line.session);
+        ASSERT_TRUE(fresh.read(operation));
+    }
+    for (int index = 1; index <= 12; ++index)
+        EXPECT_EQ(book.text(book.rowOf(u("SM"), index)), fresh.text(fresh.rowOf(u("SM"), index))) << index;
+}
+
 // A phone without UCS2 takes a name in its GSM set only when every
 // character goes on the command line as itself: "ò" would be byte 0x08, a
 // backspace, and is refused with the reason, nothing sent.
