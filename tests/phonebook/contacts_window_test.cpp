@@ -317,6 +317,43 @@ TEST_F(ContactsWindow, AnUnchangedBookSendsNoWrite)
     EXPECT_TRUE(writes().empty());
 }
 
+// The fixed-dialling book wants PIN2 to change: its entries say so, and
+// nothing goes to the phone.
+TEST_F(ContactsWindow, TheFixedDiallingBookIsReadOnly)
+{
+    const int emergenza = 252 + 102 + 1;
+    ASSERT_EQ(form().Rubrica->entry(emergenza)->name, u("Emergenza"));
+    for (const char* action : {"Modifica contatto…", "Elimina contatto"}) {
+        SCOPED_TRACE(action);
+        phone.clearTranscript();
+        form().Stato(QString());
+        fromMenu(emergenza, u(action));
+        ASSERT_TRUE(e2e::waitFor([&] { return !panel().isEmpty(); }));
+        EXPECT_EQ(panel(), u("La rubrica FD è di sola lettura (il cellulare vuole il PIN2).."));
+        EXPECT_TRUE(phone.commands().empty());
+    }
+}
+
+// A line lost half-way through a write of a book says how far it got.
+TEST_F(ContactsWindow, ALostLineSaysHowFarTheWriteGot)
+{
+    const at::CpbrRange size = *form().Rubrica->bookSize(u("SM"));
+    const int header = form().List2->ListCount();
+    QStringList rows{HeaderRow(size)};
+    for (int i = 1; i <= 5; ++i)
+        rows << EntryRow(size, i, QStringLiteral("+3933300000%1").arg(i), QStringLiteral("Amico %1").arg(i));
+    rows << FooterRow(size);
+    form().List2->addItems(rows);
+    ASSERT_EQ(phone.sim().control("fault drop on +CPBW=3"), "OK");
+    WhenShown dialog(QStringLiteral("ScriviRubrica"), [&](QDialog& shown) { click(shown, "OK"); });
+    fromMenu(header + 1, u("Scrivi rubrica sul cellulare…"));
+    ASSERT_TRUE(e2e::waitFor([&] { return dialog.shown == 1; }));
+    ASSERT_TRUE(e2e::waitFor([&] { return form().ComandoLibero && panel().startsWith(u("Scrittura interrotta")); }));
+    EXPECT_EQ(panel(), u("Scrittura interrotta a SIM 3 (voce 3 di 5): linea col cellulare persa, voci scritte non "
+                         "rilette. Scritte 2 voci, 0 già uguali.."));
+    EXPECT_EQ(form().StatusBar1->panelText(1), u("DICONNESSO"));
+}
+
 // A vCard 2.1 file of an old phone: quoted-printable accents, a name cut
 // by a soft line break, a contact with two numbers, one without any. Its
 // contacts join the list as a section of their own, not on the phone; that
