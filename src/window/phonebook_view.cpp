@@ -185,6 +185,10 @@ void Form1::EliminaContatto()
 // section of their own.
 void Form1::ImportaContatti()
 {
+    // The rows change: not while an operation of the phone writes them.
+    LongOperation operation(*this);
+    if (!operation.taken())
+        return;
     DialogoImporta->Filter = QStringLiteral("vCard (*.vcf);;File CSV (*.csv)");
     DialogoImporta->ShowOpen();
     const QString chosen = DialogoImporta->FileName;
