@@ -25,6 +25,13 @@ struct ErrorText {
 const ErrorText kErrorTexts[] = {
     {3, "operation not allowed"},
     {4, "operation not supported"},
+    {10, "SIM not inserted"},
+    {11, "SIM PIN required"},
+    {12, "SIM PUK required"},
+    {13, "SIM failure"},
+    {16, "incorrect password"},
+    {17, "SIM PIN2 required"},
+    {18, "SIM PUK2 required"},
     {20, "memory full"},
     {21, "invalid index"},
     {22, "not found"},
@@ -124,6 +131,8 @@ void Phone::lineDropped()
     m_mode = Mode::Command;
     m_line.clear();
     m_rawLine.clear();
+    m_rawBytes.clear();
+    m_afterCr = false;
     m_pdu.clear();
 }
 
@@ -206,17 +215,32 @@ std::string Phone::unsolicited(const std::string& line) const
     return text;
 }
 
-void Phone::feed(const std::string& bytes, std::vector<Output>& out, std::vector<std::string>& lines)
+void Phone::feed(const std::string& bytes, std::vector<Output>& out, std::vector<std::string>& lines,
+                 std::vector<std::string>& rawLines)
 {
     for (char c : bytes) {
+        const bool afterCr = m_afterCr;
+        m_afterCr = false;
         if (m_mode == Mode::Pdu) {
+            if (c != '\r' && c != '\n' && m_rawBytes.size() < kMaxLine)
+                m_rawBytes += c;
             if (c == kCtrlZ || c == kEsc) {
+                rawLines.push_back(m_rawBytes);
+                m_rawBytes.clear();
                 onPdu(c == kEsc, out, lines);
             } else if (c != '\r' && c != '\n' && c != '\0') {
                 if (m_pdu.size() < kMaxLine)
                     m_pdu += c;
             }
             continue;
+        }
+        if (c == '\r') {
+            m_afterCr = true;
+            if (!m_rawBytes.empty())
+                rawLines.push_back(m_rawBytes);
+            m_rawBytes.clear();
+        } else if (!(c == '\n' && afterCr) && m_rawBytes.size() < kMaxLine) {
+            m_rawBytes += c; // as it came, whatever the editing below makes of it
         }
         switch (c) {
         case '\r':
@@ -1248,7 +1272,37 @@ Phone::Result Phone::readEntries(const std::string& suffix)
     return r;
 }
 
-// +CPBW=[<index>][,<number>[,<type>[,<text>]]]; an index alone deletes.
+// A +CPBW number as the phone keeps it: what +CPBR reads back. Most phones
+// store a number of type 145 (or one given with "+") as international,
+// the "+" dropped and read back once; a phone with the "doubled" habit
+// keeps the number as given and puts a "+" before it for type 145, so that
+// "+39...",145 reads back "++39...". The number's length counts what the
+// phone stores, the "+" that the type stands for left out.
+int Phone::storedNumber(const std::string& given, bool typeGiven, PhonebookEntry& entry, const Phonebook& book) const
+{
+    static const std::string kDialChars = "0123456789*#pPwW,";
+    const bool plus = !given.empty() && given[0] == '+';
+    const std::string digits = plus ? given.substr(1) : given;
+    if (digits.find_first_not_of(kDialChars) != std::string::npos)
+        return 27; // invalid characters in dial string, a "+" elsewhere among them
+    if (!typeGiven)
+        entry.type = plus ? 145 : 129;
+    if (m_state.numberPlus == PlusHabit::Doubled) {
+        entry.number = entry.type == 145 ? "+" + given : given;
+    } else {
+        if (plus)
+            entry.type = 145;
+        entry.number = entry.type == 145 ? "+" + digits : digits;
+    }
+    const size_t counted = entry.number.size() - (entry.type == 145 ? 1 : 0);
+    return static_cast<int>(counted) > book.numberLength ? 26 : 0;
+}
+
+// +CPBW=[<index>][,<number>[,<type>[,<text>]]] (GSM 07.07 8.14): writes the
+// entry, at the first free index when the index is left out; an index alone
+// deletes. The name comes in the +CSCS character set and is kept as
+// Unicode; the limits are in the SIM's units (simNameLength). The
+// fixed-dialling book wants PIN2.
 Phone::Result Phone::writeEntry(const std::string& suffix)
 {
     Result r;
@@ -1258,6 +1312,10 @@ Phone::Result Phone::writeEntry(const std::string& suffix)
         r.code = code;
         return r;
     };
+    auto malformed = [&] {
+        r.kind = Kind::Error;
+        return r;
+    };
     if (!book)
         return fail(3);
     if (suffix == "=?") {
@@ -1265,16 +1323,43 @@ Phone::Result Phone::writeEntry(const std::string& suffix)
                          + std::to_string(book->numberLength) + ",(129,145)," + std::to_string(book->nameLength));
         return r;
     }
-    if (suffix.size() < 2 || suffix[0] != '=') {
-        r.kind = Kind::Error;
-        return r;
-    }
+    if (suffix.size() < 2 || suffix[0] != '=')
+        return malformed();
     const std::vector<std::string> p = splitParams(suffix.substr(1));
     int index = 0;
-    if (p.empty() || p.size() > 4 || (!p[0].empty() && !parseInt(p[0], index))) {
-        r.kind = Kind::Error;
+    if (p.empty() || p.size() > 4 || (!p[0].empty() && !parseInt(p[0], index)))
+        return malformed();
+    const bool write = p.size() > 1;
+    if (write && (!isQuoted(p[1]) || (p.size() > 3 && !isQuoted(p[3]))))
+        return malformed();
+    int type = 0;
+    const bool typeGiven = p.size() > 2 && !p[2].empty();
+    if (typeGiven && (!parseInt(p[2], type) || type < 128 || type > 255))
+        return malformed();
+    if (m_state.phonebook == "FD" && !m_state.pin2Entered)
+        return fail(17); // SIM PIN2 required
+    if (!p[0].empty() && (index < book->first || index > book->last))
+        return fail(21);
+    if (!write) {
+        book->entries.erase(index);
         return r;
     }
+    PhonebookEntry e;
+    e.type = type;
+    std::string number = unquote(p[1]);
+    // A phone that sends numbers in UCS2 takes them in UCS2 too.
+    if (m_charset == "UCS2" && m_state.dialect.ucs2 == Ucs2Support::Numbers) {
+        std::string decoded;
+        if (!decodeText(number, "UCS2", decoded))
+            return fail(27);
+        number = decoded;
+    }
+    if (p.size() > 3 && !decodeText(unquote(p[3]), m_charset, e.name))
+        return fail(25); // invalid characters in text string: bad hex, a byte the set has not
+    if (const int code = storedNumber(number, typeGiven, e, *book))
+        return fail(code);
+    if (simNameLength(e.name) > book->nameLength)
+        return fail(24);
     if (p[0].empty()) {
         for (int i = book->first; i <= book->last && index == 0; ++i) {
             if (!book->entries.count(i))
@@ -1283,36 +1368,6 @@ Phone::Result Phone::writeEntry(const std::string& suffix)
         if (index == 0)
             return fail(20);
     }
-    if (index < book->first || index > book->last)
-        return fail(21);
-    if (p.size() == 1) {
-        book->entries.erase(index);
-        return r;
-    }
-    if (!isQuoted(p[1]) || (p.size() > 3 && !isQuoted(p[3]))) {
-        r.kind = Kind::Error;
-        return r;
-    }
-    PhonebookEntry e;
-    e.number = unquote(p[1]);
-    // A phone that sends numbers in UCS2 takes them in UCS2 too.
-    if (m_charset == "UCS2" && m_state.dialect.ucs2 == Ucs2Support::Numbers) {
-        std::string number;
-        if (!decodeText(e.number, "UCS2", number))
-            return fail(27);
-        e.number = number;
-    }
-    e.type = !e.number.empty() && e.number[0] == '+' ? 145 : 129;
-    if (p.size() > 2 && !p[2].empty() && !parseInt(p[2], e.type)) {
-        r.kind = Kind::Error;
-        return r;
-    }
-    if (p.size() > 3 && !decodeText(unquote(p[3]), m_charset, e.name))
-        return fail(25);
-    if (static_cast<int>(e.number.size()) > book->numberLength)
-        return fail(26);
-    if (static_cast<int>(utf8Length(e.name)) > book->nameLength)
-        return fail(24);
     book->entries[index] = e;
     return r;
 }

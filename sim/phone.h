@@ -37,8 +37,10 @@ public:
     // CMEE 0, the state's character set.
     void reset();
     // Bytes from the program; what the phone answers goes to out, each
-    // command line received (without its end) to lines.
-    void feed(const std::string& bytes, std::vector<Output>& out, std::vector<std::string>& lines);
+    // command line received (without its end) to lines, as the phone took
+    // it, and to rawLines as its bytes came (Simulator::receivedLines()).
+    void feed(const std::string& bytes, std::vector<Output>& out, std::vector<std::string>& lines,
+              std::vector<std::string>& rawLines);
     // A control command changed the echo or the character set in the state:
     // the phone follows now, its other settings stay.
     void followState();
@@ -133,6 +135,9 @@ private:
     Result phonebookStore(const std::string& suffix);
     Result readEntries(const std::string& suffix);
     Result writeEntry(const std::string& suffix);
+    // A +CPBW number as the phone stores it (the form +CPBR gives back) and
+    // its type; 0 when it is taken, else the +CME ERROR code.
+    int storedNumber(const std::string& given, bool typeGiven, PhonebookEntry& entry, const Phonebook& book) const;
 
     bool storeExists(const std::string& mem) const;
     int used(const std::string& mem) const;
@@ -156,6 +161,8 @@ private:
     size_t m_insideAt = std::string::npos; // where execute()'s answer has its first information line end
     std::string m_line;                    // the command line being received
     std::string m_rawLine;                 // the same as received, for the echo
+    std::string m_rawBytes;                // every byte of the line or PDU being received
+    bool m_afterCr = false;                // the last byte ended a command line
     std::string m_pdu;                     // the PDU being received after "> "
     std::string m_pduCommand;              // "+CMGS" or "+CMGW"
     int m_pduLength = 0;

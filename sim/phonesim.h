@@ -46,6 +46,11 @@ enum class EmptySlotAnswer { Zero, Ok, Cms321 }; // "+CMGR: 0,,0", "OK", "+CMS E
 enum class EmptyEntryAnswer { Ok, Cme22 };       // "OK", "+CME ERROR: 22"
 enum class Ucs2Support { None, Names, Numbers }; // +CSCS="UCS2" refused; names in hex; numbers too
 enum class SimState { Ready, Pin, Puk, Absent }; // +CPIN: READY, SIM PIN, SIM PUK; +CME ERROR: 10
+// What +CPBW makes of a number given with type 145: one "+" whether or not
+// the number had one ("3471234567",145 and "+3471234567",145 both read back
+// "+3471234567"), or a "+" put before the number as given, so that
+// "+3471234567",145 reads back "++3471234567".
+enum class PlusHabit { Once, Doubled };
 
 // How the phone writes its answers (README: "Dialects").
 struct Dialect {
@@ -149,6 +154,7 @@ struct PhoneState {
     EmptySlotAnswer emptySlot = EmptySlotAnswer::Zero;
     EmptyEntryAnswer emptyEntry = EmptyEntryAnswer::Ok;
     bool phoneStore = true;                            // false: no "ME" message store
+    PlusHabit numberPlus = PlusHabit::Once;            // how +CPBW stores a number of type 145
     int nextReference = 1;                             // the next +CMGS reference
     std::string mem1 = "SM", mem2 = "SM", mem3 = "SM"; // +CPMS selection
     std::string phonebook = "SM";                      // +CPBS selection
@@ -159,6 +165,9 @@ struct PhoneState {
     SimState simState = SimState::Ready;
     std::string simPin = "0000";
     int simTries = 3;
+    // Whether PIN2 has been given: without it the fixed-dialling book "FD"
+    // is read-only, and +CPBW there answers +CME ERROR: 17.
+    bool pin2Entered = false;
     Reports reports;
     Dialect dialect;
     Faults faults;
@@ -209,8 +218,17 @@ public:
 
     // Every command line received, in order, without its line end,
     // including a PDU line after a prompt with its Ctrl-Z or ESC; empty
-    // lines are left out.
+    // lines are left out.  The line as the phone took it: a backspace has
+    // removed the character before it, a NUL or ESC is gone.
     std::vector<std::string> commands() const;
+    // Every line received as its bytes came, before the phone edited it:
+    // backspaces, NULs, ESCs and any other control byte kept, the CR that
+    // ends it (and a LF right after that CR) left out; a PDU line after a
+    // prompt with its Ctrl-Z or ESC (CR and LF in it left out, as the phone
+    // ignores them there).  Lines that came empty are left out, so it lists
+    // the lines of commands() in the same order, and also a line the
+    // editing left empty ("\x00" alone).
+    std::vector<std::string> receivedLines() const;
     std::string received() const;              // every byte received, raw
     std::string transcript() const;            // timestamped, both directions, readable
     void clearTranscript();                    // forget commands/received/transcript

@@ -97,6 +97,7 @@ struct Simulator::Impl {
     unsigned long long bytesIn = 0;
 
     std::vector<std::string> commands;
+    std::vector<std::string> receivedLines;
     std::string received;
     std::string transcript;
     std::ofstream transcriptFile;
@@ -371,8 +372,10 @@ struct Simulator::Impl {
             log("<<", "\"" + escapeBytes(bytes) + "\"");
             std::vector<Output> outputs;
             std::vector<std::string> lines;
-            phone.feed(bytes, outputs, lines);
+            std::vector<std::string> rawLines;
+            phone.feed(bytes, outputs, lines, rawLines);
             commands.insert(commands.end(), lines.begin(), lines.end());
+            receivedLines.insert(receivedLines.end(), rawLines.begin(), rawLines.end());
             schedule(outputs);
             awaitReports();
             if (static_cast<size_t>(n) < sizeof buffer)
@@ -506,6 +509,12 @@ std::vector<std::string> Simulator::commands() const
     return m_impl->commands;
 }
 
+std::vector<std::string> Simulator::receivedLines() const
+{
+    std::lock_guard<std::mutex> lock(m_impl->mutex);
+    return m_impl->receivedLines;
+}
+
 std::string Simulator::received() const
 {
     std::lock_guard<std::mutex> lock(m_impl->mutex);
@@ -522,6 +531,7 @@ void Simulator::clearTranscript()
 {
     std::lock_guard<std::mutex> lock(m_impl->mutex);
     m_impl->commands.clear();
+    m_impl->receivedLines.clear();
     m_impl->received.clear();
     m_impl->transcript.clear();
 }

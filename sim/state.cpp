@@ -44,6 +44,7 @@ const std::map<std::string, std::vector<std::string>>& profiles()
         {"no-cnmi", {"cnmi_ranges = none"}},
         {"whole-length", {"pdu_length = whole"}},
         {"cpbr-gap", {"cpbr_gap = yes"}},
+        {"double-plus", {"number_plus = doubled"}},
     };
     return kProfiles;
 }
@@ -285,6 +286,7 @@ const std::vector<Key<PhoneState>>& phoneKeys()
         oneOf("empty_slot", &PhoneState::emptySlot, {"zero", "ok", "cms321"}),
         oneOf("empty_entry", &PhoneState::emptyEntry, {"ok", "cme22"}),
         flag("phone_store", &PhoneState::phoneStore, "yes", "no"),
+        oneOf("number_plus", &PhoneState::numberPlus, {"once", "doubled"}),
         number("next_reference", &PhoneState::nextReference, 0, 255),
         {"cpms",
          [](const std::string& value, PhoneState& s, std::string& error) {
@@ -329,6 +331,7 @@ const std::vector<Key<PhoneState>>& phoneKeys()
          },
          [](const PhoneState& s) { return Values{s.simPin}; }},
         number("sim.tries", &PhoneState::simTries, 0, 3),
+        oneOf("sim.pin2", &PhoneState::pin2Entered, {"wanted", "entered"}),
         // Not written back: the lines it stands for are.
         {"profile",
          [](const std::string& value, PhoneState& s, std::string& error) {
@@ -481,6 +484,18 @@ const std::vector<Key<Phonebook>>& bookKeys()
          [](const Phonebook& book) { return Values{std::to_string(book.first) + "-" + std::to_string(book.last)}; }},
         width("number_length", &Phonebook::numberLength, 1),
         width("name_length", &Phonebook::nameLength, 0),
+        // Not written back: the entries left, if any, are.
+        {"empty",
+         [](const std::string& value, Phonebook& book, std::string& error) {
+             bool empty = false;
+             if (!parseBool(value, empty) || !empty) {
+                 error = "empty = yes empties the book";
+                 return false;
+             }
+             book.entries.clear();
+             return true;
+         },
+         nullptr},
     };
     return kKeys;
 }

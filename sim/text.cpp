@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "text.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -288,6 +289,30 @@ bool charsetKnown(const std::string& charset)
 }
 
 size_t utf8Length(const std::string& utf8) { return decodeUtf8(utf8).size(); }
+
+int simNameLength(const std::string& utf8)
+{
+    const std::vector<char32_t> text = decodeUtf8(utf8);
+    int septets = 0;
+    int units = 0;
+    bool gsm = true;
+    for (char32_t cp : text) {
+        units += cp >= 0x10000 ? 2 : 1;
+        if (!gsm)
+            continue;
+        if (cp != 0x1B && std::find(std::begin(kGsmBasic), std::end(kGsmBasic), cp) != std::end(kGsmBasic)) {
+            septets += 1;
+        } else if (std::any_of(std::begin(kGsmExtension), std::end(kGsmExtension),
+                               [cp](const Extension& e) { return e.ch == cp; })) {
+            septets += 2;
+        } else {
+            gsm = false;
+        }
+    }
+    if (text.empty())
+        return 0;
+    return gsm ? septets : 1 + 2 * units;
+}
 
 std::string encodeText(const std::string& utf8, const std::string& charset)
 {

@@ -39,6 +39,11 @@ std::string encodeText(const std::string& utf8, const std::string& charset);
 bool decodeText(const std::string& text, const std::string& charset, std::string& utf8);
 // Characters of a UTF-8 text (code points).
 size_t utf8Length(const std::string& utf8);
+// What a name takes on the SIM (GSM 11.11 10.5.1 and Annex B): a name of
+// characters of the GSM default alphabet one byte a character (one of its
+// extension table two, the escape and the code); any other name its UCS2
+// form, one byte more than two a UTF-16 code unit.
+int simNameLength(const std::string& utf8);
 
 // Printable form of raw bytes: \r \n \t \\ \" and \xHH for the rest.
 std::string escapeBytes(const std::string& bytes);

@@ -50,6 +50,13 @@ void BM_AnswerStoredMessage(benchmark::State& bench)
 }
 BENCHMARK(BM_AnswerStoredMessage)->UseRealTime();
 
+// A phone-book write as the program sends it: UCS2 name, number without "+".
+void BM_AnswerPhoneBookWrite(benchmark::State& bench)
+{
+    commandsOverPty(bench, "AT+CSCS=\"UCS2\";+CPBW=4,\"393471234567\",145,\"041C043004400438044F\"", "\r\nOK\r\n");
+}
+BENCHMARK(BM_AnswerPhoneBookWrite)->UseRealTime();
+
 // Loading the main sample and serving it until the pty is there (target: under 50 ms).
 void BM_StartUpWithMainSample(benchmark::State& bench)
 {

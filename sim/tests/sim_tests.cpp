@@ -974,6 +974,312 @@ TEST_F(SimTest, PhoneBookWritesAndCharacterSets)
         EXPECT_EQ(m_client->at(e.command), e.answer) << e.name;
 }
 
+// ---- Writing the phone books (GSM 07.07 8.14 +CPBW) ---------------------------
+
+struct WriteCase {
+    const char* name;
+    std::string state;               // state lines after the sample's
+    std::vector<Exchange> exchanges; // after ATE0 and AT+CMEE=1
+};
+
+// Each case from the Italian sample (SM 1-250: entries 1, 2, 3, 5, 6, 8, 11;
+// names 18, numbers 40; ME 1-100, names 24; FD 1-10), echo off, numeric
+// error codes.
+TEST_F(SimTest, PhoneBookWritesAsPhonesDo)
+{
+    const std::string ok = "\r\nOK\r\n";
+    auto entry = [](const std::string& line) { return "\r\n" + line + "\r\n\r\nOK\r\n"; };
+    auto cme = [](const std::string& code) { return "\r\n+CME ERROR: " + code + "\r\n"; };
+    const std::string digits40 = repeat("0123456789", 4);
+    const std::vector<WriteCase> cases = {
+        {"the limits of each book; +CPBR=? as before",
+         "",
+         {{"SM", "AT+CPBW=?", entry("+CPBW: (1-250),40,(129,145),18")},
+          {"read test unchanged", "AT+CPBR=?", entry("+CPBR: (1-250),40,18")},
+          {"ME", "AT+CPBS=\"ME\"", ok},
+          {"ME limits", "AT+CPBW=?", entry("+CPBW: (1-100),40,(129,145),24")},
+          {"FD", "AT+CPBS=\"FD\"", ok},
+          {"FD limits, PIN2 or not", "AT+CPBW=?", entry("+CPBW: (1-10),40,(129,145),18")}}},
+        {"a write at an index, then an edit of an entry",
+         "",
+         {{"write", "AT+CPBW=4,\"3471234567\",145,\"Mario Rossi\"", ok},
+          {"international, one +", "AT+CPBR=4", entry("+CPBR: 4,\"+3471234567\",145,\"Mario Rossi\"")},
+          {"edit", "AT+CPBW=1,\"0612345678\",129,\"Ufficio Roma\"", ok},
+          {"edited", "AT+CPBR=1", entry("+CPBR: 1,\"0612345678\",129,\"Ufficio Roma\"")},
+          {"one more entry", "AT+CPBS?", entry("+CPBS: \"SM\",8,250")}}},
+        {"the first free entry when the index is left out",
+         "",
+         {{"into 4", "AT+CPBW=,\"0612345678\",129,\"Casa\"", ok},
+          {"into 7", "AT+CPBW=,\"3331234567\",129,\"Lavoro\"", ok},
+          {"into 9", "AT+CPBW=,\"3471234567\",145,\"Mario\"", ok},
+          {"where they went", "AT+CPBR=4,9",
+           "\r\n+CPBR: 4,\"0612345678\",129,\"Casa\"\r\n+CPBR: 5,\"3331234567\",129,\"Bianchi, Luca\""
+           "\r\n+CPBR: 6,\"+393281234567\",145,\"\"\r\n+CPBR: 7,\"3331234567\",129,\"Lavoro\""
+           "\r\n+CPBR: 8,\"+393391122334\",145,\"Nonna\"\r\n+CPBR: 9,\"+3471234567\",145,\"Mario\"\r\n\r\nOK\r\n"}}},
+        {"a delete",
+         "",
+         {{"delete", "AT+CPBW=2", ok},
+          {"gone", "AT+CPBR=2", ok},
+          {"counted", "AT+CPBS?", entry("+CPBS: \"SM\",6,250")},
+          {"an empty entry deleted", "AT+CPBW=2", ok},
+          {"the freed entry is the first free", "AT+CPBW=,\"112\",129,\"SOS\"", ok},
+          {"there", "AT+CPBR=2", entry("+CPBR: 2,\"112\",129,\"SOS\"")}}},
+        {"a full book",
+         "pb.SM.empty = yes\npb.SM.range = 1-2\npb.SM.1 = \"+390123456789\",145,\"Ufficio\"\n"
+         "pb.SM.2 = \"3331234567\",129,\"Luca\"\n",
+         {{"no free entry", "AT+CPBW=,\"3471234567\",145,\"Mario\"", cme("20")},
+          {"nothing written", "AT+CPBS?", entry("+CPBS: \"SM\",2,2")},
+          {"an index is still written", "AT+CPBW=2,\"3471234567\",145,\"Mario\"", ok},
+          {"over the old entry", "AT+CPBR=1,2",
+           "\r\n+CPBR: 1,\"+390123456789\",145,\"Ufficio\"\r\n+CPBR: 2,\"+3471234567\",145,\"Mario\"\r\n\r\nOK\r\n"},
+          {"verbose", "AT+CMEE=2", ok},
+          {"memory full", "AT+CPBW=,\"1\",129,\"x\"", cme("memory full")},
+          {"plain", "AT+CMEE=0", ok},
+          {"ERROR", "AT+CPBW=,\"1\",129,\"x\"", "\r\nERROR\r\n"}}},
+        {"indices outside the range",
+         "",
+         {{"0", "AT+CPBW=0,\"1\",129,\"x\"", cme("21")},
+          {"251", "AT+CPBW=251,\"1\",129,\"x\"", cme("21")},
+          {"a delete at 251", "AT+CPBW=251", cme("21")},
+          {"verbose", "AT+CMEE=2", ok},
+          {"invalid index", "AT+CPBW=251", cme("invalid index")},
+          {"nothing written", "AT+CPBS?", entry("+CPBS: \"SM\",7,250")}}},
+        {"numbers: 40 digits, a + not counted",
+         "",
+         {{"40", "AT+CPBW=4,\"" + digits40 + "\",129,\"a\"", ok},
+          {"40 and a +", "AT+CPBW=7,\"+" + digits40 + "\",145,\"b\"", ok},
+          {"41", "AT+CPBW=9,\"" + digits40 + "5\",129,\"c\"", cme("26")},
+          {"a letter", "AT+CPBW=9,\"0612a\",129,\"c\"", cme("27")},
+          {"a + inside", "AT+CPBW=9,\"39+06\",129,\"c\"", cme("27")},
+          {"the dial characters", "AT+CPBW=9,\"*31#0612p1w2\",129,\"d\"", ok},
+          {"verbose", "AT+CMEE=2", ok},
+          {"dial string too long", "AT+CPBW=9,\"" + digits40 + "5\",129,\"c\"", cme("dial string too long")},
+          {"read back", "AT+CPBR=4,9",
+           "\r\n+CPBR: 4,\"" + digits40
+               + "\",129,\"a\"\r\n+CPBR: 5,\"3331234567\",129,\"Bianchi, Luca\""
+                 "\r\n+CPBR: 6,\"+393281234567\",145,\"\"\r\n+CPBR: 7,\"+"
+               + digits40
+               + "\",145,\"b\""
+                 "\r\n+CPBR: 8,\"+393391122334\",145,\"Nonna\"\r\n+CPBR: 9,\"*31#0612p1w2\",129,\"d\"\r\n\r\nOK\r\n"}}},
+        {"names in GSM: 18 characters, an extension character two",
+         "",
+         {{"18", "AT+CPBW=4,\"1\",129,\"ABCDEFGHIJKLMNOPQR\"", ok},
+          {"19", "AT+CPBW=7,\"1\",129,\"ABCDEFGHIJKLMNOPQRS\"", cme("24")},
+          {"ucs2", "AT+CSCS=\"UCS2\"", ok},
+          {"9 euro signs", "AT+CPBW=7,\"2\",129,\"" + repeat("20AC", 9) + "\"", ok},
+          {"10 euro signs", "AT+CPBW=9,\"3\",129,\"" + repeat("20AC", 10) + "\"", cme("24")},
+          {"17 and an euro sign", "AT+CPBW=9,\"3\",129,\"" + repeat("0041", 17) + "20AC\"", cme("24")},
+          {"verbose", "AT+CMEE=2", ok},
+          {"text string too long", "AT+CPBW=9,\"3\",129,\"" + repeat("0041", 19) + "\"", cme("text string too long")},
+          {"read back", "AT+CPBR=7", entry("+CPBR: 7,\"2\",129,\"" + repeat("20AC", 9) + "\"")},
+          {"nothing at 9", "AT+CPBR=9", ok}}},
+        {"names in UCS2: two a character and one more",
+         "",
+         {{"ucs2", "AT+CSCS=\"UCS2\"", ok},
+          {"8 Cyrillic letters, 17", "AT+CPBW=4,\"1\",129,\"041C043004400438044F043C04300440\"", ok},
+          {"9, 19", "AT+CPBW=7,\"1\",129,\"041C043004400438044F043C043004400438\"", cme("24")},
+          {"an accent makes the whole name UCS2: 8 characters, 17",
+           "AT+CPBW=7,\"1\",129,\"004100420043004400450046004700E8\"", ok},
+          {"9, 19", "AT+CPBW=9,\"1\",129,\"00410042004300440045004600470048042F\"", cme("24")},
+          {"a character beyond U+FFFF, two code units: 7 and 2, 19",
+           "AT+CPBW=9,\"1\",129,\"0041004200430044004500460047D83DDE00\"", cme("24")},
+          {"6 and 2, 17", "AT+CPBW=9,\"1\",129,\"004100420043004400450046D83DDE00\"", ok},
+          {"ME: 24 units, 11 Cyrillic letters", "AT+CPBS=\"ME\"", ok},
+          {"23", "AT+CPBW=3,\"1\",129,\"041C043004400438044F043C043004400438044F0431\"", ok},
+          {"12 letters, 25", "AT+CPBW=5,\"1\",129,\"041C043004400438044F043C043004400438044F04310432\"", cme("24")}}},
+        {"bad hex: +CME ERROR: 25",
+         "",
+         {{"ucs2", "AT+CSCS=\"UCS2\"", ok},
+          {"odd", "AT+CPBW=4,\"1\",129,\"004\"", cme("25")},
+          {"not hex", "AT+CPBW=4,\"1\",129,\"00ZZ\"", cme("25")},
+          {"not a whole code unit", "AT+CPBW=4,\"1\",129,\"00410\"", cme("25")},
+          {"half a surrogate pair", "AT+CPBW=4,\"1\",129,\"D83C\"", cme("25")},
+          {"the name typed as it is", "AT+CPBW=4,\"1\",129,\"Mario\"", cme("25")},
+          {"verbose", "AT+CMEE=2", ok},
+          {"invalid characters", "AT+CPBW=4,\"1\",129,\"004\"", cme("invalid characters in text string")},
+          {"plain", "AT+CMEE=0", ok},
+          {"ERROR", "AT+CPBW=4,\"1\",129,\"004\"", "\r\nERROR\r\n"},
+          {"nothing written", "AT+CPBR=4", ok}}},
+        {"an accented name and a Cyrillic one, written in UCS2, read in both sets",
+         "",
+         {{"ucs2", "AT+CSCS=\"UCS2\"", ok},
+          {"Caffè", "AT+CPBW=4,\"+390612345678\",145,\"004300610066006600E8\"", ok},
+          {"Мария", "AT+CPBW=7,\"+74951234567\",145,\"041C043004400438044F\"", ok},
+          {"Caffè exactly", "AT+CPBR=4", entry("+CPBR: 4,\"+390612345678\",145,\"004300610066006600E8\"")},
+          {"Мария exactly", "AT+CPBR=7", entry("+CPBR: 7,\"+74951234567\",145,\"041C043004400438044F\"")},
+          {"gsm", "AT+CSCS=\"GSM\"", ok},
+          {"è is a GSM character", "AT+CPBR=4", entry("+CPBR: 4,\"+390612345678\",145,\"Caff\x04\"")},
+          {"Cyrillic is not", "AT+CPBR=7", entry("+CPBR: 7,\"+74951234567\",145,\"?????\"")}}},
+        {"an accented name written in GSM, read in UCS2",
+         "",
+         {{"Caffè as GSM bytes", "AT+CPBW=4,\"+390612345678\",145,\"Caff\x04\"", ok},
+          {"as sent", "AT+CPBR=4", entry("+CPBR: 4,\"+390612345678\",145,\"Caff\x04\"")},
+          {"ucs2", "AT+CSCS=\"UCS2\"", ok},
+          {"as Unicode", "AT+CPBR=4", entry("+CPBR: 4,\"+390612345678\",145,\"004300610066006600E8\"")},
+          {"8859-1", "AT+CSCS=\"8859-1\"", ok},
+          {"è in 8859-1", "AT+CPBW=7,\"1\",129,\"Perch\xE9\"", ok},
+          {"back to UCS2", "AT+CSCS=\"UCS2\"", ok},
+          {"é", "AT+CPBR=7", entry("+CPBR: 7,\"1\",129,\"0050006500720063006800E9\"")},
+          {"a GSM byte that is none", "AT+CSCS=\"GSM\"", ok},
+          {"refused", "AT+CPBW=9,\"1\",129,\"Caf\xE9\"", cme("25")}}},
+        {"type 145 on most phones: one + whatever was sent",
+         "",
+         {{"digits, 145", "AT+CPBW=4,\"393471234567\",145,\"a\"", ok},
+          {"+digits, 145", "AT+CPBW=7,\"+393471234567\",145,\"b\"", ok},
+          {"+digits, 129", "AT+CPBW=9,\"+393471234567\",129,\"c\"", ok},
+          {"+digits, no type", "AT+CPBW=10,\"+393471234567\"", ok},
+          {"digits, no type", "AT+CPBW=12,\"3471234567\"", ok},
+          {"read back", "AT+CPBR=4,12",
+           "\r\n+CPBR: 4,\"+393471234567\",145,\"a\"\r\n+CPBR: 5,\"3331234567\",129,\"Bianchi, Luca\""
+           "\r\n+CPBR: 6,\"+393281234567\",145,\"\"\r\n+CPBR: 7,\"+393471234567\",145,\"b\""
+           "\r\n+CPBR: 8,\"+393391122334\",145,\"Nonna\"\r\n+CPBR: 9,\"+393471234567\",145,\"c\""
+           "\r\n+CPBR: 10,\"+393471234567\",145,\"\"\r\n+CPBR: 11,\"4916\",129,\"Info TIM\""
+           "\r\n+CPBR: 12,\"3471234567\",129,\"\"\r\n\r\nOK\r\n"}}},
+        {"the doubled + of a phone that adds one for 145",
+         "profile = double-plus\n",
+         {{"digits, 145", "AT+CPBW=4,\"393471234567\",145,\"a\"", ok},
+          {"+digits, 145", "AT+CPBW=7,\"+393471234567\",145,\"b\"", ok},
+          {"+digits, no type (145)", "AT+CPBW=9,\"+393471234567\"", ok},
+          {"digits, 129", "AT+CPBW=10,\"3471234567\",129,\"d\"", ok},
+          {"+ and 40 digits count 41", "AT+CPBW=12,\"+" + digits40 + "\",145,\"e\"", cme("26")},
+          {"read back", "AT+CPBR=4,10",
+           "\r\n+CPBR: 4,\"+393471234567\",145,\"a\"\r\n+CPBR: 5,\"3331234567\",129,\"Bianchi, Luca\""
+           "\r\n+CPBR: 6,\"+393281234567\",145,\"\"\r\n+CPBR: 7,\"++393471234567\",145,\"b\""
+           "\r\n+CPBR: 8,\"+393391122334\",145,\"Nonna\"\r\n+CPBR: 9,\"++393471234567\",145,\"\""
+           "\r\n+CPBR: 10,\"3471234567\",129,\"d\"\r\n\r\nOK\r\n"}}},
+        {"FD without PIN2",
+         "",
+         {{"FD", "AT+CPBS=\"FD\"", ok},
+          {"a write", "AT+CPBW=3,\"113\",129,\"Polizia\"", cme("17")},
+          {"the first free", "AT+CPBW=,\"113\",129,\"Polizia\"", cme("17")},
+          {"an edit", "AT+CPBW=1,\"112\",129,\"SOS\"", cme("17")},
+          {"a delete", "AT+CPBW=1", cme("17")},
+          {"verbose", "AT+CMEE=2", ok},
+          {"SIM PIN2 required", "AT+CPBW=1", cme("SIM PIN2 required")},
+          {"plain", "AT+CMEE=0", ok},
+          {"ERROR", "AT+CPBW=1", "\r\nERROR\r\n"},
+          {"unchanged", "AT+CPBR=1,10",
+           "\r\n+CPBR: 1,\"112\",129,\"Emergenza\"\r\n+CPBR: 2,\"+390123456789\",145,\"Ufficio\"\r\n\r\nOK\r\n"},
+          {"the other books are written", "AT+CPBS=\"SM\"", ok},
+          {"SM", "AT+CPBW=4,\"113\",129,\"Polizia\"", ok}}},
+        {"FD once PIN2 is given",
+         "sim.pin2 = entered\n",
+         {{"FD", "AT+CPBS=\"FD\"", ok},
+          {"a write", "AT+CPBW=3,\"113\",129,\"Polizia\"", ok},
+          {"a delete", "AT+CPBW=1", ok},
+          {"read back", "AT+CPBR=1,10",
+           "\r\n+CPBR: 2,\"+390123456789\",145,\"Ufficio\"\r\n+CPBR: 3,\"113\",129,\"Polizia\"\r\n\r\nOK\r\n"}}},
+        {"a SIM that wants its PIN",
+         "sim.state = pin\n",
+         {{"no write", "AT+CPBW=4,\"1\",129,\"a\"", cme("11")}, {"no delete", "AT+CPBW=1", cme("11")}}},
+    };
+    for (const WriteCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        startWith(c.state);
+        ASSERT_EQ(m_client->at("AT+CMEE=1"), ok);
+        for (const Exchange& e : c.exchanges)
+            EXPECT_EQ(m_client->at(e.command), e.answer) << e.name;
+    }
+}
+
+// Whether any line received carried a byte below 0x20 as itself.
+bool anyControlByte(const std::vector<std::string>& lines)
+{
+    return std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+        return std::any_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+    });
+}
+
+long countStartingWith(const std::vector<std::string>& lines, const std::string& start)
+{
+    return std::count_if(lines.begin(), lines.end(),
+                         [&](const std::string& line) { return line.rfind(start, 0) == 0; });
+}
+
+// What the phone received, line by line: commands() as the phone took each
+// line, receivedLines() as its bytes came. GSM bytes of a name on the
+// command line are edited away by the phone ("@" is a NUL, "ò" a
+// backspace); only receivedLines() still shows them.
+TEST_F(SimTest, ReceivedLinesKeepTheBytesThePhoneEditedAway)
+{
+    startWith("");
+    EXPECT_EQ(m_client->at("AT+CSCS=\"UCS2\""), "\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("AT+CPBW=4,\"3471234567\",145,\"004E00690063006F006C00F2\""), "\r\nOK\r\n");
+    EXPECT_EQ(m_client->send("AT+CPBW=,\"3471234567\",145,\"041C043004400438044F\"\r\n"), "\r\nOK\r\n");
+    EXPECT_FALSE(anyControlByte(m_sim->receivedLines()));
+    EXPECT_EQ(m_sim->receivedLines(), m_sim->commands());
+    EXPECT_EQ(countStartingWith(m_sim->commands(), "AT+CPBW="), 2);
+
+    m_sim->clearTranscript();
+    EXPECT_EQ(m_client->at("AT+CSCS=\"GSM\""), "\r\nOK\r\n");
+    // "Nicolò" and "@casa" in GSM bytes: the backspace takes the "l", the NUL goes.
+    EXPECT_EQ(m_client->at("AT+CPBW=4,\"1\",129,\"Nicol\x08\""), "\r\nOK\r\n");
+    EXPECT_EQ(m_client->send(std::string("AT+CPBW=9,\"2\",129,\"\0casa\"\r", 26)), "\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("AT+CPBR=4"), "\r\n+CPBR: 4,\"1\",129,\"Nico\"\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("AT+CPBR=9"), "\r\n+CPBR: 9,\"2\",129,\"casa\"\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_sim->commands(), (std::vector<std::string>{"AT+CSCS=\"GSM\"", "AT+CPBW=4,\"1\",129,\"Nico\"",
+                                                           "AT+CPBW=9,\"2\",129,\"casa\"", "AT+CPBR=4", "AT+CPBR=9"}));
+    EXPECT_EQ(m_sim->receivedLines(),
+              (std::vector<std::string>{"AT+CSCS=\"GSM\"", "AT+CPBW=4,\"1\",129,\"Nicol\x08\"",
+                                        std::string("AT+CPBW=9,\"2\",129,\"\0casa\"", 25), "AT+CPBR=4", "AT+CPBR=9"}));
+    EXPECT_TRUE(anyControlByte(m_sim->receivedLines()));
+    EXPECT_FALSE(anyControlByte(m_sim->commands()));
+    EXPECT_NE(m_sim->transcript().find("<< \"AT+CPBW=4,\\\"1\\\",129,\\\"Nicol\\x08\\\"\\r\""), std::string::npos)
+        << m_sim->transcript();
+
+    // A PDU line with its Ctrl-Z, the CR after it ending no line.
+    m_sim->clearTranscript();
+    EXPECT_EQ(m_client->send("AT+CMGS=14\r\r"), "\r\n> ");
+    EXPECT_EQ(m_client->send(kSubmitAbc + "\x1a\r"), "\r\n+CMGS: 1\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_sim->receivedLines(), (std::vector<std::string>{"AT+CMGS=14", kSubmitAbc + "\x1a"}));
+    EXPECT_EQ(m_sim->receivedLines(), m_sim->commands());
+}
+
+// A write whose answer is lost is done once: the phone never does it again
+// on its own, and the program finds it by reading the entry back.
+TEST_F(SimTest, AWriteWhoseAnswerIsLostIsDoneOnce)
+{
+    const std::string link = ::testing::TempDir() + "/phonesim-cpbw-link";
+    m_sim = std::make_unique<phonesim::Simulator>(sample());
+    std::string error;
+    ASSERT_TRUE(m_sim->start(&error, link)) << error;
+    Client client(link);
+    ASSERT_TRUE(client.isOpen());
+    EXPECT_EQ(client.at("ATE0"), "ATE0\r\r\nOK\r\n");
+    ASSERT_EQ(m_sim->control("fault drop on +CPBW"), "OK");
+    ASSERT_TRUE(client.write("AT+CPBW=,\"3471234567\",145,\"Mario\"\r"));
+    std::string partial;
+    EXPECT_FALSE(client.readUntil(partial, isFinal, 2000ms));
+    // The hangup comes as the old pty closes; the link follows the new one just after.
+    const auto deadline = Clock::now() + 3s;
+    while (m_sim->drops() < 1 && Clock::now() < deadline)
+        std::this_thread::sleep_for(1ms);
+    ASSERT_EQ(m_sim->drops(), 1);
+    ASSERT_TRUE(client.open(link));
+    EXPECT_EQ(client.at("AT+CPBS?"), "\r\n+CPBS: \"SM\",8,250\r\n\r\nOK\r\n");
+    EXPECT_EQ(client.at("AT+CPBR=4"), "\r\n+CPBR: 4,\"+3471234567\",145,\"Mario\"\r\n\r\nOK\r\n");
+    EXPECT_EQ(countStartingWith(m_sim->commands(), "AT+CPBW"), 1);
+    m_sim->stop();
+}
+
+// The paced phone paces the answers of +CPBW as the others: a byte a
+// transcript line, the delay before the answer.
+TEST_F(SimTest, SlowPhonePacesPhoneBookWrites)
+{
+    startWith("");
+    ASSERT_EQ(m_sim->control("fault slow on 200"), "OK");
+    m_sim->clearTranscript();
+    const auto start = Clock::now();
+    EXPECT_EQ(m_client->at("AT+CPBW=4,\"3471234567\",145,\"Mario\""), "\r\nOK\r\n");
+    EXPECT_GE(Clock::now() - start, 200ms);
+    const std::string transcript = m_sim->transcript();
+    EXPECT_EQ(std::count(transcript.begin(), transcript.end(), '>'), 2 * 6) << transcript;
+    m_sim->clearTranscript();
+    EXPECT_EQ(m_client->at("AT+CPBW=?"), "\r\n+CPBW: (1-250),40,(129,145),18\r\n\r\nOK\r\n");
+    const std::string test = m_sim->transcript();
+    EXPECT_EQ(std::count(test.begin(), test.end(), '>'), 2 * 40) << test;
+}
+
 TEST_F(SimTest, MalformedParametersAreRefused)
 {
     startWith("");
@@ -1391,9 +1697,9 @@ TEST(StateFile, DumpLoadsBackToTheSameState)
         << error;
     ASSERT_TRUE(phonesim::applyStateLine("profile = no-status ucs2-numbers echo-crcr", state, error)) << error;
     ASSERT_TRUE(phonesim::applyStateLine("profile = whole-length cpbr-gap", state, error)) << error;
-    for (const char* line :
-         {"cnmi_ranges = (1,2),(0,1),0,(0,1),(0)", "report.delay_ms = 250", "report.status = 0 70 0",
-          "report.time = 240405101500-20", "report.store = SR", "sms.SR.capacity = 3", "cpms = SR,ME,SM"}) {
+    for (const char* line : {"cnmi_ranges = (1,2),(0,1),0,(0,1),(0)", "report.delay_ms = 250", "report.status = 0 70 0",
+                             "report.time = 240405101500-20", "report.store = SR", "sms.SR.capacity = 3",
+                             "cpms = SR,ME,SM", "profile = double-plus", "sim.pin2 = entered", "pb.FD.empty = yes"}) {
         ASSERT_TRUE(phonesim::applyStateLine(line, state, error)) << line << ": " << error;
     }
     const std::string dump = phonesim::dumpState(state);
@@ -1420,6 +1726,10 @@ TEST(StateFile, DumpLoadsBackToTheSameState)
     EXPECT_EQ(again.reports.store, "SR");
     EXPECT_EQ(again.reports.delayMs, 250);
     EXPECT_EQ(again.mem1, "SR");
+    EXPECT_EQ(again.numberPlus, phonesim::PlusHabit::Doubled);
+    EXPECT_TRUE(again.pin2Entered);
+    EXPECT_TRUE(again.phonebooks["FD"].entries.empty());
+    EXPECT_EQ(again.phonebooks["FD"].last, 10);
 }
 
 TEST(StateFile, RefusedValueLeavesTheStateAsItWas)
@@ -1432,6 +1742,7 @@ TEST(StateFile, RefusedValueLeavesTheStateAsItWas)
         "fault.urc = on 0",          "fault.late = on",     "fault.unsolicited = on x",
         "profile = chatty",          "cnmi_ranges = (0-2",  "cnmi_ranges = (2-1)",
         "cnmi_ranges = 0,1,2,3,4,5", "pdu_length = octets", "cpbr_gap = maybe",
+        "number_plus = twice",       "sim.pin2 = 1234",     "pb.SM.empty = no",
     };
     const char* refusedReports[] = {
         "report.delay_ms = -1",     "report.status = 256",          "report.status =",   "report.time = 241305101500",
