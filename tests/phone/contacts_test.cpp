@@ -47,12 +47,13 @@ size_t writes(const Line& line)
 }
 
 // A byte below 0x20 on a command line is a command of its own to a phone:
-// 0x08 rubs out, 0x0D ends the line.
+// 0x08 rubs out, 0x0D ends the line. The lines as their bytes came, before
+// the phone's own editing.
 bool everyLinePrintable(const Line& line)
 {
-    const std::vector<std::string> commands = line.sim->commands();
-    return std::all_of(commands.begin(), commands.end(), [](const std::string& command) {
-        return std::all_of(command.begin(), command.end(),
+    const std::vector<std::string> lines = line.sim->receivedLines();
+    return !lines.empty() && std::all_of(lines.begin(), lines.end(), [](const std::string& received) {
+        return std::all_of(received.begin(), received.end(),
                            [](char c) { return static_cast<unsigned char>(c) >= 0x20; });
     });
 }

@@ -141,12 +141,13 @@ protected:
         }
         return found;
     }
-    bool everyLinePrintable() const
+    // The command lines as their bytes came, before the phone's own
+    // editing: a byte below 0x20 is a command of its own to a phone.
+    bool everyLinePrintable()
     {
-        const std::vector<std::string> commands = phone.commands();
-        return std::all_of(commands.begin(), commands.end(), [](const std::string& command) {
-            return std::all_of(command.begin(), command.end(),
-                               [](char c) { return static_cast<unsigned char>(c) >= 0x20; });
+        const std::vector<std::string> lines = phone.sim().receivedLines();
+        return !lines.empty() && std::all_of(lines.begin(), lines.end(), [](const std::string& line) {
+            return std::all_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x20; });
         });
     }
 
@@ -352,6 +353,64 @@ TEST_F(ContactsWindow, ALostLineSaysHowFarTheWriteGot)
     EXPECT_EQ(panel(), u("Scrittura interrotta a SIM 3 (voce 3 di 5): linea col cellulare persa, voci scritte non "
                          "rilette. Scritte 2 voci, 0 già uguali.."));
     EXPECT_EQ(form().StatusBar1->panelText(1), u("DICONNESSO"));
+}
+
+// The main sample's SIM, saved as a .RDS and restored to an empty SIM: one
+// write an entry, and a read of the phone gives the rows of the file. A
+// name the new SIM cannot hold is refused and counted, the rest goes on.
+TEST(WriteBook, RestoreASavedFileToAnEmptySim)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString file = dir.filePath(QStringLiteral("rubrica.rds"));
+    QStringList saved;
+    {
+        e2e::Phone source;
+        ASSERT_TRUE(source.connect());
+        source.form().Command1_Click();
+        source.form().CommonDialog1->chooser = [&](bool) { return file; };
+        source.form().Command7_Click();
+        ASSERT_EQ(source.form().StatusBar1->panelText(2), u("SALVATAGGIO ULTIMATO"));
+        saved = source.form().Rubrica->texts();
+    }
+    e2e::Phone target(e2e::sampleState("pb.SM.1 =\npb.SM.2 =\npb.SM.3 =\npb.SM.5 =\npb.SM.6 =\npb.SM.8 =\n"
+                                       "pb.SM.11 =\n"));
+    ASSERT_TRUE(target.connect());
+    Form1& form = target.form();
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    form.CommonDialog1->chooser = [&](bool) { return file; };
+    form.Command8_Click();
+    ASSERT_EQ(form.Rubrica->texts(), saved);
+
+    target.clearTranscript();
+    WhenShown dialog(QStringLiteral("ScriviRubrica"), [&](QDialog& shown) {
+        EXPECT_EQ(child<QComboBox>(shown, "Rubrica")->currentText(), u("SIM"));
+        click(shown, "OK");
+    });
+    QWidget* rows = form.List2->viewport();
+    const QPoint at = form.List2->rowRect(2).center();
+    QTest::mouseClick(rows, Qt::LeftButton, {}, at);
+    QContextMenuEvent request(QContextMenuEvent::Mouse, at, rows->mapToGlobal(at));
+    QApplication::sendEvent(rows, &request);
+    ASSERT_TRUE(e2e::waitFor([] { return shownMenu() != nullptr; }));
+    QMenu* menu = shownMenu();
+    QAction* write = menu->actions().last();
+    ASSERT_EQ(write->text(), u("Scrivi rubrica sul cellulare…"));
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(write).center());
+    ASSERT_TRUE(e2e::waitFor([&] { return dialog.shown == 1; }));
+    ASSERT_TRUE(e2e::waitFor(
+        [&] { return form.ComandoLibero && form.StatusBar1->panelText(2).startsWith(QLatin1String("Scritte")); }));
+    EXPECT_EQ(form.StatusBar1->panelText(2), u("Scritte 7 voci, 0 già uguali.."));
+    EXPECT_FLOAT_EQ(form.ProgressBar1->Max(), 7.0f);
+    EXPECT_FLOAT_EQ(form.ProgressBar1->Value(), 7.0f);
+    size_t written = 0;
+    for (const std::string& command : target.commands())
+        written += command.rfind("AT+CPBW=", 0) == 0 && command != "AT+CPBW=?";
+    EXPECT_EQ(written, 7u);
+
+    form.Command1_Click();
+    EXPECT_EQ(form.Rubrica->texts(), saved);
 }
 
 // A vCard 2.1 file of an old phone: quoted-printable accents, a name cut
