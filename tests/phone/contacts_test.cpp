@@ -265,6 +265,23 @@ TEST_F(Contacts, AWriteOfABookThatDeletesTheOthers)
         EXPECT_EQ(book.text(book.rowOf(u("SM"), index)), fresh.text(fresh.rowOf(u("SM"), index))) << index;
 }
 
+// A phone that puts a "+" before the number it is given for type 145
+// never gets one: the number reads back with one "+", never two.
+class DoublePlus : public Contacts {
+protected:
+    DoublePlus() : Contacts("profile = double-plus\n") {}
+};
+
+TEST_F(DoublePlus, AnInternationalNumberReadsBackWithOnePlus)
+{
+    ASSERT_TRUE(readBooks());
+    EXPECT_EQ(write({u("SM"), 0, u("Mario"), u("+39 347 1234567")}), u("Contatto scritto: SIM 4.."));
+    const std::optional<phone::Entry> held = onThePhone(u("SM"), 4);
+    ASSERT_TRUE(held);
+    EXPECT_EQ(held->number, u("+393471234567"));
+    EXPECT_EQ(held->type, 145);
+}
+
 // A phone without UCS2 takes a name in its GSM set only when every
 // character goes on the command line as itself: "ò" would be byte 0x08, a
 // backspace, and is refused with the reason, nothing sent.
