@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "phone/phonebook/import.h"
 
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -231,6 +233,51 @@ TEST(ImportCsv, NameAndNumberColumns)
     for (const ImportCase& c : kCsvs) {
         SCOPED_TRACE(c.name);
         check(phone::ImportCsv(c.file), c);
+    }
+}
+
+struct FileCase {
+    const char* file;
+    phone::ImportResult (*import)(const QByteArray&);
+    std::vector<Expected> contacts;
+    std::vector<const char*> skipped;
+};
+
+// Files as the programs and phones write them: an Android phone's vCard
+// 2.1 (every accented value quoted-printable, long values broken with "=",
+// a photo), an Outlook export with all its columns and a note over two
+// lines, an Italian spreadsheet's CSV in Windows-1252.
+const std::vector<FileCase> kFiles = {
+    {"android-2.1.vcf",
+     phone::ImportVCards,
+     {{"Nicolò Rossi (cellulare)", "+39 347 123 4567"},
+      {"Nicolò Rossi (casa)", "06 1234567"},
+      {"Nicolò Rossi (lavoro)", "02-7654321"},
+      {"Associazione Culturale Società Dante Alighieri di Città di Castello", "075 8550000"},
+      {"Gesù Ferrà", "3331234567"}},
+     {"Luca Bianchi: nessun numero"}},
+    {"outlook.csv",
+     phone::ImportCsv,
+     {{"Anna Bianchi (lavoro)", "+39 02 1234567"},
+      {"Anna Bianchi (lavoro 2)", "+39 02 1234568"},
+      {"Anna Bianchi (cellulare)", "+39 347 1111111"},
+      {"Idraulica Verdi", "06 5555555"}},
+     {"Sofia Neri: nessun numero"}},
+    {"rubrica-excel.csv",
+     phone::ImportCsv,
+     {{"Nicolò Ferrà (cellulare)", "347 1234567"},
+      {"Nicolò Ferrà (casa)", "06 7654321"},
+      {"Giosuè Carducci", "0541 123456"}},
+     {}},
+};
+
+TEST(ImportFiles, AsProgramsWriteThem)
+{
+    for (const FileCase& c : kFiles) {
+        SCOPED_TRACE(c.file);
+        QFile file(QStringLiteral(IMPORT_DATA "/") + QLatin1String(c.file));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        check(c.import(file.readAll()), {c.file, QByteArray(), c.contacts, c.skipped});
     }
 }
 
