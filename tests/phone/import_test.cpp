@@ -117,6 +117,10 @@ const std::vector<ImportCase> kVCards = {
      "TEL;type=HOME:06 3\r\nitem3.X-ABLabel:Lavoro\r\nEND:VCARD\r\n",
      {{"Dario (cellulare)", "+39 06 1"}, {"Dario (lavoro)", "02 2"}, {"Dario (casa)", "06 3"}},
      {}},
+    {"an escaped line break in a name is a blank, a backslash stays one",
+     "BEGIN:VCARD\nVERSION:3.0\nFN:Mario\\nRossi\\\\Bis\nTEL:1\nEND:VCARD\n",
+     {{"Mario Rossi\\Bis", "1"}},
+     {}},
     {"without FN the name is given, additional and family names as people read them",
      "BEGIN:VCARD\nVERSION:3.0\nN:Rossi;Mario;Giuseppe,Maria;Dott.;\nTEL:1\nEND:VCARD\n",
      {{"Mario Giuseppe Maria Rossi", "1"}},
@@ -189,15 +193,19 @@ const std::vector<ImportCase> kCsvs = {
      {{"Anna Bianchi (lavoro)", "02 123"}, {"Anna Bianchi (cellulare)", "347 9"}, {"Ferramenta Gialli", "06 88"}},
      {}},
     {"an Italian Outlook export",
-     "Nome;Secondo nome;Cognome;Telefono ufficio;Telefono abitazione;Cellulare;Fax abitazione;Altro telefono\r\n"
-     "Paolo;;Neri;;06 1;;;\r\n"
-     "Sara;Maria;Blu;02 1;06 2;333;06 3;0799\r\n",
+     "Nome;Secondo nome;Cognome;Società;Telefono ufficio;Telefono abitazione;Cellulare;Fax abitazione;"
+     "Altro telefono;Telefono principale società\r\n"
+     "Paolo;;Neri;;;06 1;;;;\r\n"
+     "Sara;Maria;Blu;;02 1;06 2;333;06 3;0799;\r\n"
+     ";;;Bar Città;02 5;;;;;06 4\r\n",
      {{"Paolo Neri", "06 1"},
       {"Sara Maria Blu (lavoro)", "02 1"},
       {"Sara Maria Blu (casa)", "06 2"},
       {"Sara Maria Blu (cellulare)", "333"},
       {"Sara Maria Blu (fax)", "06 3"},
-      {"Sara Maria Blu (altro)", "0799"}},
+      {"Sara Maria Blu (altro)", "0799"},
+      {"Bar Città (lavoro)", "02 5"},
+      {"Bar Città (lavoro 2)", "06 4"}},
      {}},
     {"a Google export: kinds from the type column, several numbers in one field",
      "Name,Given Name,Family Name,Phone 1 - Type,Phone 1 - Value,Phone 2 - Type,Phone 2 - Value\n"

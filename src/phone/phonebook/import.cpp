@@ -32,12 +32,15 @@ struct KindedNumber {
 // The kind that the words of a vCard TYPE, a CSV header or a Google
 // "Phone 1 - Type" value name, in English or in Italian. A fax is a fax
 // whatever else it is; a work mobile is a mobile.
+bool hasAnyOf(const QStringList& words, std::initializer_list<const char*> names)
+{
+    return std::any_of(names.begin(), names.end(),
+                       [&words](const char* name) { return words.contains(QString::fromUtf8(name)); });
+}
+
 QString kindOfWords(const QStringList& words)
 {
-    const auto any = [&words](std::initializer_list<const char*> names) {
-        return std::any_of(names.begin(), names.end(),
-                           [&words](const char* name) { return words.contains(QLatin1String(name)); });
-    };
+    const auto any = [&words](std::initializer_list<const char*> names) { return hasAnyOf(words, names); };
     if (any({"fax"}))
         return kFax;
     if (any({"cell", "cellular", "cellulare", "cellphone", "mobile", "mobil", "iphone", "x-mobile"}))
@@ -49,6 +52,8 @@ QString kindOfWords(const QStringList& words)
     return kOther;
 }
 
+// The words of a header or a label in lower case: "Mobile Phone 2" is
+// "mobile", "phone", "2"; "_$!<Mobile>!$_" is "mobile".
 QStringList wordsOf(const QString& text)
 {
     QStringList words;
@@ -492,7 +497,7 @@ struct Columns {
 int columnNamed(const QStringList& header, std::initializer_list<const char*> names)
 {
     for (const char* name : names) {
-        const qsizetype at = header.indexOf(QLatin1String(name));
+        const qsizetype at = header.indexOf(QString::fromUtf8(name));
         if (at >= 0)
             return int(at);
     }
@@ -514,10 +519,7 @@ Columns columnsOf(const QStringList& headerFields)
         columnNamed(header, {"organization 1 - name", "organization name", "company", "azienda", "società", "ditta"});
     for (int column = 0; column < header.size(); ++column) {
         const QStringList words = wordsOf(header.at(column));
-        const auto any = [&words](std::initializer_list<const char*> names) {
-            return std::any_of(names.begin(), names.end(),
-                               [&words](const char* name) { return words.contains(QLatin1String(name)); });
-        };
+        const auto any = [&words](std::initializer_list<const char*> names) { return hasAnyOf(words, names); };
         if (!any({"telefono", "tel", "cellulare", "cell", "numero", "phone", "mobile", "fax", "cellphone", "telephone",
                   "cellular"})
             || any({"type", "label", "tipo", "etichetta", "civico"}))
