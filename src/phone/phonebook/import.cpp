@@ -458,7 +458,8 @@ std::vector<QStringList> csvRecords(const QString& text, QChar separator)
     return records;
 }
 
-// The separator the header line uses most, of ";", "," and tab.
+// The separator the header line (the first that is not blank) uses most,
+// of ";", "," and tab.
 QChar separatorOf(const QString& text)
 {
     int semicolons = 0, commas = 0, tabs = 0;
@@ -466,7 +467,7 @@ QChar separatorOf(const QString& text)
     for (const QChar c : text) {
         if (c == QLatin1Char('"'))
             quoted = !quoted;
-        else if (!quoted && (c == QLatin1Char('\r') || c == QLatin1Char('\n')))
+        else if (!quoted && (c == QLatin1Char('\r') || c == QLatin1Char('\n')) && semicolons + commas + tabs > 0)
             break;
         else if (!quoted && c == QLatin1Char(';'))
             ++semicolons;
@@ -590,17 +591,22 @@ ImportResult ImportCsv(const QByteArray& data)
         separator = separatorOf(text);
     }
     const std::vector<QStringList> records = csvRecords(text, separator);
-    if (records.empty())
+    const auto blank = [](const QStringList& record) {
+        return std::all_of(record.begin(), record.end(),
+                           [](const QString& field) { return field.trimmed().isEmpty(); });
+    };
+    const auto header = std::find_if_not(records.begin(), records.end(), blank);
+    if (header == records.end())
         return result;
-    const Columns columns = columnsOf(records.front());
+    const Columns columns = columnsOf(*header);
     if (columns.numbers.empty()) {
         result.skipped << QStringLiteral("Nell'intestazione nessuna colonna di numeri (Telefono, Cellulare, Phone...): "
                                          "nessun contatto letto");
         return result;
     }
-    for (std::size_t row = 1; row < records.size(); ++row) {
-        const QStringList& record = records.at(row);
-        if (std::all_of(record.begin(), record.end(), [](const QString& field) { return field.trimmed().isEmpty(); }))
+    for (auto row = header + 1; row != records.end(); ++row) {
+        const QStringList& record = *row;
+        if (blank(record))
             continue;
         QString name = fieldAt(record, columns.fullName);
         if (name.isEmpty()) {
@@ -624,7 +630,7 @@ ImportResult ImportCsv(const QByteArray& data)
                 numbers.push_back({kind, number});
             }
         }
-        addContact(result, name, numbers, QStringLiteral("Riga %1").arg(row + 1));
+        addContact(result, name, numbers, QStringLiteral("Riga %1").arg(row - records.begin() + 1));
     }
     return result;
 }
