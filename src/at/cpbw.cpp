@@ -40,11 +40,12 @@ std::optional<char16_t> commandLineCode(char32_t c)
     if (!gsm::carriesExactly(c))
         return std::nullopt;
     const uint8_t code = gsm::codeFor(c);
-    if (code & gsm::kEscapeFlag || code < 0x20 || code >= 0x7F || code == '"' || gsm::kDefault[code] != c)
+    if ((code & gsm::kEscapeFlag) || code < 0x20 || code >= 0x7F || code == '"' || gsm::kDefault[code] != c)
         return std::nullopt;
     return char16_t(code);
 }
 
+// The character at `at` as a reason names it: a surrogate pair whole.
 QString shown(const QString& text, qsizetype at)
 {
     if (text.at(at).isHighSurrogate() && at + 1 < text.size())

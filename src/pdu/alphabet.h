@@ -2,7 +2,9 @@
 // The character tables of the codec: the GSM 7-bit default alphabet as this
 // program shows it, its extension (escape) table, the picture texts of the
 // predefined animations, and the upper half of Windows-1252 for 8-bit data.
-// Internal to pdu/; the public lookups are in pdu.h.
+// Internal to pdu/, and read by at/cpbw.cpp (which decides which names a
+// "GSM" command line carries) without linking the codec; the public lookups
+// are in pdu.h.
 #pragma once
 
 #include <array>

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "phone/phonebook/import.h"
 
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -115,6 +117,10 @@ const std::vector<ImportCase> kVCards = {
      "TEL;type=HOME:06 3\r\nitem3.X-ABLabel:Lavoro\r\nEND:VCARD\r\n",
      {{"Dario (cellulare)", "+39 06 1"}, {"Dario (lavoro)", "02 2"}, {"Dario (casa)", "06 3"}},
      {}},
+    {"an escaped line break in a name is a blank, a backslash stays one",
+     "BEGIN:VCARD\nVERSION:3.0\nFN:Mario\\nRossi\\\\Bis\nTEL:1\nEND:VCARD\n",
+     {{"Mario Rossi\\Bis", "1"}},
+     {}},
     {"without FN the name is given, additional and family names as people read them",
      "BEGIN:VCARD\nVERSION:3.0\nN:Rossi;Mario;Giuseppe,Maria;Dott.;\nTEL:1\nEND:VCARD\n",
      {{"Mario Giuseppe Maria Rossi", "1"}},
@@ -187,15 +193,19 @@ const std::vector<ImportCase> kCsvs = {
      {{"Anna Bianchi (lavoro)", "02 123"}, {"Anna Bianchi (cellulare)", "347 9"}, {"Ferramenta Gialli", "06 88"}},
      {}},
     {"an Italian Outlook export",
-     "Nome;Secondo nome;Cognome;Telefono ufficio;Telefono abitazione;Cellulare;Fax abitazione;Altro telefono\r\n"
-     "Paolo;;Neri;;06 1;;;\r\n"
-     "Sara;Maria;Blu;02 1;06 2;333;06 3;0799\r\n",
+     "Nome;Secondo nome;Cognome;Società;Telefono ufficio;Telefono abitazione;Cellulare;Fax abitazione;"
+     "Altro telefono;Telefono principale società\r\n"
+     "Paolo;;Neri;;;06 1;;;;\r\n"
+     "Sara;Maria;Blu;;02 1;06 2;333;06 3;0799;\r\n"
+     ";;;Bar Città;02 5;;;;;06 4\r\n",
      {{"Paolo Neri", "06 1"},
       {"Sara Maria Blu (lavoro)", "02 1"},
       {"Sara Maria Blu (casa)", "06 2"},
       {"Sara Maria Blu (cellulare)", "333"},
       {"Sara Maria Blu (fax)", "06 3"},
-      {"Sara Maria Blu (altro)", "0799"}},
+      {"Sara Maria Blu (altro)", "0799"},
+      {"Bar Città (lavoro)", "02 5"},
+      {"Bar Città (lavoro 2)", "06 4"}},
      {}},
     {"a Google export: kinds from the type column, several numbers in one field",
      "Name,Given Name,Family Name,Phone 1 - Type,Phone 1 - Value,Phone 2 - Type,Phone 2 - Value\n"
@@ -215,10 +225,10 @@ const std::vector<ImportCase> kCsvs = {
      "sep=,\r\nnome,TELEFONO\r\n,\r\n\r\nUgo,'+39 06 1\r\n,0655\r\n",
      {{"Ugo", "+39 06 1"}, {"0655", "0655"}},
      {}},
-    {"a row without a name or a number names its line",
-     "Nome;Cellulare;Città\nUgo;1;Roma\n;;Milano\n",
+    {"a row without a name or a number names its line as a spreadsheet counts it",
+     "\nNome;Cellulare;Città\nUgo;1;\"Roma\ncentro\"\n;;Milano\n",
      {{"Ugo", "1"}},
-     {"Riga 3: nessun nome né numero"}},
+     {"Riga 4: nessun nome né numero"}},
     {"a header without a number column reads nothing",
      "Nome;Indirizzo;Numero civico\nUgo;Via Roma;12\n",
      {},
@@ -231,6 +241,51 @@ TEST(ImportCsv, NameAndNumberColumns)
     for (const ImportCase& c : kCsvs) {
         SCOPED_TRACE(c.name);
         check(phone::ImportCsv(c.file), c);
+    }
+}
+
+struct FileCase {
+    const char* file;
+    phone::ImportResult (*import)(const QByteArray&);
+    std::vector<Expected> contacts;
+    std::vector<const char*> skipped;
+};
+
+// Files as the programs and phones write them: an Android phone's vCard
+// 2.1 (every accented value quoted-printable, long values broken with "=",
+// a photo), an Outlook export with all its columns and a note over two
+// lines, an Italian spreadsheet's CSV in Windows-1252.
+const std::vector<FileCase> kFiles = {
+    {"android-2.1.vcf",
+     phone::ImportVCards,
+     {{"Nicolò Rossi (cellulare)", "+39 347 123 4567"},
+      {"Nicolò Rossi (casa)", "06 1234567"},
+      {"Nicolò Rossi (lavoro)", "02-7654321"},
+      {"Associazione Culturale Società Dante Alighieri di Città di Castello", "075 8550000"},
+      {"Gesù Ferrà", "3331234567"}},
+     {"Luca Bianchi: nessun numero"}},
+    {"outlook.csv",
+     phone::ImportCsv,
+     {{"Anna Bianchi (lavoro)", "+39 02 1234567"},
+      {"Anna Bianchi (lavoro 2)", "+39 02 1234568"},
+      {"Anna Bianchi (cellulare)", "+39 347 1111111"},
+      {"Idraulica Verdi", "06 5555555"}},
+     {"Sofia Neri: nessun numero"}},
+    {"rubrica-excel.csv",
+     phone::ImportCsv,
+     {{"Nicolò Ferrà (cellulare)", "347 1234567"},
+      {"Nicolò Ferrà (casa)", "06 7654321"},
+      {"Giosuè Carducci", "0541 123456"}},
+     {}},
+};
+
+TEST(ImportFiles, AsProgramsWriteThem)
+{
+    for (const FileCase& c : kFiles) {
+        SCOPED_TRACE(c.file);
+        QFile file(QStringLiteral(IMPORT_DATA "/") + QLatin1String(c.file));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        check(c.import(file.readAll()), {c.file, QByteArray(), c.contacts, c.skipped});
     }
 }
 

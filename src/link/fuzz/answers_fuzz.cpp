@@ -9,6 +9,7 @@
 #include "at/cmgr.h"
 #include "at/cnmi.h"
 #include "at/cpbr.h"
+#include "at/cpbw.h"
 #include "at/cpin.h"
 #include "at/cpms.h"
 #include "at/csca.h"
@@ -83,6 +84,21 @@ void parse(const QString& answer)
         for (const at::CpbrEntry& entry : *entries)
             check(entry.index >= 1 && entry.index <= 250);
     }
+    if (const auto limits = at::ParseBookLimits(answer))
+        check(limits->first <= limits->last && limits->numberLength <= 80 && limits->nameLength <= 250);
+    // A contact's number and name never bring a "+" or a control byte to
+    // the command line.
+    if (const auto number = at::ContactNumberOf(answer)) {
+        check(!number->digits.isEmpty() && !number->digits.contains(QLatin1Char('+')));
+        check(number->type == 129 || number->type == 145);
+        check(!at::ContactNumberText(number->digits, number->type).startsWith(QLatin1String("++")));
+    }
+    if (const auto name = at::PhonebookNameArgument(answer, QStringLiteral("GSM"))) {
+        check(name->size() == answer.size());
+        for (const QChar c : *name)
+            check(c.unicode() >= 0x20 && c.unicode() < 0x7F && c != QLatin1Char('"'));
+    }
+    check(at::NameCost(answer) >= answer.size());
     at::CpmsSelected(answer);
     if (const auto capacity = at::CpmsCapacity(answer, u"SM"))
         check(*capacity >= 0);

@@ -32,12 +32,15 @@ struct KindedNumber {
 // The kind that the words of a vCard TYPE, a CSV header or a Google
 // "Phone 1 - Type" value name, in English or in Italian. A fax is a fax
 // whatever else it is; a work mobile is a mobile.
+bool hasAnyOf(const QStringList& words, std::initializer_list<const char*> names)
+{
+    return std::any_of(names.begin(), names.end(),
+                       [&words](const char* name) { return words.contains(QString::fromUtf8(name)); });
+}
+
 QString kindOfWords(const QStringList& words)
 {
-    const auto any = [&words](std::initializer_list<const char*> names) {
-        return std::any_of(names.begin(), names.end(),
-                           [&words](const char* name) { return words.contains(QLatin1String(name)); });
-    };
+    const auto any = [&words](std::initializer_list<const char*> names) { return hasAnyOf(words, names); };
     if (any({"fax"}))
         return kFax;
     if (any({"cell", "cellular", "cellulare", "cellphone", "mobile", "mobil", "iphone", "x-mobile"}))
@@ -49,6 +52,8 @@ QString kindOfWords(const QStringList& words)
     return kOther;
 }
 
+// The words of a header or a label in lower case: "Mobile Phone 2" is
+// "mobile", "phone", "2"; "_$!<Mobile>!$_" is "mobile".
 QStringList wordsOf(const QString& text)
 {
     QStringList words;
@@ -453,7 +458,8 @@ std::vector<QStringList> csvRecords(const QString& text, QChar separator)
     return records;
 }
 
-// The separator the header line uses most, of ";", "," and tab.
+// The separator the header line (the first that is not blank) uses most,
+// of ";", "," and tab.
 QChar separatorOf(const QString& text)
 {
     int semicolons = 0, commas = 0, tabs = 0;
@@ -461,7 +467,7 @@ QChar separatorOf(const QString& text)
     for (const QChar c : text) {
         if (c == QLatin1Char('"'))
             quoted = !quoted;
-        else if (!quoted && (c == QLatin1Char('\r') || c == QLatin1Char('\n')))
+        else if (!quoted && (c == QLatin1Char('\r') || c == QLatin1Char('\n')) && semicolons + commas + tabs > 0)
             break;
         else if (!quoted && c == QLatin1Char(';'))
             ++semicolons;
@@ -492,7 +498,7 @@ struct Columns {
 int columnNamed(const QStringList& header, std::initializer_list<const char*> names)
 {
     for (const char* name : names) {
-        const qsizetype at = header.indexOf(QLatin1String(name));
+        const qsizetype at = header.indexOf(QString::fromUtf8(name));
         if (at >= 0)
             return int(at);
     }
@@ -514,10 +520,7 @@ Columns columnsOf(const QStringList& headerFields)
         columnNamed(header, {"organization 1 - name", "organization name", "company", "azienda", "società", "ditta"});
     for (int column = 0; column < header.size(); ++column) {
         const QStringList words = wordsOf(header.at(column));
-        const auto any = [&words](std::initializer_list<const char*> names) {
-            return std::any_of(names.begin(), names.end(),
-                               [&words](const char* name) { return words.contains(QLatin1String(name)); });
-        };
+        const auto any = [&words](std::initializer_list<const char*> names) { return hasAnyOf(words, names); };
         if (!any({"telefono", "tel", "cellulare", "cell", "numero", "phone", "mobile", "fax", "cellphone", "telephone",
                   "cellular"})
             || any({"type", "label", "tipo", "etichetta", "civico"}))
@@ -588,17 +591,22 @@ ImportResult ImportCsv(const QByteArray& data)
         separator = separatorOf(text);
     }
     const std::vector<QStringList> records = csvRecords(text, separator);
-    if (records.empty())
+    const auto blank = [](const QStringList& record) {
+        return std::all_of(record.begin(), record.end(),
+                           [](const QString& field) { return field.trimmed().isEmpty(); });
+    };
+    const auto header = std::find_if_not(records.begin(), records.end(), blank);
+    if (header == records.end())
         return result;
-    const Columns columns = columnsOf(records.front());
+    const Columns columns = columnsOf(*header);
     if (columns.numbers.empty()) {
         result.skipped << QStringLiteral("Nell'intestazione nessuna colonna di numeri (Telefono, Cellulare, Phone...): "
                                          "nessun contatto letto");
         return result;
     }
-    for (std::size_t row = 1; row < records.size(); ++row) {
-        const QStringList& record = records.at(row);
-        if (std::all_of(record.begin(), record.end(), [](const QString& field) { return field.trimmed().isEmpty(); }))
+    for (auto row = header + 1; row != records.end(); ++row) {
+        const QStringList& record = *row;
+        if (blank(record))
             continue;
         QString name = fieldAt(record, columns.fullName);
         if (name.isEmpty()) {
@@ -622,7 +630,7 @@ ImportResult ImportCsv(const QByteArray& data)
                 numbers.push_back({kind, number});
             }
         }
-        addContact(result, name, numbers, QStringLiteral("Riga %1").arg(row + 1));
+        addContact(result, name, numbers, QStringLiteral("Riga %1").arg(row - records.begin() + 1));
     }
     return result;
 }
