@@ -136,7 +136,14 @@ void Form1::scriviContatto(const phone::Contact& editing)
     if (!operation.taken())
         return;
     // The books the phone has, and their free entries, come from a read.
+    // The read replaces the rows: a list loaded or imported, which may be on
+    // no phone and in no file, goes only when the user says so.
     if (Rubrica->books().empty()) {
+        if (Rubrica->count() > 0
+            && !Conferma(QStringLiteral("Per scrivere un contatto serve la rubrica del cellulare: leggerla al posto "
+                                        "della lista mostrata?"),
+                         QStringLiteral("Nuovo contatto")))
+            return;
         const std::optional<QString> read = Rubrica->read(operation);
         if (!read)
             return;

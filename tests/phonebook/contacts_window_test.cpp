@@ -358,6 +358,57 @@ TEST_F(ContactsWindow, ALostLineSaysHowFarTheWriteGot)
 // The main sample's SIM, saved as a .RDS and restored to an empty SIM: one
 // write an entry, and a read of the phone gives the rows of the file. A
 // name the new SIM cannot hold is refused and counted, the rest goes on.
+// Before the phone books are read, a new contact needs them read, and the
+// read replaces the list: a list that is on no phone (here imported) goes
+// only when the user says so.
+class ContactsBeforeARead : public ContactsWindow {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(phone.connect());
+        form().show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&form()));
+    }
+    std::vector<std::string> bookCommands() const
+    {
+        std::vector<std::string> found;
+        for (const std::string& command : phone.commands()) {
+            if (command.rfind("AT+CPB", 0) == 0)
+                found.push_back(command);
+        }
+        return found;
+    }
+};
+
+TEST_F(ContactsBeforeARead, TheReadANewContactNeedsAsksBeforeReplacingTheList)
+{
+    form().DialogoImporta->chooser = [](bool) { return QStringLiteral(PHONEBOOK_DATA "/contatti-21.vcf"); };
+    form().ImportaContatti();
+    const QStringList imported = form().Rubrica->texts();
+    ASSERT_EQ(imported.size(), 5);
+    phone.clearTranscript();
+    {
+        e2e::MessageBoxes boxes(QMessageBox::No);
+        fromMenu(1, u("Nuovo contatto…"));
+        ASSERT_TRUE(e2e::waitFor([&] { return !boxes.seen.empty(); }));
+        ASSERT_TRUE(ended());
+        EXPECT_EQ(
+            boxes.seen[0].text,
+            u("Per scrivere un contatto serve la rubrica del cellulare: leggerla al posto della lista mostrata?"));
+        EXPECT_EQ(form().Rubrica->texts(), imported);
+        EXPECT_TRUE(bookCommands().empty());
+    }
+    // Yes: the books are read, then the contact is asked for.
+    e2e::MessageBoxes boxes(QMessageBox::Yes);
+    WhenShown dialog(QStringLiteral("Contatto"), [&](QDialog& shown) { click(shown, "Annulla"); });
+    fromMenu(1, u("Nuovo contatto…"));
+    ASSERT_TRUE(e2e::waitFor([&] { return dialog.shown == 1; }));
+    ASSERT_TRUE(ended());
+    EXPECT_EQ(boxes.seen.size(), 1u);
+    EXPECT_FALSE(form().Rubrica->books().empty());
+    EXPECT_TRUE(writes().empty());
+}
+
 TEST(WriteBook, RestoreASavedFileToAnEmptySim)
 {
     QTemporaryDir dir;
