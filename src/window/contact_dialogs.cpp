@@ -52,6 +52,9 @@ ContactDialog::ContactDialog(QWidget* parent, const std::vector<QString>& books,
     m_name->setObjectName(QStringLiteral("Nome"));
     m_number = new QLineEdit(editing.number, this);
     m_number->setObjectName(QStringLiteral("Numero"));
+    // Room for a whole name as a SIM holds it and a number with its spaces.
+    for (QLineEdit* field : {m_name, m_number})
+        field->setMinimumWidth(field->fontMetrics().averageCharWidth() * 30);
     m_book = BookChoice(this, books, editing.book);
     // An entry edited stays at its index of its book.
     m_book->setEnabled(!edit);
