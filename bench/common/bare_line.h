@@ -65,4 +65,51 @@ inline int OpenFor(benchmark::State& state, const std::string& device)
     return fd;
 }
 
+// A line opened raw at 19200 baud, echo left as the phone has it, closed
+// with the object: one command written and read to its final result code
+// at a time.
+class Line {
+public:
+    explicit Line(const std::string& device) : m_fd(open(device.c_str(), O_RDWR | O_NOCTTY))
+    {
+        if (m_fd < 0)
+            return;
+        termios tio{};
+        tcgetattr(m_fd, &tio);
+        cfmakeraw(&tio);
+        cfsetspeed(&tio, B19200);
+        tcsetattr(m_fd, TCSANOW, &tio);
+    }
+    ~Line()
+    {
+        if (m_fd >= 0)
+            close(m_fd);
+    }
+    bool ok() const { return m_fd >= 0; }
+
+    // Writes the command and reads until its final result code.
+    std::string ask(const std::string& command)
+    {
+        const std::string line = command + "\r";
+        if (write(m_fd, line.data(), line.size()) != ssize_t(line.size()))
+            return std::string();
+        std::string answer;
+        for (;;) {
+            pollfd in{m_fd, POLLIN, 0};
+            if (poll(&in, 1, 10000) <= 0)
+                return answer;
+            char buffer[4096];
+            const ssize_t n = read(m_fd, buffer, sizeof buffer);
+            if (n <= 0)
+                return answer;
+            answer.append(buffer, size_t(n));
+            if (answer.find("\r\nOK\r\n") != std::string::npos || answer.find("ERROR") != std::string::npos)
+                return answer;
+        }
+    }
+
+private:
+    int m_fd;
+};
+
 } // namespace bareline

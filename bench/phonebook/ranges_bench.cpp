@@ -5,14 +5,10 @@
 // entry-by-entry read (every range refused) and a bare reader that asks
 // each book for its whole range in one command. Wall time; the goal is the
 // ranges within 1.2x of the bare reader.
+#include "common/bare_line.h"
 #include "support/e2e.h"
 
 #include <benchmark/benchmark.h>
-
-#include <fcntl.h>
-#include <poll.h>
-#include <termios.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <regex>
@@ -54,51 +50,6 @@ void PhonebookRead(benchmark::State& state, bool refuseRanges)
 void Ranges(benchmark::State& state) { PhonebookRead(state, false); }
 void EntryByEntry(benchmark::State& state) { PhonebookRead(state, true); }
 
-// A reader with nothing around it: raw writes and reads on the pty.
-class BareLine {
-public:
-    explicit BareLine(const std::string& device) : m_fd(open(device.c_str(), O_RDWR | O_NOCTTY))
-    {
-        if (m_fd < 0)
-            return;
-        termios tio{};
-        tcgetattr(m_fd, &tio);
-        cfmakeraw(&tio);
-        cfsetspeed(&tio, B19200);
-        tcsetattr(m_fd, TCSANOW, &tio);
-    }
-    ~BareLine()
-    {
-        if (m_fd >= 0)
-            close(m_fd);
-    }
-    bool ok() const { return m_fd >= 0; }
-
-    // Writes the command and reads until its final result code.
-    std::string ask(const std::string& command)
-    {
-        const std::string line = command + "\r";
-        if (write(m_fd, line.data(), line.size()) != ssize_t(line.size()))
-            return std::string();
-        std::string answer;
-        for (;;) {
-            pollfd in{m_fd, POLLIN, 0};
-            if (poll(&in, 1, 10000) <= 0)
-                return answer;
-            char buffer[4096];
-            const ssize_t n = read(m_fd, buffer, sizeof buffer);
-            if (n <= 0)
-                return answer;
-            answer.append(buffer, size_t(n));
-            if (answer.find("\r\nOK\r\n") != std::string::npos || answer.find("ERROR") != std::string::npos)
-                return answer;
-        }
-    }
-
-private:
-    int m_fd;
-};
-
 // state.range(0): 0 reads each book in one command in the phone's GSM set;
 // 1 the same in UCS2, as the program reads (AT+CSCS="UCS2" first, back to
 // GSM at the end); 2 in UCS2 and in ranges of 50, the program's commands
@@ -116,7 +67,7 @@ void BareRangeReader(benchmark::State& state)
         state.SkipWithError(error.c_str());
         return;
     }
-    BareLine line(sim.devicePath());
+    bareline::Line line(sim.devicePath());
     if (!line.ok()) {
         state.SkipWithError("cannot open the pty");
         return;

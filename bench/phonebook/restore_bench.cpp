@@ -5,17 +5,13 @@
 // entries read back in ranges) beside a bare writer of the same "+CPBW"
 // commands followed by one range read. Wall time; the goal is the write
 // within 1.3x of the bare writer.
+#include "common/bare_line.h"
 #include "support/e2e.h"
 
 #include "at/cpbw.h"
 #include "phone/phonebook/book_rows.h"
 
 #include <benchmark/benchmark.h>
-
-#include <fcntl.h>
-#include <poll.h>
-#include <termios.h>
-#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -79,51 +75,6 @@ void Restore(benchmark::State& state)
         state.SkipWithError(("the write did not write every entry: " + status.toStdString()).c_str());
 }
 
-// A writer with nothing around it: raw writes and reads on the pty.
-class BareLine {
-public:
-    explicit BareLine(const std::string& device) : m_fd(open(device.c_str(), O_RDWR | O_NOCTTY))
-    {
-        if (m_fd < 0)
-            return;
-        termios tio{};
-        tcgetattr(m_fd, &tio);
-        cfmakeraw(&tio);
-        cfsetspeed(&tio, B19200);
-        tcsetattr(m_fd, TCSANOW, &tio);
-    }
-    ~BareLine()
-    {
-        if (m_fd >= 0)
-            close(m_fd);
-    }
-    bool ok() const { return m_fd >= 0; }
-
-    // Writes the command and reads until its final result code.
-    std::string ask(const std::string& command)
-    {
-        const std::string line = command + "\r";
-        if (write(m_fd, line.data(), line.size()) != ssize_t(line.size()))
-            return std::string();
-        std::string answer;
-        for (;;) {
-            pollfd in{m_fd, POLLIN, 0};
-            if (poll(&in, 1, 10000) <= 0)
-                return answer;
-            char buffer[4096];
-            const ssize_t n = read(m_fd, buffer, sizeof buffer);
-            if (n <= 0)
-                return answer;
-            answer.append(buffer, size_t(n));
-            if (answer.find("\r\nOK\r\n") != std::string::npos || answer.find("ERROR") != std::string::npos)
-                return answer;
-        }
-    }
-
-private:
-    int m_fd;
-};
-
 // The program's "+CPBW" commands in the phone's UCS2, then the whole book
 // in one range read.
 void BareWriter(benchmark::State& state)
@@ -139,7 +90,7 @@ void BareWriter(benchmark::State& state)
         state.SkipWithError(error.c_str());
         return;
     }
-    BareLine line(sim.devicePath());
+    bareline::Line line(sim.devicePath());
     if (!line.ok()) {
         state.SkipWithError("cannot open the pty");
         return;

@@ -8,6 +8,7 @@
 #include "phone/phonebook/phonebook.h"
 #include "phone/sending/sender.h"
 #include "phone_line.h"
+#include "phonebook/qstring_printer.h"
 
 #include <gtest/gtest.h>
 
@@ -15,16 +16,11 @@
 
 #include <ostream>
 
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
-QT_END_NAMESPACE
-
 namespace {
 
 using phonetest::Line;
 using phonetest::sample;
-
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
+using phonetest::u;
 
 // The main sample's SIM message at slot 1 (read) and slot 10 (unread, part
 // 1 of 2 of reference 167).

@@ -7,6 +7,7 @@
 #include "phone/phonebook/book_rows.h"
 #include "phone/phonebook/phonebook.h"
 #include "phone_line.h"
+#include "phonebook/qstring_printer.h"
 
 #include <gtest/gtest.h>
 
@@ -17,16 +18,11 @@
 #include <string>
 #include <vector>
 
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
-QT_END_NAMESPACE
-
 namespace {
 
 using phonetest::Line;
 using phonetest::sample;
-
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
+using phonetest::u;
 
 // The commands the phone received that begin with `prefix`.
 std::vector<std::string> sent(const Line& line, const std::string& prefix)

@@ -1,15 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "phone/phonebook/import.h"
+#include "phonebook/qstring_printer.h"
 
 #include <QFile>
 
 #include <gtest/gtest.h>
 
 #include <vector>
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
-QT_END_NAMESPACE
 
 namespace {
 

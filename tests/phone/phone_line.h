@@ -22,6 +22,8 @@
 
 namespace phonetest {
 
+inline QString u(const char* utf8) { return QString::fromUtf8(utf8); }
+
 class RecordingFeedback : public phone::Feedback {
 public:
     std::vector<QString> statuses;

@@ -33,14 +33,6 @@ namespace {
 
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
-QMenu* shownMenu()
-{
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* menu = qobject_cast<QMenu*>(widget); menu && menu->isVisible())
-            return menu;
-    return nullptr;
-}
-
 // Acts once on each modal dialog named `name` as it shows.
 class WhenShown {
 public:
@@ -115,12 +107,8 @@ protected:
         const QPoint at = form().List2->rowRect(row).center();
         QTest::mouseClick(rows, Qt::LeftButton, {}, at);
         ASSERT_EQ(form().List2->ListIndex(), row);
-        QTest::mousePress(rows, Qt::RightButton, {}, at);
-        QContextMenuEvent request(QContextMenuEvent::Mouse, at, rows->mapToGlobal(at));
-        QApplication::sendEvent(rows, &request);
-        QTest::mouseRelease(rows, Qt::RightButton, {}, at);
-        ASSERT_TRUE(e2e::waitFor([] { return shownMenu() != nullptr; }));
-        QMenu* menu = shownMenu();
+        QMenu* menu = e2e::rightClickMenu(rows, at);
+        ASSERT_NE(menu, nullptr);
         const QList<QAction*> actions = menu->actions();
         const auto entry =
             std::find_if(actions.begin(), actions.end(), [&](QAction* action) { return action->text() == caption; });
@@ -159,16 +147,15 @@ TEST_F(ContactsWindow, TheMenuOfThePhoneBook)
 {
     QWidget* rows = form().List2->viewport();
     const QPoint at = form().List2->rowRect(1).center();
-    QContextMenuEvent request(QContextMenuEvent::Mouse, at, rows->mapToGlobal(at));
-    QApplication::sendEvent(rows, &request);
-    ASSERT_TRUE(e2e::waitFor([] { return shownMenu() != nullptr; }));
+    QMenu* menu = e2e::rightClickMenu(rows, at);
+    ASSERT_NE(menu, nullptr);
     QStringList captions;
-    for (QAction* action : shownMenu()->actions())
+    for (QAction* action : menu->actions())
         captions << action->text();
     EXPECT_EQ(captions,
               (QStringList{u("Esporta rubrica…"), u("Nuovo contatto…"), u("Modifica contatto…"), u("Elimina contatto"),
                            u("Importa contatti…"), u("Scrivi rubrica sul cellulare…")}));
-    shownMenu()->close();
+    menu->close();
 }
 
 // New contacts with accented and Cyrillic names go to the SIM's free
@@ -442,10 +429,8 @@ TEST(WriteBook, RestoreASavedFileToAnEmptySim)
     QWidget* rows = form.List2->viewport();
     const QPoint at = form.List2->rowRect(2).center();
     QTest::mouseClick(rows, Qt::LeftButton, {}, at);
-    QContextMenuEvent request(QContextMenuEvent::Mouse, at, rows->mapToGlobal(at));
-    QApplication::sendEvent(rows, &request);
-    ASSERT_TRUE(e2e::waitFor([] { return shownMenu() != nullptr; }));
-    QMenu* menu = shownMenu();
+    QMenu* menu = e2e::rightClickMenu(rows, at);
+    ASSERT_NE(menu, nullptr);
     QAction* write = menu->actions().last();
     ASSERT_EQ(write->text(), u("Scrivi rubrica sul cellulare…"));
     QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(write).center());

@@ -3,8 +3,10 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QElapsedTimer>
 #include <QMessageBox>
+#include <QTest>
 #include <QTimer>
 
 #include <algorithm>
@@ -14,6 +16,23 @@
 #include <stdexcept>
 
 namespace e2e {
+
+QMenu* rightClickMenu(QWidget* rows, const QPoint& at)
+{
+    const auto shown = []() -> QMenu* {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* menu = qobject_cast<QMenu*>(widget); menu && menu->isVisible())
+                return menu;
+        }
+        return nullptr;
+    };
+    QTest::mousePress(rows, Qt::RightButton, {}, at);
+    QContextMenuEvent request(QContextMenuEvent::Mouse, at, rows->mapToGlobal(at));
+    QApplication::sendEvent(rows, &request);
+    QTest::mouseRelease(rows, Qt::RightButton, {}, at);
+    waitFor([&] { return shown() != nullptr; });
+    return shown();
+}
 
 namespace {
 // The phones on test time, whose time the waits let pass.

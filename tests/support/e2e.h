@@ -7,7 +7,10 @@
 #include "support/fake_clock.h"
 #include "window/form1.h"
 
+#include <QMenu>
+#include <QPoint>
 #include <QString>
+#include <QWidget>
 
 #include <functional>
 #include <memory>
@@ -21,6 +24,11 @@ namespace e2e {
 // condition, and a busy machine may take long to meet it. With a phone on
 // test time, its time passes meanwhile whenever the line is quiet.
 bool waitFor(const std::function<bool()>& done, int ms = 60000);
+
+// The context menu a right click at `at` opens on `rows`, as the window
+// system makes the click: the press, the context-menu event the window
+// sends for it, the release. Nothing when no menu shows within the wait.
+QMenu* rightClickMenu(QWidget* rows, const QPoint& at);
 
 // How the phone and the program's link keep time: real time, or one clock
 // that both follow, which the test's waits move (Time::Test). On test time

@@ -457,15 +457,6 @@ TEST_F(Export, WhatCannotBeReadIsCountedNotExported)
     }
 }
 
-// The menu that a right click on a list opens, once it shows.
-QMenu* shownMenu()
-{
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* menu = qobject_cast<QMenu*>(widget); menu && menu->isVisible())
-            return menu;
-    return nullptr;
-}
-
 // As the user does it: a right click on the list, a click on the menu's
 // entry, the window's event loop running. The export's transactions run
 // the event loop too, and the menu closes and is deleted meanwhile: the
@@ -483,15 +474,8 @@ TEST_F(Export, ThroughTheListsContextMenu)
         QFile::remove(target);
         form().Stato(QString());
         QWidget* rows = form().List1->viewport();
-        // A right press reaches the rows as the window system makes it: the
-        // press, then the context-menu event the window sends for it.
-        const QPoint at(20, 10);
-        QTest::mousePress(rows, Qt::RightButton, {}, at);
-        QContextMenuEvent request(QContextMenuEvent::Mouse, at, rows->mapToGlobal(at));
-        QApplication::sendEvent(rows, &request);
-        QTest::mouseRelease(rows, Qt::RightButton, {}, at);
-        ASSERT_TRUE(e2e::waitFor([] { return shownMenu() != nullptr; }));
-        QMenu* menu = shownMenu();
+        QMenu* menu = e2e::rightClickMenu(rows, QPoint(20, 10));
+        ASSERT_NE(menu, nullptr);
         ASSERT_EQ(menu->actions().size(), 1);
         QAction* entry = menu->actions().first();
         EXPECT_EQ(entry->text(), QString::fromUtf8("Esporta messaggi…"));

@@ -93,6 +93,37 @@ Ready ready(const Contact& contact, int numberLength, int nameLength, bool ucs2)
     return made;
 }
 
+// The phone in its UCS2 set for a write, where it offers it, so that a name
+// in any script goes exactly; back() puts it in the GSM set the rest of the
+// program speaks, on every way out of the write.
+class Ucs2Set {
+public:
+    Ucs2Set(Session& session, const Operation& operation) : m_session(session), m_operation(operation) {}
+    // False when the line was lost on the way.
+    bool enter()
+    {
+        QString answer;
+        if (m_session.ask(m_operation, kToUcs2, &answer) == Step::LineLost)
+            return false;
+        ucs2 = answer == QLatin1String("OK");
+        return true;
+    }
+    // `status`, once the phone is back in GSM; nothing when the line is lost.
+    std::optional<QString> back(const QString& status) const
+    {
+        if (m_operation.lineLost())
+            return std::nullopt;
+        if (ucs2 && m_session.ask(m_operation, kToGsm) == Step::LineLost)
+            return std::nullopt;
+        return status;
+    }
+    bool ucs2 = false;
+
+private:
+    Session& m_session;
+    const Operation& m_operation;
+};
+
 } // namespace
 
 QString FromBook(const QString& book)
@@ -191,18 +222,12 @@ std::optional<QString> Phonebook::writeContact(const Operation& operation, const
     const QString where = QStringLiteral("%1 %2").arg(BookWords(contact.book)).arg(index);
 
     Session& session = m_session;
-    QString answer;
-    if (session.ask(operation, kToUcs2, &answer) == Step::LineLost)
+    Ucs2Set set(session, operation);
+    if (!set.enter())
         return std::nullopt;
-    const bool ucs2 = answer == QLatin1String("OK");
-    // Every way out puts the phone back in the GSM set the rest speaks.
-    const auto end = [&](const QString& status) -> std::optional<QString> {
-        if (operation.lineLost())
-            return std::nullopt;
-        if (ucs2 && session.ask(operation, kToGsm) == Step::LineLost)
-            return std::nullopt;
-        return status;
-    };
+    const bool ucs2 = set.ucs2;
+    const auto end = [&](const QString& status) { return set.back(status); };
+    QString answer;
     const QString notWritten = QStringLiteral("Contatto non scritto (%1): ").arg(where);
 
     if (session.ask(operation, QStringLiteral("+CPBS=") + contact.book, &answer) == Step::LineLost)
@@ -395,17 +420,12 @@ std::optional<QString> Phonebook::writeBook(const Operation& operation, int row,
     const std::vector<Entry> wanted = section(row);
     Session& session = m_session;
     Feedback& feedback = session.feedback();
-    QString answer;
-    if (session.ask(operation, kToUcs2, &answer) == Step::LineLost)
+    Ucs2Set set(session, operation);
+    if (!set.enter())
         return std::nullopt;
-    const bool ucs2 = answer == QLatin1String("OK");
-    const auto end = [&](const QString& status) -> std::optional<QString> {
-        if (operation.lineLost())
-            return std::nullopt;
-        if (ucs2 && session.ask(operation, kToGsm) == Step::LineLost)
-            return std::nullopt;
-        return status;
-    };
+    const bool ucs2 = set.ucs2;
+    const auto end = [&](const QString& status) { return set.back(status); };
+    QString answer;
 
     // What the phone holds, read aside: the rows stay as they are.
     QString why;
