@@ -125,6 +125,9 @@ Form1::Form1(QWidget* parent)
     connect(Text1, &Memo::truncated, this, &Form1::Text1_Truncated);
     connect(Text2, &TextBox::gotFocus, this, &Form1::Text2_GotFocus);
     connect(Text5, &QLineEdit::textChanged, this, &Form1::Text5_Change);
+    connect(Text12, &QLineEdit::textChanged, this, &Form1::Text12_Change);
+    connect(Messaggi, &phone::Messages::recordWritten, this, &Form1::CercaSms);
+    connect(Messaggi, &QAbstractItemModel::modelReset, this, [this] { CercaSms(-1); });
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
     // The link's busy light, its transaction guard and its lost line.
     connect(Linea, &PhoneLink::light, Label16, &Light::setBackColor);
@@ -307,6 +310,15 @@ void Form1::buildControls()
     Text3->setReadOnly(true);
     Text3->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text3->setGeometry(455, 254, 360, 112);
+    // The search in the messages, in the room beside "Testo:", right under
+    // the list it narrows.
+    Label17 = make<QLabel>(this, "Label17", QStringLiteral("Cerca negli sms:"));
+    Label17->setFont(sansFont(9));
+    Label17->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Label17->setGeometry(557, 236, 103, 18);
+    Text12 = make<TextBox>(this, "Text12");
+    Text12->setFont(terminal);
+    Text12->setGeometry(663, 236, 152, 18);
 
     // The deletion row.
     Command9 = make<QPushButton>(this, "Command9", QStringLiteral("Cancella tutta la memoria degli SMS"));
@@ -427,6 +439,7 @@ void Form1::anchorControls()
         {Label3, A::Moves, D::Bottom},       {Label7, A::Moves, D::Bottom},        {Label8, A::Moves, D::Bottom},
         {Command10, A::Moves, D::Bottom},    {Check8, A::Moves, D::Bottom},        {Text1, A::Widens, D::Bottom},
         {Label16, A::Widens, D::Bottom},     {ProgressBar1, A::Widens, D::Bottom}, {StatusBar1, A::Widens, D::Bottom},
+        {Label17, A::Stays, D::BelowList1},  {Text12, A::Widens, D::BelowList1},
     };
     m_anchors.clear();
     for (const auto& [control, across, down] : anchors)

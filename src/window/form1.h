@@ -14,6 +14,7 @@
 //                            Text5_Change, List2_Click, EsportaRubrica,
 //                            NuovoContatto, ModificaContatto, EliminaContatto,
 //                            ImportaContatti, ScriviRubrica
+//   window/search_view.cpp   Text12_Change, CercaSms
 //   window/composer_view.cpp Command5_Click, Text1_Change, Text1_GotFocus,
 //                            Text1_Truncated, Text2_GotFocus, Command12_Click,
 //                            Command10_Click, Check8_Click
@@ -95,6 +96,7 @@ public:
     TextBox* Text9;  // detail: sender or recipient
     TextBox* Text10; // detail: time
     TextBox* Text11; // detail: date
+    TextBox* Text12; // search in the messages
 
     QLabel* Label1;       // "CS:"
     QLabel* Label2;       // "Car:"
@@ -112,6 +114,7 @@ public:
     QLabel* Label14;      // "Data ="
     QLabel* Label15;      // "Testo:"
     Light* Label16;       // activity light
+    QLabel* Label17;      // "Cerca negli sms:"
 
     QCheckBox* Check1; // "Flash"
     QCheckBox* Check2; // "Ricevuta"
@@ -183,6 +186,15 @@ public:
     void Command11_Click();
     void Command6_Click();
     void Command9_Click();
+    // The search in the messages: List1 shows only the rows whose message
+    // holds the words typed in Text12, the others hidden, never removed;
+    // panel 2 counts them.
+    void Text12_Change();
+    // The search applied again to row `position` as it was written anew,
+    // at once, and to every row when the window is next idle (the other
+    // parts of a message in parts may hold the words no longer); -1: to
+    // every row at once.
+    void CercaSms(int position);
 
     void Command1_Click();
     void Command7_Click();
@@ -302,8 +314,10 @@ private:
     // an entry, then its write.
     void scriviContatto(const phone::Contact& editing);
     DesktopNotifier* m_notifier = nullptr;
-    QString m_forced[2];     // command line or port finder, this run only
-    QString m_remembered[2]; // from the settings or the port finder
+    QString m_forced[2];          // command line or port finder, this run only
+    QString m_remembered[2];      // from the settings or the port finder
+    QString m_statoRicerca;       // what panel 2 was told of the last search
+    bool m_ricercaDovuta = false; // the search is to run again over every row
 
     // ---- growing with the window ----
 public:

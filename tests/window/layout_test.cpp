@@ -41,11 +41,18 @@ const std::vector<Place> kDefaultPlaces = {
     {"Panel1", {1, 1, 96, 20}},        {"Panel2", {99, 1, 622, 20}},       {"Panel3", {723, 1, 96, 20}},
 };
 
+// The search in the messages, in the room beside "Testo:" under List1.
+const std::vector<Place> kSearchPlaces = {
+    {"Label17", {557, 236, 103, 18}},
+    {"Text12", {663, 236, 152, 18}},
+};
+
 QRect homeOf(const char* name)
 {
-    for (const Place& p : kDefaultPlaces)
-        if (QLatin1String(p.name) == QLatin1String(name))
-            return p.rect;
+    for (const std::vector<Place>* places : {&kDefaultPlaces, &kSearchPlaces})
+        for (const Place& p : *places)
+            if (QLatin1String(p.name) == QLatin1String(name))
+                return p.rect;
     ADD_FAILURE() << "no default place for " << name;
     return {};
 }
@@ -100,7 +107,13 @@ TEST_F(Layout, EveryControlStandsInPlaceAtTheDefaultSize)
     showAt(820, 640);
     for (const Place& p : kDefaultPlaces)
         EXPECT_EQ(at(p.name), p.rect) << p.name;
+    for (const Place& p : kSearchPlaces)
+        EXPECT_EQ(at(p.name), p.rect) << p.name;
     expectTiled();
+    // The label's words are not cut.
+    const QLabel* label = form.Label17;
+    EXPECT_EQ(label->text(), QString::fromUtf8("Cerca negli sms:"));
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->contentsRect().width());
 }
 
 TEST_F(Layout, TheWindowCanGrowButNotShrink)
@@ -129,7 +142,7 @@ TEST_F(Layout, TheListsTakeTheRoomOfALargerWindow)
         EXPECT_EQ(list2.width(), 402 + wider);
         EXPECT_EQ(list1.height() + list2.height(), 150 + 90 + taller);
         EXPECT_GE(list1.height() - 150, list2.height() - 90); // messages first
-        for (const char* name : {"Text1", "Text3", "Label5", "StatusBar1"})
+        for (const char* name : {"Text1", "Text3", "Label5", "StatusBar1", "Text12"})
             EXPECT_EQ(at(name).width(), homeOf(name).width() + wider) << name;
         for (const char* name : {"Text1", "Text3", "Text6", "Text4", "Text2"})
             EXPECT_EQ(at(name).height(), homeOf(name).height()) << name;
@@ -138,17 +151,22 @@ TEST_F(Layout, TheListsTakeTheRoomOfALargerWindow)
                 << button->objectName().toStdString();
         // The right-hand column keeps to the right edge, the bottom rows to
         // the bottom edge; nothing overlaps.
-        for (const char* name : {"Frame2", "Command11", "Command6", "Command8", "Command5", "Text3"})
+        for (const char* name : {"Frame2", "Command11", "Command6", "Command8", "Command5", "Text3", "Text12"})
             EXPECT_EQ(at(name).right(), list1.right()) << name;
         EXPECT_EQ(at("StatusBar1").bottom(), size.height - 1);
         EXPECT_EQ(at("Label16").top() - at("Text1").bottom(), 602 - 598);
         EXPECT_EQ(at("Label5").bottom() + 1, list1.top());
+        // The search stays right under the list it narrows.
+        for (const char* name : {"Label17", "Text12"})
+            EXPECT_EQ(at(name).top() - list1.bottom(), 236 - 231) << name;
         EXPECT_EQ(at("Label16").adjusted(3, 3, -3, -3), at("ProgressBar1"));
         expectTiled();
     }
     // Back to the default size, everything is home again.
     showAt(820, 640);
     for (const Place& p : kDefaultPlaces)
+        EXPECT_EQ(at(p.name), p.rect) << p.name;
+    for (const Place& p : kSearchPlaces)
         EXPECT_EQ(at(p.name), p.rect) << p.name;
 }
 

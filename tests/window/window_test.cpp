@@ -72,6 +72,7 @@ TEST_F(Window, StartsAsDescribed)
         {"Label13", "Ora ="},
         {"Label14", "Data ="},
         {"Label15", "Testo:"},
+        {"Label17", "Cerca negli sms:"},
     };
     for (const Caption& c : captions) {
         SCOPED_TRACE(c.name);
@@ -103,7 +104,7 @@ TEST_F(Window, StartsAsDescribed)
     };
     const std::vector<Field> fields = {
         {"Text1", false}, {"Text2", false}, {"Text3", true}, {"Text4", false}, {"Text5", false}, {"Text6", true},
-        {"Text7", true},  {"Text8", true},  {"Text9", true}, {"Text10", true}, {"Text11", true},
+        {"Text7", true},  {"Text8", true},  {"Text9", true}, {"Text10", true}, {"Text11", true}, {"Text12", false},
     };
     for (const Field& f : fields) {
         SCOPED_TRACE(f.name);
@@ -145,7 +146,7 @@ TEST_F(Window, StartsAsDescribed)
     EXPECT_EQ(form.LungNome, 0);
 
     // The list font is fixed pitch, so padded columns line up.
-    for (const char* name : {"List1", "List2", "Label5", "Text2", "Text5", "Text6", "Text11"})
+    for (const char* name : {"List1", "List2", "Label5", "Text2", "Text5", "Text6", "Text11", "Text12"})
         EXPECT_TRUE(QFontInfo(form.findChild<QWidget*>(name)->font()).fixedPitch()) << name;
 }
 

@@ -141,6 +141,7 @@ void Messages::write(int position, const RowPlace& place, const at::CmgrAnswer& 
     if (size_t(position) >= m_records.size())
         m_records.resize(size_t(position) + 1);
     m_records[size_t(position)] = record;
+    emit recordWritten(position);
 }
 
 // The phone marks a message read when it gives it; so does its row. Only a
@@ -161,6 +162,7 @@ void Messages::textWritten(int row)
     MessageRecord record;
     record.place = ReadRowPlace(text(row));
     m_records[size_t(row)] = record;
+    emit recordWritten(row);
 }
 
 void Messages::textsReset() { m_records.clear(); }
@@ -552,6 +554,7 @@ Messages::Deleted Messages::deleteOne(const Operation& operation, int position, 
     record.numberWidth = m_session.numberWidth;
     writeText(position, head + EmptyBody(columns, m_session.numberWidth));
     m_records[size_t(position)] = record;
+    emit recordWritten(position);
     return done;
 }
 

@@ -132,11 +132,25 @@ public:
     // Rewrites row `position` with `slot` as read, with the columns it has.
     void rewrite(int position, const store::Slot& slot, const store::Columns& columns);
 
+    // The search of the messages as the user types (search.cpp): whether
+    // the message of a row holds every word of `typed` in its number, the
+    // phone-book name of it or its whole text, whatever the columns show;
+    // a row without a message holds none. Every row holds a text without
+    // words. found() answers for every row, holds() for one.
+    std::vector<bool> found(const QString& typed) const;
+    bool holds(int position, const QString& typed) const;
+
+signals:
+    // Row `position` and its record were written anew: a slot read,
+    // refreshed, deleted or arrived, or a row given as text.
+    void recordWritten(int position);
+
 protected:
     void textWritten(int row) override;
     void textsReset() override;
 
 private:
+    class Haystack;
     QString body(const store::Columns& columns, const at::CmgrAnswer& slot, const QString& said) const;
     void write(int position, const store::RowPlace& place, const at::CmgrAnswer& slot, const QString& said,
                const store::Columns& columns);

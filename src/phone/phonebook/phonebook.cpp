@@ -516,6 +516,15 @@ std::optional<QString> Phonebook::nameOf(const QString& needle) const
     return std::nullopt;
 }
 
+std::optional<QString> Phonebook::nameOfNow(const QString& needle) const
+{
+    for (const QString& row : texts()) {
+        if (auto name = NameInRow(row, needle, m_session.numberWidth, m_session.nameWidth))
+            return name;
+    }
+    return std::nullopt;
+}
+
 std::vector<PhonebookEntry> Phonebook::vcardEntries() const
 {
     std::vector<PhonebookEntry> cards;

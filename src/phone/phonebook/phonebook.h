@@ -77,6 +77,9 @@ public:
     // the session's widths (the blanks of the column kept). The window's
     // events run during a long search.
     std::optional<QString> nameOf(const QString& needle) const;
+    // The same without letting the window's events run, for a search that
+    // a keystroke must not enter again.
+    std::optional<QString> nameOfNow(const QString& needle) const;
 
     // The entries as vCards, each with its name and number.
     std::vector<PhonebookEntry> vcardEntries() const;

@@ -1,0 +1,99 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// One keystroke in "Cerca negli sms:" over a list of 20 + 150 occupied
+// slots: the capability matches every message (number, phone-book name,
+// whole decoded text), the window hides the rows that do not hold the
+// words, panel 2 counts them, and the list lays itself out and paints.
+//
+// The worst case of the name lookup: 85 different recipients (messages
+// kept as sent) beside the sample's received messages, none of them in a
+// phone book of 500 rows, so that every lookup reads it all.
+#include "store/store_phone.h"
+
+#include "pdu/pdu.h"
+
+#include <QApplication>
+#include <QTest>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+
+using namespace storetest;
+
+namespace {
+
+std::string searchedPhone()
+{
+    const char* const received[][2] = {
+        {"1", CiaoStasera}, {"0", AuguriNatale}, {"1", ChiaviTrovate}, {"2", ArrivoTraDieci}};
+    std::string state = "sms.SM.capacity = 20\nsms.ME.capacity = 150\n"
+                        "pb.SM.range = 1-500\npb.SM.number_length = 20\npb.SM.name_length = 14\ncpbs = SM\n";
+    int n = 0;
+    for (const char* store : {"SM", "ME"}) {
+        const int capacity = std::string(store) == "SM" ? 20 : 150;
+        for (int slot = 1; slot <= capacity; ++slot, ++n) {
+            std::string line;
+            if (n % 2 == 0) {
+                line = std::string(received[(n / 2) % 4][0]) + " " + received[(n / 2) % 4][1];
+            } else {
+                const SubmitPdu sent = EncodeSubmit(
+                    u("+393359609600"), u("+39347%1").arg(1000000 + n),
+                    u("Messaggio numero %1: ci vediamo più tardi al caffè, porta le chiavi.").arg(n), false, false);
+                line = "3 " + sent.pdu.toStdString();
+            }
+            state += std::string("sms.") + store + "." + std::to_string(slot) + " = " + line + "\n";
+        }
+    }
+    return state;
+}
+
+void SearchKeystroke(benchmark::State& state)
+{
+    constexpr int slotCount = 170;
+    auto phone = connectedPhone(searchedPhone());
+    Form1& form = phone->form();
+    for (int i = 1; i <= 500; ++i)
+        form.List2->AddItem(phoneBookRow(i, 500, u("+39055") + QString::number(1000000 + i), u("Nome %1").arg(i)));
+    form.show();
+    if (!QTest::qWaitForWindowExposed(&form)) {
+        state.SkipWithError("the window did not show");
+        return;
+    }
+    form.Command4_Click();
+    if (form.List1->ListCount() != slotCount) {
+        state.SkipWithError("the list read did not read every slot");
+        return;
+    }
+
+    // The keystrokes of "chiavi caffe", then back to nothing, over and over.
+    const QString typed = u("chiavi caffe");
+    std::vector<QString> texts;
+    for (int length = 1; length <= typed.size(); ++length)
+        texts.push_back(typed.left(length));
+    for (int length = int(typed.size()) - 1; length >= 0; --length)
+        texts.push_back(typed.left(length));
+
+    double worst = 0;
+    size_t next = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        form.Text12->setText(texts[next]);
+        QApplication::processEvents(); // the list's layout and paint
+        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        worst = std::max(worst, ms);
+        state.SetIterationTime(ms / 1e3);
+        next = (next + 1) % texts.size();
+    }
+    form.Text12->setText(typed);
+    const int shown =
+        int(std::count_if(form.Messaggi->texts().begin(), form.Messaggi->texts().end(),
+                          [&, row = 0](const QString&) mutable { return !form.List1->isRowHidden(row++); }));
+    state.counters["rows"] = slotCount;
+    state.counters["rows_found"] = shown;
+    state.counters["worst_ms"] = worst;
+}
+
+} // namespace
+
+BENCHMARK(SearchKeystroke)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(240);
