@@ -54,14 +54,7 @@ int main(int argc, char* argv[])
     Form1 form;
     LoadSettings(form, settings);
     ApplyCommandLine(form, line);
-    // The program ends inside Form_Unload, which never returns: what lasts
-    // is written just before.
-    const std::function<void()> end = form.Termina;
-    form.Termina = [&form, &settings, end] {
-        SaveSettings(form, settings);
-        settings.sync();
-        end();
-    };
+    SaveSettingsAtExit(form, settings);
     form.show();
     return app.exec();
 }

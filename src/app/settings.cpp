@@ -23,6 +23,11 @@ constexpr Box kBoxes[] = {
     {"composer/longSms", &Form1::Check8},      // "SMS lungo"
 };
 
+// The message being written and its recipients: a draft survives the end
+// of the program as it survives a new connection.
+constexpr const char* kDraftText = "drafts/text";
+constexpr const char* kDraftRecipient = "drafts/recipient";
+
 // "Flash" and "Ricevuta" are choices for one message, not preferences:
 // every run starts with both unchecked. Earlier versions kept them.
 constexpr const char* kForgotten[] = {"composer/flash", "composer/deliveryReport"};
@@ -57,6 +62,14 @@ void LoadSettings(Form1& form, QSettings& settings)
         if (const std::optional<bool> checked = readBool(settings, entry.key))
             (form.*entry.box)->setChecked(*checked);
 
+    // After "SMS lungo", which sets how long a text Text1 takes.
+    const QVariant draft = settings.value(QLatin1String(kDraftText));
+    if (draft.metaType().id() == QMetaType::QString)
+        form.Text1->setText(draft.toString());
+    const QVariant recipient = settings.value(QLatin1String(kDraftRecipient));
+    if (recipient.metaType().id() == QMetaType::QString)
+        form.Text2->setText(recipient.toString());
+
     form.CommonDialog1->Folder = settings.value(QStringLiteral("files/phonebookFolder")).toString();
     const QByteArray geometry = settings.value(QStringLiteral("window/geometry")).toByteArray();
     if (!geometry.isEmpty())
@@ -77,7 +90,27 @@ void SaveSettings(const Form1& form, QSettings& settings)
         settings.setValue(QLatin1String(entry.key), (form.*entry.box)->isChecked());
     for (const char* key : kForgotten)
         settings.remove(QLatin1String(key));
+    const auto keep = [&settings](const char* key, const QString& text) {
+        if (text.isEmpty())
+            settings.remove(QLatin1String(key));
+        else
+            settings.setValue(QLatin1String(key), text);
+    };
+    keep(kDraftText, form.Text1->text());
+    keep(kDraftRecipient, form.Text2->text());
     if (!form.CommonDialog1->Folder.isEmpty())
         settings.setValue(QStringLiteral("files/phonebookFolder"), form.CommonDialog1->Folder);
     settings.setValue(QStringLiteral("window/geometry"), form.saveGeometry());
+}
+
+void SaveSettingsAtExit(Form1& form, QSettings& settings)
+{
+    // The program ends inside Form_Unload, which never returns: what lasts
+    // is written just before.
+    const std::function<void()> end = form.Termina;
+    form.Termina = [&form, &settings, end] {
+        SaveSettings(form, settings);
+        settings.sync();
+        end();
+    };
 }

@@ -42,12 +42,11 @@ void Form1::Command2_Click()
     StatusBar1->setPanelText(1, QStringLiteral("CONNESSO"));
     Frame2->setEnabled(false);
 
-    // A new phone: its lists and the composer start afresh; the detail
-    // fields keep the last message shown.
+    // A new phone: its lists start afresh; the detail fields keep the last
+    // message shown, and the composer what the user wrote (a draft, and
+    // whom it is for, belong to the user, not to the phone).
     List1->Clear();
     List2->Clear();
-    Text1->setText(QString());
-    Text2->setText(QString());
     Text3->setText(QString());
     Text4->setText(QString());
     Label5->setText(QString());

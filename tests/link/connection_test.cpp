@@ -78,8 +78,11 @@ TEST(Connection, ConnectsResetsThePhoneAndShowsModelAndServiceCentre)
 
     EXPECT_EQ(form.List1->ListCount(), 0);
     EXPECT_EQ(form.List2->ListCount(), 0);
-    for (QString text : {form.Text1->text(), form.Text2->text(), form.Text3->text(), form.Label5->text()})
+    for (QString text : {form.Text3->text(), form.Label5->text()})
         EXPECT_EQ(text, "");
+    // What the user was writing, and to whom, is the user's, not the phone's.
+    EXPECT_EQ(form.Text1->text(), "ciao");
+    EXPECT_EQ(form.Text2->text(), "+39333");
     for (TextBox* field : details)
         EXPECT_EQ(field->text(), field->objectName());
     EXPECT_EQ(form.Label12->text(), "Destinatario =");
