@@ -188,6 +188,25 @@ TEST_F(Search, DeletionAndRefreshWhileRowsAreHiddenWorkOnTheRowsSlot)
     EXPECT_EQ(shownSlots().size(), size_t(SimCapacity + PhoneCapacity));
 }
 
+// A message that arrives while a search is typed takes its row, in view
+// when it holds the words, hidden when it does not.
+TEST_F(Search, AMessageThatArrivesIsSearchedAsItComes)
+{
+    form().Notifica = [](const QString&, const QString&) {};
+    readListWithoutTexts();
+    type("stasera");
+    ASSERT_EQ(shownSlots(), Slots{"SM 1"});
+
+    ASSERT_EQ(phone->sim().control(std::string("deliver SM 6 0 ") + ChiaviTrovate), "OK");
+    ASSERT_EQ(phone->sim().control(std::string("deliver SM 15 0 ") + CiaoStasera), "OK");
+    EXPECT_TRUE(e2e::waitFor([&] {
+        return form().List1->List(5).contains(u("Nuovo")) && form().List1->List(14).contains(u("Nuovo"));
+    })) << form().List1->List(5).toStdString();
+    EXPECT_TRUE(e2e::waitFor([&] {
+        return shownSlots() == Slots{"SM 1", "SM 15"};
+    })) << testing::PrintToString(shownSlots());
+}
+
 // A search typed before the list is read applies to the rows the read
 // writes, as they come.
 TEST_F(Search, AListReadWhileASearchIsTypedShowsWhatItFinds)
