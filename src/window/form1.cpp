@@ -319,6 +319,9 @@ void Form1::buildControls()
     Text12 = make<TextBox>(this, "Text12");
     Text12->setFont(terminal);
     Text12->setGeometry(663, 236, 152, 18);
+    Text12->setClearButtonEnabled(true);
+    Text12->setToolTip(
+        QStringLiteral("Mostra solo gli sms con queste parole nel numero, nel nome in rubrica o nel testo"));
 
     // The deletion row.
     Command9 = make<QPushButton>(this, "Command9", QStringLiteral("Cancella tutta la memoria degli SMS"));
