@@ -314,10 +314,13 @@ private:
     // an entry, then its write.
     void scriviContatto(const phone::Contact& editing);
     DesktopNotifier* m_notifier = nullptr;
-    QString m_forced[2];          // command line or port finder, this run only
-    QString m_remembered[2];      // from the settings or the port finder
-    QString m_statoRicerca;       // what panel 2 was told of the last search
-    bool m_ricercaDovuta = false; // the search is to run again over every row
+    QString m_forced[2];     // command line or port finder, this run only
+    QString m_remembered[2]; // from the settings or the port finder
+
+    // The search in the messages: what panel 2 was told of the last one,
+    // and whether it is to run again over every row.
+    QString m_statoRicerca;
+    bool m_ricercaDovuta = false;
 
     // ---- growing with the window ----
 public:
