@@ -247,6 +247,29 @@ TEST_F(Keeping, RestoreOntoAPhoneThatHoldsSomeOfTheMessages)
     EXPECT_EQ(count("AT+CMGW="), 0);
 }
 
+// The dialog's "Memoria" sends every message to one store: all of them to
+// the phone's, each with its status, none to the SIM.
+TEST_F(Keeping, RestoreIntoTheStoreChosen)
+{
+    start();
+    archive();
+    // The messages and their statuses, whatever store they were in.
+    std::vector<std::string> archived;
+    for (const std::string& line : stores())
+        archived.push_back(line.substr(line.find(" = ")));
+    std::sort(archived.begin(), archived.end());
+    deleteAll();
+    restore(u("Cellulare"));
+    EXPECT_EQ(statusOf(form()), u("Ripristinati 14 sms.."));
+    std::vector<std::string> restored;
+    for (const std::string& line : stores()) {
+        EXPECT_EQ(line.rfind("sms.ME.", 0), 0u) << line;
+        restored.push_back(line.substr(line.find(" = ")));
+    }
+    std::sort(restored.begin(), restored.end());
+    EXPECT_EQ(restored, archived);
+}
+
 // A SIM with three free slots takes three messages; the restore stops at
 // the refusal and says how far it got; the phone store is not touched.
 TEST_F(Keeping, AFullStoreStopsTheRestore)

@@ -130,7 +130,7 @@ Step Keeping::write(const Operation& operation, const QString& pdu, int status, 
 // The messages the selected store holds: one listing that stands for its
 // places, or else each slot read. A slot that gives no message it can
 // read is held all the same, with an empty PDU.
-Step Keeping::held(const Operation& operation, bool sim, int capacity, std::optional<int> used,
+Step Keeping::held(const Operation& operation, int capacity, std::optional<int> used,
                    std::vector<at::CmglEntry>& messages)
 {
     StoreReader reader(operation);
@@ -143,7 +143,6 @@ Step Keeping::held(const Operation& operation, bool sim, int capacity, std::opti
         messages = *listing.stands;
         return step;
     }
-    Q_UNUSED(sim);
     for (int slot = 1; slot <= capacity; ++slot) {
         Slot got;
         if ((step = reader.read(slot, got, &listing)) != Step::Answered)
@@ -314,7 +313,7 @@ Keeping::Restored Keeping::restore(const Operation& operation, const std::vector
             return finish();
         }
         std::vector<at::CmglEntry> before;
-        if (*capacity > 0 && (step = held(operation, sim, *capacity, used, before)) != Step::Answered)
+        if (*capacity > 0 && (step = held(operation, *capacity, used, before)) != Step::Answered)
             return silentOrLost(step);
 
         // What the store holds already is not written again, each message
@@ -454,9 +453,14 @@ Keeping::Restored Keeping::restore(const Operation& operation, const std::vector
             else
                 ++different;
         }
-        for (const int filler : fillers) {
-            if (entryAt(after, filler))
-                ++fillersLeft;
+        // A filler the listing still shows was not deleted; its slot may
+        // hold a message written since.
+        if (checked == Step::Answered) {
+            fillersLeft = 0;
+            for (const int filler : fillers) {
+                const at::CmglEntry* entry = entryAt(after, filler);
+                fillersLeft += entry && entry->pak == kFiller ? 1 : 0;
+            }
         }
         showSlots(sim, after, touched, columns);
         if (different > 0)

@@ -81,8 +81,7 @@ private:
     struct Written;
     Step select(const Operation& operation, bool sim, bool& selected, bool forWriting);
     Step write(const Operation& operation, const QString& pdu, int status, Written& written);
-    Step held(const Operation& operation, bool sim, int capacity, std::optional<int> used,
-              std::vector<at::CmglEntry>& messages);
+    Step held(const Operation& operation, int capacity, std::optional<int> used, std::vector<at::CmglEntry>& messages);
     void showSlots(bool sim, const std::vector<at::CmglEntry>& held, const std::vector<int>& places,
                    const store::Columns& columns);
     QStringList notes(const at::CmgrAnswer& slot) const;
