@@ -247,6 +247,28 @@ TEST_F(Keeping, RestoreOntoAPhoneThatHoldsSomeOfTheMessages)
     EXPECT_EQ(count("AT+CMGW="), 0);
 }
 
+// A phone that gives no status with a message it reads ("+CMGR: ,,92"),
+// and a listing that leaves slot 3 out, so that every slot is read alone:
+// the archive says no status, the restore writes each message as what its
+// PDU is (received read, stored unsent) and takes slot 3, read alone, back
+// without a status.
+TEST_F(Keeping, APhoneThatGivesNoStatus)
+{
+    start("profile = no-status\nfault.listing = on omit 3\n");
+    archive();
+    const store::ArchiveRead file = store::ReadArchive(readFile(target));
+    ASSERT_TRUE(file.ok);
+    ASSERT_EQ(file.messages.size(), 14u);
+    for (const store::ArchivedMessage& message : file.messages)
+        EXPECT_EQ(message.status, -1);
+    deleteAll();
+    phone->clearTranscript();
+    restore();
+    EXPECT_EQ(statusOf(form()), u("Ripristinati 14 sms.."));
+    EXPECT_EQ(slot("SM", 1).substr(0, 2), "1 ");  // received
+    EXPECT_EQ(slot("SM", 12).substr(0, 2), "2 "); // to send
+}
+
 // The dialog's "Memoria" sends every message to one store: all of them to
 // the phone's, each with its status, none to the SIM.
 TEST_F(Keeping, RestoreIntoTheStoreChosen)

@@ -55,6 +55,10 @@ Slot slotOf(const at::CmglEntry* entry)
     return slot;
 }
 
+// A status read back is the one written; a phone that gives none
+// ("+CMGR: ,,92") cannot say otherwise.
+bool sameStatus(int read, int written) { return read < 0 || read == written; }
+
 } // namespace
 
 struct Keeping::Written {
@@ -448,7 +452,7 @@ Keeping::Restored Keeping::restore(const Operation& operation, const std::vector
                 }
             }
             const int status = WriteStatus(message->status, message->pdu);
-            if (entry && entry->pak == message->pdu && entry->tipo == status)
+            if (entry && entry->pak == message->pdu && sameStatus(entry->tipo, status))
                 ++done.written;
             else
                 ++different;
@@ -539,7 +543,7 @@ Keeping::Copied Keeping::copy(const Operation& operation, int position, bool mov
                               .arg(to ? QStringLiteral("nella SIM") : QStringLiteral("nel cellulare"))
                               .arg(got.index);
     if (copy.answer.kind != at::CmgrAnswer::Message || copy.answer.pak != pdu
-        || copy.answer.tipo != WriteStatus(status, pdu))
+        || !sameStatus(copy.answer.tipo, WriteStatus(status, pdu)))
         return failed(QStringLiteral("la copia %1 non è uguale all'originale, che resta dov'era").arg(where));
     const int source = m_messages.placeOf(from, place.slot).position;
     if (source >= 0)
