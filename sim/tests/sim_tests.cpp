@@ -261,6 +261,46 @@ TEST_F(SimTest, SendDialoguePromptsRecordsAndRefusesAWrongLength)
     EXPECT_EQ(m_sim->sentPdus().size(), 3u);
 }
 
+// +CMGW (GSM 07.05 3.5.3) writes to the second store of +CPMS, at its
+// first free slot, with the status given (stored unsent without one), and
+// answers a full store +CMS ERROR: 322.
+TEST_F(SimTest, WriteStoresWithItsStatusInEitherStore)
+{
+    std::string emptied;
+    for (const char* slot : {"SM.1", "SM.2", "SM.3", "SM.5", "SM.7", "SM.8", "SM.10", "SM.12", "SM.14", "ME.1", "ME.2",
+                             "ME.3", "ME.4", "ME.6"})
+        emptied += std::string("sms.") + slot + " =\n";
+    startWith(emptied + "sms.SM.capacity = 5\nsms.SM.1 = 1 " + kSubmitAbc + "\nsms.SM.3 = 1 " + kSubmitAbc
+              + "\nsms.SM.4 = 1 " + kSubmitAbc + "\nsms.ME.capacity = 3\n");
+    EXPECT_EQ(m_client->at("AT+CMEE=1"), "\r\nOK\r\n");
+    struct Case {
+        const char* select;
+        const char* write;
+        const char* answer;
+        const char* key; // where it went, and its value
+        std::string value;
+    } const cases[] = {
+        {"AT+CPMS=SM,SM", "AT+CMGW=14,0\r\r", "\r\n+CMGW: 2\r\n\r\nOK\r\n", "sms.SM.2", "0 " + kSubmitAbc},
+        {"AT+CPMS=SM,SM", "AT+CMGW=14\r\r", "\r\n+CMGW: 5\r\n\r\nOK\r\n", "sms.SM.5", "2 " + kSubmitAbc},
+        {"AT+CPMS=SM,SM", "AT+CMGW=14,3\r\r", "\r\n+CMS ERROR: 322\r\n", "sms.SM.5", "2 " + kSubmitAbc},
+        {"AT+CPMS=ME,ME", "AT+CMGW=14,1\r\r", "\r\n+CMGW: 1\r\n\r\nOK\r\n", "sms.ME.1", "1 " + kSubmitAbc},
+        {"AT+CPMS=SM,ME", "AT+CMGW=14,3\r\r", "\r\n+CMGW: 2\r\n\r\nOK\r\n", "sms.ME.2", "3 " + kSubmitAbc},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(m_client->at(c.select).substr(0, 9), "\r\n+CPMS: ") << c.write;
+        EXPECT_EQ(m_client->send(c.write), "\r\n> ") << c.write;
+        EXPECT_EQ(m_client->send(kSubmitAbc + "\x1a\r"), c.answer) << c.write;
+        EXPECT_EQ(m_sim->control(std::string("get ") + c.key), c.value) << c.write;
+    }
+    // What it wrote reads back as written.
+    EXPECT_EQ(m_client->at("AT+CPMS=SM"), "\r\n+CPMS: 5,5,2,3,5,5\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("AT+CMGR=2"), "\r\n+CMGR: 0,,14\r\n" + kSubmitAbc + "\r\n\r\nOK\r\n");
+    // A status no store holds, and a PDU of another length, are refused.
+    EXPECT_EQ(m_client->at("AT+CMGW=14,4"), "\r\n+CMS ERROR: 304\r\n");
+    EXPECT_EQ(m_client->send("AT+CMGW=15,2\r\r"), "\r\n> ");
+    EXPECT_EQ(m_client->send(kSubmitAbc + "\x1a\r"), "\r\n+CMS ERROR: 304\r\n");
+}
+
 TEST_F(SimTest, StrayEscAndNulBytesAreIgnored)
 {
     startWith("");

@@ -163,6 +163,8 @@ Form1::Form1(QWidget* parent)
                         this, [this, handler] { (this->*handler)(); }, Qt::QueuedConnection);
                 });
             }
+            if (list == List1)
+                VociArchivio(menu);
             menu->popup(list->viewport()->mapToGlobal(at));
         });
     };

@@ -10,6 +10,8 @@
 //   window/messages_view.cpp Command4_Click, List1_Click, Leggi_SMS,
 //                            Command11_Click, Command6_Click, Command9_Click,
 //                            EsportaMessaggi
+//   window/keeping_view.cpp  VociArchivio, ArchiviaSms, RipristinaSms, CopiaSms,
+//                            StatoMemorie, SvuotaMemoria
 //   window/phonebook_view.cpp Command1_Click, Command7_Click, Command8_Click,
 //                            Text5_Change, List2_Click, EsportaRubrica,
 //                            NuovoContatto, ModificaContatto, EliminaContatto,
@@ -301,6 +303,21 @@ public:
     void ImportaContatti();
     void ScriviRubrica();
     CommonDialog* DialogoImporta;
+
+    // ---- messages kept safe (window/keeping_view.cpp) ----
+    // List1's context-menu entries: the archive of both stores, its
+    // restore, and on a message's row its copy or move to the other store.
+    void VociArchivio(QMenu* menu);
+    void ArchiviaSms();
+    void RipristinaSms();
+    void CopiaSms(bool move);
+    // Panel 2 after a read or a change of List1: `status`, then how full
+    // both stores are; a store nearly full asks, once a connection, whether
+    // to archive its messages and delete them (SvuotaMemoria).
+    void StatoMemorie(const QString& status);
+    void SvuotaMemoria(bool sim);
+    quint64 QuasiPienaChiesta[2] = {0, 0}; // the connection each store was asked about (SIM, phone)
+
     // Ends the program at once; tests replace it.
     std::function<void()> Termina;
 

@@ -88,7 +88,7 @@ void Form1::Command4_Click()
     const phone::Ended end =
         Messaggi->readList(guard, Colonne(), [this](const QString& header) { Label5->setText(header); });
     if (!end.lineLost)
-        Stato(end.status);
+        StatoMemorie(end.status);
 }
 
 // Reads slot `nsms` of the store the caller has selected and fills the
@@ -168,7 +168,7 @@ void Form1::Command11_Click()
         return;
     if (!failure.isEmpty() && end.status == failure)
         Text3->setText(failure);
-    Stato(end.status);
+    StatoMemorie(end.status);
 }
 
 // "Cancella SMS selezionato dalla memoria": the slot of the selected row. Its
@@ -193,6 +193,7 @@ void Form1::Command6_Click()
     if (!done.deleted)
         return Stato(QStringLiteral("Cancellazione fallita.."));
     Text3->setText(QStringLiteral("NONE"));
+    StatoMemorie(QStringLiteral("SMS cancellato.."));
 }
 
 // "Cancella tutta la memoria degli SMS": every slot of both stores, after the
@@ -213,7 +214,7 @@ void Form1::Command9_Click()
         return;
     if (!end.status.startsWith(QLatin1String("Cancellazione sms fallita")))
         Text3->setText(failure);
-    Stato(end.status);
+    StatoMemorie(end.status);
 }
 
 // "Esporta messaggi…": the stored messages listed in List1 as CSV.

@@ -123,7 +123,7 @@ TEST_F(Arrivals, DuringAListReadItIsHandledAfterIt)
     const std::vector<std::string> read = phone->commands();
     ASSERT_FALSE(read.empty());
     EXPECT_EQ(read.back(), "AT+CMGL=4"); // the phone store's listing: nothing after it yet
-    EXPECT_EQ(form().StatusBar1->panelText(2), u("Lettura elenco sms terminata.."));
+    EXPECT_EQ(statusOf(form()), u("Lettura elenco sms terminata.."));
 
     ASSERT_TRUE(e2e::waitFor([&] { return form().StatusBar1->panelText(2) == u("Nuovo SMS da Mario"); }))
         << form().StatusBar1->panelText(2).toStdString() << " / " << form().Linea->notices().join('|').toStdString()
@@ -149,7 +149,7 @@ TEST_F(Arrivals, APhoneThatRefusesIndicationsWorksAsBefore)
     ASSERT_TRUE(lineRead("RING"));
     for (int i = 0; i < rows.size(); ++i)
         EXPECT_EQ(row(i), rows[i]);
-    EXPECT_EQ(form().StatusBar1->panelText(2), u("Lettura elenco sms terminata.."));
+    EXPECT_EQ(statusOf(form()), u("Lettura elenco sms terminata.."));
     EXPECT_TRUE(phone->commands().empty());
     // "Aggiorna" finds the message, as before.
     form().Command11->click();

@@ -151,7 +151,7 @@ TEST(DeleteAll, ConfirmedOnTheSamplePhone)
     EXPECT_EQ(rowsOf(form.List1), emptyRows(20, 150, 20)); // an empty list gets one row per slot
     EXPECT_EQ(phone->sim().control("dump").find("sms.SM.1 ="), std::string::npos);
     EXPECT_EQ(form.Text3->text(), QString());
-    EXPECT_EQ(form.StatusBar1->panelText(2), u("Cancellazione sms terminata.."));
+    EXPECT_EQ(statusOf(form), u("Cancellazione sms terminata.."));
     EXPECT_FLOAT_EQ(form.ProgressBar1->Max(), 149.1f);
     EXPECT_FLOAT_EQ(form.ProgressBar1->Value(), 149.1f);
     EXPECT_TRUE(form.ComandoLibero);
@@ -196,7 +196,7 @@ TEST(DeleteAll, SlotsThePhoneRefuses)
         rows[1] = listRead ? before[1] : u("S: 2/3 ´ ERROR");
         rows[4] = listRead ? before[4] : u("C: 2/2 ´ ERROR");
         EXPECT_EQ(rowsOf(form.List1), rows) << listRead;
-        EXPECT_EQ(form.StatusBar1->panelText(2), u("Cancellazione sms terminata.. 2 non cancellati"));
+        EXPECT_EQ(statusOf(form), u("Cancellazione sms terminata.. 2 non cancellati"));
         EXPECT_TRUE(form.ComandoLibero);
     }
 }
@@ -223,7 +223,7 @@ TEST(DeleteAll, StoresWithoutSlots)
 
         EXPECT_EQ(phone->commands(), c.commands) << c.name;
         EXPECT_EQ(rowsOf(form.List1), c.rows) << c.name;
-        EXPECT_EQ(form.StatusBar1->panelText(2), u("Cancellazione sms terminata..")) << c.name;
+        EXPECT_EQ(statusOf(form), u("Cancellazione sms terminata..")) << c.name;
         EXPECT_TRUE(form.ComandoLibero) << c.name;
     }
 }

@@ -85,7 +85,7 @@ TEST(RefusedSimStore, DeleteAllCountsTheSimSlotsNotDeleted)
     EXPECT_EQ(rowsOf(form.List1), rows);
     EXPECT_EQ(slotOnThePhone(*phone, "SM", 1), "1");
     EXPECT_EQ(slotOnThePhone(*phone, "SM", 3), "2");
-    EXPECT_EQ(form.StatusBar1->panelText(2), u("Cancellazione sms terminata.. 3 non cancellati"));
+    EXPECT_EQ(statusOf(form), u("Cancellazione sms terminata.. 3 non cancellati"));
     EXPECT_EQ(form.Text3->text(), SimRefused);
     EXPECT_TRUE(form.ComandoLibero);
 }
@@ -113,7 +113,7 @@ TEST(RefusedSimStore, DetailViewAndRefreshDoNotRead)
     EXPECT_EQ(phone->commands(), std::vector<std::string>{"AT+CPMS=SM"});
     EXPECT_EQ(rowsOf(form.List1), before);
     EXPECT_EQ(form.Text3->text(), SimRefused);
-    EXPECT_EQ(form.StatusBar1->panelText(2), SimRefused);
+    EXPECT_EQ(statusOf(form), SimRefused);
     EXPECT_TRUE(form.ComandoLibero);
     EXPECT_TRUE(form.Frame1->isEnabled());
 }
@@ -130,7 +130,7 @@ TEST(RefusedSimStore, ListReadSaysSo)
 
     EXPECT_EQ(phone->commands(), std::vector<std::string>{"AT+CPMS=SM"});
     EXPECT_EQ(rowsOf(form.List1), before);
-    EXPECT_EQ(form.StatusBar1->panelText(2), u("Lettura elenco sms fallita: memoria SIM non selezionabile.."));
+    EXPECT_EQ(statusOf(form), u("Lettura elenco sms fallita: memoria SIM non selezionabile.."));
     EXPECT_TRUE(form.ComandoLibero);
     EXPECT_TRUE(form.Frame1->isEnabled());
 }
@@ -281,7 +281,7 @@ TEST(StoreSize, RefusedOnAReRead)
     EXPECT_EQ(phone->commands(), expected);
     EXPECT_EQ(rowsOf(form.List1), before);
     EXPECT_EQ(form.Label5->text(), header);
-    EXPECT_EQ(form.StatusBar1->panelText(2), u("Lettura elenco sms fallita: dimensione memoria SIM non letta.."));
+    EXPECT_EQ(statusOf(form), u("Lettura elenco sms fallita: dimensione memoria SIM non letta.."));
     EXPECT_TRUE(form.ComandoLibero);
 }
 
@@ -325,7 +325,7 @@ TEST(EmptySlot, InvalidIndexIsEmptyEverywhere)
     form.Command11_Click();
     EXPECT_EQ(cms321->commands(), (std::vector<std::string>{"AT+CPMS=SM", "AT+CMGL=4", "AT+CPMS=SM", "AT+CMGR=2"}));
     EXPECT_EQ(rowsOf(form.List1), rows);
-    EXPECT_EQ(form.StatusBar1->panelText(2), u("Aggiornamento elenco sms terminata.."));
+    EXPECT_EQ(statusOf(form), u("Aggiornamento elenco sms terminata.."));
 
     form.List1->setListIndex(0);
     ASSERT_EQ(form.Text3->text(), u(CiaoStaseraText));

@@ -58,7 +58,7 @@ const std::string NoListing = "fault.error = on +CMGL\n";
 
 void expectListReadEnded(Form1& form)
 {
-    EXPECT_EQ(form.StatusBar1->panelText(2), u("Lettura elenco sms terminata.."));
+    EXPECT_EQ(statusOf(form), u("Lettura elenco sms terminata.."));
     EXPECT_TRUE(form.Frame1->isEnabled());
     EXPECT_TRUE(form.ComandoLibero);
     EXPECT_EQ(form.Beeps, 0);
@@ -248,7 +248,7 @@ TEST(ListRead, AnswersWithoutTheirShape)
         if (c.rows == 5) {
             EXPECT_EQ(form.List1->List(1), u("S: 2/3 ´ ") + EmptyBody(allColumns(), c.lungNumero)) << c.name;
         }
-        EXPECT_EQ(form.StatusBar1->panelText(2), u(c.status)) << c.name;
+        EXPECT_EQ(statusOf(form), u(c.status)) << c.name;
         EXPECT_TRUE(form.Frame1->isEnabled()) << c.name;
         EXPECT_TRUE(form.ComandoLibero) << c.name;
     }
@@ -277,7 +277,7 @@ TEST(ListRead, ClicksDuringTheReadOnlyBeep)
     EXPECT_TRUE(boxes.seen.empty());
     EXPECT_EQ(phone->commands(), listReadCommands(3, 2));
     EXPECT_EQ(rowsOf(form.List1), smallPhoneRows());
-    EXPECT_EQ(form.StatusBar1->panelText(2), u("Lettura elenco sms terminata.."));
+    EXPECT_EQ(statusOf(form), u("Lettura elenco sms terminata.."));
     EXPECT_TRUE(form.ComandoLibero);
 }
 
@@ -338,7 +338,7 @@ TEST(Refresh, ReadsANewMessageIntoAnEmptySlot)
         rows[1] = u("S: 2/3 ´ ") + Centre + u("Nuovo  ³ ") + Padded(u("+393391122334"), 20)
                   + u(" ³ 20:30:00 ³ 24/12/23 ³ ") + u(AuguriNataleText);
         EXPECT_EQ(rowsOf(form.List1), rows);
-        EXPECT_EQ(form.StatusBar1->panelText(2), u("Aggiornamento elenco sms terminata.."));
+        EXPECT_EQ(statusOf(form), u("Aggiornamento elenco sms terminata.."));
         EXPECT_FLOAT_EQ(form.ProgressBar1->Max(), 4.1f);
         EXPECT_FLOAT_EQ(form.ProgressBar1->Value(), 1.1f);
         EXPECT_TRUE(form.Frame1->isEnabled());
@@ -404,7 +404,7 @@ TEST(Refresh, PhoneStoreThatCannotBeSelected)
     EXPECT_TRUE(form.List1->List(1).contains(u(AuguriNataleText)));
     EXPECT_EQ(form.List1->List(3), before[3]);
     EXPECT_EQ(form.List1->List(4), before[4]);
-    EXPECT_EQ(form.StatusBar1->panelText(2), u("Memoria cellulare non selezionabile.."));
+    EXPECT_EQ(statusOf(form), u("Memoria cellulare non selezionabile.."));
     EXPECT_EQ(form.Text3->text(), u("Memoria cellulare non selezionabile.."));
     EXPECT_TRUE(form.ComandoLibero);
 }

@@ -118,7 +118,7 @@ Read listRead(const std::string& state, const std::vector<std::string>& faults =
     form.show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&form));
     QTest::mouseClick(form.Command4, Qt::LeftButton);
-    EXPECT_EQ(form.StatusBar1->panelText(2), u("Lettura elenco sms terminata.."));
+    EXPECT_EQ(statusOf(form), u("Lettura elenco sms terminata.."));
     EXPECT_TRUE(form.ComandoLibero);
     EXPECT_TRUE(form.Frame1->isEnabled());
     EXPECT_FLOAT_EQ(form.ProgressBar1->Value(), form.ProgressBar1->Max());
@@ -283,7 +283,7 @@ TEST(ListingRead, AListingThatNeverEndsIsTooLong)
     phone->sim().control("fault late off");
     form.Tempi.deadlineMs = 10000;
     QTest::mouseClick(form.Command4, Qt::LeftButton);
-    EXPECT_EQ(form.StatusBar1->panelText(2), u("Lettura elenco sms terminata.."));
+    EXPECT_EQ(statusOf(form), u("Lettura elenco sms terminata.."));
     // The SIM's listing that came late marked its unread messages read.
     std::vector<QString> expected = plain.rows;
     for (QString& row : expected) {
@@ -326,7 +326,7 @@ TEST(ListingRefresh, MessageDeliveredIntoAnEmptySlot)
         EXPECT_TRUE(results[refused][3].startsWith(u("S: 04/20 ´ +393359609600")));
         EXPECT_TRUE(results[refused][3].contains(u("Nuovo  ³ +393391122334")));
         EXPECT_TRUE(results[refused][3].endsWith(u(AuguriNataleText)));
-        EXPECT_EQ(form.StatusBar1->panelText(2), u("Aggiornamento elenco sms terminata.."));
+        EXPECT_EQ(statusOf(form), u("Aggiornamento elenco sms terminata.."));
         EXPECT_TRUE(form.ComandoLibero);
     }
     EXPECT_EQ(results[0], results[1]);
@@ -365,7 +365,7 @@ TEST(ListingRead, ListingsThatCannotStandForTheSlots)
         ASSERT_EQ(form.List1->ListCount(), 3);
         EXPECT_TRUE(form.List1->List(0).endsWith(u(CiaoStaseraText)));
         EXPECT_EQ(form.List1->List(1), u("S: 2/3 ´ ") + EmptyBody(allColumns(), 20));
-        EXPECT_EQ(form.StatusBar1->panelText(2), u("Lettura elenco sms terminata.."));
+        EXPECT_EQ(statusOf(form), u("Lettura elenco sms terminata.."));
     }
 }
 
@@ -410,7 +410,7 @@ TEST(ListingRead, AMessageThatComesCutReadAlone)
         EXPECT_EQ(form.List1->List(0), u(c.row1));
         EXPECT_EQ(form.List1->List(1), u("S: 2/3 ´ ") + EmptyBody(allColumns(), 20));
         EXPECT_TRUE(form.List1->List(2).endsWith(c.slot3 == sent ? u(ArrivoTraDieciText) : u("´ ERROR")));
-        EXPECT_EQ(form.StatusBar1->panelText(2), u(c.status));
+        EXPECT_EQ(statusOf(form), u(c.status));
 
         peer.on("AT+CPMS=SM\r", "\r\n+CPMS: 2,3,2,3,2,3\r\n\r\nOK\r\n");
         peer.on("AT+CMGR=1\r", c.slot1);

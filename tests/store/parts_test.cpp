@@ -29,7 +29,7 @@ protected:
         form().show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&form()));
         QTest::mouseClick(form().Command4, Qt::LeftButton);
-        ASSERT_EQ(form().StatusBar1->panelText(2), u("Lettura elenco sms terminata.."));
+        ASSERT_EQ(statusOf(form()), u("Lettura elenco sms terminata.."));
         phone->clearTranscript();
     }
     Form1& form() { return phone->form(); }

@@ -40,7 +40,7 @@ protected:
             QTest::mouseClick(form().Check6, Qt::LeftButton);
         ASSERT_FALSE(form().Check6->isChecked());
         QTest::mouseClick(form().Command4, Qt::LeftButton);
-        ASSERT_EQ(form().StatusBar1->panelText(2), u("Lettura elenco sms terminata.."));
+        ASSERT_EQ(statusOf(form()), u("Lettura elenco sms terminata.."));
         ASSERT_EQ(form().List1->ListCount(), SimCapacity + PhoneCapacity);
         phone->clearTranscript();
     }
@@ -171,7 +171,7 @@ TEST_F(Search, DeletionAndRefreshWhileRowsAreHiddenWorkOnTheRowsSlot)
     ASSERT_EQ(phone->sim().control(std::string("set sms.SM.7 0 ") + CiaoStasera), "OK");
     phone->clearTranscript();
     QTest::mouseClick(form().Command11, Qt::LeftButton);
-    EXPECT_EQ(form().StatusBar1->panelText(2), u("Aggiornamento elenco sms terminata.."));
+    EXPECT_EQ(statusOf(form()), u("Aggiornamento elenco sms terminata.."));
     EXPECT_TRUE(form().List1->List(6).startsWith(u("S: 07/20 ´ "))) << form().List1->List(6).toStdString();
     EXPECT_TRUE(form().List1->List(6).contains(u("Nuovo"))) << form().List1->List(6).toStdString();
     EXPECT_TRUE(e2e::waitFor([&] {

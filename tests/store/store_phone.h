@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
 #include <QString>
 
 #include <memory>
@@ -76,6 +77,14 @@ inline QString phoneBookRow(int index, int last, const QString& number, const QS
     const int digits = int(QString::number(last).size());
     return QString::number(index).rightJustified(digits, QLatin1Char('0')) + QLatin1Char('/') + QString::number(last)
            + u(" ´ ") + store::Padded(number, 20) + u(" ³ ") + store::Padded(name, 14);
+}
+
+// Panel 2 without the use of the stores that ends it after a list read or
+// a change ("SIM 9/20, cellulare 5/150").
+inline QString statusOf(Form1& form)
+{
+    static const QRegularExpression use(QStringLiteral(" (SIM \\d+/\\d+(, )?)?(cellulare \\d+/\\d+)?$"));
+    return form.StatusBar1->panelText(2).remove(use);
 }
 
 inline std::vector<QString> rowsOf(const ListBox* list)
