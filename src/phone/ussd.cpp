@@ -15,14 +15,18 @@ QString command(const QString& encoded) { return QStringLiteral("+CUSD=1,\"") + 
 
 } // namespace
 
-Ussd::Ussd(Session& session, QObject* parent) : QObject(parent), m_session(session)
+Ussd::Ussd(Session& session, QObject* parent) : QObject(parent), m_session(session), m_sessionAlive(&session)
 {
     m_wait.setSingleShot(true);
     connect(&m_wait, &QTimer::timeout, this, &Ussd::timedOut);
     m_listener = m_session.listen(QStringList{QStringLiteral("+CUSD:")}, [this](const QString& line) { heard(line); });
 }
 
-Ussd::~Ussd() { m_session.unlisten(m_listener); }
+Ussd::~Ussd()
+{
+    if (m_sessionAlive)
+        m_session.unlisten(m_listener);
+}
 
 bool Ussd::onThisLine() const { return m_session.portOpen() && m_session.link().session() == m_line; }
 

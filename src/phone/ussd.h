@@ -14,6 +14,7 @@
 
 #include <QMap>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -82,6 +83,7 @@ private:
     bool onThisLine() const;
 
     Session& m_session;
+    QPointer<Session> m_sessionAlive; // a window may end its session first
     int m_listener;
     State m_state = State::Idle;
     quint64 m_line = 0; // the link session the state belongs to

@@ -41,6 +41,7 @@ void Form1::Command2_Click()
     }
     StatusBar1->setPanelText(1, QStringLiteral("CONNESSO"));
     Frame2->setEnabled(false);
+    Command13->setEnabled(true);
 
     // A new phone: its lists and the composer start afresh; the detail
     // fields keep the last message shown.
@@ -81,6 +82,9 @@ void Form1::Disconnetti(const QString& message)
     StatusBar1->setPanelText(1, QStringLiteral("DICONNESSO"));
     Stato(message);
     Frame2->setEnabled(true);
+    Command13->setEnabled(false);
+    if (DialogoUssd)
+        DialogoUssd->close();
 }
 
 // The reset, then the set-up every phone gets (phone::Session).

@@ -73,10 +73,11 @@ Form1::Form1(QWidget* parent)
       Invio(new phone::Sender(*Sessione, this)),
       Arrivi(new phone::Arrivals(
           *Sessione, *Messaggi, *Rubrica, *Invio, [this] { return Colonne(); }, this)),
-      MSComm1(Linea->port()), LineaLibera(Sessione->lineFree), ComandoLibero(Sessione->commandFree),
-      LungNumero(Sessione->numberWidth), LungNome(Sessione->nameWidth), RifSmsLungo(Invio->longReference),
-      Tempi(Linea->timing), ErroreAT(Linea->lastError()), UltimoAvviso(Linea->lastArrival()),
-      AvvisiAttivi(Arrivi->active), Ricevute(Invio->ledger), RicevutaSospesa(Invio->givenUp)
+      Ussd(new phone::Ussd(*Sessione, this)), MSComm1(Linea->port()), LineaLibera(Sessione->lineFree),
+      ComandoLibero(Sessione->commandFree), LungNumero(Sessione->numberWidth), LungNome(Sessione->nameWidth),
+      RifSmsLungo(Invio->longReference), Tempi(Linea->timing), ErroreAT(Linea->lastError()),
+      UltimoAvviso(Linea->lastArrival()), AvvisiAttivi(Arrivi->active), Ricevute(Invio->ledger),
+      RicevutaSospesa(Invio->givenUp)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("ZIRCALO v ") + ProgramVersion());
@@ -116,6 +117,7 @@ Form1::Form1(QWidget* parent)
     connect(Command10, &QPushButton::clicked, this, &Form1::Command10_Click);
     connect(Command11, &QPushButton::clicked, this, &Form1::Command11_Click);
     connect(Command12, &QPushButton::clicked, this, &Form1::Command12_Click);
+    connect(Command13, &QPushButton::clicked, this, &Form1::Command13_Click);
     connect(List1, &ListBox::Click, this, &Form1::List1_Click);
     connect(List2, &ListBox::Click, this, &Form1::List2_Click);
     connect(StatusBar1, &StatusBar::panelClick, this, &Form1::StatusBar1_PanelClick);
@@ -307,6 +309,11 @@ void Form1::buildControls()
     Text3->setReadOnly(true);
     Text3->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text3->setGeometry(455, 254, 360, 112);
+    // In the free corner beside "Testo:"; usable while connected.
+    Command13 = make<QPushButton>(this, "Command13", QStringLiteral("Credito / USSD…"));
+    Command13->setFont(sansFont(8.25));
+    Command13->setGeometry(675, 233, 140, 20);
+    Command13->setEnabled(false);
 
     // The deletion row.
     Command9 = make<QPushButton>(this, "Command9", QStringLiteral("Cancella tutta la memoria degli SMS"));
@@ -411,22 +418,23 @@ void Form1::anchorControls()
     using A = Across;
     using D = Down;
     const std::vector<std::tuple<QWidget*, Across, Down>> anchors = {
-        {Command2, A::Stays, D::Stays},      {Frame2, A::Moves, D::Stays},         {Command4, A::Stays, D::Stays},
-        {Frame1, A::Stays, D::Stays},        {Command11, A::Moves, D::Stays},      {Label5, A::Widens, D::Stays},
-        {List1, A::Widens, D::AsList1},      {Label9, A::Stays, D::BelowList1},    {Text6, A::Stays, D::BelowList1},
-        {Label10, A::Stays, D::BelowList1},  {Text7, A::Stays, D::BelowList1},     {Label11, A::Stays, D::BelowList1},
-        {Text8, A::Stays, D::BelowList1},    {Label12, A::Stays, D::BelowList1},   {Text9, A::Stays, D::BelowList1},
-        {Label13, A::Stays, D::BelowList1},  {Text10, A::Stays, D::BelowList1},    {Label14, A::Stays, D::BelowList1},
-        {Text11, A::Stays, D::BelowList1},   {Label15, A::Stays, D::BelowList1},   {Text3, A::Widens, D::BelowList1},
-        {Command9, A::Stays, D::BelowList1}, {Command6, A::Moves, D::BelowList1},  {Label6, A::Stays, D::BelowList1},
-        {Text5, A::Widens, D::BelowList1},   {List2, A::Widens, D::AsList2},       {Command1, A::Moves, D::BelowList1},
-        {Command7, A::Moves, D::BelowList1}, {Command8, A::Moves, D::BelowList1},  {Label1, A::Moves, D::Bottom},
-        {Text4, A::Moves, D::Bottom},        {Command3, A::Moves, D::Bottom},      {Command5, A::Moves, D::Bottom},
-        {Check1, A::Moves, D::Bottom},       {Check2, A::Moves, D::Bottom},        {Command12, A::Moves, D::Bottom},
-        {Label4, A::Stays, D::Bottom},       {Text2, A::Widens, D::Bottom},        {Label2, A::Moves, D::Bottom},
-        {Label3, A::Moves, D::Bottom},       {Label7, A::Moves, D::Bottom},        {Label8, A::Moves, D::Bottom},
-        {Command10, A::Moves, D::Bottom},    {Check8, A::Moves, D::Bottom},        {Text1, A::Widens, D::Bottom},
-        {Label16, A::Widens, D::Bottom},     {ProgressBar1, A::Widens, D::Bottom}, {StatusBar1, A::Widens, D::Bottom},
+        {Command2, A::Stays, D::Stays},       {Frame2, A::Moves, D::Stays},        {Command4, A::Stays, D::Stays},
+        {Frame1, A::Stays, D::Stays},         {Command11, A::Moves, D::Stays},     {Label5, A::Widens, D::Stays},
+        {List1, A::Widens, D::AsList1},       {Label9, A::Stays, D::BelowList1},   {Text6, A::Stays, D::BelowList1},
+        {Label10, A::Stays, D::BelowList1},   {Text7, A::Stays, D::BelowList1},    {Label11, A::Stays, D::BelowList1},
+        {Text8, A::Stays, D::BelowList1},     {Label12, A::Stays, D::BelowList1},  {Text9, A::Stays, D::BelowList1},
+        {Label13, A::Stays, D::BelowList1},   {Text10, A::Stays, D::BelowList1},   {Label14, A::Stays, D::BelowList1},
+        {Text11, A::Stays, D::BelowList1},    {Label15, A::Stays, D::BelowList1},  {Text3, A::Widens, D::BelowList1},
+        {Command13, A::Moves, D::BelowList1}, {Command9, A::Stays, D::BelowList1}, {Command6, A::Moves, D::BelowList1},
+        {Label6, A::Stays, D::BelowList1},    {Text5, A::Widens, D::BelowList1},   {List2, A::Widens, D::AsList2},
+        {Command1, A::Moves, D::BelowList1},  {Command7, A::Moves, D::BelowList1}, {Command8, A::Moves, D::BelowList1},
+        {Label1, A::Moves, D::Bottom},        {Text4, A::Moves, D::Bottom},        {Command3, A::Moves, D::Bottom},
+        {Command5, A::Moves, D::Bottom},      {Check1, A::Moves, D::Bottom},       {Check2, A::Moves, D::Bottom},
+        {Command12, A::Moves, D::Bottom},     {Label4, A::Stays, D::Bottom},       {Text2, A::Widens, D::Bottom},
+        {Label2, A::Moves, D::Bottom},        {Label3, A::Moves, D::Bottom},       {Label7, A::Moves, D::Bottom},
+        {Label8, A::Moves, D::Bottom},        {Command10, A::Moves, D::Bottom},    {Check8, A::Moves, D::Bottom},
+        {Text1, A::Widens, D::Bottom},        {Label16, A::Widens, D::Bottom},     {ProgressBar1, A::Widens, D::Bottom},
+        {StatusBar1, A::Widens, D::Bottom},
     };
     m_anchors.clear();
     for (const auto& [control, across, down] : anchors)
