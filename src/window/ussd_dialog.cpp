@@ -34,8 +34,8 @@ UssdDialog::UssdDialog(QWidget* parent, phone::Ussd& ussd) : QDialog(parent), m_
     m_answers = new QPlainTextEdit(this);
     m_answers->setObjectName(QStringLiteral("Risposta"));
     m_answers->setReadOnly(true);
-    m_answers->setMinimumSize(m_answers->fontMetrics().averageCharWidth() * 48,
-                              m_answers->fontMetrics().lineSpacing() * 12);
+    m_answers->setMinimumSize(m_answers->fontMetrics().averageCharWidth() * 60,
+                              m_answers->fontMetrics().lineSpacing() * 16);
 
     m_reply = new QLineEdit(this);
     m_reply->setObjectName(QStringLiteral("RispostaMenu"));
