@@ -4,6 +4,8 @@
 #include "at/cusd.h"
 #include "at/errors.h"
 
+#include <memory>
+
 namespace phone {
 
 namespace {
@@ -189,21 +191,34 @@ void Ussd::answer(const QString& line)
     emit answered(got);
 }
 
-void Ussd::retry()
+void Ussd::whenFree(std::function<void()> step)
 {
-    if (state() != State::Waiting)
-        return;
-    Operation operation(m_session, kPortClosed);
-    if (!operation.taken()) {
-        setState(State::Idle);
-        emit failed(QStringLiteral("Il cellulare è occupato: codice non inviato di nuovo.."));
+    if (m_session.commandFree) {
+        step();
         return;
     }
-    m_request.retried = true;
-    m_request.form = OtherUssdForm(m_request.form);
-    QString why;
-    if (!go(operation, &why) && !why.isEmpty())
-        emit failed(why);
+    auto once = std::make_shared<QMetaObject::Connection>();
+    *once = connect(&m_session, &Session::operationEnded, this, [this, once, step] {
+        disconnect(*once);
+        QMetaObject::invokeMethod(
+            this, [this, step] { whenFree(step); }, Qt::QueuedConnection);
+    });
+}
+
+void Ussd::retry()
+{
+    whenFree([this] {
+        if (state() != State::Waiting)
+            return;
+        Operation operation(m_session, kPortClosed);
+        if (!operation.taken())
+            return;
+        m_request.retried = true;
+        m_request.form = OtherUssdForm(m_request.form);
+        QString why;
+        if (!go(operation, &why) && !why.isEmpty())
+            emit failed(why);
+    });
 }
 
 void Ussd::timedOut()
@@ -215,9 +230,12 @@ void Ussd::timedOut()
     m_session.feedback().status(why);
     emit failed(why);
     // The phone may still hold the request open: it is ended.
-    Operation operation(m_session);
-    if (operation.taken())
-        m_session.ask(operation, QStringLiteral("+CUSD=2"));
+    const quint64 line = m_line;
+    whenFree([this, line] {
+        Operation operation(m_session);
+        if (operation.taken() && m_session.link().session() == line && state() != State::Waiting)
+            m_session.ask(operation, QStringLiteral("+CUSD=2"));
+    });
 }
 
 void Ussd::end()
@@ -227,9 +245,12 @@ void Ussd::end()
         return;
     }
     setState(State::Idle);
-    Operation operation(m_session, kPortClosed);
-    if (operation.taken())
-        m_session.ask(operation, QStringLiteral("+CUSD=2"));
+    const quint64 line = m_line;
+    whenFree([this, line] {
+        Operation operation(m_session);
+        if (operation.taken() && m_session.link().session() == line && state() != State::Waiting)
+            m_session.ask(operation, QStringLiteral("+CUSD=2"));
+    });
 }
 
 } // namespace phone

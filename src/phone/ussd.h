@@ -19,6 +19,8 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <functional>
+
 namespace phone {
 
 // What the network said: <m> (at::UssdStatus) and the text, decoded.
@@ -78,6 +80,9 @@ private:
     void answer(const QString& line);
     void retry();
     void timedOut();
+    // Runs `step` now, or once the long operation that holds the phone has
+    // ended: a step of the dialogue is never refused with a beep.
+    void whenFree(std::function<void()> step);
     void setState(State state);
     QString model(const Operation& operation);
     bool onThisLine() const;
