@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -98,6 +99,28 @@ TEST(Ussd, AFormTheNetworkDoesNotTakeIsTriedOnceInTheOther)
     EXPECT_EQ(heard.answers[1].m, 4);
     EXPECT_EQ(sent(line, "AT+CUSD=1,"), 2);
     EXPECT_EQ(line.feedback.last(), "USSD: Operazione non supportata..");
+}
+
+// A refusal that comes while another operation holds the phone: the code
+// goes again once the phone is free, with no beep, and only then.
+TEST(Ussd, ARetryWaitsForAPhoneThatIsBusy)
+{
+    Line line(sample("ussd_delay_ms = 20"));
+    phone::Ussd ussd(line.session);
+    ussd.formsByModel.insert("Nokia 6310i", UssdForm::PackedHex);
+    Heard heard(ussd);
+    ASSERT_TRUE(ussd.send("*123#"));
+    std::optional<phone::Operation> other(std::in_place, line.session);
+    ASSERT_TRUE(other->taken());
+    ASSERT_TRUE(waitFor([&] { return line.session.link().notices().contains("+CUSD: 4"); }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(sent(line, "AT+CUSD=1,"), 1);
+    EXPECT_EQ(ussd.state(), phone::Ussd::State::Waiting);
+    other.reset();
+    ASSERT_TRUE(waitFor([&] { return !heard.answers.empty(); }));
+    EXPECT_EQ(heard.answers[0].text, u("Credito residuo: 12,50 EUR. Scadenza 31/12/2026."));
+    EXPECT_EQ(sent(line, "AT+CUSD=1,"), 2);
+    EXPECT_EQ(line.feedback.beeps, 0);
 }
 
 TEST(Ussd, AMenuTwoLevelsDeepAnsweredThenEnded)
