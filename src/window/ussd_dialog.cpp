@@ -25,6 +25,7 @@ UssdDialog::UssdDialog(QWidget* parent, phone::Ussd& ussd) : QDialog(parent), m_
     m_code->setEditable(true);
     m_code->setInsertPolicy(QComboBox::NoInsert);
     m_code->addItems(ussd.codes);
+    m_code->lineEdit()->setMaxLength(kUssdMaxSeptets);
     m_code->setMinimumWidth(m_code->fontMetrics().averageCharWidth() * 24);
     m_code->setToolTip(QStringLiteral("Il codice del servizio, per esempio *123# per il credito"));
     m_ask = new QPushButton(QStringLiteral("Richiedi"), this);
@@ -64,7 +65,6 @@ UssdDialog::UssdDialog(QWidget* parent, phone::Ussd& ussd) : QDialog(parent), m_
 
     connect(m_ask, &QPushButton::clicked, this, &UssdDialog::richiedi);
     connect(m_send, &QPushButton::clicked, this, &UssdDialog::rispondi);
-    connect(m_reply, &QLineEdit::returnPressed, this, &UssdDialog::rispondi);
     connect(m_close, &QPushButton::clicked, this, &UssdDialog::reject);
     connect(&ussd, &phone::Ussd::stateChanged, this, &UssdDialog::aggiorna);
     connect(&ussd, &phone::Ussd::answered, this, [this](const phone::UssdAnswer& answer) {
@@ -96,6 +96,9 @@ void UssdDialog::aggiorna()
     m_code->setEnabled(state != phone::Ussd::State::Waiting);
     m_reply->setEnabled(state == phone::Ussd::State::Menu);
     m_send->setEnabled(state == phone::Ussd::State::Menu);
+    // Enter sends the reply while a menu waits for one, else the code.
+    m_send->setDefault(state == phone::Ussd::State::Menu);
+    m_ask->setDefault(state != phone::Ussd::State::Menu);
     if (state == phone::Ussd::State::Menu)
         m_reply->setFocus();
 }

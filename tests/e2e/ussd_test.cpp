@@ -61,12 +61,16 @@ public:
         QTest::mouseClick(ask, Qt::LeftButton);
         awaitAnswer(until);
     }
-    void answerMenu(const QString& typed, const QString& until = QStringLiteral(")"))
+    // Types the reply and clicks "Invia", or presses Enter.
+    void answerMenu(const QString& typed, const QString& until = QStringLiteral(")"), bool enter = false)
     {
         EXPECT_TRUE(reply->isEnabled());
         EXPECT_TRUE(send->isEnabled());
         QTest::keyClicks(reply, typed);
-        QTest::mouseClick(send, Qt::LeftButton);
+        if (enter)
+            QTest::keyClick(reply, Qt::Key_Return);
+        else
+            QTest::mouseClick(send, Qt::LeftButton);
         awaitAnswer(until);
     }
     void awaitAnswer(const QString& until)
@@ -153,7 +157,7 @@ TEST(UssdDialog, AMenuAnsweredThenClosedEndsTheSession)
     window.request("*100#", "(La rete attende una risposta)");
     EXPECT_TRUE(window.reply->isEnabled());
     window.answerMenu("2", "(La rete attende una risposta)");
-    window.answerMenu("5", "(La rete attende una risposta)"); // not on the menu
+    window.answerMenu("5", "(La rete attende una risposta)", true); // not on the menu; Enter sends it
     EXPECT_EQ(window.shown(), u("> *100#\n") + kMainMenu + "\n(La rete attende una risposta)\n> 2\n" + kOffersMenu
                                   + "\n(La rete attende una risposta)\n> 5\nScelta non valida\n" + kOffersMenu
                                   + "\n(La rete attende una risposta)");
