@@ -33,7 +33,7 @@ const char* const kOffersMenu = "Offerte\n1 Giga 50: 9,99 EUR\n2 Minuti 500: 5 E
 // The dialog as the user has it: opened with the button, filled and clicked.
 class UssdWindow {
 public:
-    explicit UssdWindow(e2e::Phone& phone) : m_phone(phone)
+    explicit UssdWindow(e2e::Phone& phone)
     {
         Form1& form = phone.form();
         EXPECT_TRUE(form.Command13->isEnabled());
@@ -93,7 +93,6 @@ public:
     QPushButton* close = nullptr;
 
 private:
-    e2e::Phone& m_phone;
     int m_seen = 0;
 };
 
