@@ -187,7 +187,10 @@ void Ussd::answer(const QString& line)
         && m_modelLine == m_session.link().session())
         formsByModel[m_model] = m_request.form;
     setState(got.m == int(at::UssdStatus::Waiting) ? State::Menu : State::Idle);
-    m_session.feedback().status(QStringLiteral("USSD: ") + at::UssdStatusText(got.m) + QStringLiteral(".."));
+    // What nothing asked for (a chatty modem's, the network's own) is for
+    // the dialog alone: panel 2 keeps what it tells.
+    if (asked)
+        m_session.feedback().status(QStringLiteral("USSD: ") + at::UssdStatusText(got.m) + QStringLiteral(".."));
     emit answered(got);
 }
 

@@ -198,6 +198,25 @@ TEST(Ussd, SilenceIsToldAndNothingGoesTwice)
     EXPECT_EQ(ussd.state(), phone::Ussd::State::Idle);
 }
 
+// What the network sends unasked is told to whoever shows the dialogue,
+// never to panel 2; a request it makes may be answered.
+TEST(Ussd, WhatTheNetworkSendsUnasked)
+{
+    Line line(sample("ussd_delay_ms = 20"));
+    phone::Ussd ussd(line.session);
+    Heard heard(ussd);
+    ASSERT_EQ(line.sim->control("unsolicited +CUSD: 0,\"Credito residuo 5 euro\",15"), "OK");
+    ASSERT_TRUE(waitFor([&] { return !heard.answers.empty(); }));
+    EXPECT_EQ(heard.answers[0].text, "Credito residuo 5 euro");
+    EXPECT_EQ(ussd.state(), phone::Ussd::State::Idle);
+    EXPECT_TRUE(line.feedback.statuses.empty());
+
+    ASSERT_EQ(line.sim->control("unsolicited +CUSD: 1,\"Menu\",15"), "OK");
+    ASSERT_TRUE(waitFor([&] { return heard.answers.size() == 2; }));
+    EXPECT_EQ(ussd.state(), phone::Ussd::State::Menu);
+    EXPECT_TRUE(line.feedback.statuses.empty());
+}
+
 TEST(Ussd, WhatCannotGoIsRefusedBeforeTheLine)
 {
     Line line(sample());
