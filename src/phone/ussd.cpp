@@ -10,14 +10,14 @@ namespace phone {
 
 namespace {
 
-const QString kPortClosed = QStringLiteral("Porta non aperta..");
 const QString kAsking = QStringLiteral("Richiesta USSD in corso..");
 
 QString command(const QString& encoded) { return QStringLiteral("+CUSD=1,\"") + encoded + QStringLiteral("\",15"); }
 
 } // namespace
 
-Ussd::Ussd(Session& session, QObject* parent) : QObject(parent), m_session(session), m_sessionAlive(&session)
+Ussd::Ussd(Session& session, const QString& portClosed, QObject* parent)
+    : QObject(parent), m_session(session), m_portClosed(portClosed), m_sessionAlive(&session)
 {
     m_wait.setSingleShot(true);
     connect(&m_wait, &QTimer::timeout, this, &Ussd::timedOut);
@@ -85,9 +85,9 @@ bool Ussd::send(const QString& typed, QString* why)
         *why = QStringLiteral("La rete non ha ancora risposto..");
         return false;
     }
-    Operation operation(m_session, kPortClosed);
+    Operation operation(m_session, m_portClosed);
     if (!operation.taken()) {
-        *why = m_session.portOpen() ? QStringLiteral("Il cellulare è occupato..") : kPortClosed;
+        *why = m_session.portOpen() ? QStringLiteral("Il cellulare è occupato..") : m_portClosed;
         return false;
     }
     Request request;
@@ -213,7 +213,7 @@ void Ussd::retry()
     whenFree([this] {
         if (state() != State::Waiting)
             return;
-        Operation operation(m_session, kPortClosed);
+        Operation operation(m_session, m_portClosed);
         if (!operation.taken())
             return;
         m_request.retried = true;

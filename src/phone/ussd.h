@@ -33,7 +33,8 @@ struct UssdAnswer {
 class Ussd : public QObject {
     Q_OBJECT
 public:
-    explicit Ussd(Session& session, QObject* parent = nullptr);
+    // `portClosed`: the status shown when a code is asked for with the port closed.
+    Ussd(Session& session, const QString& portClosed, QObject* parent = nullptr);
     ~Ussd() override;
 
     // Idle: nothing asked. Waiting: a code or a reply went out and the
@@ -88,6 +89,7 @@ private:
     bool onThisLine() const;
 
     Session& m_session;
+    const QString m_portClosed;
     QPointer<Session> m_sessionAlive; // a window may end its session first
     int m_listener;
     State m_state = State::Idle;

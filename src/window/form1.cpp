@@ -73,7 +73,7 @@ Form1::Form1(QWidget* parent)
       Invio(new phone::Sender(*Sessione, this)),
       Arrivi(new phone::Arrivals(
           *Sessione, *Messaggi, *Rubrica, *Invio, [this] { return Colonne(); }, this)),
-      Ussd(new phone::Ussd(*Sessione, this)), MSComm1(Linea->port()), LineaLibera(Sessione->lineFree),
+      Ussd(new phone::Ussd(*Sessione, PortaNonAperta, this)), MSComm1(Linea->port()), LineaLibera(Sessione->lineFree),
       ComandoLibero(Sessione->commandFree), LungNumero(Sessione->numberWidth), LungNome(Sessione->nameWidth),
       RifSmsLungo(Invio->longReference), Tempi(Linea->timing), ErroreAT(Linea->lastError()),
       UltimoAvviso(Linea->lastArrival()), AvvisiAttivi(Arrivi->active), Ricevute(Invio->ledger),

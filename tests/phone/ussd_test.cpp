@@ -18,6 +18,8 @@ using phonetest::sample;
 using phonetest::u;
 using phonetest::waitFor;
 
+const QString kPortClosed = QStringLiteral("Porta non aperta..");
+
 // What the network answered and what failed, as the capability told it.
 struct Heard {
     explicit Heard(phone::Ussd& ussd)
@@ -52,7 +54,7 @@ TEST(Ussd, ACreditCheckInEachDialect)
     for (const Dialect& d : dialects) {
         SCOPED_TRACE(d.state);
         Line line(sample(d.state));
-        phone::Ussd ussd(line.session);
+        phone::Ussd ussd(line.session, kPortClosed);
         Heard heard(ussd);
         ASSERT_TRUE(ussd.send("*123#"));
         EXPECT_EQ(line.feedback.last(), "Richiesta USSD in corso..");
@@ -82,7 +84,7 @@ TEST(Ussd, ACreditCheckInEachDialect)
 TEST(Ussd, AFormTheNetworkDoesNotTakeIsTriedOnceInTheOther)
 {
     Line line(sample("ussd_delay_ms = 20"));
-    phone::Ussd ussd(line.session);
+    phone::Ussd ussd(line.session, kPortClosed);
     ussd.formsByModel.insert("Nokia 6310i", UssdForm::PackedHex);
     Heard heard(ussd);
     ASSERT_TRUE(ussd.send("*124#"));
@@ -106,7 +108,7 @@ TEST(Ussd, AFormTheNetworkDoesNotTakeIsTriedOnceInTheOther)
 TEST(Ussd, ARetryWaitsForAPhoneThatIsBusy)
 {
     Line line(sample("ussd_delay_ms = 20"));
-    phone::Ussd ussd(line.session);
+    phone::Ussd ussd(line.session, kPortClosed);
     ussd.formsByModel.insert("Nokia 6310i", UssdForm::PackedHex);
     Heard heard(ussd);
     ASSERT_TRUE(ussd.send("*123#"));
@@ -126,7 +128,7 @@ TEST(Ussd, ARetryWaitsForAPhoneThatIsBusy)
 TEST(Ussd, AMenuTwoLevelsDeepAnsweredThenEnded)
 {
     Line line(sample("ussd_delay_ms = 20"));
-    phone::Ussd ussd(line.session);
+    phone::Ussd ussd(line.session, kPortClosed);
     Heard heard(ussd);
     ASSERT_TRUE(ussd.send("*100#"));
     ASSERT_TRUE(waitFor([&] { return heard.answers.size() == 1; }));
@@ -159,7 +161,7 @@ TEST(Ussd, AMenuTwoLevelsDeepAnsweredThenEnded)
 TEST(Ussd, AnAnswerBeforeTheOk)
 {
     Line line(sample("ussd_delay_ms = 20"));
-    phone::Ussd ussd(line.session);
+    phone::Ussd ussd(line.session, kPortClosed);
     Heard heard(ussd);
     ASSERT_TRUE(ussd.send("*123#"));
     ASSERT_TRUE(waitFor([&] { return !heard.answers.empty(); }));
@@ -177,7 +179,7 @@ TEST(Ussd, AnAnswerBeforeTheOk)
 TEST(Ussd, SilenceIsToldAndNothingGoesTwice)
 {
     Line line(sample("ussd_delay_ms = 3600000"));
-    phone::Ussd ussd(line.session);
+    phone::Ussd ussd(line.session, kPortClosed);
     ussd.formsByModel.insert("Nokia 6310i", UssdForm::Text);
     ussd.waitMs = 200;
     Heard heard(ussd);
@@ -203,7 +205,7 @@ TEST(Ussd, SilenceIsToldAndNothingGoesTwice)
 TEST(Ussd, WhatTheNetworkSendsUnasked)
 {
     Line line(sample("ussd_delay_ms = 20"));
-    phone::Ussd ussd(line.session);
+    phone::Ussd ussd(line.session, kPortClosed);
     Heard heard(ussd);
     ASSERT_EQ(line.sim->control("unsolicited +CUSD: 0,\"Credito residuo 5 euro\",15"), "OK");
     ASSERT_TRUE(waitFor([&] { return !heard.answers.empty(); }));
@@ -220,7 +222,7 @@ TEST(Ussd, WhatTheNetworkSendsUnasked)
 TEST(Ussd, WhatCannotGoIsRefusedBeforeTheLine)
 {
     Line line(sample());
-    phone::Ussd ussd(line.session);
+    phone::Ussd ussd(line.session, kPortClosed);
     QString why;
     EXPECT_FALSE(ussd.send("  ", &why));
     EXPECT_EQ(why, "Scrivere un codice..");
@@ -229,6 +231,10 @@ TEST(Ussd, WhatCannotGoIsRefusedBeforeTheLine)
     EXPECT_FALSE(ussd.send(QString(183, '1'), &why));
     EXPECT_EQ(why, "Codice troppo lungo: al massimo 182 caratteri..");
     EXPECT_EQ(sent(line, "AT+CUSD"), 0);
+    line.session.link().close();
+    EXPECT_FALSE(ussd.send("*123#", &why));
+    EXPECT_EQ(why, kPortClosed);
+    EXPECT_EQ(line.feedback.last(), kPortClosed);
 
     // Ten codes at most, the latest first, each once.
     for (int i = 0; i < 12; ++i)
