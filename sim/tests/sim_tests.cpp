@@ -1850,14 +1850,14 @@ TEST_F(SimTest, UssdInEachDialectWithAMenuTwoLevelsDeep)
     EXPECT_EQ(m_client->at("AT+CUSD?"), "\r\n+CUSD: 1\r\n\r\nOK\r\n");
 
     // Huawei: packed hex both ways; a code as text is refused.
-    ASSERT_EQ(m_sim->control("set ussd hex"), "OK");
+    ASSERT_EQ(m_sim->control("set profile huawei-ussd"), "OK");
     ASSERT_EQ(m_client->at("AT+CMEE=1"), "\r\nOK\r\n");
     EXPECT_EQ(m_client->at("AT+CUSD=1,\"*100#\",15"), "\r\n+CME ERROR: 100\r\n");
     EXPECT_EQ(ussdAfter(*m_client, "AT+CUSD=1,\"AA180C3602\",15"),
               "\r\n+CUSD: 1,\"CDB2BBAE888186F232394D7F2B64A0A7D95C96D3CB0A18A8381FA71B\",15\r\n");
 
     // UCS2: codes as text, answers as UCS2 hex.
-    ASSERT_EQ(m_sim->control("set ussd ucs2"), "OK");
+    ASSERT_EQ(m_sim->control("set profile ucs2-ussd"), "OK");
     EXPECT_EQ(ussdAfter(*m_client, "AT+CUSD=1,\"*123#\",15").substr(0, 26), "\r\n+CUSD: 0,\"00430072006500");
 
     // No USSD at all.
