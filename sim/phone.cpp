@@ -117,6 +117,8 @@ void Phone::reset()
     m_cmee = 0;
     m_charset = m_state.charset;
     std::fill(std::begin(m_cnmi), std::end(m_cnmi), 0);
+    m_cusd = 0;
+    m_ussdMenu = 0;
     m_sRegisters = {{0, 0}, {3, 13}, {4, 10}, {5, 8}, {7, 50}, {8, 2}, {10, 14}};
 }
 
@@ -700,6 +702,8 @@ const std::map<std::string, Phone::Handler>& Phone::commandTable()
         {"+CPBS", [](Phone& p, const Request& q) { return p.phonebookStore(q.suffix); }},
         {"+CPBR", [](Phone& p, const Request& q) { return p.readEntries(q.suffix); }},
         {"+CPBW", [](Phone& p, const Request& q) { return p.writeEntry(q.suffix); }},
+        // USSD (GSM 07.07 7.15).
+        {"+CUSD", [](Phone& p, const Request& q) { return p.ussd(q); }},
     };
     return kCommands;
 }

@@ -66,6 +66,9 @@ public:
     bool awaitingPdu() const { return m_mode == Mode::Pdu; }
     // The PDUs accepted by +CMGS, in order.
     const std::vector<std::string>& sentPdus() const { return m_sent; }
+    // The network's "+CUSD:" answers to the USSD requests since the last
+    // call, due the dialect's ussd_delay_ms after the request's OK.
+    std::vector<std::string> takeUssd();
 
 private:
     enum class Kind { Ok, Error, Cme, Cms, Prompt };
@@ -135,6 +138,12 @@ private:
     Result phonebookStore(const std::string& suffix);
     Result readEntries(const std::string& suffix);
     Result writeEntry(const std::string& suffix);
+    // AT+CUSD (sim/ussd.cpp): the request to the network and its menus.
+    Result ussd(const Request& q);
+    // The network's answer to `text`, the request or reply as it read it.
+    void ussdNetwork(const std::string& text);
+    // The "+CUSD:" line of `m` with `utf8` written in the dialect.
+    std::string cusdLine(int m, const std::string& utf8, bool ucs2) const;
     // A +CPBW number as the phone stores it (the form +CPBR gives back) and
     // its type; 0 when it is taken, else the +CME ERROR code.
     int storedNumber(const std::string& given, bool typeGiven, PhonebookEntry& entry, const Phonebook& book) const;
@@ -169,6 +178,9 @@ private:
     int m_pduStat = 2;
     std::vector<std::string> m_sent;
     std::vector<StatusReport> m_reports; // asked for, not yet taken
+    int m_cusd = 0;                      // AT+CUSD=<n>: the presentation of "+CUSD:"
+    int m_ussdMenu = 0;                  // the menu the network waits in: 0 none, 1 or 2
+    std::vector<std::string> m_ussdDue;  // answers not yet taken
 };
 
 } // namespace phonesim

@@ -51,6 +51,10 @@ enum class SimState { Ready, Pin, Puk, Absent }; // +CPIN: READY, SIM PIN, SIM P
 // "+3471234567"), or a "+" put before the number as given, so that
 // "+3471234567",145 reads back "++3471234567".
 enum class PlusHabit { Once, Doubled };
+// How the modem passes USSD strings (AT+CUSD): as text in the +CSCS set
+// both ways; as hex of packed septets both ways (Huawei); codes as text
+// and answers as UCS2 hex; or not at all (AT+CUSD answers ERROR).
+enum class UssdDialect { Text, PackedHex, Ucs2, None };
 
 // How the phone writes its answers (README: "Dialects").
 struct Dialect {
@@ -67,6 +71,8 @@ struct Dialect {
     // What AT+CNMI=? answers after "+CNMI: ", the values a set may take;
     // "none": every +CNMI command is refused.
     std::string cnmiRanges = "(0-2),(0-3),(0,2),(0,1),(0,1)";
+    UssdDialect ussd = UssdDialect::Text;
+    int ussdDelayMs = 300; // from the OK of AT+CUSD=1 to the network's "+CUSD:"
 };
 
 // The status reports the network sends for messages sent with TP-SRR

@@ -378,6 +378,9 @@ struct Simulator::Impl {
             receivedLines.insert(receivedLines.end(), rawLines.begin(), rawLines.end());
             schedule(outputs);
             awaitReports();
+            for (const std::string& code : phone.takeUssd())
+                notices.emplace(std::max(phoneNow(), lastEnd) + std::chrono::milliseconds(state.dialect.ussdDelayMs),
+                                Notice{code, std::nullopt});
             if (static_cast<size_t>(n) < sizeof buffer)
                 return; // all there was
         }

@@ -45,6 +45,8 @@ const std::map<std::string, std::vector<std::string>>& profiles()
         {"whole-length", {"pdu_length = whole"}},
         {"cpbr-gap", {"cpbr_gap = yes"}},
         {"double-plus", {"number_plus = doubled"}},
+        {"huawei-ussd", {"ussd = hex"}},
+        {"ucs2-ussd", {"ussd = ucs2"}},
     };
     return kProfiles;
 }
@@ -359,6 +361,8 @@ const std::vector<Key<Dialect>>& dialectKeys()
         oneOf("pdu_length", &Dialect::wholeLength, {"tpdu", "whole"}),
         flag("cpbr_gap", &Dialect::cpbrGap, "yes", "no"),
         oneOf("ucs2", &Dialect::ucs2, {"no", "names", "numbers"}),
+        oneOf("ussd", &Dialect::ussd, {"text", "hex", "ucs2", "none"}),
+        number("ussd_delay_ms", &Dialect::ussdDelayMs, 0, 3600000),
         {"cnmi_ranges",
          [](const std::string& value, Dialect& d, std::string& error) {
              std::vector<std::vector<int>> groups;

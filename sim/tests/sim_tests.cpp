@@ -1847,3 +1847,60 @@ TEST(StateFile, ErrorsNameTheLine)
 }
 
 } // namespace
+
+// The network's "+CUSD:" after the OK of a USSD command: the whole code,
+// its string over as many lines as it takes.
+std::string ussdAfter(Client& client, const std::string& command, const std::string& answer = "\r\nOK\r\n")
+{
+    EXPECT_TRUE(client.write(command + "\r"));
+    std::string got;
+    client.readUntil(
+        got,
+        [&](const std::string& s) {
+            const size_t at = s.find("+CUSD:");
+            return at != std::string::npos && endsWith(s, "\r\n")
+                   && std::count(s.begin() + long(at), s.end(), '"') % 2 == 0;
+        },
+        5000ms);
+    EXPECT_EQ(got.substr(0, answer.size()), answer) << command;
+    return got.size() > answer.size() ? got.substr(answer.size()) : std::string();
+}
+
+TEST_F(SimTest, UssdInEachDialectWithAMenuTwoLevelsDeep)
+{
+    startWith("ussd_delay_ms = 10\n");
+    // Text in the character set, a menu's lines as lines of the code.
+    EXPECT_EQ(ussdAfter(*m_client, "AT+CUSD=1,\"*123#\",15"),
+              "\r\n+CUSD: 0,\"Credito residuo: 12,50 EUR. Scadenza 31/12/2026.\",15\r\n");
+    EXPECT_EQ(ussdAfter(*m_client, "AT+CUSD=1,\"*124#\",15"),
+              "\r\n+CUSD: 0,\"Promo \x1b<GIGA\x1b>: \x1b(50 Giga\x1b) a 9,99\x1b\x65 \x1b= solo oggi \x1b@ "
+              "\x1b\x14\x11\x1b\x14\",15\r\n");
+    EXPECT_EQ(ussdAfter(*m_client, "AT+CUSD=1,\"*144#\",15"),
+              "\r\n+CUSD: 0,\"04110430043B0430043D0441003A0020003100300030002C00350030002020BD\",72\r\n");
+    EXPECT_EQ(ussdAfter(*m_client, "AT+CUSD=1,\"*100#\",15"),
+              "\r\n+CUSD: 1,\"Menu\r\n1 Credito\r\n2 Offerte\r\n0 Esci\",15\r\n");
+    EXPECT_EQ(ussdAfter(*m_client, "AT+CUSD=1,\"2\",15"),
+              "\r\n+CUSD: 1,\"Offerte\r\n1 Giga 50: 9,99 EUR\r\n2 Minuti 500: 5 EUR\r\n9 Indietro\",15\r\n");
+    EXPECT_EQ(ussdAfter(*m_client, "AT+CUSD=1,\"9\",15"),
+              "\r\n+CUSD: 1,\"Menu\r\n1 Credito\r\n2 Offerte\r\n0 Esci\",15\r\n");
+    EXPECT_EQ(ussdAfter(*m_client, "AT+CUSD=1,\"0\",15"), "\r\n+CUSD: 2\r\n"); // the network ends it
+    // A packed code is no code to a modem that passes text.
+    EXPECT_EQ(ussdAfter(*m_client, "AT+CUSD=1,\"AA180C3602\",15"), "\r\n+CUSD: 4\r\n");
+    EXPECT_EQ(m_client->at("AT+CUSD=2"), "\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("AT+CUSD?"), "\r\n+CUSD: 1\r\n\r\nOK\r\n");
+
+    // Huawei: packed hex both ways; a code as text is refused.
+    ASSERT_EQ(m_sim->control("set profile huawei-ussd"), "OK");
+    ASSERT_EQ(m_client->at("AT+CMEE=1"), "\r\nOK\r\n");
+    EXPECT_EQ(m_client->at("AT+CUSD=1,\"*100#\",15"), "\r\n+CME ERROR: 100\r\n");
+    EXPECT_EQ(ussdAfter(*m_client, "AT+CUSD=1,\"AA180C3602\",15"),
+              "\r\n+CUSD: 1,\"CDB2BBAE888186F232394D7F2B64A0A7D95C96D3CB0A18A8381FA71B\",15\r\n");
+
+    // UCS2: codes as text, answers as UCS2 hex.
+    ASSERT_EQ(m_sim->control("set profile ucs2-ussd"), "OK");
+    EXPECT_EQ(ussdAfter(*m_client, "AT+CUSD=1,\"*123#\",15").substr(0, 26), "\r\n+CUSD: 0,\"00430072006500");
+
+    // No USSD at all.
+    ASSERT_EQ(m_sim->control("set ussd none"), "OK");
+    EXPECT_EQ(m_client->at("AT+CUSD=1,\"*123#\",15"), "\r\nERROR\r\n");
+}

@@ -46,6 +46,36 @@ std::optional<bool> readBool(QSettings& settings, const char* key)
     return std::nullopt;
 }
 
+// The USSD form each phone model takes, as "<model>=text" or "<model>=hex".
+const QString kUssdCodes = QStringLiteral("ussd/codes");
+const QString kUssdForms = QStringLiteral("ussd/forms");
+
+void loadUssd(phone::Ussd& ussd, QSettings& settings)
+{
+    for (const QString& code : settings.value(kUssdCodes).toStringList()) {
+        if (ussd.codes.size() == phone::Ussd::kKeptCodes)
+            break;
+        if (!code.trimmed().isEmpty() && !ussd.codes.contains(code.trimmed()))
+            ussd.codes << code.trimmed();
+    }
+    for (const QString& entry : settings.value(kUssdForms).toStringList()) {
+        const qsizetype at = entry.lastIndexOf(QLatin1Char('='));
+        const QString form = entry.mid(at + 1);
+        if (at <= 0 || (form != QLatin1String("text") && form != QLatin1String("hex")))
+            continue;
+        ussd.formsByModel.insert(entry.left(at), form == QLatin1String("hex") ? UssdForm::PackedHex : UssdForm::Text);
+    }
+}
+
+void saveUssd(const phone::Ussd& ussd, QSettings& settings)
+{
+    settings.setValue(kUssdCodes, ussd.codes);
+    QStringList forms;
+    for (auto it = ussd.formsByModel.begin(); it != ussd.formsByModel.end(); ++it)
+        forms << it.key() + (it.value() == UssdForm::PackedHex ? QStringLiteral("=hex") : QStringLiteral("=text"));
+    settings.setValue(kUssdForms, forms);
+}
+
 } // namespace
 
 void LoadSettings(Form1& form, QSettings& settings)
@@ -74,6 +104,7 @@ void LoadSettings(Form1& form, QSettings& settings)
     const QByteArray geometry = settings.value(QStringLiteral("window/geometry")).toByteArray();
     if (!geometry.isEmpty())
         form.restoreGeometry(geometry);
+    loadUssd(*form.Ussd, settings);
 }
 
 void SaveSettings(const Form1& form, QSettings& settings)
@@ -101,6 +132,7 @@ void SaveSettings(const Form1& form, QSettings& settings)
     if (!form.CommonDialog1->Folder.isEmpty())
         settings.setValue(QStringLiteral("files/phonebookFolder"), form.CommonDialog1->Folder);
     settings.setValue(QStringLiteral("window/geometry"), form.saveGeometry());
+    saveUssd(*form.Ussd, settings);
 }
 
 void SaveSettingsAtExit(Form1& form, QSettings& settings)

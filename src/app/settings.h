@@ -2,8 +2,9 @@
 // What lasts from one run to the next: the device each of "COM 1" and
 // "COM 2" stands for and which one is chosen, the five column check boxes,
 // "SMS lungo" (not "Flash" and "Ricevuta", choices for one message), the
-// folder of the last phone-book file, the window's geometry, and the
-// message being written with its recipients (Text1, Text2). The window
+// folder of the last phone-book file, the window's geometry, the USSD codes
+// used last and the form each phone model takes them in, and the message
+// being written with its recipients (Text1, Text2). The window
 // itself never reads or writes settings: main() loads them before showing
 // it and saves them at the end, so a window made elsewhere (the tests)
 // starts as it always did.

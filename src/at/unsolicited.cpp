@@ -139,6 +139,33 @@ Unsolicited RemoveUnsolicited(const QString& text, const QString& command)
             pos = next;
             continue;
         }
+        if (lineName(line.trimmed()) == QLatin1String("+CUSD") && line.count(QLatin1Char('"')) % 2 == 1) {
+            // The string's lines, up to the one with its closing quote.
+            QString joined = line.trimmed();
+            qsizetype at = next;
+            bool open = true;
+            bool complete = true;
+            while (open && joined.size() < kLongestUssd) {
+                qsizetype lineEnd = 0;
+                qsizetype lineNext = 0;
+                if (at >= size || !lineAt(at, lineEnd, lineNext)) {
+                    complete = false;
+                    break;
+                }
+                const QString more = text.mid(at, lineEnd - at);
+                joined += QLatin1Char('\n') + more;
+                open = more.count(QLatin1Char('"')) % 2 == 0;
+                at = lineNext;
+            }
+            if (!complete) {
+                result.unfinished = result.kept.size();
+                result.kept += QStringView(text).mid(pos);
+                break;
+            }
+            result.removed << (open ? line.trimmed() : joined.trimmed());
+            pos = open ? next : at;
+            continue;
+        }
         if (!hasData(line)) {
             result.removed << line.trimmed();
             pos = next;
@@ -151,6 +178,7 @@ Unsolicited RemoveUnsolicited(const QString& text, const QString& command)
         qsizetype dataEnd = 0;
         qsizetype dataNext = 0;
         if (dataStart >= size || !lineAt(dataStart, dataEnd, dataNext)) {
+            result.unfinished = result.kept.size();
             result.kept += QStringView(text).mid(pos); // judged when the data line is complete
             break;
         }

@@ -12,6 +12,9 @@ namespace at {
 struct Unsolicited {
     QString kept;        // the text without the unsolicited lines
     QStringList removed; // each one removed, in order, without its line end
+    // Where in `kept` an unsolicited code begins whose rest has not come
+    // (a "+CMT:" without its PDU line, a "+CUSD:" string still open); -1: none.
+    qsizetype unfinished = -1;
 };
 
 // Takes the unsolicited result codes out of `text`, the characters collected
@@ -22,11 +25,14 @@ struct Unsolicited {
 // or CR); the blank lines that framed it stay for the caller to drop. A
 // "+CMT:", "+CDS:" or "+CBM:" line goes with the PDU line after it, as one
 // entry of `removed` joined by CR LF; while that PDU line is unfinished the
-// header stays in `kept`.
+// header stays in `kept`. A "+CUSD:" string may hold line ends: its lines
+// up to the closing quote go as one entry, joined by LF, and while the
+// quote has not come (for at most kLongestUssd characters) they stay in `kept`.
 //
 // `command` is the command line just sent ("AT+CREG?", "+CREG?" or empty):
 // a line named as the command ("+CREG: 0,1" after AT+CREG?, "^SYSINFO:"
 // after AT^SYSINFO) is its answer and stays.
+constexpr qsizetype kLongestUssd = 4096;
 Unsolicited RemoveUnsolicited(const QString& text, const QString& command = QString());
 
 // Whether one line (without its line end) is an unsolicited result code

@@ -156,9 +156,11 @@ public:
         debt.pending.remove(QChar(0));
         const at::Unsolicited filtered = at::RemoveUnsolicited(debt.pending);
         m_link.keepNotices(filtered.removed);
+        // An unsolicited code whose rest is still to come is read again with it.
         const QString& kept = filtered.kept;
+        const qsizetype held = filtered.unfinished >= 0 ? filtered.unfinished : kept.size();
         qsizetype start = 0;
-        for (qsizetype pos = 0; pos < kept.size(); ++pos) {
+        for (qsizetype pos = 0; pos < held; ++pos) {
             if (kept.at(pos) != QLatin1Char('\r') && kept.at(pos) != QLatin1Char('\n'))
                 continue;
             if (kept.at(pos) == QLatin1Char('\r') && pos + 1 == kept.size())

@@ -485,6 +485,16 @@ QString GsmText(const QString& septets)
     return mapCodes(reinterpret_cast<const char16_t*>(septets.utf16()), septets.size());
 }
 
+QByteArray UnpackSeptets(const QByteArray& octets)
+{
+    const auto* oct = reinterpret_cast<const uint8_t*>(octets.constData());
+    const int count = septetCount(int(octets.size()));
+    QByteArray septets(count, Qt::Uninitialized);
+    for (int k = 0; k < count; ++k)
+        septets[k] = char(septetAt(oct, k));
+    return septets;
+}
+
 QString RivNumCS(const QString& pak)
 {
     const int l = pairAt(pak, 1);

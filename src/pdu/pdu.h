@@ -4,6 +4,7 @@
 // no widgets, no event processing, no global state, nothing thrown.
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
@@ -106,6 +107,14 @@ int GsmSeptets(const QString& text);
 // septet a character, unpacked, the extension as escape pairs) as the
 // characters it stands for. Codes above 127 are kept as they are.
 QString GsmText(const QString& septets);
+// The septets of `text` in the default alphabet, an extension character as
+// its escape pair; none when a character has no code of its own there
+// (EncodeSubmit would send a stand-in for it).
+std::optional<QByteArray> GsmSeptetsExact(const QString& text);
+// Septets packed seven bits each, the first in the low bits of the first
+// octet (TS 23.038 6.1.2.1.1), and back: every septet wholly inside the octets.
+QByteArray PackSeptets(const QByteArray& septets);
+QByteArray UnpackSeptets(const QByteArray& octets);
 
 // The result of building an SMS-SUBMIT.
 struct SubmitPdu {

@@ -289,6 +289,19 @@ QString shownAs(uint8_t code)
 
 int GsmSeptets(const QString& text) { return int(septetsOf(text).size()); }
 
+std::optional<QByteArray> GsmSeptetsExact(const QString& text)
+{
+    if (!carriedExactly(text))
+        return std::nullopt;
+    const std::vector<uint8_t> septets = septetsOf(text);
+    return QByteArray(reinterpret_cast<const char*>(septets.data()), qsizetype(septets.size()));
+}
+
+QByteArray PackSeptets(const QByteArray& septets)
+{
+    return packSeptets(reinterpret_cast<const uint8_t*>(septets.constData()), int(septets.size()), 0);
+}
+
 SubmitPdu EncodeSubmit(const QString& serviceCentre, const QString& recipient, const QString& text, bool flash,
                        bool statusReport)
 {

@@ -41,6 +41,7 @@ void Form1::Command2_Click()
     }
     StatusBar1->setPanelText(1, QStringLiteral("CONNESSO"));
     Frame2->setEnabled(false);
+    Command13->setEnabled(true);
 
     // A new phone: its lists start afresh; the detail fields keep the last
     // message shown, and the composer what the user wrote (a draft, and
@@ -80,6 +81,9 @@ void Form1::Disconnetti(const QString& message)
     StatusBar1->setPanelText(1, QStringLiteral("DICONNESSO"));
     Stato(message);
     Frame2->setEnabled(true);
+    Command13->setEnabled(false);
+    if (DialogoUssd)
+        DialogoUssd->close();
 }
 
 // The reset, then the set-up every phone gets (phone::Session).

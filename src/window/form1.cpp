@@ -73,10 +73,11 @@ Form1::Form1(QWidget* parent)
       Invio(new phone::Sender(*Sessione, this)),
       Arrivi(new phone::Arrivals(
           *Sessione, *Messaggi, *Rubrica, *Invio, [this] { return Colonne(); }, this)),
-      MSComm1(Linea->port()), LineaLibera(Sessione->lineFree), ComandoLibero(Sessione->commandFree),
-      LungNumero(Sessione->numberWidth), LungNome(Sessione->nameWidth), RifSmsLungo(Invio->longReference),
-      Tempi(Linea->timing), ErroreAT(Linea->lastError()), UltimoAvviso(Linea->lastArrival()),
-      AvvisiAttivi(Arrivi->active), Ricevute(Invio->ledger), RicevutaSospesa(Invio->givenUp)
+      Ussd(new phone::Ussd(*Sessione, PortaNonAperta, this)), MSComm1(Linea->port()), LineaLibera(Sessione->lineFree),
+      ComandoLibero(Sessione->commandFree), LungNumero(Sessione->numberWidth), LungNome(Sessione->nameWidth),
+      RifSmsLungo(Invio->longReference), Tempi(Linea->timing), ErroreAT(Linea->lastError()),
+      UltimoAvviso(Linea->lastArrival()), AvvisiAttivi(Arrivi->active), Ricevute(Invio->ledger),
+      RicevutaSospesa(Invio->givenUp)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("ZIRCALO v ") + ProgramVersion());
@@ -116,6 +117,7 @@ Form1::Form1(QWidget* parent)
     connect(Command10, &QPushButton::clicked, this, &Form1::Command10_Click);
     connect(Command11, &QPushButton::clicked, this, &Form1::Command11_Click);
     connect(Command12, &QPushButton::clicked, this, &Form1::Command12_Click);
+    connect(Command13, &QPushButton::clicked, this, &Form1::Command13_Click);
     connect(List1, &ListBox::Click, this, &Form1::List1_Click);
     connect(List2, &ListBox::Click, this, &Form1::List2_Click);
     connect(StatusBar1, &StatusBar::panelClick, this, &Form1::StatusBar1_PanelClick);
@@ -324,6 +326,12 @@ void Form1::buildControls()
     Text12->setClearButtonEnabled(true);
     Text12->setToolTip(
         QStringLiteral("Mostra solo gli sms con queste parole nel numero, nel nome in rubrica o nel testo"));
+    // In the room Frame1's check boxes leave beside "Aggiorna"; usable
+    // while connected.
+    Command13 = make<QPushButton>(this, "Command13", QStringLiteral("Credito / USSD…"));
+    Command13->setFont(sansFont(8.25));
+    Command13->setGeometry(574, 38, 118, 24);
+    Command13->setEnabled(false);
 
     // The deletion row.
     Command9 = make<QPushButton>(this, "Command9", QStringLiteral("Cancella tutta la memoria degli SMS"));
@@ -444,7 +452,7 @@ void Form1::anchorControls()
         {Label3, A::Moves, D::Bottom},       {Label7, A::Moves, D::Bottom},        {Label8, A::Moves, D::Bottom},
         {Command10, A::Moves, D::Bottom},    {Check8, A::Moves, D::Bottom},        {Text1, A::Widens, D::Bottom},
         {Label16, A::Widens, D::Bottom},     {ProgressBar1, A::Widens, D::Bottom}, {StatusBar1, A::Widens, D::Bottom},
-        {Label17, A::Stays, D::BelowList1},  {Text12, A::Widens, D::BelowList1},
+        {Label17, A::Stays, D::BelowList1},  {Text12, A::Widens, D::BelowList1},   {Command13, A::Stays, D::Stays},
     };
     m_anchors.clear();
     for (const auto& [control, across, down] : anchors)

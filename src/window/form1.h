@@ -20,6 +20,7 @@
 //   window/composer_view.cpp Command5_Click, Text1_Change, Text1_GotFocus,
 //                            Text1_Truncated, Text2_GotFocus, Command12_Click,
 //                            Command10_Click, Check8_Click
+//   window/ussd_dialog.cpp   Command13_Click and the dialog "Ussd"
 #pragma once
 
 #include "at/delivery.h"
@@ -29,6 +30,7 @@
 #include "phone/phonebook/phonebook.h"
 #include "phone/sending/sender.h"
 #include "phone/session.h"
+#include "phone/ussd.h"
 #include "window/controls.h"
 #include "window/portfinder.h"
 
@@ -36,6 +38,7 @@
 #include <QElapsedTimer>
 #include <QFrame>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSerialPort>
@@ -72,6 +75,9 @@ public:
     phone::Sender* const Invio;
     // What arrives while connected: new messages and status reports.
     phone::Arrivals* const Arrivi;
+    // Credit and service codes (USSD): the dialogue with the network, the
+    // codes used and the form each phone model takes them in.
+    phone::Ussd* const Ussd;
 
     // ---- controls, named as the program knows them ----
     QPushButton* Command1;  // "Leggi rubrica da Cellulare"
@@ -86,6 +92,7 @@ public:
     QPushButton* Command10; // "Reset"
     QPushButton* Command11; // "Aggiorna"
     QPushButton* Command12; // "ZIP SMS"
+    QPushButton* Command13; // "Credito / USSD…", enabled while connected
 
     Memo* Text1;     // message to send, at most 160 characters (10 SMS with "SMS lungo")
     TextBox* Text2;  // recipient
@@ -216,6 +223,10 @@ public:
     // "SMS lungo" checked or unchecked, by a click or by code: Text1's
     // limit and the counter follow.
     void Check8_Click();
+
+    // "Credito / USSD…": opens the dialog "Ussd" (DialogoUssd while it is open).
+    void Command13_Click();
+    QPointer<QDialog> DialogoUssd;
 
     // ---- a phone that lives: messages and reports that arrive ----
     // Asks the phone to tell of each message stored and each status report

@@ -290,6 +290,8 @@ TEST(Framing, CommandsClassified)
         {"+CMGD=1,4", Kind::Plain, false},
         {"+CMSS=3", Kind::Plain, false},
         {"+CUSD=1,\"*123#\",15", Kind::Plain, false},
+        {"+CUSD=1,\"AA180C3602\",15", Kind::Plain, false},
+        {"+CUSD=2", Kind::Plain, false},
         {"+CLCK=\"SC\",0,\"1234\"", Kind::Plain, false},
         {"ATD3471234567;", Kind::Plain, false},
         {"AT+CMGF=0;+CSCA?", Kind::Plain, false},

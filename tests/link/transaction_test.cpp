@@ -297,3 +297,21 @@ TEST_F(Line, TheLastNewMessageNoticeIsKept)
 }
 
 } // namespace
+
+// A USSD menu whose string holds line ends, arriving in pieces while no
+// transaction runs, is one notice, whole, and nothing of it is taken for
+// an answer.
+TEST_F(Line, AUssdMenuInPiecesIsOneNotice)
+{
+    QSignalSpy notices(form.Linea, &PhoneLink::notice);
+    QSignalSpy arrived(form.MSComm1, &QIODevice::readyRead);
+    peer.send("\r\n+CUSD: 1,\"Menu\r\n1 Credito\r\n");
+    ASSERT_TRUE(e2eWait([&] { return arrived.count() > 0 && form.MSComm1->bytesAvailable() == 0; }));
+    EXPECT_EQ(notices.count(), 0);
+    peer.send("OK\r\n0 Esci\",15\r\n");
+    ASSERT_TRUE(e2eWait([&] { return notices.count() > 0; }));
+    EXPECT_EQ(form.Linea->notices(), QStringList{"+CUSD: 1,\"Menu\n1 Credito\nOK\n0 Esci\",15"});
+    EXPECT_TRUE(form.Linea->settled());
+    peer.on("AT+CGMM\r", "\r\nX100\r\n\r\nOK\r\n");
+    EXPECT_EQ(form.InviaAT("+CGMM"), "X100");
+}

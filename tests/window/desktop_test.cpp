@@ -201,6 +201,46 @@ TEST_F(Desktop, SettingsWrittenAreReadBackByTheNextRun)
     EXPECT_EQ(next.size(), QSize(1000, 700));
 }
 
+// The USSD codes used (ten at most) and the form each model takes them in.
+TEST_F(Desktop, UssdCodesAndFormsAreKept)
+{
+    for (int i = 0; i < 12; ++i)
+        form.Ussd->rememberCode(QStringLiteral("*%1#").arg(i));
+    form.Ussd->formsByModel.insert("E1550 = Huawei", UssdForm::PackedHex);
+    form.Ussd->formsByModel.insert("Nokia 6310i", UssdForm::Text);
+    {
+        QSettings settings(settingsFile(), QSettings::IniFormat);
+        SaveSettings(form, settings);
+    }
+    Form1 next;
+    next.Termina = [] {};
+    {
+        QSettings settings(settingsFile(), QSettings::IniFormat);
+        LoadSettings(next, settings);
+    }
+    EXPECT_EQ(next.Ussd->codes, form.Ussd->codes);
+    EXPECT_EQ(next.Ussd->codes.size(), 10);
+    EXPECT_EQ(next.Ussd->codes.first(), "*11#");
+    EXPECT_EQ(next.Ussd->formsByModel, form.Ussd->formsByModel);
+
+    // What a hand or another version wrote wrong is left out.
+    {
+        QSettings settings(settingsFile(), QSettings::IniFormat);
+        QStringList codes;
+        for (int i = 0; i < 15; ++i)
+            codes << QStringLiteral("*%1#").arg(i % 12) << " ";
+        settings.setValue("ussd/codes", codes);
+        settings.setValue("ussd/forms", QStringList{"=hex", "X100=packed", "X200=hex", "nessuno"});
+    }
+    Form1 third;
+    third.Termina = [] {};
+    QSettings settings(settingsFile(), QSettings::IniFormat);
+    LoadSettings(third, settings);
+    EXPECT_EQ(third.Ussd->codes.size(), 10);
+    EXPECT_EQ(third.Ussd->codes.first(), "*0#");
+    EXPECT_EQ(third.Ussd->formsByModel, (QMap<QString, UssdForm>{{"X200", UssdForm::PackedHex}}));
+}
+
 TEST_F(Desktop, UnreadableSettingsLeaveTheControlsAsTheyStart)
 {
     {

@@ -6,6 +6,7 @@
 //  - an answer fed to the final watch in pieces is flagged whenever the
 //    answer so far is complete;
 //  - what the parsers give keeps the bounds they promise.
+// The "+CUSD:" parser and the USSD decoder run on the same text.
 #include "at/cmgr.h"
 #include "at/cnmi.h"
 #include "at/cpbr.h"
@@ -13,10 +14,12 @@
 #include "at/cpin.h"
 #include "at/cpms.h"
 #include "at/csca.h"
+#include "at/cusd.h"
 #include "at/errors.h"
 #include "at/numbers.h"
 #include "at/unsolicited.h"
 #include "link/framing.h"
+#include "pdu/ussd.h"
 
 #include <QString>
 #include <QStringList>
@@ -127,6 +130,17 @@ void parse(const QString& answer)
     at::LeadingNumber(answer);
     const at::Unsolicited taken = at::RemoveUnsolicited(answer, QStringLiteral("AT+CREG?"));
     check(taken.kept.size() <= answer.size());
+    check(taken.unfinished >= -1 && taken.unfinished <= taken.kept.size());
+    // A USSD answer is read as its coding says, as another form, or as it
+    // came; never longer than it came.
+    if (const auto cusd = at::ParseCusd(answer)) {
+        check(cusd->m >= 0 && cusd->m <= 999 && (!cusd->dcs || (*cusd->dcs >= 0 && *cusd->dcs <= 255)));
+        if (cusd->str) {
+            const UssdText text = DecodeUssd(*cusd->str, cusd->dcs);
+            check(text.text.size() <= cusd->str->size());
+            check(text.reading != UssdReading::AsSent || text.text == *cusd->str);
+        }
+    }
 }
 
 } // namespace

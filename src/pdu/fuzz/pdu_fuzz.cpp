@@ -3,10 +3,12 @@
 //  - selector even: two bytes of `tipo` (little-endian) and `pak` as Latin-1
 //    characters; all five decoders run on it;
 //  - selector odd: service centre, recipient and text (UTF-8) separated by
-//    newlines; bit 1 asks for flash, bit 2 for a status report.
+//    newlines; bit 1 asks for flash, bit 2 for a status report; the text
+//    also goes through the USSD encoder.
 // Besides the sanitizers' checks, each result must keep its shape, and a
 // PDU of hex digits decodes the same in either case.
 #include "pdu/pdu.h"
+#include "pdu/ussd.h"
 
 #include <QString>
 
@@ -136,6 +138,19 @@ void encode(uint8_t flags, const uint8_t* data, size_t size)
         units += part.septets;
     }
     check(long_.error == SubmitPdu::Error::TooLong || units == long_.units);
+
+    // The text as a USSD string: packed hex of at most 160 octets, or the
+    // text itself on the command line, printable and without quotes.
+    if (const std::optional<QString> packed = EncodeUssd(text, UssdForm::PackedHex)) {
+        check(packed->size() % 2 == 0 && packed->size() <= 2 * 160);
+        for (QChar c : *packed)
+            check(isHex(c));
+    }
+    if (const std::optional<QString> plain = EncodeUssd(text, UssdForm::Text)) {
+        check(*plain == text);
+        for (QChar c : *plain)
+            check(c.unicode() >= 0x20 && c.unicode() < 0x7F && c != u'"');
+    }
 }
 
 } // namespace
