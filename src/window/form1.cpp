@@ -160,11 +160,14 @@ Form1::Form1(QWidget* parent)
                         this, [this, handler] { (this->*handler)(); }, Qt::QueuedConnection);
                 });
             }
+            if (list == List1)
+                MenuConversazione(menu, List1->indexAt(at).row());
             menu->popup(list->viewport()->mapToGlobal(at));
         });
     };
     listMenu(List1, {{QStringLiteral("Esporta messaggi…"), &Form1::EsportaMessaggi}});
     listMenu(List2, {
+                        {QStringLiteral("Aggiungi ai destinatari"), &Form1::AggiungiDestinatario},
                         {QStringLiteral("Esporta rubrica…"), &Form1::EsportaRubrica},
                         {QStringLiteral("Nuovo contatto…"), &Form1::NuovoContatto},
                         {QStringLiteral("Modifica contatto…"), &Form1::ModificaContatto},
@@ -172,6 +175,10 @@ Form1::Form1(QWidget* parent)
                         {QStringLiteral("Importa contatti…"), &Form1::ImportaContatti},
                         {QStringLiteral("Scrivi rubrica sul cellulare…"), &Form1::ScriviRubrica},
                     });
+    connect(List1, &QListView::doubleClicked, this, [this](const QModelIndex& row) { Conversazione(row.row()); });
+    // What was sent in earlier runs; a report on it may still come.
+    if (const QString problem = Invio->record.open(phone::SentRecord::DefaultFile(), Invio->ledger); !problem.isEmpty())
+        Stato(problem);
 
     Form_Load();
     Timer1->start();

@@ -14,9 +14,11 @@
 //                            Text5_Change, List2_Click, EsportaRubrica,
 //                            NuovoContatto, ModificaContatto, EliminaContatto,
 //                            ImportaContatti, ScriviRubrica
-//   window/composer_view.cpp Command5_Click, Text1_Change, Text1_GotFocus,
-//                            Text1_Truncated, Text2_GotFocus, Command12_Click,
-//                            Command10_Click, Check8_Click
+//   window/composer_view.cpp Command5_Click, InviaSms, AggiungiDestinatario,
+//                            Text1_Change, Text1_GotFocus, Text1_Truncated,
+//                            Text2_GotFocus, Command12_Click, Command10_Click,
+//                            Check8_Click
+//   window/conversation.cpp  Conversazione, MenuConversazione
 #pragma once
 
 #include "at/delivery.h"
@@ -24,6 +26,7 @@
 #include "phone/arrivals.h"
 #include "phone/messages/messages.h"
 #include "phone/phonebook/phonebook.h"
+#include "phone/sending/recipients.h"
 #include "phone/sending/sender.h"
 #include "phone/session.h"
 #include "window/controls.h"
@@ -202,6 +205,23 @@ public:
     // "SMS lungo" checked or unchecked, by a click or by code: Text1's
     // limit and the counter follow.
     void Check8_Click();
+    // Sends `testo` to the recipients written in `destinatari` (one, or
+    // several separated by ";" or ","), as "Invia SMS" does with Text2
+    // and Text1, with the window's "Flash", "Ricevuta" and "SMS lungo";
+    // true when every recipient had it whole.
+    bool InviaSms(const QString& destinatari, const QString& testo);
+    // The name a recipient is shown by: the one picked with it, its name in
+    // the phone book, or the number as written.
+    QString NomeDestinatario(const phone::Recipient& recipient) const;
+    // List2's "Aggiungi ai destinatari": the selected entry added to Text2.
+    void AggiungiDestinatario();
+
+    // ---- a conversation with one person ----
+    // Opens (or brings forward) the conversation with the party of the
+    // message in List1's row `position`; nothing for a row without one.
+    void Conversazione(int position);
+    // List1's context menu on row `position`: "Conversazione con Mario…".
+    void MenuConversazione(QMenu* menu, int position);
 
     // ---- a phone that lives: messages and reports that arrive ----
     // Asks the phone to tell of each message stored and each status report

@@ -476,7 +476,8 @@ TEST_F(Export, ThroughTheListsContextMenu)
         QWidget* rows = form().List1->viewport();
         QMenu* menu = e2e::rightClickMenu(rows, QPoint(20, 10));
         ASSERT_NE(menu, nullptr);
-        ASSERT_EQ(menu->actions().size(), 1);
+        // The export comes first; what else a message's row offers follows it.
+        ASSERT_FALSE(menu->actions().isEmpty());
         QAction* entry = menu->actions().first();
         EXPECT_EQ(entry->text(), QString::fromUtf8("Esporta messaggi…"));
         QPointer<QMenu> watched(menu);
