@@ -120,6 +120,20 @@ TEST_F(Recipients, ASilentPhoneStopsTheSend)
     EXPECT_TRUE(form.ComandoLibero);
 }
 
+// A line lost in the middle stops the send as a silent phone does.
+TEST_F(Recipients, ALostLineStopsTheSend)
+{
+    ASSERT_EQ(phone.sim().control("fault drop on AT+CMGS=17"), "OK");
+    form.Text2->setText(u("3471234567; +393331234567; 3281234567"));
+    const QString end = send().last();
+    EXPECT_TRUE(end.startsWith(u("Inviato a 1 di 3: invio interrotto a +393331234567"))) << end.toStdString();
+    EXPECT_TRUE(end.endsWith(u("non inviato all'ultimo.."))) << end.toStdString();
+    EXPECT_EQ(form.StatusBar1->panelText(1), u("DICONNESSO"));
+    EXPECT_EQ(form.Label8->text(), u("1"));
+    EXPECT_EQ(destinations(), std::vector<QString>{u("3471234567")});
+    EXPECT_TRUE(form.ComandoLibero);
+}
+
 TEST_F(Recipients, TheSameNumberGoesOnce)
 {
     form.Text2->setText(u("347 123 4567, 3471234567; 00393281234567 ; +39 328 1234567;"));

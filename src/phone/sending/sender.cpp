@@ -69,7 +69,9 @@ SendOutcome Sender::sendMessage(const Operation& operation, const Outgoing& mess
         }
     };
     const auto saved = [&](SendOutcome outcome) {
-        recordUnsaved = !record.save();
+        // A send to several saves once, at its end.
+        if (!m_oneSaveAtTheEnd)
+            recordUnsaved = !record.save();
         return outcome;
     };
     // The send ends at `part`: it and the parts after it did not go out.
@@ -147,6 +149,7 @@ QString Sender::sendToEach(const Operation& operation, const std::vector<Outgoin
     const int total = int(messages.size());
     int sent = 0;
     QStringList troubles;
+    m_oneSaveAtTheEnd = true;
     for (int i = 0; i < total; ++i) {
         const QString name = size_t(i) < who.size() ? who[size_t(i)] : messages[size_t(i)].number;
         const QString progress = QStringLiteral("Invio a %1 di %2: %3..").arg(i + 1).arg(total).arg(name);
@@ -174,6 +177,8 @@ QString Sender::sendToEach(const Operation& operation, const std::vector<Outgoin
             break;
         }
     }
+    m_oneSaveAtTheEnd = false;
+    recordUnsaved = !record.save();
     if (reached)
         *reached = sent;
     if (troubles.isEmpty())

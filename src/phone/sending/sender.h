@@ -103,6 +103,7 @@ private:
     // The record's entry and part (from 1) of the part given up.
     int m_givenUpEntry = 0;
     int m_givenUpPart = 0;
+    bool m_oneSaveAtTheEnd = false;
 
     Session& m_session;
     int m_sent = 0;

@@ -136,7 +136,7 @@ QByteArray SentFile(const std::deque<SentEntry>& entries)
     QJsonObject root;
     root[QStringLiteral("zircalo-inviati")] = 1;
     root[QStringLiteral("messaggi")] = messages;
-    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+    return QJsonDocument(root).toJson(QJsonDocument::Compact);
 }
 
 std::optional<std::deque<SentEntry>> ReadSentFile(const QByteArray& bytes)
