@@ -119,17 +119,23 @@ void ConversationDialog::refresh()
 {
     const std::vector<phone::ConversationItem> items =
         phone::ConversationWith(m_number, *m_form.Messaggi, m_form.Invio->record.entries());
-    const bool atEnd = m_messages->count() == 0
-                       || m_messages->verticalScrollBar()->value() == m_messages->verticalScrollBar()->maximum();
+    QScrollBar* scroll = m_messages->verticalScrollBar();
+    const bool atEnd = m_messages->count() == 0 || scroll->value() == scroll->maximum();
+    const int shown = scroll->value();
     m_messages->clear();
     for (const phone::ConversationItem& item : items) {
         auto* row = new QListWidgetItem(item.head + QLatin1Char('\n') + item.text, m_messages);
         // What the user sent stands on the right, as phones show it.
         row->setTextAlignment(item.outgoing ? Qt::AlignRight : Qt::AlignLeft);
+        if (item.outgoing)
+            row->setBackground(palette().alternateBase());
         row->setData(Qt::UserRole, item.outgoing);
     }
+    // The newest in view, unless the user had scrolled back to read.
     if (atEnd)
         m_messages->scrollToBottom();
+    else
+        scroll->setValue(shown);
 }
 
 void ConversationDialog::countReply()

@@ -296,9 +296,14 @@ bool SentRecord::save()
     emit changed();
     if (m_fileName.isEmpty())
         return true;
-    const QFileInfo file(m_fileName);
-    if (!QDir().mkpath(file.absolutePath()))
+    const QString folder = QFileInfo(m_fileName).absolutePath();
+    const bool created = !QFileInfo::exists(folder);
+    if (!QDir().mkpath(folder))
         return false;
+    // A folder made here is the user's alone, so that the file is never
+    // readable by others, not even while it is being written.
+    if (created)
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     if (!SaveVerified(m_fileName, SentFile(m_entries)))
         return false;
     // The texts of the user's messages: for the user's eyes only.
