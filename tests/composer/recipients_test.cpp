@@ -100,6 +100,16 @@ TEST_F(Recipients, EveryPartToOneBeforeTheNext)
     EXPECT_EQ(form.Label8->text(), u("4"));
     EXPECT_EQ(destinations(),
               (std::vector<QString>{u("3471234567"), u("3471234567"), u("3331234567"), u("3331234567")}));
+
+    // The network takes one part more, then refuses: the first recipient
+    // had part 1, the second nothing; each is named with its part.
+    ASSERT_EQ(phone.sim().control("fault reject on 330 1"), "OK");
+    phone.clearTranscript();
+    EXPECT_EQ(send().last(), u("Inviato a 0 di 2: non inviato a 3471234567 (parte 2 di 2: numero del centro servizi "
+                               "sconosciuto), non inviato a 3331234567 (parte 1 di 2: numero del centro servizi "
+                               "sconosciuto).."));
+    EXPECT_EQ(form.Label8->text(), u("5"));
+    EXPECT_EQ(destinations(), (std::vector<QString>{u("3471234567"), u("3471234567"), u("3331234567")}));
 }
 
 // A phone that stops answering stops the send: the recipients after it

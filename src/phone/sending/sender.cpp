@@ -68,6 +68,15 @@ SendOutcome Sender::sendMessage(const Operation& operation, const Outgoing& mess
             p.reason = reason;
         }
     };
+    // Why the send stopped at `part`, as a send to several names it.
+    const auto why = [&](int part, QString reason) {
+        if (reason.isEmpty() && operation.lineLost())
+            reason = QStringLiteral("collegamento perso");
+        if (parts == 1)
+            return reason;
+        const QString which = QStringLiteral("parte %1 di %2").arg(part).arg(parts);
+        return reason.isEmpty() ? which : which + QStringLiteral(": ") + reason;
+    };
     const auto saved = [&](SendOutcome outcome) {
         // A send to several saves once, at its end.
         if (!m_oneSaveAtTheEnd)
@@ -98,7 +107,7 @@ SendOutcome Sender::sendMessage(const Operation& operation, const Outgoing& mess
             const QString reason = FailureReason(prompt, link.lastError(), link.whyGivenUp());
             keep(part, SentPartRecord::State::NotSent, -1, reason);
             const bool silent = phonelink::gaveUp(prompt) || operation.lineLost();
-            return saved({silent ? SendOutcome::Stopped : SendOutcome::Refused, reason,
+            return saved({silent ? SendOutcome::Stopped : SendOutcome::Refused, why(part, reason),
                           parts == 1 ? SendFailure(QStringLiteral("Errore invio sms"), prompt, link.lastError(),
                                                    link.whyGivenUp())
                                      : PartFailure(part, parts, reason)});
@@ -125,7 +134,7 @@ SendOutcome Sender::sendMessage(const Operation& operation, const Outgoing& mess
                  : silent                  ? SentPartRecord::State::NotSent
                                            : SentPartRecord::State::Refused,
                  -1, reason);
-            return saved({silent ? SendOutcome::Stopped : SendOutcome::Refused, reason,
+            return saved({silent ? SendOutcome::Stopped : SendOutcome::Refused, why(part, reason),
                           parts == 1 ? SendFailure(QStringLiteral("Invio sms fallito"), answer, link.lastError(),
                                                    link.whyGivenUp())
                                      : PartFailure(part, parts, reason)});

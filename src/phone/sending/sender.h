@@ -38,7 +38,7 @@ struct SendOutcome {
         Stopped, // the phone went silent or the line was lost: nothing more goes
     };
     Kind kind = Sent;
-    QString reason; // why a part did not go, in words; may be empty
+    QString reason; // why a part did not go, in words ("parte 2 di 3: ..." of a message in parts); may be empty
     QString status; // the status a send to one recipient ends with
 };
 
