@@ -123,6 +123,14 @@ void ConversationDialog::refresh()
     const bool atEnd = m_messages->count() == 0 || scroll->value() == scroll->maximum();
     const int shown = scroll->value();
     m_messages->clear();
+    // Connecting empties the list: what came in shows again once it is read.
+    if (m_form.Messaggi->count() == 0) {
+        auto* note = new QListWidgetItem(
+            QStringLiteral(
+                "Elenco sms non letto: i messaggi ricevuti compaiono dopo \"Leggi elenco SMS da cellulare\".."),
+            m_messages);
+        note->setFlags(Qt::NoItemFlags);
+    }
     for (const phone::ConversationItem& item : items) {
         auto* row = new QListWidgetItem(item.head + QLatin1Char('\n') + item.text, m_messages);
         // What the user sent stands on the right, as phones show it.

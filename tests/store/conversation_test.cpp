@@ -172,6 +172,26 @@ TEST_F(Conversation, AMessageThatArrivesWhileItIsOpen)
     EXPECT_FALSE(items(dialog).join(QLatin1Char('\n')).contains(u(AuguriNataleText)));
 }
 
+// Connecting again empties the list: the conversation keeps what was sent
+// and says why the rest is gone, until the list is read again.
+TEST_F(Conversation, AfterAReconnectionUntilTheListIsRead)
+{
+    form().Text2->setText(u("+393471234567"));
+    form().Text1->setText(u("Da casa"));
+    form().Command5_Click();
+    QDialog* dialog = openFromMenu(sim(1), u("Conversazione con Marco Rossi…"));
+    ASSERT_NE(dialog, nullptr);
+    const int before = int(items(dialog).size());
+    form().Command2_Click();
+    ASSERT_TRUE(phone->connect());
+    ASSERT_TRUE(e2e::waitFor([&] { return items(dialog).size() == 2; }));
+    EXPECT_TRUE(items(dialog)[0].startsWith(u("Elenco sms non letto")));
+    EXPECT_TRUE(items(dialog)[1].endsWith(u("  → inviato\nDa casa")));
+    form().Command4_Click();
+    ASSERT_TRUE(e2e::waitFor([&] { return int(items(dialog).size()) == before; }));
+    EXPECT_FALSE(items(dialog)[0].startsWith(u("Elenco sms non letto")));
+}
+
 // A double click opens it too; the same person's conversation opens once,
 // another person's beside it.
 TEST_F(Conversation, ADoubleClickOpensItOncePerPerson)
