@@ -228,7 +228,12 @@ QMenu* Form1::CercaPorta(int port, const QPoint& where)
     return menu;
 }
 
-Form1::~Form1() { Linea->close(); }
+Form1::~Form1()
+{
+    // The conversations draw from the capabilities, which go before them.
+    qDeleteAll(findChildren<QDialog*>(QStringLiteral("Conversazione"), Qt::FindDirectChildrenOnly));
+    Linea->close();
+}
 
 QString Form1::InviaAT(const QString& command) { return Linea->transaction(command); }
 
