@@ -3,6 +3,7 @@
 // several recipients, the recipients added from the phone book, the
 // character counter, "ZIP SMS", the focus selections and the sent
 // counter's "Reset".
+#include "at/delivery.h"
 #include "at/numbers.h"
 #include "at/windows1252.h"
 #include "phone/phonebook/book_rows.h"
@@ -36,15 +37,28 @@ QString refusalOf(SubmitPdu::Error error)
 
 void Form1::Command5_Click() { InviaSms(Text2->text(), Text1->text()); }
 
+QString Form1::NomeInRubrica(const QString& number) const
+{
+    for (int row = 0; row < Rubrica->count(); ++row) {
+        const std::optional<QString> name = NameInRow(Rubrica->text(row), number, LungNumero, LungNome);
+        if (name && !at::TrimSpaces(*name).isEmpty())
+            return at::TrimSpaces(*name);
+    }
+    // "3471234567" written, "+393471234567" in the book.
+    for (int row = 0; row < Rubrica->count(); ++row) {
+        const std::optional<phone::Entry> entry = Rubrica->entry(row);
+        if (entry && !at::TrimSpaces(entry->name).isEmpty() && at::SameNumber(entry->number, number))
+            return at::TrimSpaces(entry->name);
+    }
+    return QString();
+}
+
 QString Form1::NomeDestinatario(const phone::Recipient& recipient) const
 {
     if (!recipient.name.isEmpty())
         return recipient.name;
-    if (const std::optional<QString> name = Rubrica->nameOf(recipient.number)) {
-        if (const QString trimmed = at::TrimSpaces(*name); !trimmed.isEmpty())
-            return trimmed;
-    }
-    return recipient.written;
+    const QString name = NomeInRubrica(recipient.number);
+    return name.isEmpty() ? recipient.written : name;
 }
 
 bool Form1::InviaSms(const QString& destinatari, const QString& testo)

@@ -4,7 +4,6 @@
 #include "window/conversation.h"
 
 #include "phone/messages/conversation.h"
-#include "phone/phonebook/book_rows.h"
 #include "phone/phonebook/phonebook.h"
 #include "phone/sending/compose.h"
 #include "window/form1.h"
@@ -24,16 +23,11 @@
 
 namespace {
 
-// The name the phone book gives `number`, or the number itself. It lets
-// no events run: a menu is being built.
+// The name the phone book gives `number`, or the number itself.
 QString nameOf(const Form1& form, const QString& number)
 {
-    for (int row = 0; row < form.Rubrica->count(); ++row) {
-        const std::optional<QString> name = NameInRow(form.Rubrica->text(row), number, form.LungNumero, form.LungNome);
-        if (name && !at::TrimSpaces(*name).isEmpty())
-            return at::TrimSpaces(*name);
-    }
-    return number;
+    const QString name = form.NomeInRubrica(number);
+    return name.isEmpty() ? number : name;
 }
 
 bool hasDigits(const QString& text)

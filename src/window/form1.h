@@ -213,6 +213,10 @@ public:
     // The name a recipient is shown by: the one picked with it, its name in
     // the phone book, or the number as written.
     QString NomeDestinatario(const phone::Recipient& recipient) const;
+    // The phone book's name for `number`, without its padding: the entry
+    // of that number, else one of the same number with or without its
+    // country code; empty when none has a name. It lets no events run.
+    QString NomeInRubrica(const QString& number) const;
     // List2's "Aggiungi ai destinatari": the selected entry added to Text2.
     void AggiungiDestinatario();
 
