@@ -7,6 +7,7 @@
 #include "phone/savefile.h"
 #include "phone/sending/sent_record.h"
 #include "phonebook/qstring_printer.h"
+#include "support/file_size_limit.h"
 
 #include <gtest/gtest.h>
 
@@ -99,6 +100,42 @@ TEST_F(SentRecordFolder, AReportAfterARestartIsMatched)
     EXPECT_EQ(form.StatusBar1->panelText(2),
               u("SMS a 3471234567 non consegnato (periodo di validità scaduto, stato 70)"));
     EXPECT_EQ(phone::DeliveryState(kept()[0]), u("non consegnato: periodo di validità scaduto, stato 70"));
+}
+
+// A save that cannot complete (a full disk) leaves the file as it was and
+// says so after the send; what it held is written with the next save.
+TEST_F(SentRecordFolder, AFullDiskLeavesTheOldRecord)
+{
+    e2e::Phone phone(kLateReports);
+    ASSERT_TRUE(phone.connect());
+    Form1& form = phone.form();
+    form.Text2->setText(u("3471234567"));
+    form.Text1->setText(u("Primo"));
+    QTest::mouseClick(form.Command5, Qt::LeftButton);
+    ASSERT_EQ(form.StatusBar1->panelText(2), u("SMS inviato.."));
+    const QString file = phone::SentRecord::DefaultFile();
+    QFile before(file);
+    ASSERT_TRUE(before.open(QIODevice::ReadOnly));
+    const QByteArray old = before.readAll();
+    before.close();
+    {
+        FileSizeLimit disk(rlim_t(old.size() + 10));
+        ASSERT_TRUE(disk.set());
+        form.Text1->setText(u("Secondo"));
+        QTest::mouseClick(form.Command5, Qt::LeftButton);
+    }
+    EXPECT_EQ(form.StatusBar1->panelText(2), u("SMS inviato.. Registro degli sms inviati non scritto: ") + file);
+    QFile after(file);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), old);
+    EXPECT_EQ(form.Label8->text(), u("2"));
+
+    form.Text1->setText(u("Terzo"));
+    QTest::mouseClick(form.Command5, Qt::LeftButton);
+    EXPECT_EQ(form.StatusBar1->panelText(2), u("SMS inviato.."));
+    const std::deque<phone::SentEntry> entries = kept();
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[1].text, u("Secondo"));
 }
 
 // A record that cannot be read is put aside, never written over: the next
