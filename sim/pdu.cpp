@@ -123,6 +123,18 @@ bool readSubmit(const std::string& pdu, Submitted& out)
     return true;
 }
 
+std::string addressDigits(const std::string& field)
+{
+    const int count = hexOctet(field, 0);
+    std::string digits;
+    for (size_t i = 4; i + 1 < field.size() && count > 0 && digits.size() < static_cast<size_t>(count); i += 2) {
+        digits += field[i + 1];
+        if (digits.size() < static_cast<size_t>(count))
+            digits += field[i];
+    }
+    return digits;
+}
+
 std::string addressField(const std::string& number)
 {
     const std::string digits = bcdDigits(number);

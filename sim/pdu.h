@@ -29,6 +29,9 @@ struct Submitted {
     int part = 0;
 };
 bool readSubmit(const std::string& pdu, Submitted& out);
+// The digits of an address field in hex as readSubmit gives it (length,
+// type, semi-octets): "0C91934317325476" is "393471234567".
+std::string addressDigits(const std::string& field);
 
 // An address field (TS 23.040 9.1.2.5) in hex: "+393471234567" is
 // "0C91934317325476", a number without "+" has type 129.

@@ -280,6 +280,16 @@ void Phone::onLine(const std::string& raw, std::vector<Output>& out, std::vector
     deliver(line, echo, answer, m_insideAt, out);
 }
 
+// Whether the network refuses the SMS-SUBMIT `pdu` for its destination.
+bool Phone::refusedDestination(const std::string& pdu) const
+{
+    Submitted submitted;
+    if (!m_state.faults.refuse || !readSubmit(pdu, submitted))
+        return false;
+    const std::vector<std::string>& numbers = m_state.faults.refuseNumbers;
+    return std::find(numbers.begin(), numbers.end(), addressDigits(submitted.destination)) != numbers.end();
+}
+
 void Phone::onPdu(bool cancelled, std::vector<Output>& out, std::vector<std::string>& lines)
 {
     m_mode = Mode::Command;
@@ -302,6 +312,9 @@ void Phone::onPdu(bool cancelled, std::vector<Output>& out, std::vector<std::str
     } else if (m_pduCommand == "+CMGS" && m_state.faults.reject && m_state.faults.rejectAfter <= 0) {
         r.kind = Kind::Cms;
         r.code = m_state.faults.rejectCode; // the network did not take the message
+    } else if (m_pduCommand == "+CMGS" && refusedDestination(pdu)) {
+        r.kind = Kind::Cms;
+        r.code = m_state.faults.refuseCode; // nor one for this number
     } else if (m_pduCommand == "+CMGS") {
         if (m_state.faults.reject)
             --m_state.faults.rejectAfter; // one fewer taken before the refusals

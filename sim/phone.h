@@ -95,6 +95,7 @@ private:
 
     void onLine(const std::string& raw, std::vector<Output>& out, std::vector<std::string>& lines);
     void onPdu(bool cancelled, std::vector<Output>& out, std::vector<std::string>& lines);
+    bool refusedDestination(const std::string& pdu) const;
     std::string execute(const std::string& line);
     Result basic(char letter, const std::string& arg);
     Result extended(const std::string& name, const std::string& suffix);

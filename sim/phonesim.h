@@ -128,6 +128,11 @@ struct Faults {
     bool reject = false;  // the network refuses what +CMGS submits: +CMS ERROR: rejectCode
     int rejectCode = 500; // unknown error; 330 (no service centre), 331 (no network)...
     int rejectAfter = 0;  // messages still taken before the refusals begin
+    // The network refuses what is sent to these numbers (their digits, a
+    // "+" or not): +CMS ERROR: refuseCode; the others go as ever.
+    bool refuse = false;
+    int refuseCode = 500;
+    std::vector<std::string> refuseNumbers;
     // A flood: floodLine ("\n" between the lines of one code) framed as an
     // unsolicited code, again and again, floodRate bytes a second, while a
     // program has the port open, between the answers (an answer held back

@@ -5,6 +5,7 @@
 #include "text.h"
 
 #include <algorithm>
+#include <cctype>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -722,6 +723,36 @@ const std::vector<Key<Faults, FaultArgs>>& faultKeys()
          },
          [](const Faults& f) {
              return Values{onOff(f.reject) + " " + std::to_string(f.rejectCode) + " " + std::to_string(f.rejectAfter)};
+         }},
+        {"refuse",
+         [](const FaultArgs& a, Faults& f, std::string& error) {
+             f.refuse = a.on;
+             f.refuseCode = 500;
+             f.refuseNumbers.clear();
+             if (!a.on)
+                 return true;
+             if (a.words.size() < 2 || !intArg(a, 0, f.refuseCode, error)) {
+                 error = "fault refuse on <code> <number>...";
+                 return false;
+             }
+             for (size_t i = 1; i < a.words.size(); ++i) {
+                 std::string digits;
+                 for (const char c : a.words[i]) {
+                     if (std::isdigit(static_cast<unsigned char>(c)))
+                         digits += c;
+                 }
+                 f.refuseNumbers.push_back(digits);
+             }
+             return true;
+         },
+         [](const Faults& f) {
+             std::string value = onOff(f.refuse);
+             if (f.refuse) {
+                 value += " " + std::to_string(f.refuseCode);
+                 for (const std::string& number : f.refuseNumbers)
+                     value += " " + number;
+             }
+             return Values{value};
          }},
         {"listing",
          [](const FaultArgs& a, Faults& f, std::string& error) {

@@ -301,6 +301,25 @@ TEST_F(SimTest, WriteStoresWithItsStatusInEitherStore)
     EXPECT_EQ(m_client->send(kSubmitAbc + "\x1a\r"), "\r\n+CMS ERROR: 304\r\n");
 }
 
+// One recipient refused by the network, the others taken: the numbers
+// compared by their digits, with a "+" or without.
+TEST_F(SimTest, TheNetworkRefusesOneDestination)
+{
+    startWith("");
+    const std::string toOther = "0691932143658711F305814523F10000FF0361F118"; // to 54321
+    ASSERT_EQ(m_sim->control("fault refuse on 330 +12345"), "OK");
+    EXPECT_EQ(m_sim->control("get fault.refuse"), "on 330 12345");
+    EXPECT_EQ(m_client->at("AT+CMEE=1"), "\r\nOK\r\n");
+    EXPECT_EQ(m_client->send("AT+CMGS=14\r\r"), "\r\n> ");
+    EXPECT_EQ(m_client->send(kSubmitAbc + "\x1a\r"), "\r\n+CMS ERROR: 330\r\n");
+    EXPECT_EQ(m_client->send("AT+CMGS=14\r\r"), "\r\n> ");
+    EXPECT_EQ(m_client->send(toOther + "\x1a\r"), "\r\n+CMGS: 1\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_sim->sentPdus(), std::vector<std::string>{toOther});
+    ASSERT_EQ(m_sim->control("fault refuse off"), "OK");
+    EXPECT_EQ(m_client->send("AT+CMGS=14\r\r"), "\r\n> ");
+    EXPECT_EQ(m_client->send(kSubmitAbc + "\x1a\r"), "\r\n+CMGS: 2\r\n\r\nOK\r\n");
+}
+
 TEST_F(SimTest, StrayEscAndNulBytesAreIgnored)
 {
     startWith("");

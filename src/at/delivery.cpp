@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <utility>
 
 namespace at {
 
@@ -197,6 +198,14 @@ void DeliveryLedger::sent(const SentPart& part)
     PartRecord& record = message->parts[size_t(part.part - 1)];
     record.state = part.reference >= 0 ? PartState::Sent : PartState::NoReference;
     record.reference = part.reference;
+}
+
+int DeliveryLedger::restore(SentMessage message)
+{
+    message.id = newMessage();
+    m_waiting.push_back(std::move(message));
+    keepAtMost(m_waiting);
+    return m_lastMessage;
 }
 
 void DeliveryLedger::givenUp(const SentPart& part)

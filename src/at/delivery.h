@@ -90,6 +90,10 @@ public:
 
     // A new identity for the parts of one send.
     int newMessage() { return ++m_lastMessage; }
+    // A message sent in an earlier run, whose reports may still come: it
+    // waits again under a new identity, which is returned. Its parts keep
+    // their states; one that still waits for its report stands as Sent.
+    int restore(SentMessage message);
     // A part went out with its reference (reference -1: the phone gave
     // none). A part given up and confirmed late comes here too.
     void sent(const SentPart& part);

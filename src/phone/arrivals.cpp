@@ -257,6 +257,7 @@ void Arrivals::report(const QString& pak, bool stored)
     }
     const at::Told told =
         m_sender.ledger.take({report->reference, report->recipient, report->status, report->time, report->date});
+    m_sender.reported(told);
     if (told.kind == at::Told::Unmatched) {
         m_session.feedback().status(QStringLiteral("Rapporto di consegna di un SMS non inviato da qui: %1 (%2)..")
                                         .arg(RivTesto(0, pak), report->recipient));

@@ -20,6 +20,7 @@
 #include <QToolTip>
 
 #include <algorithm>
+#include <utility>
 
 // ---- Memo ----
 
@@ -305,8 +306,15 @@ void ListBox::scrollToRow(int index) { scrollTo(m_rows->index(index)); }
 void ListBox::mouseReleaseEvent(QMouseEvent* event)
 {
     QListView::mouseReleaseEvent(event);
-    if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid())
+    const bool second = std::exchange(m_doubleClicked, false);
+    if (event->button() == Qt::LeftButton && !second && indexAt(event->position().toPoint()).isValid())
         emit Click();
+}
+
+void ListBox::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    m_doubleClicked = event->button() == Qt::LeftButton;
+    QListView::mouseDoubleClickEvent(event);
 }
 
 void ListBox::keyPressEvent(QKeyEvent* event)

@@ -141,11 +141,13 @@ signals:
 protected:
     void changeEvent(QEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void followFont();
     phone::RowModel* m_rows;
+    bool m_doubleClicked = false; // the release that ends a double click is no second click
 };
 
 // A one-line label whose text can be scrolled sideways (Label5, the header

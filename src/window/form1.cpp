@@ -165,13 +165,16 @@ Form1::Form1(QWidget* parent)
                         this, [this, handler] { (this->*handler)(); }, Qt::QueuedConnection);
                 });
             }
-            if (list == List1)
+            if (list == List1) {
+                MenuConversazione(menu, List1->indexAt(at).row());
                 VociArchivio(menu);
+            }
             menu->popup(list->viewport()->mapToGlobal(at));
         });
     };
     listMenu(List1, {{QStringLiteral("Esporta messaggi…"), &Form1::EsportaMessaggi}});
     listMenu(List2, {
+                        {QStringLiteral("Aggiungi ai destinatari"), &Form1::AggiungiDestinatario},
                         {QStringLiteral("Esporta rubrica…"), &Form1::EsportaRubrica},
                         {QStringLiteral("Nuovo contatto…"), &Form1::NuovoContatto},
                         {QStringLiteral("Modifica contatto…"), &Form1::ModificaContatto},
@@ -179,6 +182,10 @@ Form1::Form1(QWidget* parent)
                         {QStringLiteral("Importa contatti…"), &Form1::ImportaContatti},
                         {QStringLiteral("Scrivi rubrica sul cellulare…"), &Form1::ScriviRubrica},
                     });
+    connect(List1, &QListView::doubleClicked, this, [this](const QModelIndex& row) { Conversazione(row.row()); });
+    // What was sent in earlier runs; a report on it may still come.
+    if (const QString problem = Invio->record.open(phone::SentRecord::DefaultFile(), Invio->ledger); !problem.isEmpty())
+        Stato(problem);
 
     Form_Load();
     Timer1->start();
@@ -228,7 +235,12 @@ QMenu* Form1::CercaPorta(int port, const QPoint& where)
     return menu;
 }
 
-Form1::~Form1() { Linea->close(); }
+Form1::~Form1()
+{
+    // The conversations draw from the capabilities, which go before them.
+    qDeleteAll(findChildren<QDialog*>(QStringLiteral("Conversazione"), Qt::FindDirectChildrenOnly));
+    Linea->close();
+}
 
 QString Form1::InviaAT(const QString& command) { return Linea->transaction(command); }
 

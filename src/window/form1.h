@@ -17,10 +17,12 @@
 //                            NuovoContatto, ModificaContatto, EliminaContatto,
 //                            ImportaContatti, ScriviRubrica
 //   window/search_view.cpp   Text12_Change, CercaSms
-//   window/composer_view.cpp Command5_Click, Text1_Change, Text1_GotFocus,
-//                            Text1_Truncated, Text2_GotFocus, Command12_Click,
-//                            Command10_Click, Check8_Click
+//   window/composer_view.cpp Command5_Click, InviaSms, AggiungiDestinatario,
+//                            Text1_Change, Text1_GotFocus, Text1_Truncated,
+//                            Text2_GotFocus, Command12_Click, Command10_Click,
+//                            Check8_Click
 //   window/ussd_dialog.cpp   Command13_Click and the dialog "Ussd"
+//   window/conversation.cpp  Conversazione, MenuConversazione
 #pragma once
 
 #include "at/delivery.h"
@@ -28,6 +30,7 @@
 #include "phone/arrivals.h"
 #include "phone/messages/messages.h"
 #include "phone/phonebook/phonebook.h"
+#include "phone/sending/recipients.h"
 #include "phone/sending/sender.h"
 #include "phone/session.h"
 #include "phone/ussd.h"
@@ -223,6 +226,27 @@ public:
     // "SMS lungo" checked or unchecked, by a click or by code: Text1's
     // limit and the counter follow.
     void Check8_Click();
+    // Sends `testo` to the recipients written in `destinatari` (one, or
+    // several separated by ";" or ","), as "Invia SMS" does with Text2
+    // and Text1, with the window's "Flash", "Ricevuta" and "SMS lungo";
+    // true when every recipient had it whole.
+    bool InviaSms(const QString& destinatari, const QString& testo);
+    // The name a recipient is shown by: the one picked with it, its name in
+    // the phone book, or the number as written.
+    QString NomeDestinatario(const phone::Recipient& recipient) const;
+    // The phone book's name for `number`, without its padding: the entry
+    // of that number, else one of the same number with or without its
+    // country code; empty when none has a name. It lets no events run.
+    QString NomeInRubrica(const QString& number) const;
+    // List2's "Aggiungi ai destinatari": the selected entry added to Text2.
+    void AggiungiDestinatario();
+
+    // ---- a conversation with one person ----
+    // Opens (or brings forward) the conversation with the party of the
+    // message in List1's row `position`; nothing for a row without one.
+    void Conversazione(int position);
+    // List1's context menu on row `position`: "Conversazione con Mario…".
+    void MenuConversazione(QMenu* menu, int position);
 
     // "Credito / USSD…": opens the dialog "Ussd" (DialogoUssd while it is open).
     void Command13_Click();

@@ -152,9 +152,9 @@ TEST_F(ContactsWindow, TheMenuOfThePhoneBook)
     QStringList captions;
     for (QAction* action : menu->actions())
         captions << action->text();
-    EXPECT_EQ(captions,
-              (QStringList{u("Esporta rubrica…"), u("Nuovo contatto…"), u("Modifica contatto…"), u("Elimina contatto"),
-                           u("Importa contatti…"), u("Scrivi rubrica sul cellulare…")}));
+    EXPECT_EQ(captions, (QStringList{u("Aggiungi ai destinatari"), u("Esporta rubrica…"), u("Nuovo contatto…"),
+                                     u("Modifica contatto…"), u("Elimina contatto"), u("Importa contatti…"),
+                                     u("Scrivi rubrica sul cellulare…")}));
     menu->close();
 }
 

@@ -343,7 +343,7 @@ TEST_F(Desktop, RightClicksOfferExportsAndPorts)
     struct Case {
         QWidget* widget;
         const char* menu;
-        const char* first;
+        const char* offers; // an entry the menu must hold, or "" for the ports
     };
     form.ElencoPorte = [] { return kPorts; };
     const std::vector<Case> cases = {
@@ -357,9 +357,12 @@ TEST_F(Desktop, RightClicksOfferExportsAndPorts)
         emit c.widget->customContextMenuRequested(QPoint(5, 5));
         QMenu* menu = form.findChild<QMenu*>(QLatin1String(c.menu));
         ASSERT_NE(menu, nullptr);
-        if (*c.first)
-            EXPECT_EQ(menu->actions().value(0)->text(), QString::fromUtf8(c.first));
-        else
+        if (*c.offers) {
+            QStringList captions;
+            for (const QAction* action : menu->actions())
+                captions << action->text();
+            EXPECT_TRUE(captions.contains(QString::fromUtf8(c.offers))) << captions.join(u'|').toStdString();
+        } else
             EXPECT_EQ(menu->actions().size(), int(kPorts.size()));
         delete menu;
     }
