@@ -80,6 +80,38 @@ QString archivedText(int messages, const QString& fileName, const QStringList& u
     return text + QStringLiteral("..");
 }
 
+// Both stores read into an archive the user names, the file read back and
+// compared. The messages archived and the words that say so; nothing when
+// the user gave up, the line was lost or the archive failed, and then panel
+// 2 says why, followed by `failed`.
+struct ArchiveMade {
+    std::vector<ArchivedMessage> messages;
+    QString told;
+};
+std::optional<ArchiveMade> archiveBothStores(Form1& form, phone::Keeping& keeping, LongOperation& guard,
+                                             const QString& failed)
+{
+    form.CommonDialog1->Filter = kArchiveFilter;
+    form.CommonDialog1->ShowSave();
+    if (form.CommonDialog1->FileName.isEmpty())
+        return std::nullopt;
+    const QString fileName = WithSuffix(form.CommonDialog1->FileName, QStringLiteral("smsarchive"));
+    form.Stato(QStringLiteral("Archiviazione sms in corso.."));
+    phone::Keeping::Archived archived = keeping.readStores(guard);
+    if (archived.lineLost)
+        return std::nullopt;
+    if (!archived.failure.isEmpty()) {
+        form.Stato(QStringLiteral("Archiviazione fallita: ") + archived.failure + failed);
+        return std::nullopt;
+    }
+    if (const QString failure = saveArchive(fileName, archived.messages); !failure.isEmpty()) {
+        form.Stato(failure + failed);
+        return std::nullopt;
+    }
+    const QString told = archivedText(int(archived.messages.size()), fileName, archived.unread);
+    return ArchiveMade{std::move(archived.messages), told};
+}
+
 } // namespace
 
 void Form1::VociArchivio(QMenu* menu)
@@ -105,21 +137,9 @@ void Form1::ArchiviaSms()
     LongOperation guard(*this, PortaNonAperta);
     if (!guard.taken())
         return;
-    CommonDialog1->Filter = kArchiveFilter;
-    CommonDialog1->ShowSave();
-    if (CommonDialog1->FileName.isEmpty())
-        return;
-    const QString fileName = WithSuffix(CommonDialog1->FileName, QStringLiteral("smsarchive"));
-    Stato(QStringLiteral("Archiviazione sms in corso.."));
     phone::Keeping keeping(*Sessione, *Messaggi, *Rubrica);
-    const phone::Keeping::Archived archived = keeping.readStores(guard);
-    if (archived.lineLost)
-        return;
-    if (!archived.failure.isEmpty())
-        return Stato(QStringLiteral("Archiviazione fallita: ") + archived.failure);
-    if (const QString failure = saveArchive(fileName, archived.messages); !failure.isEmpty())
-        return Stato(failure);
-    Stato(archivedText(int(archived.messages.size()), fileName, archived.unread));
+    if (const std::optional<ArchiveMade> archived = archiveBothStores(*this, keeping, guard, QString()))
+        Stato(archived->told);
 }
 
 // "Ripristina sms sul cellulare…": the messages of an archive written back.
@@ -224,24 +244,14 @@ void Form1::SvuotaMemoria(bool sim)
     LongOperation guard(*this, PortaNonAperta);
     if (!guard.taken())
         return;
-    CommonDialog1->Filter = kArchiveFilter;
-    CommonDialog1->ShowSave();
-    if (CommonDialog1->FileName.isEmpty())
-        return;
-    const QString fileName = WithSuffix(CommonDialog1->FileName, QStringLiteral("smsarchive"));
-    Stato(QStringLiteral("Archiviazione sms in corso.."));
     phone::Keeping keeping(*Sessione, *Messaggi, *Rubrica);
-    const phone::Keeping::Archived archived = keeping.readStores(guard);
-    if (archived.lineLost)
+    const std::optional<ArchiveMade> archived =
+        archiveBothStores(*this, keeping, guard, QStringLiteral(" Nessun sms cancellato.."));
+    if (!archived)
         return;
-    if (!archived.failure.isEmpty())
-        return Stato(QStringLiteral("Archiviazione fallita: ") + archived.failure
-                     + QStringLiteral(" Nessun sms cancellato.."));
-    if (const QString failure = saveArchive(fileName, archived.messages); !failure.isEmpty())
-        return Stato(failure + QStringLiteral(" Nessun sms cancellato.."));
-    const QString stored = archivedText(int(archived.messages.size()), fileName, archived.unread);
+    const QString& stored = archived->told;
     Stato(stored + QStringLiteral(" Cancellazione in corso.."));
-    const phone::Keeping::Cleared cleared = keeping.clear(guard, sim, archived.messages, Colonne());
+    const phone::Keeping::Cleared cleared = keeping.clear(guard, sim, archived->messages, Colonne());
     if (cleared.lineLost)
         return;
     QString status = stored

@@ -33,30 +33,6 @@ namespace {
 
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
-// Acts once on each modal dialog named `name` as it shows.
-class WhenShown {
-public:
-    WhenShown(const QString& name, std::function<void(QDialog&)> act) : m_act(std::move(act))
-    {
-        m_timer.setInterval(5);
-        QObject::connect(&m_timer, &QTimer::timeout, [this, name] {
-            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            if (!dialog || dialog->objectName() != name || dialog == m_done)
-                return;
-            m_done = dialog;
-            ++shown;
-            m_act(*dialog);
-        });
-        m_timer.start();
-    }
-    int shown = 0;
-
-private:
-    std::function<void(QDialog&)> m_act;
-    QPointer<QDialog> m_done;
-    QTimer m_timer;
-};
-
 // Typed as a keyboard and an input method type it: one key event a
 // character, its text whatever the script.
 void type(QLineEdit* field, const QString& text)
@@ -176,7 +152,7 @@ TEST_F(ContactsWindow, NewContactsReadBackExactly)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         phone.clearTranscript();
-        WhenShown dialog(QStringLiteral("Contatto"), [&](QDialog& shown) {
+        e2e::WhenShown dialog(QStringLiteral("Contatto"), [&](QDialog& shown) {
             EXPECT_EQ(child<QComboBox>(shown, "Rubrica")->currentText(), u("SIM"));
             type(child<QLineEdit>(shown, "Nome"), u(c.name));
             type(child<QLineEdit>(shown, "Numero"), u(c.number));
@@ -202,7 +178,7 @@ TEST_F(ContactsWindow, NewContactsReadBackExactly)
 TEST_F(ContactsWindow, EditAnEntry)
 {
     phone.clearTranscript();
-    WhenShown dialog(QStringLiteral("Contatto"), [&](QDialog& shown) {
+    e2e::WhenShown dialog(QStringLiteral("Contatto"), [&](QDialog& shown) {
         EXPECT_EQ(child<QLineEdit>(shown, "Nome")->text(), u("Ufficio"));
         EXPECT_EQ(child<QLineEdit>(shown, "Numero")->text(), u("+390123456789"));
         EXPECT_FALSE(child<QComboBox>(shown, "Rubrica")->isEnabled());
@@ -268,7 +244,7 @@ TEST_F(ContactsRefused, InTheDialogWithNothingSent)
         phone.clearTranscript();
         QString refusal;
         QString kept;
-        WhenShown dialog(QStringLiteral("Contatto"), [&](QDialog& shown) {
+        e2e::WhenShown dialog(QStringLiteral("Contatto"), [&](QDialog& shown) {
             auto* books = child<QComboBox>(shown, "Rubrica");
             books->setCurrentIndex(books->findText(u(c.book)));
             type(child<QLineEdit>(shown, "Nome"), u(c.name));
@@ -293,7 +269,7 @@ TEST_F(ContactsRefused, InTheDialogWithNothingSent)
 TEST_F(ContactsWindow, AnUnchangedBookSendsNoWrite)
 {
     phone.clearTranscript();
-    WhenShown dialog(QStringLiteral("ScriviRubrica"), [&](QDialog& shown) {
+    e2e::WhenShown dialog(QStringLiteral("ScriviRubrica"), [&](QDialog& shown) {
         EXPECT_EQ(child<QComboBox>(shown, "Rubrica")->currentText(), u("SIM"));
         EXPECT_FALSE(child<QCheckBox>(shown, "CancellaAltre")->isChecked());
         click(shown, "OK");
@@ -333,7 +309,7 @@ TEST_F(ContactsWindow, ALostLineSaysHowFarTheWriteGot)
     rows << FooterRow(size);
     form().List2->addItems(rows);
     ASSERT_EQ(phone.sim().control("fault drop on +CPBW=3"), "OK");
-    WhenShown dialog(QStringLiteral("ScriviRubrica"), [&](QDialog& shown) { click(shown, "OK"); });
+    e2e::WhenShown dialog(QStringLiteral("ScriviRubrica"), [&](QDialog& shown) { click(shown, "OK"); });
     fromMenu(header + 1, u("Scrivi rubrica sul cellulare…"));
     ASSERT_TRUE(e2e::waitFor([&] { return dialog.shown == 1; }));
     ASSERT_TRUE(e2e::waitFor([&] { return form().ComandoLibero && panel().startsWith(u("Scrittura interrotta")); }));
@@ -387,7 +363,7 @@ TEST_F(ContactsBeforeARead, TheReadANewContactNeedsAsksBeforeReplacingTheList)
     }
     // Yes: the books are read, then the contact is asked for.
     e2e::MessageBoxes boxes(QMessageBox::Yes);
-    WhenShown dialog(QStringLiteral("Contatto"), [&](QDialog& shown) { click(shown, "Annulla"); });
+    e2e::WhenShown dialog(QStringLiteral("Contatto"), [&](QDialog& shown) { click(shown, "Annulla"); });
     fromMenu(1, u("Nuovo contatto…"));
     ASSERT_TRUE(e2e::waitFor([&] { return dialog.shown == 1; }));
     ASSERT_TRUE(ended());
@@ -422,7 +398,7 @@ TEST(WriteBook, RestoreASavedFileToAnEmptySim)
     ASSERT_EQ(form.Rubrica->texts(), saved);
 
     target.clearTranscript();
-    WhenShown dialog(QStringLiteral("ScriviRubrica"), [&](QDialog& shown) {
+    e2e::WhenShown dialog(QStringLiteral("ScriviRubrica"), [&](QDialog& shown) {
         EXPECT_EQ(child<QComboBox>(shown, "Rubrica")->currentText(), u("SIM"));
         click(shown, "OK");
     });
@@ -477,7 +453,7 @@ TEST_F(ContactsWindow, ImportAVCardAndWriteItToTheSim)
                            EntryRow(size, 0, u("+79123456789"), u("Мария")), FooterRow(size)}));
 
     phone.clearTranscript();
-    WhenShown dialog(QStringLiteral("ScriviRubrica"), [&](QDialog& shown) { click(shown, "OK"); });
+    e2e::WhenShown dialog(QStringLiteral("ScriviRubrica"), [&](QDialog& shown) { click(shown, "OK"); });
     fromMenu(before + 3, u("Scrivi rubrica sul cellulare…"));
     ASSERT_TRUE(e2e::waitFor([&] { return dialog.shown == 1; }));
     ASSERT_TRUE(ended());

@@ -41,30 +41,6 @@ QByteArray readFile(const QString& name)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-// Acts once on each modal dialog named `name` as it shows.
-class WhenShown {
-public:
-    WhenShown(const QString& name, std::function<void(QDialog&)> act) : m_act(std::move(act))
-    {
-        m_timer.setInterval(5);
-        QObject::connect(&m_timer, &QTimer::timeout, [this, name] {
-            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            if (!dialog || dialog->objectName() != name || dialog == m_done)
-                return;
-            m_done = dialog;
-            ++shown;
-            m_act(*dialog);
-        });
-        m_timer.start();
-    }
-    int shown = 0;
-
-private:
-    std::function<void(QDialog&)> m_act;
-    QPointer<QDialog> m_done;
-    QTimer m_timer;
-};
-
 class Keeping : public ::testing::Test {
 protected:
     void start(const std::string& overrides = std::string())
@@ -156,7 +132,7 @@ protected:
     // Restores the archive into the store `memoria` of the dialog offers.
     void restore(const QString& memoria = u("Quella di provenienza"))
     {
-        WhenShown dialog(QStringLiteral("Ripristina"), [&](QDialog& shown) {
+        e2e::WhenShown dialog(QStringLiteral("Ripristina"), [&](QDialog& shown) {
             auto* store = shown.findChild<QComboBox*>(QStringLiteral("Memoria"));
             ASSERT_NE(store, nullptr);
             store->setCurrentText(memoria);

@@ -7,9 +7,13 @@
 #include "support/fake_clock.h"
 #include "window/form1.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QMenu>
 #include <QPoint>
+#include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -92,6 +96,30 @@ public:
 
 private:
     QTimer* m_timer;
+};
+
+// Acts once on each modal dialog named `name` as it shows.
+class WhenShown {
+public:
+    WhenShown(const QString& name, std::function<void(QDialog&)> act) : m_act(std::move(act))
+    {
+        m_timer.setInterval(5);
+        QObject::connect(&m_timer, &QTimer::timeout, [this, name] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog || dialog->objectName() != name || dialog == m_done)
+                return;
+            m_done = dialog;
+            ++shown;
+            m_act(*dialog);
+        });
+        m_timer.start();
+    }
+    int shown = 0;
+
+private:
+    std::function<void(QDialog&)> m_act;
+    QPointer<QDialog> m_done;
+    QTimer m_timer;
 };
 
 } // namespace e2e
