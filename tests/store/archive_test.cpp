@@ -365,6 +365,33 @@ TEST_F(Keeping, ARefusedWriteLeavesTheOriginal)
     }
 }
 
+// A line lost during a move, at the write or at the read-back of the copy:
+// the original stays where it was and its row as it was, nothing is deleted.
+TEST_F(Keeping, ALostLineLeavesTheOriginal)
+{
+    // "Sposta nel cellulare" on SIM 1 writes phone slot 5 and reads it back.
+    const std::pair<const char*, const char*> cases[] = {{"fault drop on +CMGW", "AT+CMGW="},
+                                                         {"fault drop on +CMGR=5", "AT+CMGR=5"}};
+    for (const auto& [fault, lost] : cases) {
+        SCOPED_TRACE(fault);
+        start();
+        readList();
+        const std::string original = slot("SM", 1);
+        ASSERT_FALSE(original.empty());
+        const QString row = form().List1->List(0);
+        ASSERT_EQ(phone->sim().control(fault), "OK");
+        phone->clearTranscript();
+        ASSERT_TRUE(fromMenu(u("Sposta nel cellulare"), 0));
+        ASSERT_TRUE(e2e::waitFor([&] { return !form().PortOpen() && form().ComandoLibero; }));
+        EXPECT_TRUE(panel().startsWith(u("ERRORE DI CONNESSIONE.. "))) << panel().toStdString();
+        ASSERT_FALSE(phone->commands().empty());
+        EXPECT_EQ(phone->commands().back().rfind(lost, 0), 0u) << phone->commands().back(); // the line lost there
+        EXPECT_EQ(count("AT+CMGD="), 0);
+        EXPECT_EQ(slot("SM", 1), original);
+        EXPECT_EQ(form().List1->List(0), row);
+    }
+}
+
 // A message the archive cannot read is named and left out, never written
 // empty.
 TEST_F(Keeping, AMessageThatCannotBeReadIsNamed)
