@@ -6,6 +6,7 @@
 // each book for its whole range in one command. Wall time; the goal is the
 // ranges within 1.2x of the bare reader.
 #include "common/bare_line.h"
+#include "common/bare_phone.h"
 #include "support/e2e.h"
 
 #include <benchmark/benchmark.h>
@@ -56,18 +57,10 @@ void EntryByEntry(benchmark::State& state) { PhonebookRead(state, true); }
 // without the program.
 void BareRangeReader(benchmark::State& state)
 {
-    phonesim::PhoneState phoneState;
-    std::string error;
-    if (!phonesim::loadStateText(e2e::sampleState(kPaced), phoneState, error)) {
-        state.SkipWithError(error.c_str());
+    const std::unique_ptr<phonesim::Simulator> sim = bareline::StartedPhone(state, e2e::sampleState(kPaced));
+    if (!sim)
         return;
-    }
-    phonesim::Simulator sim(std::move(phoneState));
-    if (!sim.start(&error)) {
-        state.SkipWithError(error.c_str());
-        return;
-    }
-    bareline::Line line(sim.devicePath());
+    bareline::Line line(sim->devicePath());
     if (!line.ok()) {
         state.SkipWithError("cannot open the pty");
         return;

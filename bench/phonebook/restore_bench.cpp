@@ -6,6 +6,7 @@
 // commands followed by one range read. Wall time; the goal is the write
 // within 1.3x of the bare writer.
 #include "common/bare_line.h"
+#include "common/bare_phone.h"
 #include "support/e2e.h"
 
 #include "at/cpbw.h"
@@ -79,18 +80,10 @@ void Restore(benchmark::State& state)
 // in one range read.
 void BareWriter(benchmark::State& state)
 {
-    phonesim::PhoneState phoneState;
-    std::string error;
-    if (!phonesim::loadStateText(e2e::sampleState(emptySim()), phoneState, error)) {
-        state.SkipWithError(error.c_str());
+    const std::unique_ptr<phonesim::Simulator> sim = bareline::StartedPhone(state, e2e::sampleState(emptySim()));
+    if (!sim)
         return;
-    }
-    phonesim::Simulator sim(std::move(phoneState));
-    if (!sim.start(&error)) {
-        state.SkipWithError(error.c_str());
-        return;
-    }
-    bareline::Line line(sim.devicePath());
+    bareline::Line line(sim->devicePath());
     if (!line.ok()) {
         state.SkipWithError("cannot open the pty");
         return;
@@ -104,7 +97,7 @@ void BareWriter(benchmark::State& state)
     size_t readBack = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        emptyTheSim(sim);
+        emptyTheSim(*sim);
         state.ResumeTiming();
         line.ask("AT+CSCS=\"UCS2\"");
         line.ask("AT+CPBS=SM");

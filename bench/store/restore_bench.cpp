@@ -6,6 +6,7 @@
 // writer of the same "+CMGW" dialogues followed by one listing. Wall time;
 // the goal is the restore within 1.3x of the bare writer.
 #include "common/bare_line.h"
+#include "common/bare_phone.h"
 #include "support/e2e.h"
 
 #include "phone/messages/keeping.h"
@@ -61,25 +62,17 @@ void Restore(benchmark::State& state)
 // The same "+CMGW" dialogues, then the store in one listing.
 void BareWriter(benchmark::State& state)
 {
-    phonesim::PhoneState phoneState;
-    std::string error;
-    if (!phonesim::loadStateText(e2e::sampleState(pacedPhone()), phoneState, error)) {
-        state.SkipWithError(error.c_str());
+    const std::unique_ptr<phonesim::Simulator> sim = bareline::StartedPhone(state, e2e::sampleState(pacedPhone()));
+    if (!sim)
         return;
-    }
-    phonesim::Simulator sim(std::move(phoneState));
-    if (!sim.start(&error)) {
-        state.SkipWithError(error.c_str());
-        return;
-    }
-    const int fd = bareline::OpenFor(state, sim.devicePath());
+    const int fd = bareline::OpenFor(state, sim->devicePath());
     if (fd < 0)
         return;
     size_t listed = 0;
     std::string answer;
     for (auto _ : state) {
         state.PauseTiming();
-        emptyThePhoneStore(sim);
+        emptyThePhoneStore(*sim);
         state.ResumeTiming();
         bareline::Exchange(fd, "AT+CPMS=ME,ME\r", "\r\nOK\r\n", answer);
         for (int i = 0; i < kMessages; ++i) {

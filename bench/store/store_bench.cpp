@@ -8,6 +8,7 @@
 // of its own); the counters give it per slot, with the process's CPU time
 // (window and simulator together) beside it.
 #include "store/cpu_per_slot.h"
+#include "store/every_slot.h"
 #include "store/store_phone.h"
 
 #include <benchmark/benchmark.h>
@@ -21,17 +22,7 @@ std::string fullPhone()
 {
     const char* const messages[][2] = {
         {"1", CiaoStasera}, {"2", ArrivoTraDieci}, {"0", AuguriNatale}, {"1", ChiaviTrovate}};
-    std::string state = "sms.SM.capacity = 20\nsms.ME.capacity = 150\n"
-                        "pb.SM.range = 1-500\npb.SM.number_length = 20\npb.SM.name_length = 14\ncpbs = SM\n";
-    int n = 0;
-    for (const char* store : {"SM", "ME"}) {
-        const int capacity = std::string(store) == "SM" ? 20 : 150;
-        for (int slot = 1; slot <= capacity; ++slot, ++n) {
-            state += std::string("sms.") + store + "." + std::to_string(slot) + " = " + messages[n % 4][0] + " "
-                     + messages[n % 4][1] + "\n";
-        }
-    }
-    return state;
+    return EverySlotUsed([&](int n) { return std::string(messages[n % 4][0]) + " " + messages[n % 4][1]; });
 }
 
 void ListRead(benchmark::State& state)
