@@ -3,6 +3,8 @@
 // a window.
 #include "phone/messages/message_rows.h"
 
+#include "phonebook/qstring_printer.h"
+
 #include <gtest/gtest.h>
 
 #include <QString>
@@ -12,11 +14,6 @@
 #include <vector>
 
 using namespace store;
-
-QT_BEGIN_NAMESPACE
-// Failures show the text, not its UTF-16 code units.
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
-QT_END_NAMESPACE
 
 namespace {
 
